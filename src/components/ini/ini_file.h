@@ -1,33 +1,49 @@
 #pragma once
 // INI file component: one settings file, a current section, single values and whole
 // sections, and the two collections filled by the enumerations.
+//
+// Every member sees the file's content at the moment of the call. Every write replaces
+// the file atomically; a write that can't be done returns false and leaves the file as it
+// was. Texts are 8-bit, byte for byte.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "components/ini/ini_collections.h"
+#include "components/ini/ini_storage.h"
+#include "core/com_error.h"
 
 namespace blenvar {
 
 // "Can't open INI file"
 inline constexpr std::int32_t kIniOpenError = static_cast<std::int32_t>(0x800403E9u);
 inline constexpr const char* kIniErrorSource = "INIControl";
+inline constexpr const char* kIniOpenErrorText = "Can't open INI file";
 
 class INIFile {
-public:
+  public:
     INIFile();
 
     // "Save a setting in an INI file."
+    // False for a key that can't be stored as one entry (empty, holding "=", starting with
+    // ";" or "["), for line breaks or NULs in key, setting or section, and on any file error.
     bool SaveValue(std::string_view key, std::string_view setting);
     // "Return the value if it works or the default if it fails."
     std::string GetValue(std::string_view key, std::string_view defaultValue = "");
     std::string GetValue(std::string_view key, long long defaultValue);
     // The whole current section: every "key=value" line followed by one NUL.
     std::string GetAllValues();
+    // Lists every section header of the file into Sections. When the file can't be
+    // opened, Sections stays empty and LastError() holds "Can't open INI file".
     void EnumSections();
     void EnumValues();
+    // Replaces the entries of the current section by the NUL-separated "key=value" list
+    // (creating the section as needed); comment lines of the section stay.
     bool SaveAllValues(std::string_view keyValueList);
+    // Both return false when the section is missing or has no entries (its header then
+    // stays), when the key is absent, and when the file can't be rewritten.
     bool DeleteSection();
     bool DeleteValue(std::string_view valueName);
 
@@ -41,13 +57,19 @@ public:
 
     void ShowAbout() {}
 
-private:
-    bool DeleteItem(const std::string* valueName);
+    // The error the last EnumSections raised and swallowed, if any.
+    const std::optional<ComError>& LastError() const { return lastError_; }
+
+  private:
+    bool DeleteItem(std::optional<std::string_view> valueName);
+    bool Commit(std::string content);
 
     std::string fileName_;
     std::string section_;
     std::shared_ptr<Keys> sections_;
     std::shared_ptr<INIValues> values_;
+    std::optional<ComError> lastError_;
+    ini::CachedFile file_;
 };
 
 }  // namespace blenvar

@@ -1,0 +1,144 @@
+#include "components/ini/ini_file.h"
+
+#include <vector>
+
+namespace blenvar {
+namespace {
+
+using ini::LoadState;
+
+bool OneLine(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+// A key that reads back as the same entry once written.
+bool UsableKey(std::string_view key) {
+    std::string_view k = ini::Trim(key);
+    return !k.empty() && OneLine(k) && k.find('=') == std::string_view::npos && k.front() != ';' &&
+           k.front() != '[';
+}
+
+// A section line that can't turn into a header or cut the section short.
+bool UsableItem(std::string_view item) {
+    std::string_view t = ini::Trim(item);
+    return OneLine(item) && (t.empty() || t.front() != '[');
+}
+
+std::vector<std::string_view> SplitAtNul(std::string_view list) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t nul = list.find('\0', start);
+        if (nul == std::string_view::npos) nul = list.size();
+        if (nul > start) parts.push_back(list.substr(start, nul - start));
+        start = nul + 1;
+    }
+    return parts;
+}
+
+}  // namespace
+
+INIFile::INIFile() : sections_(std::make_shared<Keys>()), values_(std::make_shared<INIValues>()) {}
+
+bool INIFile::Commit(std::string content) {
+    if (!ini::ReplaceFile(fileName_, content)) return false;
+    file_.Adopt(fileName_, std::move(content));
+    return true;
+}
+
+bool INIFile::SaveValue(std::string_view key, std::string_view setting) {
+    try {
+        if (!UsableKey(key) || !OneLine(setting) || !OneLine(section_)) return false;
+        ini::Snapshot snap = file_.Load(fileName_);
+        if (snap.state == LoadState::Unreadable) return false;
+        std::string content = snap.doc->WithValue(section_, key, setting);
+        // Saving what is already there need not touch the file.
+        if (snap.state == LoadState::Present && content == snap.doc->Content()) return true;
+        return Commit(std::move(content));
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string INIFile::GetValue(std::string_view key, std::string_view defaultValue) {
+    ini::Snapshot snap = file_.Load(fileName_);
+    std::optional<std::string_view> v = snap.doc->Value(section_, key);
+    return std::string(v ? *v : defaultValue);
+}
+
+std::string INIFile::GetValue(std::string_view key, long long defaultValue) {
+    return GetValue(key, std::to_string(defaultValue));
+}
+
+std::string INIFile::GetAllValues() {
+    return file_.Load(fileName_).doc->SectionText(section_);
+}
+
+bool INIFile::SaveAllValues(std::string_view keyValueList) {
+    try {
+        if (!OneLine(section_)) return false;
+        std::vector<std::string_view> items = SplitAtNul(keyValueList);
+        for (std::string_view item : items) {
+            if (!UsableItem(item)) return false;
+        }
+        ini::Snapshot snap = file_.Load(fileName_);
+        if (snap.state == LoadState::Unreadable) return false;
+        std::string content = snap.doc->WithSection(section_, items);
+        if (snap.state == LoadState::Present && content == snap.doc->Content()) return true;
+        return Commit(std::move(content));
+    } catch (...) {
+        return false;
+    }
+}
+
+void INIFile::EnumSections() {
+    lastError_.reset();
+    try {
+        sections_->Clear();
+        ini::Snapshot snap = file_.Load(fileName_);
+        if (snap.state != LoadState::Present) {
+            lastError_.emplace(kIniOpenError, kIniErrorSource, kIniOpenErrorText);
+            return;
+        }
+        for (std::string& name : snap.doc->SectionNames()) sections_->Add(std::move(name));
+    } catch (...) {
+        // Errors end the listing; whatever was found so far stays.
+    }
+}
+
+void INIFile::EnumValues() {
+    try {
+        values_->Clear();
+        const std::string all = GetAllValues();
+        for (std::string_view entry : SplitAtNul(all)) {
+            std::size_t eq = entry.find('=');
+            if (eq == std::string_view::npos) continue;
+            values_->Add(std::string(entry.substr(0, eq)), std::string(entry.substr(eq + 1)));
+        }
+    } catch (...) {
+        values_->Clear();
+    }
+}
+
+bool INIFile::DeleteSection() {
+    return DeleteItem(std::nullopt);
+}
+
+bool INIFile::DeleteValue(std::string_view valueName) {
+    return DeleteItem(valueName);
+}
+
+bool INIFile::DeleteItem(std::optional<std::string_view> valueName) {
+    try {
+        ini::Snapshot snap = file_.Load(fileName_);
+        if (snap.state != LoadState::Present) return false;
+        std::optional<std::string> content = valueName
+                                                 ? snap.doc->WithoutValue(section_, *valueName)
+                                                 : snap.doc->WithoutSection(section_);
+        return content && Commit(std::move(*content));
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace blenvar

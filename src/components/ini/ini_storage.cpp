@@ -1,0 +1,190 @@
+#include "components/ini/ini_storage.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace blenvar::ini {
+namespace {
+
+// File times come from a coarse clock; a file changed this recently may change again
+// without its mtime moving.
+constexpr long long kRacyWindowNs = 100'000'000;
+
+long long Nanos(const timespec& t) {
+    return static_cast<long long>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+const std::shared_ptr<const Document>& EmptyDocument() {
+    static const std::shared_ptr<const Document> empty = std::make_shared<const Document>("");
+    return empty;
+}
+
+Snapshot Without(LoadState state) {
+    return Snapshot{state, EmptyDocument()};
+}
+
+bool IsAbsent(int err) {
+    return err == ENOENT || err == ENOTDIR;
+}
+
+mode_t CurrentUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) {
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8)) & 0777;
+        }
+    }
+    return 022;
+}
+
+bool Fail(std::string* error, std::string what) {
+    if (error) *error = std::move(what) + ": " + std::strerror(errno);
+    return false;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+Snapshot CachedFile::Load(const std::string& path) {
+    if (path.empty()) return Without(LoadState::Unreadable);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return Without(IsAbsent(errno) ? LoadState::Missing : LoadState::Unreadable);
+    }
+    if (doc_ && trusted_ && path == path_ && st.st_dev == dev_ && st.st_ino == ino_ &&
+        st.st_size == size_ && st.st_mtim.tv_sec == mtime_.tv_sec &&
+        st.st_mtim.tv_nsec == mtime_.tv_nsec) {
+        return Snapshot{LoadState::Present, doc_};
+    }
+
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    // Non-blocking so a FIFO in the file's place can't hang us; it is refused below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Without(IsAbsent(errno) ? LoadState::Missing : LoadState::Unreadable);
+    // Stat before reading: a change during the read then shows up as a stale stamp.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Without(LoadState::Unreadable);
+    }
+    std::string content;
+    content.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return Without(LoadState::Unreadable);
+        }
+        if (n == 0) break;
+        content.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+
+    if (!(doc_ && path == path_ && doc_->Content() == content)) {
+        doc_ = std::make_shared<const Document>(std::move(content));
+    }
+    path_ = path;
+    dev_ = st.st_dev;
+    ino_ = st.st_ino;
+    size_ = st.st_size;
+    mtime_ = st.st_mtim;
+    trusted_ = Nanos(st.st_mtim) < Nanos(now) - kRacyWindowNs;
+    return Snapshot{LoadState::Present, doc_};
+}
+
+void CachedFile::Adopt(const std::string& path, std::string content) {
+    path_ = path;
+    doc_ = std::make_shared<const Document>(std::move(content));
+    trusted_ = false;  // the next Load stamps it (and finds the same bytes)
+}
+
+void CachedFile::Forget() {
+    doc_.reset();
+    trusted_ = false;
+}
+
+bool ReplaceFile(const std::string& path, std::string_view content, std::string* error) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return Fail(error, "no file name");
+    }
+    std::string target = path;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Replace the file the link points to, not the link.
+        char* real = ::realpath(path.c_str(), nullptr);
+        if (!real) return Fail(error, "can't resolve " + path);
+        target = real;
+        std::free(real);
+    }
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists && !IsAbsent(errno)) return Fail(error, "can't examine " + target);
+    if (exists && !S_ISREG(st.st_mode)) {
+        errno = EISDIR;
+        return Fail(error, target + " is not a regular file");
+    }
+
+    const std::size_t slash = target.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.size() > 200) base = "ini";
+    std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
+                       "." + base + ".XXXXXX";
+
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return Fail(error, "can't create a temporary file in " + dir);
+
+    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+    bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0;
+    if (ok && exists && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        // Only the owner or root may keep foreign ownership; the content still goes in.
+    }
+    ok = ok && ::fsync(fd) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        errno = err;
+        return Fail(error, "can't write " + temp);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        errno = err;
+        return Fail(error, "can't replace " + target);
+    }
+    // Make the rename itself durable.
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+}  // namespace blenvar::ini

@@ -1,0 +1,279 @@
+#include "components/ini/ini_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ini/ini_test_util.h"
+
+namespace blenvar {
+namespace {
+
+using namespace std::string_literals;
+
+class IniFileTest : public test::TempFolder {
+  protected:
+    void SetUp() override {
+        TempFolder::SetUp();
+        ini.SetFileName(path_);
+    }
+    INIFile ini;
+};
+
+TEST_F(IniFileTest, ReadsTheWayWindowsProfilesDo) {
+    struct Case {
+        const char* what;
+        std::string content, section, key;
+        std::optional<std::string> expected;  // nullopt: the default answers
+    };
+    const std::vector<Case> cases = {
+        {"case ignored", "[setup]\r\nencoding=AIM\r\n", "SETUP", "Encoding", "AIM"},
+        {"blanks and tabs", "  [ Setup ]\t\n  Encoding = \tAIM \t\n", "Setup", " encoding", "AIM"},
+        {"first section answers", "[A]\nk=1\n[a]\nk=2\nj=3\n", "A", "k", "1"},
+        {"second section hidden", "[A]\nk=1\n[a]\nk=2\nj=3\n", "A", "j", std::nullopt},
+        {"first key answers", "[A]\nk=1\nK=2\n", "A", "k", "1"},
+        {"comments are no entries", "[A]\n;k=1\n  ; k=2\n", "A", "k", std::nullopt},
+        {"entry after comments", "[A]\n;k=1\nk=3", "A", "k", "3"},
+        {"quotes kept", "[A]\nm=\"%%C\"\n", "A", "m", "\"%%C\""},
+        {"value with =", "[A]\nk=a=b\r\n", "A", "k", "a=b"},
+        {"empty value is a value", "[A]\nk=\n", "A", "k", ""},
+        {"no final line end", "[A]\r\nk=v", "A", "k", "v"},
+        {"unclosed header ends section", "[A]\n[B\nk=1\n", "A", "k", std::nullopt},
+        {"lines before any header", "k=1\n[A]\n", "", "k", std::nullopt},
+        {"empty section name", "[]\nk=1\n", "", "k", "1"},
+        {"key must match whole", "[A]\nMySize=1\n", "A", "Size", std::nullopt},
+        {"8-bit bytes kept", "[A]\nk=\xE9t\xE9\n", "A", "k", "\xE9t\xE9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Put(c.content);
+        ini.SetSection(c.section);
+        EXPECT_EQ(ini.GetValue(c.key, "dflt"), c.expected.value_or("dflt"));
+    }
+}
+
+TEST_F(IniFileTest, MissingOrEmptyFileGivesDefaults) {
+    ini.SetSection("Setup");
+    EXPECT_EQ(ini.GetValue("Start_Action", 7), "7");
+    EXPECT_EQ(ini.GetValue("Encoding"), "");
+    EXPECT_EQ(ini.GetAllValues(), "");
+    ini.EnumSections();
+    EXPECT_EQ(ini.Sections()->Count(), 0);
+    ASSERT_TRUE(ini.LastError().has_value());
+    EXPECT_EQ(ini.LastError()->Number(), static_cast<std::int32_t>(0x800403E9u));
+    EXPECT_EQ(ini.LastError()->Source(), "INIControl");
+    EXPECT_EQ(ini.LastError()->Description(), "Can't open INI file");
+
+    Put("");
+    ini.EnumSections();
+    EXPECT_EQ(ini.Sections()->Count(), 0);
+    EXPECT_FALSE(ini.LastError().has_value());
+    EXPECT_EQ(ini.GetValue("Encoding", -3), "-3");
+}
+
+TEST_F(IniFileTest, WritesOnlyTheLinesConcerned) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> before;  // nullopt: no file yet
+        std::string section, key, value, after;
+    };
+    const std::vector<Case> cases = {
+        {"new file", std::nullopt, "Setup", "Encoding", "AIM", "[Setup]\r\nEncoding=AIM\r\n"},
+        {"key replaced in place", "; top\n[A]\nx = 1\nk = old\n\n[B]\nk=b\n", "a", "K", "new",
+         "; top\n[A]\nx = 1\nK=new\r\n\n[B]\nk=b\n"},
+        {"new key after last entry", "[A]\nx=1\n; about B\n\n[B]\n", "A", "k", "v",
+         "[A]\nx=1\nk=v\r\n; about B\n\n[B]\n"},
+        {"header without line end", "[A]", "A", "k", "v", "[A]\r\nk=v\r\n"},
+        {"new section at the end", "[A]\nx=1", "B", "k", "v", "[A]\nx=1\r\n[B]\r\nk=v\r\n"},
+        {"first duplicate takes it", "[A]\nk=1\n[A]\nk=2\n", "A", "k", "v",
+         "[A]\nk=v\r\n[A]\nk=2\n"},
+        {"last line replaced", "[A]\nk=1", "A", "k", "2", "[A]\nk=2\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(path_);
+        if (c.before) Put(*c.before);
+        ini.SetSection(c.section);
+        ASSERT_TRUE(ini.SaveValue(c.key, c.value));
+        EXPECT_EQ(Take(), c.after);
+        EXPECT_EQ(ini.GetValue(c.key), c.value);
+        EXPECT_EQ(EntriesInFolder(), 1u);
+    }
+}
+
+TEST_F(IniFileTest, RefusesTextsThatWouldBreakTheFile) {
+    const std::string before = "[A]\nk=1\n";
+    struct Case {
+        std::string section, key, value;
+    };
+    const std::vector<Case> cases = {
+        {"A", "", "v"},      {"A", "  ", "v"},    {"A", "a=b", "v"},
+        {"A", ";k", "v"},    {"A", "[k", "v]"},   {"A", "k", "x\r\n[A]\r\nk=2"},
+        {"A", "k", "a\0b"s}, {"A\n[B", "k", "v"}, {"A", "k\nj", "v"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.section + "/" + c.key);
+        Put(before);
+        ini.SetSection(c.section);
+        EXPECT_FALSE(ini.SaveValue(c.key, c.value));
+        EXPECT_EQ(Take(), before);
+    }
+    ini.SetSection("A");
+    EXPECT_FALSE(ini.SaveAllValues("x=1\0[B]\0"s));
+    EXPECT_EQ(Take(), before);
+}
+
+TEST_F(IniFileTest, SectionStringRoundTrip) {
+    Put("[A]\n a = 1 \n; note\nnoeq\nb=2\n[B]\ny=0\n");
+    ini.SetSection("a");
+    EXPECT_EQ(ini.GetAllValues(), "a=1\0b=2\0"s);
+
+    ASSERT_TRUE(ini.SaveAllValues("x=9\0y=a=b\0\0"s));
+    EXPECT_EQ(Take(), "[A]\nx=9\r\ny=a=b\r\n; note\nnoeq\n[B]\ny=0\n");
+    EXPECT_EQ(ini.GetAllValues(), "x=9\0y=a=b\0"s);
+
+    ini.EnumValues();
+    ASSERT_EQ(ini.Values()->Count(), 2);
+    EXPECT_EQ(ini.Values()->Item(1).ValName, "y");
+    EXPECT_EQ(ini.Values()->Item(1).ValData, "a=b");
+
+    ini.SetSection("New");
+    ASSERT_TRUE(ini.SaveAllValues("k=v\0"s));
+    EXPECT_EQ(ini.GetValue("K"), "v");
+    ini.SetSection("Missing");
+    ini.EnumValues();
+    EXPECT_EQ(ini.Values()->Count(), 0);
+}
+
+TEST_F(IniFileTest, EnumSectionsListsEveryHeader) {
+    Put("  [Setup]  \r\nx=1\r\n[CODE 39]\r\n[Setup]\r\n[Setup without\r\n[ inner ]\r\n;[c]\r\n[]");
+    auto sections = ini.Sections();  // clients keep the same collection across refills
+    ini.EnumSections();
+    std::vector<std::string> names;
+    for (const Key& k : *sections) names.push_back(k);
+    EXPECT_EQ(names, (std::vector<std::string>{"Setup", "CODE 39", "Setup", " inner ", ""}));
+    EXPECT_FALSE(ini.LastError().has_value());
+
+    Put("[One]\n");
+    ini.EnumSections();
+    ASSERT_EQ(sections->Count(), 1);
+    EXPECT_EQ(sections->Item(0), "One");
+}
+
+TEST_F(IniFileTest, DeleteEdgeCases) {
+    struct Case {
+        const char* what;
+        std::string before, section;
+        std::optional<std::string> name;  // nullopt: DeleteSection
+        bool result;
+        std::string after;
+    };
+    const std::vector<Case> cases = {
+        {"value by any case", "[A]\nSize=1\nColor=2\n", "A", "size", true, "[A]\nColor=2\n"},
+        {"whole key only", "[A]\nMySize=1\nSize=2\n", "A", "Size", true, "[A]\nMySize=1\n"},
+        {"absent key", "[A]\nk=1\n", "A", "j", false, "[A]\nk=1\n"},
+        {"every copy of the key", "[A]\nk=1\nk=2\nj=3", "A", "k", true, "[A]\nj=3"},
+        {"last entry takes header", "[A]\nk=1\n; n\n[B]\nx=1\n", "A", "k", true, "[B]\nx=1\n"},
+        {"section without entries", "[A]\n; n\n[B]\nx=1\n", "A", std::nullopt, false,
+         "[A]\n; n\n[B]\nx=1\n"},
+        {"missing section", "[B]\nx=1\n", "A", std::nullopt, false, "[B]\nx=1\n"},
+        {"every occurrence, others kept", "  x = 1\n[A]\nk=1\n[B]\n  y=2 \n[a]\nz=3\n", "A",
+         std::nullopt, true, "  x = 1\n[B]\n  y=2 \n"},
+        {"ends at unclosed header", "[A]\nk=1\n[B\nq=1\n", "A", std::nullopt, true, "[B\nq=1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Put(c.before);
+        ini.SetSection(c.section);
+        EXPECT_EQ(c.name ? ini.DeleteValue(*c.name) : ini.DeleteSection(), c.result);
+        EXPECT_EQ(Take(), c.after);
+        EXPECT_EQ(EntriesInFolder(), 1u);
+    }
+    std::filesystem::remove(path_);
+    EXPECT_FALSE(ini.DeleteSection());
+    EXPECT_FALSE(Take().has_value());
+}
+
+TEST_F(IniFileTest, LongValuesAndSectionsComeBackWhole) {
+    const std::string longValue(100000, 'v');
+    ini.SetSection("Big");
+    ASSERT_TRUE(ini.SaveValue("Long", longValue));
+    std::string list;
+    for (int i = 0; i < 2000; ++i)
+        list += "Key" + std::to_string(i) + "=" + std::string(20, 'x') + '\0';
+    ini.SetSection("Many");
+    ASSERT_TRUE(ini.SaveAllValues(list));
+    ASSERT_TRUE(ini.DeleteValue("Key0"));
+    EXPECT_EQ(ini.GetAllValues(), list.substr(list.find('\0') + 1));
+    ini.SetSection("Big");
+    EXPECT_EQ(ini.GetValue("Long"), longValue);
+}
+
+TEST_F(IniFileTest, FailedWriteLeavesFileUntouched) {
+    const std::string before = "[A]\nk=" + std::string(4000, 'x') + "\nj=1\n";
+    Put(before);
+    ini.SetSection("A");
+    // A file size limit makes writing fail even for root.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = ini.SaveValue("n", "1");
+    const bool deleted = ini.DeleteValue("j");
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(deleted);
+    EXPECT_TRUE(Take() == before);
+    EXPECT_EQ(EntriesInFolder(), 1u);
+
+    // A parent that is a regular file, and a directory in the file's place.
+    ini.SetFileName(path_ + "/sub.ini");
+    EXPECT_FALSE(ini.SaveValue("k", "v"));
+    ini.SetFileName(dir_.string());
+    EXPECT_FALSE(ini.SaveValue("k", "v"));
+    EXPECT_EQ(ini.GetValue("k", "d"), "d");
+}
+
+TEST_F(IniFileTest, ReplacementKeepsModeAndLinks) {
+    Put("[A]\nk=1\n");
+    ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
+    const std::string link = (dir_ / "link.ini").string();
+    std::filesystem::create_symlink(path_, link);
+    ini.SetFileName(link);
+    ini.SetSection("A");
+    ASSERT_TRUE(ini.SaveValue("k", "2"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(Take(), "[A]\nk=2\r\n");
+    struct stat st {};
+    ASSERT_EQ(stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(IniFileTest, SeesChangesMadeBehindItsBack) {
+    ini.SetSection("A");
+    Put("[A]\nk=1\n");
+    EXPECT_EQ(ini.GetValue("k"), "1");
+    Put("[A]\nk=2\n");  // same size, same inode, moments later
+    EXPECT_EQ(ini.GetValue("k"), "2");
+
+    // An old stamp is trusted; a rewrite still changes the stamp.
+    timespec old[2] = {{1000, 0}, {1000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), old, 0), 0);
+    EXPECT_EQ(ini.GetValue("k"), "2");
+    EXPECT_EQ(ini.GetValue("k"), "2");
+    Put("[A]\nk=3\n");
+    EXPECT_EQ(ini.GetValue("k"), "3");
+    std::filesystem::remove(path_);
+    EXPECT_EQ(ini.GetValue("k", "gone"), "gone");
+}
+
+}  // namespace
+}  // namespace blenvar
