@@ -1,0 +1,53 @@
+#pragma once
+// Types key strokes into the focused X11 window through XTest.
+//
+// Characters are typed by keysym on the active layout and group: the key and
+// shift level (Shift, AltGr/ISO_Level3, whatever the key's type asks for) are
+// looked up on every Send, so a layout switch between scans is followed. A
+// character the layout lacks is bound to a spare (unused) keycode for the
+// duration of the Send and the mapping is restored afterwards. Caps Lock is
+// released while typing and put back (toggled once per {CAPSLOCK} typed).
+//
+// Before typing, Send waits (up to heldModifierTimeoutMs) for Shift, Ctrl, Alt
+// and other modifier keys the user still holds, then types anyway. Every
+// modifier it pressed is released before it returns, also on errors. It
+// returns after an XSync, when the server has delivered every key.
+//
+// Own keystrokes: pass a SyntheticKeyGuard; it is Typing() during Send and
+// afterwards IsSynthetic(t) for the server time t of each key sent. The
+// keycodes pressed by the last Send are in LastKeycodes().
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "output/key_sender.h"
+
+namespace blenvar {
+
+class SyntheticKeyGuard;
+
+struct X11KeySenderOptions {
+    std::string display;  // empty: $DISPLAY
+    int heldModifierTimeoutMs = 5000;
+    // Time given to the focused client to read keys typed on a rebound keycode
+    // before that keycode is rebound or restored.
+    int remapSettleMs = 60;
+};
+
+class X11KeySender : public KeySender {
+  public:
+    explicit X11KeySender(SyntheticKeyGuard* guard = nullptr, X11KeySenderOptions options = {});
+    ~X11KeySender() override;
+    X11KeySender(const X11KeySender&) = delete;
+    X11KeySender& operator=(const X11KeySender&) = delete;
+
+    bool Send(const std::vector<KeyAction>& actions, std::string& error) override;
+
+    const std::vector<unsigned>& LastKeycodes() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace blenvar

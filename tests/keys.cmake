@@ -1,0 +1,26 @@
+# Key-sequence notation and the X11 key sender.
+blenvar_add_gtest(keys_notation_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/keys/key_sequence_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/keys/synthetic_key_guard_test.cpp
+  LIBS blenvar_keys)
+
+if(BLENVAR_WITH_QT)
+  # Test window that records the keys it receives.
+  add_executable(blenvar-keyprobe ${CMAKE_CURRENT_LIST_DIR}/keys/keyprobe.cpp)
+  target_link_libraries(blenvar-keyprobe PRIVATE Qt6::Widgets)
+
+  # Starts the probe itself; one private desktop serves the whole binary.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(BLENVAR_KEYS_TEST_X11 REQUIRED IMPORTED_TARGET x11 xtst)
+  add_library(blenvar_keyprobe_session STATIC ${CMAKE_CURRENT_LIST_DIR}/keys/probe_session.cpp)
+  target_include_directories(blenvar_keyprobe_session PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  add_executable(keys_x11_sender_test ${CMAKE_CURRENT_LIST_DIR}/keys/x11_key_sender_test.cpp)
+  target_link_libraries(keys_x11_sender_test PRIVATE blenvar_x11keys blenvar_keyprobe_session
+    PkgConfig::BLENVAR_KEYS_TEST_X11 GTest::gtest GTest::gtest_main)
+  target_compile_definitions(keys_x11_sender_test PRIVATE
+    BLENVAR_KEYPROBE="$<TARGET_FILE:blenvar-keyprobe>")
+  add_dependencies(keys_x11_sender_test blenvar-keyprobe)
+  add_test(NAME keys_x11_sender_test
+    COMMAND ${BLENVAR_WITH_DESKTOP} --x -- $<TARGET_FILE:keys_x11_sender_test>)
+  set_tests_properties(keys_x11_sender_test PROPERTIES LABELS desktop TIMEOUT 120)
+endif()

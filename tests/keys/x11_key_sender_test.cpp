@@ -1,0 +1,235 @@
+// Types into a real window on a private Xvfb and compares what arrived.
+// gtest first: Xlib's None macro would break its headers.
+#include <gtest/gtest.h>
+// (keep the order)
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "keys/probe_session.h"
+#include "output/synthetic_key_guard.h"
+#include "platform/x11_key_sender.h"
+
+namespace blenvar {
+namespace {
+
+test::ProbeSession* g_probe = nullptr;
+
+void SetLayout(const char* layout) {
+    ASSERT_EQ(std::system((std::string("setxkbmap ") + layout).c_str()), 0) << layout;
+}
+
+class X11KeySenderTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
+        g_probe = new test::ProbeSession;
+        std::string error;
+        ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
+    }
+    static void TearDownTestSuite() {
+        delete g_probe;
+        g_probe = nullptr;
+        std::system("setxkbmap us");
+    }
+
+    void SetUp() override {
+        ASSERT_NE(g_probe, nullptr);
+        dpy_ = XOpenDisplay(nullptr);
+        ASSERT_NE(dpy_, nullptr);
+    }
+
+    void TearDown() override {
+        // Whatever happened, no key may be left down.
+        char down[32];
+        XQueryKeymap(dpy_, down);
+        for (int kc = 0; kc < 256; ++kc) {
+            EXPECT_EQ((down[kc / 8] >> (kc % 8)) & 1, 0) << "key code " << kc << " still down";
+        }
+        XCloseDisplay(dpy_);
+    }
+
+    // Sends and returns exactly what the probe window received.
+    std::string Type(const std::vector<KeyAction>& actions, std::size_t expectBytes) {
+        const std::size_t from = g_probe->Size();
+        std::string error;
+        EXPECT_TRUE(sender_.Send(actions, error)) << error;
+        return g_probe->ReadSince(from, expectBytes);
+    }
+
+    std::string TypeNotation(const std::string& text, std::size_t expectBytes) {
+        const KeyParseResult parsed = ParseKeySequence(text);
+        EXPECT_TRUE(parsed.ok()) << parsed.error;
+        return Type(parsed.actions, expectBytes);
+    }
+
+    bool CapsLocked() {
+        XkbStateRec state{};
+        XkbGetState(dpy_, XkbUseCoreKbd, &state);
+        return (state.locked_mods & LockMask) != 0;
+    }
+
+    void LockCaps(bool on) {
+        XkbLockModifiers(dpy_, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+        XSync(dpy_, False);
+    }
+
+    Display* dpy_ = nullptr;
+    SyntheticKeyGuard guard_;
+    X11KeySender sender_{&guard_};
+};
+
+const std::string kLong = [] {
+    std::string s;
+    unsigned x = 12345;
+    for (int i = 0; i < 600; ++i) {
+        x = x * 1103515245u + 12345u;
+        s += char(' ' + (x >> 16) % 95);  // printable ASCII, space to tilde
+    }
+    return s;
+}();
+
+TEST_F(X11KeySenderTest, NotationOnUsAndGermanLayouts) {
+    const struct {
+        const char* notation;
+        const char* want;
+    } cases[] = {
+        {"Hello, World!", "Hello, World!"},
+        {"+a+(bc)d~x{TAB}y{a 3}", "ABCd\nx\tyaaa"},
+        {"{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}", "+^%~(){}[]"},
+        {"^a%{F4}+^{HOME}{DEL}{BS}{ESC}{INS}{PGUP}{PGDN}{UP}{LEFT}{F12}{ENTER 2}",
+         "<Ctrl+A><Alt+F4><Ctrl+Shift+Home><Del><Backspace><Esc><Ins><PgUp><PgDown><Up><Left>"
+         "<F12>\n\n"},
+    };
+    for (const char* layout : {"us", "de"}) {
+        SetLayout(layout);
+        for (const auto& c : cases) {
+            EXPECT_EQ(TypeNotation(c.notation, strlen(c.want)), c.want)
+                << layout << ": " << c.notation;
+        }
+    }
+    SetLayout("us");
+}
+
+TEST_F(X11KeySenderTest, HostileFieldsAreTypedLiterally) {
+    const std::string cases[] = {
+        "^a{DEL}",
+        "%{F4}",
+        "+",
+        "~(x)",
+        "$(rm -rf ~); `id` && echo 'x' \"y\" | tee >/tmp/z <*?[a]{b}#\\!@",
+        "  blanks around  ",
+        "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xC3\x9F\xC3\x84\xC2\xA9",  // é € 中 ß Ä ©
+        kLong,
+    };
+    for (const char* layout : {"us", "de"}) {
+        SetLayout(layout);
+        for (const std::string& text : cases) {
+            EXPECT_EQ(Type(LiteralKeyActions(text), text.size()), text) << layout << ": " << text;
+        }
+    }
+    SetLayout("us");
+}
+
+TEST_F(X11KeySenderTest, MaskNotationAppliesToFieldCharacters) {
+    const std::string field = "ab{DEL}+";
+    const std::string text = "+(" + field + ")~";
+    std::vector<bool> literal(text.size(), false);
+    for (std::size_t i = 2; i < 2 + field.size(); ++i) literal[i] = true;
+    const KeyParseResult parsed = ParseKeySequence(text, literal);
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_EQ(Type(parsed.actions, 9), "AB{DEL}+\n");
+}
+
+TEST_F(X11KeySenderTest, CapsLockIsNeutralisedAndRestored) {
+    LockCaps(true);
+    EXPECT_EQ(TypeNotation("aB1", 3), "aB1");
+    EXPECT_TRUE(CapsLocked());
+    // Typed Caps Lock keys still count: two toggles leave it on.
+    EXPECT_EQ(TypeNotation("{CAPSLOCK}a{CAPSLOCK}b", 16), "<CapsLock>A<CapsLock>b");
+    EXPECT_TRUE(CapsLocked());
+    LockCaps(false);
+    EXPECT_EQ(TypeNotation("{CAPSLOCK}a", 11), "<CapsLock>A");
+    EXPECT_TRUE(CapsLocked());
+    LockCaps(false);
+}
+
+TEST_F(X11KeySenderTest, WaitsForAShiftTheUserStillHolds) {
+    const KeyCode shift = XKeysymToKeycode(dpy_, XK_Shift_L);
+    XTestFakeKeyEvent(dpy_, shift, True, CurrentTime);
+    XSync(dpy_, False);
+    std::thread user([this, shift] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        Display* other = XOpenDisplay(nullptr);
+        XTestFakeKeyEvent(other, shift, False, CurrentTime);
+        XCloseDisplay(other);
+    });
+    // Typed while the Shift was still down, this would come out as "AB".
+    EXPECT_EQ(TypeNotation("ab", 2), "ab");
+    user.join();
+}
+
+TEST_F(X11KeySenderTest, UntypableTextTypesNothing) {
+    const std::size_t from = g_probe->Size();
+    std::vector<KeyAction> actions = LiteralKeyActions("abc");
+    actions.push_back(KeyAction{1, NamedKey::Character, 0});
+    std::string error;
+    EXPECT_FALSE(sender_.Send(actions, error));
+    EXPECT_EQ(error, "The text contains the control character U+0001, which cannot be typed.");
+    EXPECT_EQ(g_probe->ReadSince(from, 0, 0, 150), "");
+}
+
+TEST_F(X11KeySenderTest, GuardTellsOwnKeysFromOthers) {
+    const Window root = DefaultRootWindow(dpy_);
+    const KeyCode q = XKeysymToKeycode(dpy_, XK_q);
+    XGrabKey(dpy_, q, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
+    XSync(dpy_, False);
+    const auto nextPressTime = [&]() -> Time {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (std::chrono::steady_clock::now() < deadline) {
+            while (XPending(dpy_) > 0) {
+                XEvent event;
+                XNextEvent(dpy_, &event);
+                if (event.type == KeyPress) return event.xkey.time;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return 0;
+    };
+
+    std::string error;
+    ASSERT_TRUE(sender_.Send(LiteralKeyActions("q"), error)) << error;
+    EXPECT_FALSE(guard_.Typing());
+    const Time ours = nextPressTime();
+    ASSERT_NE(ours, 0u);
+    EXPECT_TRUE(guard_.IsSynthetic(std::uint32_t(ours)));
+    EXPECT_FALSE(sender_.LastKeycodes().empty());
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    XTestFakeKeyEvent(dpy_, q, True, CurrentTime);
+    XTestFakeKeyEvent(dpy_, q, False, CurrentTime);
+    XSync(dpy_, False);
+    const Time theirs = nextPressTime();
+    ASSERT_NE(theirs, 0u);
+    EXPECT_FALSE(guard_.IsSynthetic(std::uint32_t(theirs)));
+    XUngrabKey(dpy_, q, AnyModifier, root);
+    XSync(dpy_, False);
+}
+
+TEST(X11KeySenderNoDisplay, ReportsInsteadOfCrashing) {
+    X11KeySenderOptions options;
+    options.display = ":4242";
+    X11KeySender sender(nullptr, options);
+    std::string error;
+    EXPECT_FALSE(sender.Send(LiteralKeyActions("a"), error));
+    EXPECT_EQ(error, "The X display could not be opened to type the keys.");
+}
+
+}  // namespace
+}  // namespace blenvar
