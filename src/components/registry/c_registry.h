@@ -35,7 +35,7 @@ using RegVariant = std::variant<std::monostate, std::string, std::int16_t, std::
                                 std::int64_t, double, bool, std::vector<std::uint8_t>>;
 
 class cRegistry {
-public:
+  public:
     // Uses the default per-user and machine-wide stores (see registry_store.h).
     cRegistry();
     explicit cRegistry(std::shared_ptr<RegistryStore> store);
@@ -73,8 +73,10 @@ public:
     static std::uint32_t SwapEndian(std::uint32_t v);
     static std::string ExpandEnvStr(const std::string& s);
 
-private:
+  private:
     void SetClassValue(const std::string& text);
+    std::string ClassKeyText() const;  // signed decimal, as error texts show it
+    RegKey Root() const;
 
     std::shared_ptr<RegistryStore> store_;
     std::int32_t classKey_ = 0;

@@ -1,0 +1,354 @@
+#include <functional>
+
+#include "core/com_error.h"
+#include "registry/registry_fixture.h"
+
+namespace blenvar::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+class CRegistryTest : public RegistryFixture {
+  protected:
+    void SetUp() override {
+        RegistryFixture::SetUp();
+        store_ = Store();
+        reg_ = std::make_unique<cRegistry>(store_);
+        At(HKEY_CURRENT_USER_, "Software\\Blenvar", "Name");
+    }
+    void At(std::int32_t root, const std::string& section, const std::string& name) {
+        reg_->SetClassKey(root);
+        reg_->SetSectionKey(section);
+        reg_->SetValueKey(name);
+    }
+    std::optional<RawValue> Raw(const std::string& name = "Name") {
+        return Get(*store_, kRegCurrentUser, "Software\\Blenvar", name);
+    }
+    // Runs f and returns the error it raised.
+    static ComError Raised(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const ComError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "no error raised";
+        return ComError(0, "", "");
+    }
+
+    std::shared_ptr<SqliteRegistryStore> store_;
+    std::unique_ptr<cRegistry> reg_;
+};
+
+TEST_F(CRegistryTest, StringWriteChoosesTypeByPercentSigns) {
+    const struct {
+        std::string text;
+        std::int32_t asType;
+        std::uint32_t stored;
+    } cases[] = {
+        {"%TEMP%\\a.wav", REG_SZ_, REG_EXPAND_SZ_},
+        {"50% off", REG_SZ_, REG_SZ_},
+        {"%%", REG_SZ_, REG_SZ_},
+        {"%%%", REG_SZ_, REG_EXPAND_SZ_},
+        {"a%b%", REG_EXPAND_SZ_, REG_EXPAND_SZ_},
+        {"plain", REG_EXPAND_SZ_, REG_SZ_},
+        {"", REG_SZ_, REG_SZ_},
+    };
+    for (const auto& c : cases) {
+        reg_->SetValueType(c.asType);
+        reg_->SetValue(c.text);
+        const auto raw = Raw();
+        ASSERT_TRUE(raw) << c.text;
+        EXPECT_EQ(raw->type, c.stored) << c.text;
+        Bytes withNul = B(c.text);
+        withNul.push_back(0);
+        EXPECT_EQ(raw->data, withNul) << c.text;
+    }
+    reg_->SetValueType(REG_SZ_);
+    reg_->SetValue(std::int32_t{42});  // numbers are written as their text
+    EXPECT_EQ(Raw()->data, B(std::string("42\0", 3)));
+}
+
+TEST_F(CRegistryTest, ReadExpandsAndReportsType) {
+    setenv("BLENVAR_TEST_SOUNDS", "/usr/share/snd", 1);
+    Put(*store_, kRegCurrentUser, "Software\\Blenvar", "Name", REG_EXPAND_SZ_,
+        B(std::string("%BLENVAR_TEST_SOUNDS%/a.wav %NO_SUCH_VAR_XY%\0", 45)));
+    reg_->SetValueType(REG_SZ_);
+    EXPECT_EQ(std::get<std::string>(reg_->Value()), "/usr/share/snd/a.wav %NO_SUCH_VAR_XY%");
+    EXPECT_EQ(reg_->ValueType(), REG_EXPAND_SZ_);
+}
+
+TEST_F(CRegistryTest, ExpandEnvStrLeavesUnknownNamesAsWritten) {
+    setenv("BLENVAR_X", "x", 1);
+    const std::pair<std::string, std::string> cases[] = {
+        {"%BLENVAR_X%", "x"},
+        {"%blenvar_x%", "x"},
+        {"a%BLENVAR_X%b%BLENVAR_X%", "axbx"},
+        {"%NOPE_1%BLENVAR_X%", "%NOPE_1x"},
+        {"%%", "%%"},
+        {"50% off", "50% off"},
+        {"%NOPE_1%", "%NOPE_1%"},
+        {"trailing %", "trailing %"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(cRegistry::ExpandEnvStr(in), out) << in;
+}
+
+TEST_F(CRegistryTest, MissingValueGivesDefaultAndKeepsType) {
+    reg_->SetDefault(std::string("fallback"));
+    reg_->SetValueType(REG_DWORD_);
+    EXPECT_EQ(std::get<std::string>(reg_->Value()), "fallback");  // key missing
+    Put(*store_, kRegCurrentUser, "Software\\Blenvar", "Other", REG_SZ_, B("x"));
+    EXPECT_EQ(std::get<std::string>(reg_->Value()), "fallback");  // value missing
+    EXPECT_EQ(reg_->ValueType(), REG_DWORD_);
+}
+
+TEST_F(CRegistryTest, NumbersAreWrittenOnlyFromSmallIntegers) {
+    const struct {
+        RegVariant value;
+        std::int32_t asType;
+        std::optional<Bytes> stored;  // always type 4
+    } cases[] = {
+        {std::int32_t{5}, REG_DWORD_BIG_ENDIAN_, Bytes{5, 0, 0, 0}},
+        {std::int16_t{-2}, REG_DWORD_, Bytes{0xFE, 0xFF, 0xFF, 0xFF}},
+        {std::int32_t{0x01020304}, REG_DWORD_, Bytes{4, 3, 2, 1}},
+        {std::string("5"), REG_DWORD_, std::nullopt},
+        {std::int64_t{5}, REG_DWORD_, std::nullopt},
+        {true, REG_DWORD_BIG_ENDIAN_, std::nullopt},
+        {std::int32_t{5}, REG_MULTI_SZ_, std::nullopt},  // no writer for other types
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        reg_->SetValueKey("v" + std::to_string(i));
+        reg_->SetValueType(cases[i].asType);
+        EXPECT_NO_THROW(reg_->SetValue(cases[i].value));
+        const auto raw = Raw("v" + std::to_string(i));
+        ASSERT_EQ(raw.has_value(), cases[i].stored.has_value()) << i;
+        if (raw) {
+            EXPECT_EQ(raw->type, 4u) << i;
+            EXPECT_EQ(raw->data, *cases[i].stored) << i;
+        }
+    }
+}
+
+TEST_F(CRegistryTest, ReadsEachStoredType) {
+    const struct {
+        std::uint32_t type;
+        Bytes data;
+        RegVariant expected;
+    } cases[] = {
+        {REG_DWORD_BIG_ENDIAN_, {0, 0, 1, 2}, std::int32_t{258}},
+        {REG_DWORD_, {0xFE, 0xFF, 0xFF, 0xFF}, std::int32_t{-2}},
+        {REG_DWORD_, {7}, std::int32_t{7}},  // short data reads as zero-padded
+        {REG_MULTI_SZ_, B(std::string("a\0b\0\0", 5)), std::string("a\0b\0", 4)},
+        {REG_SZ_, B(std::string("no nul")), std::string("no nul")},
+        {REG_SZ_, {}, std::string()},
+        {REG_BINARY_, {1, 0, 255}, Bytes{1, 0, 255}},
+        {11, {9, 8}, Bytes{9, 8}},
+    };
+    for (const auto& c : cases) {
+        Put(*store_, kRegCurrentUser, "Software\\Blenvar", "Name", c.type, c.data);
+        EXPECT_EQ(reg_->Value(), c.expected) << c.type;
+        EXPECT_EQ(reg_->ValueType(), static_cast<std::int32_t>(c.type));
+    }
+}
+
+TEST_F(CRegistryTest, BinaryWriteNeedsByteArray) {
+    reg_->SetValueType(REG_BINARY_);
+    reg_->SetValue(Bytes{0, 1, 2});
+    EXPECT_EQ(Raw()->data, (Bytes{0, 1, 2}));
+    const auto e = Raised([&] { reg_->SetValue(std::string("text")); });
+    EXPECT_EQ(e.Number(), kRegistryError);
+    EXPECT_EQ(Raw()->data, (Bytes{0, 1, 2}));
+}
+
+TEST_F(CRegistryTest, NamesIgnoreCaseButKeepSpelling) {
+    reg_->SetValueType(REG_SZ_);
+    reg_->SetValue(std::string("one"));
+    At(HKEY_CURRENT_USER_, "SOFTWARE\\blenvar\\", "NAME");
+    reg_->SetValue(std::string("two"));
+    EXPECT_EQ(std::get<std::string>(reg_->Value()), "two");
+
+    std::vector<std::string> names;
+    std::int32_t count = 0;
+    EXPECT_TRUE(reg_->EnumerateValues(names, count));
+    EXPECT_EQ(count, 1);
+    EXPECT_THAT(names, ElementsAre("", "Name"));
+    reg_->SetSectionKey("software");
+    EXPECT_TRUE(reg_->EnumerateSections(names, count));
+    EXPECT_THAT(names, ElementsAre("", "Blenvar"));
+    reg_->SetSectionKey("No\\Such\\Key");
+    EXPECT_TRUE(reg_->EnumerateSections(names, count));
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST_F(CRegistryTest, DeleteKeyRemovesSubtreeValuesFirstChildrenBeforeParents) {
+    // Passes everything on and records the deletions the class asks for.
+    struct Recorder : RegistryStore {
+        RegistryStore& s;
+        std::vector<std::string> log;
+        explicit Recorder(RegistryStore& st) : s(st) {}
+        using U = std::uint32_t;
+        using SV = std::string_view;
+        RegStatus OpenKey(RegKey p, SV k, U a, RegKey* r) override { return s.OpenKey(p, k, a, r); }
+        RegStatus CreateKey(RegKey p, SV k, U a, RegKey* r) override {
+            return s.CreateKey(p, k, a, r);
+        }
+        RegStatus CloseKey(RegKey k) override { return s.CloseKey(k); }
+        RegStatus QueryValue(RegKey k, SV n, U* t, std::uint8_t* d, U* z) override {
+            return s.QueryValue(k, n, t, d, z);
+        }
+        RegStatus SetValue(RegKey k, SV n, U t, const std::uint8_t* d, U z) override {
+            return s.SetValue(k, n, t, d, z);
+        }
+        RegStatus EnumKey(RegKey k, U i, std::string* n) override { return s.EnumKey(k, i, n); }
+        RegStatus EnumValue(RegKey k, U i, std::string* n) override { return s.EnumValue(k, i, n); }
+        RegStatus QueryInfoKey(RegKey k, RegKeyInfo* i) override { return s.QueryInfoKey(k, i); }
+        RegStatus DeleteKey(RegKey p, SV k) override {
+            log.push_back("key " + std::string(k));
+            return s.DeleteKey(p, k);
+        }
+        RegStatus DeleteValue(RegKey k, SV n) override {
+            log.push_back("value " + std::string(n));
+            return s.DeleteValue(k, n);
+        }
+    };
+    Put(*store_, kRegCurrentUser, "T\\A\\C", "c", REG_SZ_, B("1"));
+    Put(*store_, kRegCurrentUser, "T\\A", "a", REG_SZ_, B("1"));
+    Put(*store_, kRegCurrentUser, "T\\B", "", REG_SZ_, B("1"));
+    Put(*store_, kRegCurrentUser, "T", "t", REG_SZ_, B("1"));
+    Put(*store_, kRegCurrentUser, "Keep", "k", REG_SZ_, B("1"));
+    auto rec = std::make_shared<Recorder>(*store_);
+    cRegistry reg(rec);
+    reg.SetClassKey(HKEY_CURRENT_USER_);
+    reg.SetSectionKey("T");
+
+    EXPECT_TRUE(reg.DeleteKey(true));
+    EXPECT_THAT(rec->log, ElementsAre("value c", "key T\\A\\C", "value a", "key T\\A", "value ",
+                                      "key T\\B", "value t", "key T"));
+    EXPECT_EQ(reg.SectionKey(), "T");
+    EXPECT_FALSE(Exists(*store_, kRegCurrentUser, "T"));
+    EXPECT_TRUE(Get(*store_, kRegCurrentUser, "Keep", "k"));
+    EXPECT_TRUE(reg.DeleteKey(true));  // already gone
+    EXPECT_TRUE(reg.DeleteKey(false));
+}
+
+TEST_F(CRegistryTest, DeleteKeyWithChildrenRefusedWithoutSubKeys) {
+    Put(*store_, kRegCurrentUser, "P\\Child", "v", REG_SZ_, B("1"));
+    At(HKEY_CURRENT_USER_, "P", "");
+    const auto e = Raised([&] { reg_->DeleteKey(); });
+    EXPECT_EQ(e.Number(), kRegistryError);
+    EXPECT_EQ(e.Description(), "Failed to delete registry Key: '-2147483647',Section: 'P");
+    EXPECT_TRUE(Get(*store_, kRegCurrentUser, "P\\Child", "v"));
+}
+
+TEST_F(CRegistryTest, DeleteKeyOfTheRootItselfDeletesNothing) {
+    Put(*store_, kRegCurrentUser, "Software", "v", REG_SZ_, B("1"));
+    for (const char* section : {"", "\\", "\\\\"}) {
+        At(HKEY_CURRENT_USER_, section, "");
+        EXPECT_EQ(Raised([&] { reg_->DeleteKey(true); }).Number(), kRegistryError);
+    }
+    EXPECT_TRUE(Get(*store_, kRegCurrentUser, "Software", "v"));
+}
+
+TEST_F(CRegistryTest, MachineRootsReadButRefuseWrites) {
+    {
+        auto admin = AdminStore();
+        Put(*admin, kRegLocalMachine, "SOFTWARE\\Vendor", "Path", REG_SZ_,
+            B(std::string("/opt\0", 5)));
+        Put(*admin, kRegLocalMachine, "SOFTWARE\\Empty", "", REG_SZ_, B(""));
+        ScopedRegKey k(*admin);
+        ASSERT_EQ(admin->OpenKey(kRegLocalMachine, "SOFTWARE\\Empty", kKeyAllAccess, k.Out()),
+                  kRegSuccess);
+        ASSERT_EQ(admin->DeleteValue(k.Get(), ""), kRegSuccess);
+    }
+    At(HKEY_LOCAL_MACHINE_, "software\\vendor", "path");
+    EXPECT_EQ(std::get<std::string>(reg_->Value()), "/opt");
+    EXPECT_TRUE(reg_->KeyExists());
+
+    const std::string source = "registry_tests.cRegistry";
+    const struct {
+        std::int32_t root;
+        const char* section;
+        std::function<void(cRegistry&)> call;
+        std::string description;
+    } cases[] = {
+        {HKEY_LOCAL_MACHINE_, "SOFTWARE\\New", [](cRegistry& r) { r.CreateKey(); },
+         "Failed to create registry Key: 'SOFTWARE\\New"},
+        {HKEY_CLASSES_ROOT_, ".txt",
+         [](cRegistry& r) {
+             r.SetValueType(REG_SZ_);
+             r.SetValue(std::string("txtfile"));
+         },
+         "Failed to set registry value Key: '-2147483648',Section: '.txt',Key: 'path' to value: "
+         "'txtfile'"},
+        {HKEY_LOCAL_MACHINE_, "SOFTWARE\\Vendor", [](cRegistry& r) { r.DeleteValue(); },
+         "Failed to open key '-2147483646',Section: 'SOFTWARE\\Vendor' for delete access"},
+        {HKEY_LOCAL_MACHINE_, "SOFTWARE\\Vendor", [](cRegistry& r) { r.DeleteKey(true); },
+         "Failed to open key '-2147483646',Section: 'SOFTWARE\\Vendor' for delete access"},
+        {HKEY_LOCAL_MACHINE_, "SOFTWARE\\Empty", [](cRegistry& r) { r.DeleteKey(); },
+         "Failed to delete registry Key: '-2147483646',Section: 'SOFTWARE\\Empty"},
+    };
+    for (const auto& c : cases) {
+        At(c.root, c.section, "path");
+        const auto e = Raised([&] { c.call(*reg_); });
+        EXPECT_EQ(e.Number(), kRegistryError) << c.description;
+        EXPECT_EQ(e.Source(), source);
+        EXPECT_EQ(e.Description(), c.description);
+    }
+    At(HKEY_LOCAL_MACHINE_, "SOFTWARE\\Missing", "");
+    EXPECT_TRUE(reg_->DeleteKey(true));
+    At(HKEY_LOCAL_MACHINE_, "software\\vendor", "path");
+    EXPECT_EQ(std::get<std::string>(reg_->Value()), "/opt");
+}
+
+TEST_F(CRegistryTest, AssociationsFailOnReadOnlyClassesRoot) {
+    EXPECT_THAT(Raised([&] {
+                    reg_->CreateEXEAssociation("/opt/b", "B.Doc", "B doc", "bdoc");
+                }).Description(),
+                StartsWith("Failed to set registry value Key: '-2147483648',Section: '.bdoc'"));
+    EXPECT_NO_THROW(reg_->CreateAdditionalEXEAssociations(
+        "B.Doc", {std::string("edit"), std::string("&Edit"), std::string("b /e")}));
+    EXPECT_FALSE(Exists(*store_, kRegCurrentUser, "SOFTWARE\\Classes\\B.Doc"));
+}
+
+TEST_F(CRegistryTest, AssociationsWriteBothRoots) {
+    auto admin = AdminStore();
+    cRegistry reg(admin);
+    reg.CreateEXEAssociation("  /opt/b/blenvar ", "B.Doc", "Blenvar scan list", "bsl", "", true, "",
+                             false, "", true, "", 0);
+    EXPECT_EQ(reg.ClassKey(), HKEY_LOCAL_MACHINE_);
+    const std::pair<std::string, std::string> expected[] = {
+        {".bsl", "B.Doc"},
+        {"B.Doc", "Blenvar scan list"},
+        {"B.Doc\\shell\\open", "&Open"},
+        {"B.Doc\\shell\\open\\command", "\"/opt/b/blenvar\" \"%1\""},
+        {"B.Doc\\shell\\print\\command", "\"/opt/b/blenvar\" /p \"%1\""},
+        {"B.Doc\\shell\\add", "&Install bsl"},
+        {"B.Doc\\shell\\add\\command", "\"/opt/b/blenvar\" /a \"%1\""},
+        {"B.Doc\\DefaultIcon", "\"/opt/b/blenvar\",0"},
+    };
+    for (const auto& [path, text] : expected) {
+        for (const auto& [root, prefix] :
+             {std::pair{kRegClassesRoot, ""}, std::pair{kRegLocalMachine, "SOFTWARE\\Classes\\"}}) {
+            const auto v = Get(*admin, root, prefix + path, "");
+            ASSERT_TRUE(v) << prefix << path;
+            EXPECT_EQ(v->data, B(std::string(text.c_str(), text.size() + 1))) << path;
+        }
+    }
+    EXPECT_FALSE(Exists(*admin, kRegClassesRoot, "B.Doc\\shell\\new"));
+
+    // Items in threes; the class must exist; no error ever leaves the member.
+    reg.CreateAdditionalEXEAssociations("B.Doc", {std::string("edit"), std::string("&Edit")});
+    reg.CreateAdditionalEXEAssociations("Nope.Doc",
+                                        {std::string("x"), std::string("X"), std::string("x")});
+    EXPECT_FALSE(Exists(*admin, kRegClassesRoot, "B.Doc\\shell\\edit"));
+    EXPECT_FALSE(Exists(*admin, kRegClassesRoot, "Nope.Doc"));
+    reg.CreateAdditionalEXEAssociations(
+        "B.Doc", {std::string("edit"), std::string("&Edit"), std::string("b /e \"%1\"")});
+    EXPECT_EQ(
+        Get(*admin, kRegLocalMachine, "SOFTWARE\\Classes\\B.Doc\\shell\\edit\\command", "")->data,
+        B(std::string("b /e \"%1\"\0", 10)));
+}
+
+}  // namespace
+}  // namespace blenvar::test

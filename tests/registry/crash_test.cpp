@@ -1,0 +1,104 @@
+// A writer process killed at random points must leave every value whole: old or new
+// content, never a mix, and nothing it reported as written may be lost.
+#include <signal.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "registry/crash_payload.h"
+#include "registry/registry_fixture.h"
+
+extern char** environ;
+
+namespace blenvar::test {
+namespace {
+
+class CrashTest : public RegistryFixture {
+  protected:
+    // Runs the writer from `firstRound` and kills it `delay` after its first report;
+    // returns everything it reported.
+    std::string RunAndKill(long firstRound, std::chrono::milliseconds delay) {
+        int out[2];
+        EXPECT_EQ(pipe(out), 0);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+        posix_spawn_file_actions_addclose(&fa, out[0]);
+        const std::string first = std::to_string(firstRound);
+        char* argv[] = {const_cast<char*>(BLENVAR_CRASH_WRITER), const_cast<char*>(first.c_str()),
+                        nullptr};
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, BLENVAR_CRASH_WRITER, &fa, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&fa);
+        close(out[1]);
+        EXPECT_EQ(rc, 0);
+        std::string reported;
+        char buf[4096];
+        ssize_t n = read(out[0], buf, sizeof buf);  // wait until it is writing
+        if (n > 0) reported.append(buf, static_cast<std::size_t>(n));
+        std::this_thread::sleep_for(delay);
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "writer ended by itself: " << status;
+        while ((n = read(out[0], buf, sizeof buf)) > 0)
+            reported.append(buf, static_cast<std::size_t>(n));
+        close(out[0]);
+        return reported;
+    }
+};
+
+TEST_F(CrashTest, KilledWriterNeverLeavesTornOrLostValues) {
+    std::mt19937 rng(std::random_device{}());
+    std::uniform_int_distribution<int> delayMs(0, 150);
+    std::array<long, kCrashSlots> acked{};  // last round each slot reported; 0: none yet
+    long nextRound = 1;
+    for (int kill = 0; kill < 20; ++kill) {
+        std::istringstream reported(RunAndKill(nextRound, std::chrono::milliseconds(delayMs(rng))));
+        long round = 0;
+        int slot = 0;
+        while (reported >> round >> slot) acked[static_cast<std::size_t>(slot)] = round;
+
+        // The file itself is sound...
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(UserDb().c_str(), &db), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+
+        // ...and each value is a whole payload, no older than the last reported write.
+        cRegistry reg(Store());
+        reg.SetClassKey(HKEY_CURRENT_USER_);
+        reg.SetSectionKey("Crash\\Values");
+        long newest = nextRound;
+        for (int s = 0; s < kCrashSlots; ++s) {
+            reg.SetValueKey("v" + std::to_string(s));
+            const RegVariant v = reg.Value();
+            const auto a = acked[static_cast<std::size_t>(s)];
+            if (std::holds_alternative<std::monostate>(v)) {
+                EXPECT_EQ(a, 0) << "reported value lost, slot " << s;
+                continue;
+            }
+            ASSERT_TRUE(std::holds_alternative<std::string>(v));
+            const auto got = CrashRound(std::get<std::string>(v), s);
+            ASSERT_TRUE(got) << "torn value in slot " << s << " after kill " << kill;
+            EXPECT_GE(*got, a) << "slot " << s;
+            EXPECT_LE(*got, std::max(a, nextRound - 1) + 1) << "slot " << s;
+            newest = std::max(newest, *got);
+        }
+        nextRound = newest + 1;
+    }
+}
+
+}  // namespace
+}  // namespace blenvar::test

@@ -1,0 +1,84 @@
+#pragma once
+// A private user store and machine store in a temporary folder, chosen through the same
+// environment variables the program reads.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "components/registry/c_registry.h"
+#include "components/registry/sqlite_registry_store.h"
+
+namespace blenvar::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes B(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
+
+struct RawValue {
+    std::uint32_t type = 0;
+    Bytes data;
+};
+
+class RegistryFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/blenvar-reg-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        setenv("BLENVAR_MACHINE_REGISTRY", (dir_ / "machine" / "registry.sqlite3").c_str(), 1);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string UserDb() const { return (dir_ / "config/blenvar/registry.sqlite3").string(); }
+
+    // What the program gets: user store writable, machine store read-only.
+    std::shared_ptr<SqliteRegistryStore> Store() {
+        return std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths());
+    }
+    // What an installer would use to put machine-wide data in place.
+    std::shared_ptr<SqliteRegistryStore> AdminStore() {
+        auto p = DefaultRegistryPaths();
+        p.machineWritable = true;
+        return std::make_shared<SqliteRegistryStore>(p);
+    }
+
+    static void Put(RegistryStore& s, RegKey root, const std::string& path, const std::string& name,
+                    std::uint32_t type, const Bytes& data) {
+        ScopedRegKey k(s);
+        ASSERT_EQ(s.CreateKey(root, path, kKeyAllAccess, k.Out()), kRegSuccess) << path;
+        ASSERT_EQ(
+            s.SetValue(k.Get(), name, type, data.data(), static_cast<std::uint32_t>(data.size())),
+            kRegSuccess);
+    }
+    static std::optional<RawValue> Get(RegistryStore& s, RegKey root, const std::string& path,
+                                       const std::string& name) {
+        ScopedRegKey k(s);
+        if (s.OpenKey(root, path, kKeyQueryValue, k.Out()) != kRegSuccess) return std::nullopt;
+        RawValue v;
+        std::uint32_t size = 0;
+        if (s.QueryValue(k.Get(), name, &v.type, nullptr, &size) != kRegSuccess)
+            return std::nullopt;
+        v.data.resize(size);
+        if (s.QueryValue(k.Get(), name, nullptr, v.data.data(), &size) != kRegSuccess)
+            return std::nullopt;
+        return v;
+    }
+    static bool Exists(RegistryStore& s, RegKey root, const std::string& path) {
+        ScopedRegKey k(s);
+        return s.OpenKey(root, path, kKeyQueryValue, k.Out()) == kRegSuccess;
+    }
+
+    std::filesystem::path dir_;
+};
+
+}  // namespace blenvar::test
