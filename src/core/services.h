@@ -56,6 +56,15 @@ public:
                        std::string& error) = 0;
 };
 
+// Tells a program that can be started directly from a document or address.
+class ProgramFinder {
+public:
+    virtual ~ProgramFinder() = default;
+    // Full path of the executable that name denotes (a path, or a bare name in PATH),
+    // or "" when it is none.
+    virtual std::string FindProgram(const std::string& name) = 0;
+};
+
 // Appends one line (CR LF added) to a text file, creating it when missing.
 class FileAppender {
 public:

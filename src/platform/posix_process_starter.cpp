@@ -38,6 +38,10 @@ std::string FindExecutable(const std::string& name) {
     return {};
 }
 
+std::string PosixProcessStarter::FindProgram(const std::string& name) {
+    return FindExecutable(name);
+}
+
 bool PosixProcessStarter::Start(const std::string& program, const std::vector<std::string>& args,
                                 std::string& error) {
     std::string resolved = FindExecutable(program);

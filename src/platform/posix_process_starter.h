@@ -6,8 +6,9 @@ namespace blenvar {
 // Starts a program directly (execve of an argument list, never a shell), detached in its
 // own session so it outlives us and leaves no zombie. A program that cannot be executed
 // is reported through the error text.
-class PosixProcessStarter : public ProcessStarter {
+class PosixProcessStarter : public ProcessStarter, public ProgramFinder {
 public:
+    std::string FindProgram(const std::string& name) override;
     bool Start(const std::string& program, const std::vector<std::string>& args,
                std::string& error) override;
 };

@@ -1,0 +1,235 @@
+// Delivery of one scan with recording fakes and a real settings file.
+#include "output/process_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "decode/temp_ini.h"
+#include "delivery/delivery_fakes.h"
+#include "output/command_line.h"
+#include "output/key_sequence.h"
+
+namespace blenvar {
+namespace {
+
+using testing::Log;
+
+class ProcessScanTest : public ::testing::Test {
+protected:
+    void Use(const std::string& ini) {
+        file_ = std::make_unique<testing::TempIni>(ini);
+        ini_.SetFileName(file_->path());
+    }
+
+    ScanRecord Scan(const std::string& type, const std::string& code, const std::string& extra = "") {
+        ScanRecord r;
+        r.Raw = "raw";
+        r.TypeName = type;
+        r.Code = code;
+        r.Extra = extra;
+        r.Date = "03/04/2005";
+        r.Time = "9:05:07am";
+        return r;
+    }
+
+    void Run(ScanRecord& rec, bool reprocess = false) {
+        DeliveryServices s{ini_,    sound_, &keys_,  clip_,     starter_, starter_,
+                           opener_, files_, tray_,   notifier_, "/data"};
+        ProcessScan(rec, reprocess, s);
+    }
+
+    std::string Typed(size_t i = 0) const {
+        std::string out;
+        for (const auto& a : keys_.sent.at(i)) {
+            if (a.key != NamedKey::Character) {
+                out += "<" + NamedKeyName(a.key) + ">";
+            } else if (a.character < 0x80) {
+                if (a.modifiers) out += "<mod" + std::to_string(a.modifiers) + ">";
+                out += static_cast<char>(a.character);
+            } else {
+                out += "?";
+            }
+        }
+        return out;
+    }
+
+    Log log_;
+    testing::LoggingSound sound_{log_};
+    testing::LoggingKeys keys_{log_};
+    testing::LoggingClipboard clip_{log_};
+    testing::LoggingStarter starter_{log_};
+    testing::LoggingOpener opener_{log_};
+    testing::LoggingFiles files_{log_};
+    testing::LoggingTray tray_{log_};
+    testing::LoggingNotifier notifier_{log_};
+    std::unique_ptr<testing::TempIni> file_;
+    INIFile ini_;
+};
+
+TEST_F(ProcessScanTest, DefaultsPutTheValueOnTheClipboardOnly) {
+    Use("");
+    ScanRecord rec = Scan("CODE 39", "ABC");
+    Run(rec);
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{"sound:CODE 39", "clipboard:ABC", "tray:1"}));
+}
+
+TEST_F(ProcessScanTest, StepsRunInOrderWithTheConvertedTypesSettings) {
+    Use("[UPC-E]\r\nExpandUPCE=1\r\nScanToKeyboard=0\r\n"
+        "[UPC-A]\r\nScanToKeyboard=1\r\nAddReturn=1\r\nKeyboardMask=%%T %%C\r\n"
+        "ClipboardMask=[%%C]\r\nExecuteCommand=1\r\nCommandLine=logger\r\nCommandOptions=-t %%T\r\n"
+        "SaveToFile=True\r\nFileFormat=%%C;%%X\r\n");
+    starter_.programsOnPath = {"logger"};
+    ScanRecord rec = Scan("UPC-E", "01234565", "12");
+    Run(rec);
+    EXPECT_EQ(rec.TypeName, "UPC-A");
+    EXPECT_EQ(rec.Code, "012345000065");
+    EXPECT_EQ(log_.events, (std::vector<std::string>{
+                               "sound:UPC-A", "keys", "keys", "clipboard:[012345000065]",
+                               "start:/usr/bin/logger", "file:/data/UPC-A.txt", "tray:1"}));
+    EXPECT_EQ(Typed(0), "UPC-A 012345000065");
+    EXPECT_EQ(Typed(1), "<ENTER>");
+    ASSERT_EQ(starter_.started.size(), 1u);
+    EXPECT_EQ(starter_.started[0].second, (std::vector<std::string>{"-t", "UPC-A"}));
+    ASSERT_EQ(files_.lines.size(), 1u);
+    EXPECT_EQ(files_.lines[0].second, "012345000065;12");
+}
+
+TEST_F(ProcessScanTest, FlagsAreReadByTheirOwnRules) {
+    struct Case {
+        const char* ini;
+        bool keys, clipboard, file;
+    } cases[] = {
+        {"[T]\nScanToKeyboard=true\nSaveToFile=-1\n", false, true, true},
+        {"[T]\nScanToKeyboard=1\nSaveToFile=TRUE\nSendToClipboard=0\n", true, false, true},
+        {"[T]\nScanToKeyboard=2\nSaveToFile=yes\nSendToClipboard=01\n", false, false, false},
+        {"[T]\nSaveToFile=0\nSendToClipboard= 1 \n", false, true, false},
+    };
+    for (const auto& c : cases) {
+        log_.events.clear();
+        keys_.sent.clear();
+        files_.lines.clear();
+        Use(c.ini);
+        ScanRecord rec = Scan("T", "V");
+        Run(rec);
+        EXPECT_EQ(keys_.sent.size(), c.keys ? 1u : 0u) << c.ini;
+        EXPECT_EQ(clip_.text == "V", c.clipboard) << c.ini;
+        clip_.text.clear();
+        EXPECT_EQ(files_.lines.size(), c.file ? 1u : 0u) << c.ini;
+    }
+}
+
+TEST_F(ProcessScanTest, ReprocessSkipsOnlyTheKeyboard) {
+    Use("[T]\nScanToKeyboard=1\nAddReturn=1\nSaveToFile=1\n");
+    ScanRecord rec = Scan("T", "V");
+    Run(rec, true);
+    Run(rec, true);
+    EXPECT_TRUE(keys_.sent.empty());
+    EXPECT_EQ(files_.lines.size(), 2u);
+    EXPECT_EQ(files_.lines[0].first, "/data/T.txt");
+}
+
+TEST_F(ProcessScanTest, IsbnConversionFeedsTheMasks) {
+    Use("[EAN 13]\nConvertISBNISSN=1\n[ISBN]\nClipboardMask=%%T %%C%%-%%X\n");
+    ScanRecord rec = Scan("EAN 13", "9780306406157", "51995");
+    Run(rec);
+    EXPECT_EQ(clip_.text, "ISBN 0306406157-1995");
+    EXPECT_EQ(log_.events.front(), "sound:ISBN");
+}
+
+TEST_F(ProcessScanTest, ScannedTextIsTypedLiterallyAndMaskNotationStillWorks) {
+    Use("[T]\nScanToKeyboard=1\nKeyboardMask=+(%%C){TAB}%%X~\n");
+    ScanRecord rec = Scan("T", "a^b", "{DEL}%+");
+    Run(rec);
+    ASSERT_EQ(keys_.sent.size(), 1u);
+    // The group's Shift applies to the scanned characters, but none of them is notation.
+    EXPECT_EQ(Typed(), "<mod1>a<mod1>^<mod1>b<TAB>{DEL}%+<ENTER>");
+}
+
+TEST_F(ProcessScanTest, MalformedMaskTypesNothingButTheOtherActionsRun) {
+    Use("[T]\nScanToKeyboard=1\nKeyboardMask=%%C{ENTR}\nSaveToFile=1\n");
+    ScanRecord rec = Scan("T", "V");
+    Run(rec);
+    EXPECT_TRUE(keys_.sent.empty());
+    ASSERT_EQ(notifier_.messages.size(), 1u);
+    EXPECT_NE(notifier_.messages[0].find("ENTR"), std::string::npos) << notifier_.messages[0];
+    EXPECT_EQ(clip_.text, "V");
+    EXPECT_EQ(files_.lines.size(), 1u);
+    EXPECT_EQ(log_.events.back(), "tray:1");
+}
+
+TEST_F(ProcessScanTest, ScannedTextNeverSplitsOrAddsCommandArguments) {
+    Use("[T]\nExecuteCommand=1\nCommandLine=recorder\n"
+        "CommandOptions=--code %%C \"two words %%X\" -x\n");
+    starter_.programsOnPath = {"recorder"};
+    const std::string hostile = "a b \"c\" ;rm -rf / $(id) `id` | & > x";
+    ScanRecord rec = Scan("T", hostile, "e f");
+    Run(rec);
+    ASSERT_EQ(starter_.started.size(), 1u);
+    EXPECT_EQ(starter_.started[0].second,
+              (std::vector<std::string>{"--code", hostile, "two words e f", "-x"}));
+}
+
+TEST_F(ProcessScanTest, DocumentsAndAddressesAreOpenedAndUnknownProgramsReported) {
+    struct Case {
+        const char* commandLine;
+        const char* event;  // "" when the user is told instead
+    } cases[] = {
+        {"https://example.com/?q=%%C", "open:https://example.com/?q=V"},
+        {"/tmp/report-%%C.pdf", "open:/tmp/report-V.pdf"},
+        {"\"/tmp/quoted.txt\"", "open:/tmp/quoted.txt"},
+        {"no-such-program", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        log_.events.clear();
+        notifier_.messages.clear();
+        Use(std::string("[T]\nExecuteCommand=1\nSendToClipboard=0\nCommandLine=") + c.commandLine +
+            "\n");
+        ScanRecord rec = Scan("T", "V");
+        Run(rec);
+        if (*c.event) {
+            EXPECT_EQ(log_.events[1], c.event) << c.commandLine;
+            EXPECT_TRUE(notifier_.messages.empty()) << c.commandLine;
+        } else {
+            EXPECT_EQ(notifier_.messages.size(), 1u) << c.commandLine;
+        }
+    }
+}
+
+TEST_F(ProcessScanTest, UnwritableFileIsReportedWithItsName) {
+    Use("[UCC/EAN 128]\nSaveToFile=1\n");
+    files_.fail = true;
+    ScanRecord rec = Scan("UCC/EAN 128", "V");
+    Run(rec);
+    ASSERT_EQ(notifier_.messages.size(), 1u);
+    EXPECT_NE(notifier_.messages[0].find("/data/UCCEAN128.txt"), std::string::npos)
+        << notifier_.messages[0];
+    EXPECT_NE(notifier_.messages[0].find("No such file"), std::string::npos);
+    EXPECT_EQ(log_.events.back(), "tray:1");
+}
+
+TEST(SplitCommandLineTest, FollowsTheWindowsRules) {
+    using V = std::vector<std::string>;
+    struct Case {
+        const char* in;
+        V out;
+    } cases[] = {
+        {"", {}},
+        {"  a\tb  ", {"a", "b"}},
+        {"\"a b\" c", {"a b", "c"}},
+        {"a\"b c\"d", {"ab cd"}},
+        {"\"\"", {""}},
+        {"\"a \"\"q\"\" b\"", {"a \"q\" b"}},
+        {"a\\\\b", {"a\\\\b"}},
+        {"a\\\"b", {"a\"b"}},
+        {"a\\\\\"b c\"", {"a\\b c"}},
+        {"C:\\dir\\file.txt", {"C:\\dir\\file.txt"}},
+        {"\"unterminated arg", {"unterminated arg"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.in), c.out) << c.in;
+}
+
+}  // namespace
+}  // namespace blenvar
