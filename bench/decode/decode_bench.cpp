@@ -1,0 +1,140 @@
+// Per-scan cost of decoding, converting and formatting, and the wildcard worst case.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "decode/code_types.h"
+#include "decode/cuecat_encoder.h"
+#include "decode/decode_scan.h"
+#include "decode/fakes.h"
+#include "decode/readings.h"
+#include "decode/wildcard.h"
+#include "output/conversions.h"
+#include "output/mask.h"
+
+namespace blenvar {
+namespace {
+
+const std::string kAimRaw = "]E09780306406157]E251995";
+const std::string kIdentRaw = "I!0123456789012";  // matches a late entry of the list
+const std::string kCueCatRaw = testing::CueCatText("000123456", "E35", "978030640615751995");
+
+std::vector<IdentifierEntry> IdentList() {
+    std::vector<IdentifierEntry> list;
+    const char* idents[] = {"A!", "B!", "C!", "D!", "E!", "F!", "G!", "H!", "[XY]!", "#!", "I!"};
+    for (std::size_t i = 0; i < BuiltInCodeTypes().size(); ++i)
+        list.push_back({BuiltInCodeTypes()[i], idents[i]});
+    return list;
+}
+
+// Reading + conversions + the keyboard and file masks, with settings already read.
+void PureScan(benchmark::State& state, const std::string& raw, bool aim) {
+    const std::vector<IdentifierEntry> list = IdentList();
+    const ConversionSettings conv{true, true};
+    for (auto _ : state) {
+        Reading r;
+        ReadScan(raw, aim, list, r);
+        ScanRecord rec{raw,
+                       std::move(r.Serial),
+                       std::move(r.TypeName),
+                       std::move(r.Code),
+                       std::move(r.Extra),
+                       "03/04/2005",
+                       "9:05:07am"};
+        ApplyConversions(rec, conv);
+        benchmark::DoNotOptimize(FormatMask(kDefaultKeyboardMask, rec));
+        benchmark::DoNotOptimize(FormatMask(kDefaultFileFormat, rec));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_PureScan_Aim(benchmark::State& s) {
+    PureScan(s, kAimRaw, true);
+}
+void BM_PureScan_Identifier(benchmark::State& s) {
+    PureScan(s, kIdentRaw, false);
+}
+void BM_PureScan_CueCat(benchmark::State& s) {
+    PureScan(s, kCueCatRaw, false);
+}
+BENCHMARK(BM_PureScan_Aim);
+BENCHMARK(BM_PureScan_Identifier);
+BENCHMARK(BM_PureScan_CueCat);
+
+struct SettingsFile {
+    SettingsFile(const std::string& encoding) {
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "blenvar-bench-XXXXXX").string();
+        folder = ::mkdtemp(tmpl.data());
+        path = folder + "/blenvar.ini";
+        std::ofstream out(path);
+        out << "[Setup]\nEncoding=" << encoding << "\n";
+        const auto list = IdentList();
+        for (const auto& e : list)
+            out << "[" << e.type << "]\nIdentText=" << e.ident
+                << "\nConvertISBNISSN=1\nKeyboardMask=%%C\n";
+    }
+    ~SettingsFile() { std::filesystem::remove_all(folder); }
+    std::string folder, path;
+};
+
+// The whole driver reading a real settings file, then conversions and masks.
+void DriverScan(benchmark::State& state, const std::string& raw, const char* encoding) {
+    SettingsFile file(encoding);
+    INIFile ini;
+    ini.SetFileName(file.path);
+    const std::vector<std::string> types = LoadCodeTypes(ini);
+    testing::FakeOpener opener;
+    testing::FakeSound sound;
+    testing::FakeTray tray;
+    testing::FakeClock clock;
+    clock.readings = {testing::MakeTime(2005, 3, 4, 9, 5, 7)};
+    DecodeContext ctx{ini, types, opener, sound, tray, clock};
+    for (auto _ : state) {
+        clock.next = 0;
+        ScanRecord rec;
+        rec.Raw = raw;
+        DecodeScan(rec, ctx);
+        ApplyConversions(rec, ini);
+        benchmark::DoNotOptimize(FormatMask(ini.GetValue("KeyboardMask", "%%C"), rec));
+        benchmark::DoNotOptimize(FormatMask(kDefaultFileFormat, rec));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_DriverScan_Aim(benchmark::State& s) {
+    DriverScan(s, kAimRaw, "AIM");
+}
+void BM_DriverScan_Identifier(benchmark::State& s) {
+    DriverScan(s, kIdentRaw, "Other");
+}
+void BM_DriverScan_CueCat(benchmark::State& s) {
+    DriverScan(s, kCueCatRaw, "Other");
+}
+BENCHMARK(BM_DriverScan_Aim);
+BENCHMARK(BM_DriverScan_Identifier);
+BENCHMARK(BM_DriverScan_CueCat);
+
+void BM_Wildcard_64Stars(benchmark::State& state) {
+    const std::string text(100000, 'a');
+    const std::string pattern(64, '*');
+    for (auto _ : state) benchmark::DoNotOptimize(WildcardMatch(text, pattern));
+}
+BENCHMARK(BM_Wildcard_64Stars)->Unit(benchmark::kMicrosecond);
+
+// Stars between literals that all match, then a failing tail: the most scanning.
+void BM_Wildcard_StarredFailing(benchmark::State& state) {
+    const std::string text(100000, 'a');
+    std::string pattern;
+    for (int i = 0; i < 64; ++i) pattern += "*a";
+    pattern += "*b";
+    for (auto _ : state) benchmark::DoNotOptimize(WildcardMatch(text, pattern));
+}
+BENCHMARK(BM_Wildcard_StarredFailing)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace blenvar

@@ -1,0 +1,38 @@
+#pragma once
+// The decode driver: stamps a captured scan, picks the reading, fills the record and
+// performs the reading's side effects (bad-scan sound and tray image, web jump).
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "components/ini/ini_file.h"
+#include "core/scan_record.h"
+#include "core/services.h"
+
+namespace blenvar {
+
+struct DecodeContext {
+    INIFile& ini;
+    const std::vector<std::string>& typeList;  // LoadCodeTypes order, "UNKNOWN" first
+    ShellOpener& opener;
+    SoundEvents& sound;
+    TrayImage& tray;
+    Clock& clock;
+    // Takes the place of the stored "Encoding" when set (a run of the command-line decoder).
+    std::optional<std::string> encodingOverride = std::nullopt;
+};
+
+// "h:nn:ssampm", lower-cased: 9:05:07am, 12:00:05am.
+std::string FormatScanTime(const std::tm& t);
+// "mm/dd/yyyy".
+std::string FormatScanDate(const std::tm& t);
+
+// Reads rec.Raw and fills every other field. Never fails: an unreadable scan becomes
+// "UNKNOWN" with the raw text as its value.
+void DecodeScan(ScanRecord& rec, DecodeContext& ctx);
+
+// The CueCat reading with its side effects; writes Serial, TypeName, Code and Extra.
+void CueCat(ScanRecord& rec, DecodeContext& ctx);
+
+}  // namespace blenvar

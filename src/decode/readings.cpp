@@ -1,0 +1,233 @@
+#include "decode/readings.h"
+
+#include <array>
+
+#include "decode/converter.h"
+#include "decode/isbn_to_ean.h"
+#include "decode/text_util.h"
+#include "decode/wildcard.h"
+
+namespace blenvar {
+
+namespace {
+
+enum class Treatment { kNone, kUpcE, kIsbn, kCode128 };
+
+struct CueCatType {
+    std::string_view code;
+    std::string_view typeName;
+    std::size_t addOn;
+    Treatment treatment;
+};
+
+constexpr std::array<CueCatType, 18> kCueCatTypes{{
+    {"CBR", "CODABAR", 0, Treatment::kNone},
+    {"E08", "EAN 8", 0, Treatment::kNone},
+    {"E82", "EAN 8", 2, Treatment::kNone},
+    {"E85", "EAN 8", 5, Treatment::kNone},
+    {"E13", "EAN 13", 0, Treatment::kNone},
+    {"E32", "EAN 13", 2, Treatment::kNone},
+    {"E35", "EAN 13", 5, Treatment::kNone},
+    {"UPE", "UPC-E", 0, Treatment::kUpcE},
+    {"UE2", "UPC-E", 2, Treatment::kUpcE},
+    {"UE5", "UPC-E", 5, Treatment::kUpcE},
+    {"UPA", "UPC-A", 0, Treatment::kNone},
+    {"UA2", "UPC-A", 2, Treatment::kNone},
+    {"UA5", "UPC-A", 5, Treatment::kNone},
+    {"IBN", "ISBN", 0, Treatment::kIsbn},
+    {"IB5", "ISBN", 5, Treatment::kIsbn},
+    {"ITF", "INTERLEAVED 2 OF 5", 0, Treatment::kNone},
+    {"128", "CODE 128", 0, Treatment::kCode128},
+    {"C39", "CODE 39", 0, Treatment::kNone},
+}};
+
+constexpr std::string_view kWww = "www.";
+
+// Next field up to (not including) the next dot; the dot is consumed too.
+std::string_view TakeField(std::string_view& s) {
+    const std::size_t dot = s.find('.');
+    std::string_view field = s.substr(0, dot);
+    s = dot == std::string_view::npos ? std::string_view{} : s.substr(dot + 1);
+    return field;
+}
+
+}  // namespace
+
+bool IsCueCatShape(std::string_view raw) {
+    static const WildcardPattern shape(kCueCatShape);
+    return shape.Matches(raw);
+}
+
+void ReadCueCat(std::string_view raw, Reading& out) {
+    if (raw.size() < 10 || !IsCueCatShape(raw)) {
+        out.Serial = kBadScan;
+        out.rejected = true;
+        return;
+    }
+    std::string_view s = raw.substr(1);
+    const std::string_view serialField = TakeField(s);
+    const std::string_view typeField = TakeField(s);
+    const std::string_view valueField = TakeField(s);
+
+    std::string serial = DecodeCueCatField(serialField);
+    std::size_t firstDigit = 0;
+    while (firstDigit < serial.size() && !IsDigit(serial[firstDigit])) ++firstDigit;
+    serial.erase(0, firstDigit);
+
+    const std::string type = DecodeCueCatField(typeField);
+    std::string value = DecodeCueCatField(valueField);
+
+    const std::string upper = ToUpperAscii(type);
+    const CueCatType* row = nullptr;
+    for (const auto& t : kCueCatTypes)
+        if (t.code == upper) {
+            row = &t;
+            break;
+        }
+
+    if (row == nullptr) {
+        out.TypeName = type;
+        out.TypeName += kUnknownSettingsSuffix;
+    } else {
+        out.TypeName = row->typeName;
+        if (row->addOn > 0) {
+            const std::size_t n = row->addOn < value.size() ? row->addOn : value.size();
+            out.Extra = value.substr(value.size() - n);
+            value.resize(value.size() - n);
+        }
+        switch (row->treatment) {
+            case Treatment::kUpcE:
+                value = std::string(Mid(value, 0, 7)) + UPCCheckDigit(value);
+                break;
+            case Treatment::kIsbn:
+                if (value.starts_with("978")) value = EANtoISBN(Mid(value, 0, 13));
+                break;
+            case Treatment::kCode128:
+                // The CueCat value is opened as it stands, without "http://".
+                if (value.starts_with(kWww)) out.webAddress = value;
+                break;
+            case Treatment::kNone:
+                break;
+        }
+    }
+    out.Serial = std::move(serial);
+    out.Code = std::move(value);
+}
+
+void ReadAim(std::string_view raw, Reading& out) {
+    if (raw.size() < 2 || raw[0] != ']') return;
+    const std::string_view data = Mid(raw, 3);
+    switch (raw[1]) {
+        case 'A':
+            out.TypeName = "CODE 39";
+            out.Code = data;
+            break;
+        case 'C':
+            out.TypeName = (raw.size() > 2 && raw[2] == '0') ? "CODE 128" : "UCC/EAN 128";
+            out.Code = data;
+            break;
+        case 'K':
+            out.TypeName = "UCC/EAN 128";
+            out.Code = data;
+            break;
+        case 'E': {
+            if (raw.size() > 3 && raw[3] == '0') {
+                out.TypeName = "UPC-A";
+                out.Code = Mid(raw, 4, 12);
+            } else {
+                out.TypeName = "EAN 13";
+                out.Code = Mid(raw, 3, 13);
+            }
+            // The first symbol ("]E", modifier, 13 digits) takes 16 characters; a
+            // second identifier after it carries the add-on.
+            std::string_view work = raw;
+            const std::size_t second = raw.size() > 16 ? raw.find(']', 16) : std::string_view::npos;
+            if (second != std::string_view::npos) work = raw.substr(second);
+            const char modifier = work.size() > 2 ? work[2] : '\0';
+            if (modifier == '1')
+                out.Extra = Mid(work, 3, 2);
+            else if (modifier == '2')
+                out.Extra = Mid(work, 3, 5);
+            break;
+        }
+        case 'F':
+            out.TypeName = "CODABAR";
+            out.Code = data;
+            break;
+        case 'I':
+            out.TypeName = "INTERLEAVED 2 OF 5";
+            out.Code = data;
+            break;
+        case 'X':
+            out.TypeName = "ISBN";
+            out.Code = Mid(data, 0, 10);
+            out.Extra = Mid(data, 10);
+            break;
+        default:
+            break;
+    }
+}
+
+bool TryIdentifierEntry(std::string_view raw, std::string_view type, std::string_view ident,
+                        Reading& out) {
+    if (ident.empty()) return false;
+    const std::size_t len = ident.size() < raw.size() ? ident.size() : raw.size();
+    // Plain identifiers (the usual case) need no pattern compilation.
+    const bool plain = ident.find_first_of("?*#[") == std::string_view::npos;
+    const std::string_view head = raw.substr(0, len);
+    if (plain ? head != ident : !WildcardMatch(head, ident)) return false;
+
+    const std::string_view rest = raw.substr(len);
+    out.TypeName = type;
+    auto fixed = [&](std::size_t n) {
+        out.Code = Mid(rest, 0, n);
+        out.Extra = Mid(rest, n);
+    };
+    auto is = [&](std::string_view name) { return EqualsIgnoreCaseAscii(type, name); };
+    if (is("EAN 8")) {
+        fixed(8);
+    } else if (is("EAN 13")) {
+        fixed(13);
+    } else if (is("UPC-E")) {
+        fixed(8);
+    } else if (is("UPC-A")) {
+        fixed(12);
+    } else if (is("ISBN")) {
+        fixed(10);
+    } else if (is("INTERLEAVED 2 OF 5") || is("CODE 39")) {
+        out.Code = rest;
+    } else if (is("CODE 128")) {
+        out.Code = rest;
+        if (rest.starts_with(kWww)) {
+            out.webAddress = "http://";
+            out.webAddress += rest;
+        }
+    }
+    return true;
+}
+
+void ReadIdentifier(std::string_view raw, std::span<const IdentifierEntry> entries, Reading& out) {
+    for (const auto& entry : entries) {
+        if (EqualsIgnoreCaseAscii(entry.type, kUnknownType)) continue;
+        if (TryIdentifierEntry(raw, entry.type, entry.ident, out) && !out.Code.empty()) return;
+    }
+}
+
+void ApplyUnknownFallback(std::string_view raw, Reading& out) {
+    if (!out.Code.empty()) return;
+    out.TypeName = kUnknownType;
+    out.Code = raw;
+}
+
+void ReadScan(std::string_view raw, bool aimMode, std::span<const IdentifierEntry> entries,
+              Reading& out) {
+    if (IsCueCatShape(raw))
+        ReadCueCat(raw, out);
+    else if (aimMode)
+        ReadAim(raw, out);
+    else
+        ReadIdentifier(raw, entries, out);
+    ApplyUnknownFallback(raw, out);
+}
+
+}  // namespace blenvar

@@ -1,0 +1,20 @@
+#include "components/ini/ini_file.h"
+#include "output/conversions.h"
+#include "output/settings_layout.h"
+
+namespace blenvar {
+
+void ApplyConversions(ScanRecord& rec, INIFile& ini) {
+    ini.SetSection(rec.TypeName);
+    // Read a switch only when the scan could be converted by it.
+    ConversionSettings s;
+    if (rec.TypeName == "UPC-E") {
+        s.expandUPCE = ReadFlag(ini.GetValue(kKeyExpandUPCE));
+    } else if (rec.TypeName == "EAN 13" &&
+               (rec.Code.starts_with("978") || rec.Code.starts_with("977"))) {
+        s.convertISBNISSN = ReadRoundedNumberOn(ini.GetValue(kKeyConvertISBNISSN));
+    }
+    ApplyConversions(rec, s);
+}
+
+}  // namespace blenvar

@@ -1,0 +1,36 @@
+#pragma once
+// Output masks: free text with codes %%R %%S %%T %%C %%X %%- %%d %%t replaced by the
+// fields of the scan, each trimmed of surrounding blanks.
+//
+// Only the mask's own characters form codes. Text inserted from the scan is never
+// read as a code, so a barcode whose value contains "%%T" is delivered as scanned.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/scan_record.h"
+
+namespace blenvar {
+
+inline constexpr std::string_view kDefaultKeyboardMask = "%%C";
+inline constexpr std::string_view kDefaultClipboardMask = "%%C";
+inline constexpr std::string_view kDefaultCommandLine = "";
+inline constexpr std::string_view kDefaultCommandOptions = "";
+inline constexpr std::string_view kDefaultFileFormat = R"(%%d,%%t,"%%S","%%T","%%C","%%X")";
+
+struct MarkedText {
+    std::string text;
+    // fromField[i]: byte i came from a scan field (to be typed literally), not the mask.
+    std::vector<bool> fromField;
+};
+
+std::string FormatMask(std::string_view mask, const ScanRecord& rec);
+MarkedText FormatMaskMarked(std::string_view mask, const ScanRecord& rec);
+
+namespace mask_detail {
+// The code-by-code passes alone, without the one-pass shortcut; for checking that the
+// shortcut gives the same text.
+MarkedText FormatMaskByPasses(std::string_view mask, const ScanRecord& rec);
+}  // namespace mask_detail
+
+}  // namespace blenvar

@@ -1,0 +1,202 @@
+#include "output/settings_layout.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+
+#include "decode/text_util.h"
+#include "output/conversions.h"
+
+namespace blenvar {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view SkipBlanks(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    return s;
+}
+
+// Length of the number at the start of s: digits, optional fraction, optional
+// exponent. Sign handled by the caller.
+std::size_t NumberLength(std::string_view s) {
+    std::size_t i = 0;
+    std::size_t digits = 0;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < s.size() && IsDigit(s[j])) {
+            while (j < s.size() && IsDigit(s[j])) ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+// Parses the number at the start of s; `consumed` gets how much of s it used.
+double ParseLeading(std::string_view s, std::size_t& consumed) {
+    consumed = 0;
+    bool negative = false;
+    std::size_t start = 0;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        start = 1;
+    }
+    const std::size_t len = NumberLength(s.substr(start));
+    if (len == 0) return 0.0;
+    double value = 0.0;
+    const char* first = s.data() + start;
+    const auto res = std::from_chars(first, first + len, value);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Too large: infinite; too small: zero. Tell them apart by the exponent sign.
+        const std::string_view num = s.substr(start, len);
+        const std::size_t e = num.find_first_of("eE");
+        value = (e != std::string_view::npos && e + 1 < num.size() && num[e + 1] == '-') ? 0.0
+                                                                                         : HUGE_VAL;
+    }
+    consumed = start + len;
+    return negative ? -value : value;
+}
+
+std::string Trimmed(std::string_view s) {
+    return std::string(TrimSpaces(s));
+}
+
+}  // namespace
+
+const std::array<TypeSettingKey, 15>& TypeSettingKeys() {
+    static const std::array<TypeSettingKey, 15> keys{{
+        {kKeyScanToKeyboard, &TypeSettings::ScanToKeyboard},
+        {kKeyAddReturn, &TypeSettings::AddReturn},
+        {kKeyExecuteCommand, &TypeSettings::ExecuteCommand},
+        {kKeyExpandUPCE, &TypeSettings::ExpandUPCE},
+        {kKeyConvertISBNISSN, &TypeSettings::ConvertISBNISSN},
+        {kKeySaveToFile, &TypeSettings::SaveToFile},
+        {kKeyWebJump, &TypeSettings::WebJump},
+        {kKeySendToClipboard, &TypeSettings::SendToClipboard},
+        {kKeyClipboardMask, &TypeSettings::ClipboardMask},
+        {kKeyCommandLine, &TypeSettings::CommandLine},
+        {kKeyCommandOptions, &TypeSettings::CommandOptions},
+        {kKeyFileFormat, &TypeSettings::FileFormat},
+        {kKeyFileName, &TypeSettings::FileName},
+        {kKeyIdentText, &TypeSettings::IdentText},
+        {kKeyKeyboardMask, &TypeSettings::KeyboardMask},
+    }};
+    return keys;
+}
+
+TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::string_view folder) {
+    TypeSettings s;
+    s.FileName = DefaultFileName(folder, section);
+    ini.SetSection(std::string(section));
+    for (const auto& k : TypeSettingKeys()) {
+        std::string& field = s.*k.field;
+        field = ini.GetValue(k.key, field);
+    }
+    return s;
+}
+
+bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings) {
+    ini.SetSection(std::string(section));
+    bool ok = true;
+    for (const auto& k : TypeSettingKeys())
+        ok = ini.SaveValue(k.key, Trimmed(settings.*k.field)) && ok;
+    return ok;
+}
+
+StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix) {
+    ini.SetSection(std::string(kSetupSection));
+    auto read = [&](std::string_view name) {
+        std::string key(prefix);
+        key += name;
+        return ReadLeadingInteger(ini.GetValue(key, "0"));
+    };
+    StoredKeyEvent e;
+    e.Action = read("Action");
+    e.State = read("State");
+    e.VCode = read("VCode");
+    e.SCode = read("SCode");
+    return e;
+}
+
+bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop) {
+    ini.SetSection(std::string(kSetupSection));
+    bool ok = true;
+    for (const auto& [prefix, e] :
+         {std::pair<std::string_view, const StoredKeyEvent&>{"Start_", start},
+          std::pair<std::string_view, const StoredKeyEvent&>{"Stop_", stop}}) {
+        const std::pair<std::string_view, int> fields[] = {
+            {"Action", e.Action}, {"State", e.State}, {"VCode", e.VCode}, {"SCode", e.SCode}};
+        for (const auto& [name, value] : fields) {
+            std::string key(prefix);
+            key += name;
+            ok = ini.SaveValue(key, std::to_string(value)) && ok;
+        }
+    }
+    return ok;
+}
+
+std::string LoadEncoding(INIFile& ini) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.GetValue(kKeyEncoding);
+}
+
+bool SaveEncoding(INIFile& ini, std::string_view caption) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValue(kKeyEncoding, caption);
+}
+
+bool IsAimEncoding(std::string_view encoding) {
+    return EqualsIgnoreCaseAscii(encoding, kEncodingAim);
+}
+
+bool ReadFlag(std::string_view stored) {
+    return stored == "1";
+}
+
+bool ReadTruth(std::string_view stored) {
+    std::string_view s = SkipBlanks(stored);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    if (EqualsIgnoreCaseAscii(s, "true")) return true;
+    std::size_t consumed = 0;
+    const double v = ParseLeading(s, consumed);
+    return consumed != 0 && consumed == s.size() && v != 0.0;
+}
+
+double LeadingNumber(std::string_view stored) {
+    std::size_t consumed = 0;
+    return ParseLeading(SkipBlanks(stored), consumed);
+}
+
+bool ReadRoundedNumberOn(std::string_view stored) {
+    return std::nearbyint(LeadingNumber(stored)) != 0.0;
+}
+
+int ReadLeadingInteger(std::string_view stored) {
+    std::string_view s = SkipBlanks(stored);
+    bool negative = false;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    long long v = 0;
+    for (char c : s) {
+        if (!IsDigit(c)) break;
+        v = v * 10 + (c - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX) v = INT_MAX;
+    return static_cast<int>(v);
+}
+
+}  // namespace blenvar

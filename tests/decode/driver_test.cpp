@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "decode/code_types.h"
+#include "decode/cuecat_encoder.h"
+#include "decode/decode_scan.h"
+#include "decode/fakes.h"
+#include "decode/temp_ini.h"
+
+namespace blenvar {
+namespace {
+
+using namespace blenvar::testing;
+
+const char* const kSettings =
+    "[Setup]\nEncoding=Other\n"
+    "[EAN 13]\nIdentText=  9  \n"
+    "[CODE 39]\nIdentText=#\n"
+    "[CODE 128]\nIdentText=]C\nWebJump=1\n"
+    "[Shelf Labels]\nIdentText=S\n";
+
+struct Driver {
+    explicit Driver(const std::string& content) : file(content) {
+        ini.SetFileName(file.path());
+        types = LoadCodeTypes(ini);
+        clock.readings = {MakeTime(2005, 3, 4, 0, 0, 5), MakeTime(2005, 3, 5, 0, 0, 6)};
+    }
+    ScanRecord Decode(const std::string& raw) {
+        ScanRecord rec;
+        rec.Raw = raw;
+        rec.Serial = rec.TypeName = rec.Code = rec.Extra = "stale";
+        clock.next = 0;
+        DecodeContext ctx{ini, types, opener, sound, tray, clock};
+        DecodeScan(rec, ctx);
+        return rec;
+    }
+    TempIni file;
+    INIFile ini;
+    std::vector<std::string> types;
+    FakeOpener opener;
+    FakeSound sound;
+    FakeTray tray;
+    FakeClock clock;
+};
+
+TEST(DecodeScan, IdentifierModeThroughSettings) {
+    Driver d(kSettings);
+    const struct {
+        const char* raw;
+        const char* type;
+        const char* code;
+    } cases[] = {
+        {"9780201", "EAN 13", "780201"},  // identifier trimmed; EAN 13 above CODE 39
+        {"5123", "CODE 39", "123"},
+        {"SHELF1", "UNKNOWN", "SHELF1"},  // added section matches, gives no value
+        {"]CWWW.a.b", "CODE 128", "WWW.a.b"},
+        {"", "UNKNOWN", ""},
+    };
+    for (const auto& c : cases) {
+        const ScanRecord r = d.Decode(c.raw);
+        EXPECT_EQ(r.TypeName, c.type) << c.raw;
+        EXPECT_EQ(r.Code, c.code) << c.raw;
+        EXPECT_EQ(r.Serial, "") << c.raw;
+        EXPECT_EQ(r.Extra, "") << c.raw;
+    }
+    EXPECT_TRUE(d.opener.opened.empty());
+    const ScanRecord r = d.Decode("]Cwww.example.com");
+    EXPECT_EQ(r.Time + " " + r.Date, "12:00:05am 03/05/2005");  // time first, then date
+    EXPECT_EQ(d.opener.opened, std::vector<std::string>{"http://www.example.com"});
+}
+
+TEST(DecodeScan, AimModeIgnoresCaseAndNeverJumps) {
+    Driver d("[Setup]\nEncoding=aim\n[CODE 128]\nWebJump=1\n");
+    const ScanRecord r = d.Decode("]C0www.example.com");
+    EXPECT_EQ(r.TypeName, "CODE 128");
+    EXPECT_EQ(r.Code, "www.example.com");
+    EXPECT_TRUE(d.opener.opened.empty());
+    EXPECT_EQ(d.Decode("]Z0ABC").Code, "]Z0ABC");
+    EXPECT_EQ(d.Decode(CueCatText("1", "C39", "XY")).Code, "XY");  // the shape goes first
+    EXPECT_EQ(FormatScanTime(MakeTime(2005, 1, 1, 12, 30, 0)), "12:30:00pm");
+}
+
+TEST(DecodeScan, CueCatWithBadScanAndWebJump) {
+    Driver d("[CODE 128]\nWebJump=1\n");
+    const ScanRecord good = d.Decode(CueCatText("0001", "128", "www.example.com"));
+    EXPECT_EQ(good.TypeName, "CODE 128");
+    EXPECT_EQ(good.Serial, "0001");
+    EXPECT_EQ(d.opener.opened, std::vector<std::string>{"www.example.com"});
+    EXPECT_TRUE(d.sound.played.empty());
+
+    const ScanRecord bad = d.Decode("..abcd..");
+    EXPECT_EQ(bad.Serial, "BAD SCAN");
+    EXPECT_EQ(bad.TypeName, "UNKNOWN");
+    EXPECT_EQ(bad.Code, "..abcd..");
+    ASSERT_EQ(d.sound.played.size(), 1u);
+    EXPECT_EQ(d.sound.played[0], std::make_pair(std::string("Bad Scan"), false));
+    EXPECT_EQ(d.tray.images, std::vector<int>{1});
+
+    Driver off("[CODE 128]\nWebJump=0\n");
+    off.Decode(CueCatText("1", "128", "www.example.com"));
+    EXPECT_TRUE(off.opener.opened.empty());
+}
+
+TEST(LoadCodeTypes, BuiltInsThenAddedSections) {
+    TempIni f("[SETUP]\n[EAN 13]\n[ean 8]\n[Shelf Labels]\n[Unknown]\n");
+    INIFile ini;
+    ini.SetFileName(f.path());
+    std::vector<std::string> expect{"UNKNOWN"};
+    for (const auto& t : BuiltInCodeTypes()) expect.push_back(t);
+    ASSERT_EQ(expect.size(), 12u);
+    const std::vector<std::string> builtInsOnly = expect;
+    expect.insert(expect.end(), {"EAN 8", "SHELF LABELS"});
+    EXPECT_EQ(LoadCodeTypes(ini), expect);
+
+    INIFile missing;
+    missing.SetFileName(f.folder() + "/none.ini");
+    EXPECT_EQ(LoadCodeTypes(missing), builtInsOnly);
+}
+
+}  // namespace
+}  // namespace blenvar

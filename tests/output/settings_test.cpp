@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "decode/temp_ini.h"
+#include "output/conversions.h"
+#include "output/settings_layout.h"
+
+namespace blenvar {
+namespace {
+
+using blenvar::testing::TempIni;
+
+TEST(ReadingRules, Table) {
+    const struct {
+        const char* stored;
+        bool flag, truth, rounded;
+        int integer;
+    } cases[] = {
+        {"1", true, true, true, 1},
+        {"", false, false, false, 0},
+        {"true", false, true, false, 0},
+        {"yes", false, false, false, 0},
+        {" 1 ", false, true, true, 1},
+        {"0.4", false, true, false, 0},
+        {"0.6", false, true, true, 0},
+        {"12abc", false, false, true, 12},
+        {"1e3", false, true, true, 1},
+        {"99999999999", false, true, true, 2147483647},
+        {"-99999999999", false, true, true, -2147483647 - 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadFlag(c.stored), c.flag) << c.stored;
+        EXPECT_EQ(ReadTruth(c.stored), c.truth) << c.stored;
+        EXPECT_EQ(ReadRoundedNumberOn(c.stored), c.rounded) << c.stored;
+        EXPECT_EQ(ReadLeadingInteger(c.stored), c.integer) << c.stored;
+    }
+    EXPECT_TRUE(IsAimEncoding("aim"));
+    EXPECT_FALSE(IsAimEncoding("Other"));
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+TEST(TypeSettings, DefaultsForMissingKeysAndFullSaveInOrder) {
+    TempIni f("[CODE 39]\nSendToClipboard=0\n");
+    INIFile ini;
+    ini.SetFileName(f.path());
+    TypeSettings s = LoadTypeSettings(ini, "CODE 39", "/opt/app");
+    EXPECT_EQ(s.SendToClipboard, "0");
+    EXPECT_EQ(s.ConvertISBNISSN, "1");
+    EXPECT_EQ(s.KeyboardMask, "%%C");
+    EXPECT_EQ(s.FileFormat, kDefaultFileFormat);
+    EXPECT_EQ(s.FileName, "/opt/app/CODE39.txt");
+
+    s.IdentText = "  ]A  ";
+    ASSERT_TRUE(SaveTypeSettings(ini, "UCC/EAN 128", s));
+    const std::string text = ReadAll(f.path());
+    std::size_t last = 0;
+    for (const auto& k : TypeSettingKeys()) {
+        const std::size_t at = text.find(std::string(k.key) + "=", last);
+        ASSERT_NE(at, std::string::npos) << k.key;
+        last = at;
+    }
+    const TypeSettings back = LoadTypeSettings(ini, "ucc/ean 128", "/x");
+    EXPECT_EQ(back.IdentText, "]A");
+    EXPECT_EQ(back.SendToClipboard, "0");
+}
+
+TEST(SetupKeys, TrainingAndEncoding) {
+    TempIni f("[setup]\nStart_Action=abc\nStart_VCode=65\n");
+    INIFile ini;
+    ini.SetFileName(f.path());
+    EXPECT_EQ(LoadTrainedKey(ini, "Start_"), (StoredKeyEvent{0, 0, 65, 0}));
+    EXPECT_EQ(LoadEncoding(ini), "");
+
+    const StoredKeyEvent start{4, 1, 2, 3}, stop{5, 6, 7, 8};
+    ASSERT_TRUE(SaveTrainedKeys(ini, start, stop));
+    ASSERT_TRUE(SaveEncoding(ini, "AIM"));
+    EXPECT_EQ(LoadTrainedKey(ini, "Start_"), start);
+    EXPECT_EQ(LoadTrainedKey(ini, "Stop_"), stop);
+    EXPECT_EQ(LoadEncoding(ini), "AIM");
+    const std::string text = ReadAll(f.path());
+    EXPECT_LT(text.find("Start_VCode="), text.find("Start_SCode="));
+}
+
+// Conversions with their switches read from the settings as stored.
+TEST(ApplyConversions, Table) {
+    const struct {
+        const char* settings;
+        const char *type, *code, *extra;
+        const char *outType, *outCode, *outExtra;
+    } cases[] = {
+        {"[UPC-E]\nExpandUPCE=1", "UPC-E", "01234565", "12", "UPC-A", "012345000065", "12"},
+        {"[UPC-E]\nExpandUPCE=1", "UPC-E", "21234565", "", "UPC-A", "INVALID", ""},
+        {"[UPC-E]\nExpandUPCE=true", "UPC-E", "01234565", "", "UPC-E", "01234565", ""},
+        {"[upc-e]\nExpandUPCE=1", "upc-e", "01234565", "", "upc-e", "01234565", ""},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9780306406157", "51995", "ISBN", "0306406157",
+         "1995"},
+        {"[EAN 13]\nConvertISBNISSN=0.7", "EAN 13", "9780306406157", "90000", "ISBN", "0306406157",
+         ""},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9771234567003", "12", "ISSN", "1234567003",
+         "12"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9789771234567", "", "ISBN", "9771234567", ""},
+        {"[EAN 13]\nExpandUPCE=1", "EAN 13", "9780306406157", "5", "EAN 13", "9780306406157",
+         "5"},  // missing switch is off
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "4006381333931", "", "EAN 13", "4006381333931",
+         ""},
+    };
+    for (const auto& c : cases) {
+        TempIni f(c.settings);
+        INIFile ini;
+        ini.SetFileName(f.path());
+        ScanRecord r{"", "", c.type, c.code, c.extra, "", ""};
+        ApplyConversions(r, ini);
+        const std::string label = std::string(c.settings) + " " + c.code;
+        EXPECT_EQ(r.TypeName + "|" + r.Code + "|" + r.Extra,
+                  std::string(c.outType) + "|" + c.outCode + "|" + c.outExtra)
+            << label;
+        EXPECT_EQ(ini.Section(), c.type) << label;
+    }
+}
+
+}  // namespace
+}  // namespace blenvar
