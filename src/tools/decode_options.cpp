@@ -1,0 +1,71 @@
+#include "tools/decode_options.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace blenvar {
+
+static std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out,
+                        std::string& error) {
+    bool optionsDone = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsDone || a.size() < 2 || a[0] != '-' || a[1] != '-') {
+            out.raws.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsDone = true;
+            continue;
+        }
+        std::string name = a;
+        std::optional<std::string> value;
+        if (auto eq = a.find('='); eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+        }
+        auto takeValue = [&]() -> bool {
+            if (value) return true;
+            if (i + 1 >= args.size()) {
+                error = "the option " + name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        if (name == "--settings") {
+            if (!takeValue()) return false;
+            out.settings = *value;
+        } else if (name == "--encoding") {
+            if (!takeValue()) return false;
+            std::string up = Upper(*value);
+            if (up == "AIM") {
+                out.encoding = "AIM";
+            } else if (up == "OTHER") {
+                out.encoding = "Other";
+            } else {
+                error = "--encoding takes AIM or Other, not \"" + *value + "\"";
+                return false;
+            }
+        } else if (name == "--format") {
+            if (!takeValue()) return false;
+            out.format = *value;
+        } else if (name == "--deliver" && !value) {
+            out.deliver = true;
+        } else if (name == "--help" && !value) {
+            out.help = true;
+        } else {
+            error = "unknown option " + a;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace blenvar

@@ -1,0 +1,25 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace blenvar {
+
+struct DecodeOptions {
+    std::optional<std::string> settings;
+    std::optional<std::string> encoding;  // "AIM" or "Other", as given
+    std::optional<std::string> format;
+    bool deliver = false;
+    bool help = false;
+    std::vector<std::string> raws;  // empty: read standard input
+};
+
+inline constexpr const char* kDecodeUsage =
+    "usage: blenvar-decode [--settings FILE] [--encoding AIM|Other] [--format MASK] "
+    "[--deliver] [RAW ...]";
+
+// Parses the command line; on a usage error returns false with one sentence in error.
+bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out,
+                        std::string& error);
+
+}  // namespace blenvar

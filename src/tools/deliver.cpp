@@ -1,0 +1,135 @@
+// --deliver: decode every scan and deliver it with the real desktop actions.
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include "components/ini/ini_file.h"
+#include "components/sound/sound_control.h"
+#include "core/com_error.h"
+#include "core/paths.h"
+#include "decode/code_types.h"
+#include "decode/decode_scan.h"
+#include "output/process_scan.h"
+#include "platform/posix_file_appender.h"
+#include "platform/posix_process_starter.h"
+#include "platform/qt_clipboard.h"
+#include "platform/qt_shell_opener.h"
+#include "platform/qt_sound_player.h"
+#include "platform/x11_key_sender.h"
+#include "tools/decode_fakes.h"
+#include "tools/decode_session.h"
+
+namespace blenvar {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+void OnSignal(int) { g_interrupted = 1; }
+
+class StderrNotifier : public Notifier {
+public:
+    void Notify(const std::string& message) override {
+        std::cerr << "blenvar-decode: " << message << std::endl;
+    }
+};
+
+}  // namespace
+
+int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int argc, char** argv) {
+    const char* display = std::getenv("DISPLAY");
+    const bool haveDisplay = display && *display;
+    if (!haveDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    SelectQtSoundBackend();
+    QGuiApplication app(argc, argv);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+
+    StderrNotifier notifier;
+    const std::string programFolder = ExecutableFolder();
+    INIFile ini;
+    ini.SetFileName(settingsFile);
+    const std::vector<std::string> types = LoadCodeTypes(ini);
+
+    // What the program's start-up sets up: the sound title and the type sounds.
+    QtSoundPlayer player;
+    PosixProcessStarter starter;
+    SoundControl sound(nullptr, player, &starter);
+    sound.SetAppTitle("Blenvar");
+    try {
+        RegisterTypeSounds(sound, types, programFolder);
+    } catch (const ComError& e) {
+        notifier.Notify("The scan sounds could not be registered: " + e.Description());
+    }
+
+    std::unique_ptr<X11KeySender> keys;
+    if (haveDisplay) keys = std::make_unique<X11KeySender>();
+    QtClipboard clipboard;
+    QtShellOpener realOpener;
+    RecordingOpener opener(&realOpener);
+    PosixFileAppender files;
+    NoTray tray;
+    SystemClock clock;
+    DecodeContext ctx{ini, types, opener, sound, tray, clock};
+    if (opts.encoding) ctx.encodingOverride = *opts.encoding;
+    DeliveryServices services{ini,       sound, keys.get(), clipboard, starter, starter,
+                              opener,    files, tray,       notifier,  FolderOf(settingsFile)};
+
+    auto deliver = [&](const std::string& raw) {
+        ScanRecord rec;
+        rec.Raw = raw;
+        opener.Reset();
+        DecodeScan(rec, ctx);
+        ProcessScan(rec, false, services);
+        std::cout << ScanLine(opts, rec, opener.Last()) << std::endl;
+    };
+
+    // Standard input is read on its own thread so the event loop keeps serving the
+    // clipboard (and sounds) while we wait for the next scan.
+    bool inputDone = false;
+    std::thread reader;
+    if (!opts.raws.empty()) {
+        for (const auto& raw : opts.raws) {
+            deliver(raw);
+            app.processEvents();
+        }
+        inputDone = true;
+    } else {
+        reader = std::thread([&] {
+            ForEachRawScan(opts, [&](const std::string& raw) {
+                QMetaObject::invokeMethod(&app, [&, raw] { deliver(raw); }, Qt::BlockingQueuedConnection);
+                return g_interrupted == 0;
+            });
+            QMetaObject::invokeMethod(&app, [&] { inputDone = true; }, Qt::QueuedConnection);
+        });
+    }
+
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (g_interrupted) {
+            app.quit();
+            return;
+        }
+        if (!inputDone || player.IsPlaying()) return;
+        // The clipboard text lives as long as we own it; stay until someone takes it over.
+        if (haveDisplay && QtClipboard::OwnsClipboard()) return;
+        app.quit();
+    });
+    tick.start(50);
+    app.exec();
+    if (reader.joinable()) {
+        if (g_interrupted) {
+            // The reader may be blocked in a read of standard input; don't wait for it.
+            reader.detach();
+            std::_Exit(0);
+        }
+        reader.join();
+    }
+    return 0;
+}
+
+}  // namespace blenvar

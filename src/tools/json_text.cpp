@@ -1,0 +1,75 @@
+#include "tools/json_text.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace blenvar {
+
+// Length of the valid UTF-8 sequence at s[i], or 0 when the byte there starts none.
+static size_t Utf8Length(std::string_view s, size_t i) {
+    auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char c = b(i);
+    auto cont = [&](size_t k) { return k < s.size() && (b(k) & 0xC0) == 0x80; };
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return cont(i + 1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (!cont(i + 1) || !cont(i + 2)) return 0;
+        unsigned char c1 = b(i + 1);
+        if (c == 0xE0 && c1 < 0xA0) return 0;  // overlong
+        if (c == 0xED && c1 >= 0xA0) return 0;  // surrogate
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (!cont(i + 1) || !cont(i + 2) || !cont(i + 3)) return 0;
+        unsigned char c1 = b(i + 1);
+        if (c == 0xF0 && c1 < 0x90) return 0;  // overlong
+        if (c == 0xF4 && c1 >= 0x90) return 0;  // above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+std::string JsonString(std::string_view s) {
+    std::string out;
+    out.reserve(s.size() + 2);
+    out.push_back('"');
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t n = Utf8Length(s, i);
+        if (n == 0) {
+            // Latin-1 character of the byte, written as UTF-8.
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            ++i;
+            continue;
+        }
+        if (n > 1) {
+            out.append(s.substr(i, n));
+            i += n;
+            continue;
+        }
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out.push_back(static_cast<char>(c));
+                }
+        }
+        ++i;
+    }
+    out.push_back('"');
+    return out;
+}
+
+}  // namespace blenvar

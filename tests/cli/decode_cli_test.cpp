@@ -1,0 +1,223 @@
+// blenvar-decode as a process: readings, conversions, output forms and errors.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+
+#include "cli/run_process.h"
+#include "decode/temp_ini.h"
+
+namespace blenvar {
+namespace {
+
+using testing::Lines;
+using testing::RunProcess;
+
+// String members of one flat JSON object line.
+std::map<std::string, std::string> Members(const std::string& line) {
+    std::map<std::string, std::string> m;
+    size_t i = 0;
+    auto readString = [&](std::string& out) {
+        ++i;  // opening quote
+        while (i < line.size() && line[i] != '"') {
+            if (line[i] == '\\') {
+                char e = line[++i];
+                if (e == 'u') {
+                    out += static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
+                    i += 4;
+                } else {
+                    out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+                }
+            } else {
+                out += line[i];
+            }
+            ++i;
+        }
+        ++i;
+    };
+    while ((i = line.find('"', i)) != std::string::npos) {
+        std::string key, value;
+        readString(key);
+        i = line.find('"', i);
+        if (i == std::string::npos) break;
+        readString(value);
+        m[key] = value;
+    }
+    return m;
+}
+
+class DecodeCliTest : public ::testing::Test {
+protected:
+    testing::ProcessResult Decode(std::vector<std::string> args, const std::string& input = {}) {
+        args.insert(args.begin(), BLENVAR_DECODE);
+        return RunProcess(args, input);
+    }
+    std::map<std::string, std::string> One(std::vector<std::string> args) {
+        auto r = Decode(std::move(args));
+        EXPECT_EQ(r.status, 0) << r.err;
+        auto lines = Lines(r.out);
+        EXPECT_EQ(lines.size(), 1u) << r.out;
+        return lines.empty() ? std::map<std::string, std::string>{} : Members(lines[0]);
+    }
+    std::string Settings(const std::string& content) {
+        ini_ = std::make_unique<testing::TempIni>();
+        std::ofstream(ini_->path(), std::ios::binary) << content;
+        return ini_->path();
+    }
+    std::unique_ptr<testing::TempIni> ini_;
+};
+
+TEST_F(DecodeCliTest, AimReadings) {
+    struct Case {
+        const char* raw;
+        const char* type;
+        const char* code;
+        const char* extra;
+    } cases[] = {
+        {"]E04012345678901]E212345", "EAN 13", "4012345678901", "12345"},
+        {"]E04012345678901]E112", "EAN 13", "4012345678901", "12"},
+        {"]E00123456789012", "UPC-A", "123456789012", ""},
+        {"]C0ABC", "CODE 128", "ABC", ""},
+        {"]C1ABC", "UCC/EAN 128", "ABC", ""},
+        {"]X001234567891234", "ISBN", "0123456789", "1234"},
+        {"]Z0ABC", "UNKNOWN", "]Z0ABC", ""},
+        {"", "UNKNOWN", "", ""},
+    };
+    const std::string empty = Settings("");
+    for (const auto& c : cases) {
+        auto m = One({"--settings", empty, "--encoding", "AIM", c.raw});
+        EXPECT_EQ(m["raw"], c.raw);
+        EXPECT_EQ(m["type"], c.type) << c.raw;
+        EXPECT_EQ(m["code"], c.code) << c.raw;
+        EXPECT_EQ(m["extra"], c.extra) << c.raw;
+        EXPECT_EQ(m.count("open"), 0u);
+    }
+}
+
+TEST_F(DecodeCliTest, EncodingComesFromTheSettingsUnlessOverridden) {
+    const std::string ini = Settings("[setup]\r\n Encoding = aim \r\n[CODE 39]\r\nIdentText=]\r\n");
+    EXPECT_EQ(One({"--settings", ini, "]A0XYZ"})["type"], "CODE 39");
+    auto other = One({"--settings", ini, "--encoding", "Other", "]A0XYZ"});
+    EXPECT_EQ(other["type"], "CODE 39");
+    EXPECT_EQ(other["code"], "A0XYZ");
+}
+
+TEST_F(DecodeCliTest, IdentifierModeFollowsTheTypeListAndWebJump) {
+    const std::string ini = Settings(
+        "[CODE 39]\nIdentText=#\n[EAN 13]\nIdentText=9\n"
+        "[CODE 128]\nIdentText=C\nWebJump=1\n[CODABAR]\nIdentText=X\n");
+    struct Case {
+        const char* raw;
+        const char* type;
+        const char* code;
+        const char* open;
+    } cases[] = {
+        {"9780201", "EAN 13", "780201", nullptr},
+        {"5123", "CODE 39", "123", nullptr},
+        {"Cwww.example.com/a b", "CODE 128", "www.example.com/a b", "http://www.example.com/a b"},
+        {"CWWW.example.com", "CODE 128", "WWW.example.com", nullptr},
+        {"X123", "UNKNOWN", "X123", nullptr},
+    };
+    for (const auto& c : cases) {
+        auto m = One({"--settings", ini, c.raw});
+        EXPECT_EQ(m["type"], c.type) << c.raw;
+        EXPECT_EQ(m["code"], c.code) << c.raw;
+        if (c.open)
+            EXPECT_EQ(m["open"], c.open) << c.raw;
+        else
+            EXPECT_EQ(m.count("open"), 0u) << c.raw;
+    }
+}
+
+TEST_F(DecodeCliTest, CueCatScans) {
+    const std::string ini = Settings("[Setup]\nEncoding=AIM\n");
+    auto isbn = One({"--settings", ini, ".C3nZC3nZC3jXChD2Dxr7ENnY.cGen.ENr7C3fZCNvWChvYCW."});
+    EXPECT_EQ(isbn["serial"], "000000012345678901");
+    EXPECT_EQ(isbn["type"], "ISBN");
+    EXPECT_EQ(isbn["code"], "0201633612");
+    auto bad = One({"--settings", ini, "..abcd.."});
+    EXPECT_EQ(bad["serial"], "BAD SCAN");
+    EXPECT_EQ(bad["type"], "UNKNOWN");
+    EXPECT_EQ(bad["code"], "..abcd..");
+}
+
+TEST_F(DecodeCliTest, ConversionsApplyAsDeliveryWould) {
+    const std::string ini = Settings(
+        "[Setup]\nEncoding=AIM\n[UPC-E]\nExpandUPCE=1\n[EAN 13]\nConvertISBNISSN=1\n");
+    auto r = Decode({"--settings", ini, "--format", "%%T|%%C|%%X", "]E09780306406157]E251995",
+                     "]E09771234567003", "]E00123456789012"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"ISBN|0306406157|1995",
+                                                      "ISSN|1234567003|",
+                                                      "UPC-A|123456789012|"}));
+}
+
+TEST_F(DecodeCliTest, FormatNeverExpandsScannedText) {
+    const std::string ini = Settings("[Setup]\nEncoding=AIM\n");
+    auto r = Decode({"--settings", ini, "--format", "%%C/%%T/%%-", "]C0A%%T%%d%%-"});
+    EXPECT_EQ(r.out, "A%%T%%d%%-/CODE 128/%%-\n");
+}
+
+TEST_F(DecodeCliTest, StandardInputLinesAndStampFormats) {
+    const std::string ini = Settings("");
+    auto r = Decode({"--settings", ini}, "first\r\nsecond\n\nlast");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 4u) << r.out;
+    EXPECT_EQ(Members(lines[0])["raw"], "first");
+    EXPECT_EQ(Members(lines[1])["raw"], "second");
+    EXPECT_EQ(Members(lines[2])["raw"], "");
+    EXPECT_EQ(Members(lines[3])["raw"], "last");
+    auto m = Members(lines[0]);
+    EXPECT_TRUE(std::regex_match(m["date"], std::regex(R"(\d\d/\d\d/\d{4})"))) << m["date"];
+    EXPECT_TRUE(std::regex_match(m["time"], std::regex(R"((1[0-2]|[1-9]):\d\d:\d\d(am|pm))")))
+        << m["time"];
+}
+
+TEST_F(DecodeCliTest, EveryLineIsValidJsonWhateverTheBytes) {
+    const std::string ini = Settings("");
+    std::string raw = "a\"b\\c\x01\x7f\xff\xc3\xa9\xe2\x82\xac\xed\xa0\x80\xc0\xaf";
+    auto r = Decode({"--settings", ini, raw});
+    ASSERT_EQ(r.status, 0);
+    auto check = RunProcess(
+        {"/usr/bin/python3", "-c",
+         "import json,sys\nfor l in sys.stdin: print(json.loads(l)['raw'].encode('utf-8').hex())"},
+        r.out);
+    ASSERT_EQ(check.status, 0) << r.out << check.err;
+    // Valid UTF-8 kept; each stray byte became its Latin-1 character.
+    EXPECT_EQ(check.out,
+              "6122625c6301" "7f" "c3bf" "c3a9" "e282ac" "c3adc2a0c280" "c380c2af\n");
+}
+
+TEST_F(DecodeCliTest, UsageAndSettingsErrorsExitWithTwo) {
+    testing::TempIni dir;
+    std::vector<std::vector<std::string>> bad = {
+        {"--bogus"},
+        {"--encoding", "EAN"},
+        {"--settings"},
+        {"--settings", dir.folder() + "/missing.ini", "x"},
+        {"--settings", dir.folder(), "x"},
+    };
+    for (const auto& args : bad) {
+        auto r = Decode(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    }
+}
+
+TEST_F(DecodeCliTest, WithoutSettingsOptionTheProgramsOwnFileIsUsed) {
+    testing::TempIni dir("[Setup]\r\nEncoding=AIM\r\n");
+    const std::string copy = dir.folder() + "/blenvar-decode";
+    std::filesystem::copy_file(BLENVAR_DECODE, copy);
+    auto r = RunProcess({copy, "--format", "%%T", "]A0X"});
+    EXPECT_EQ(r.out, "CODE 39\n") << r.err;
+    std::filesystem::remove(dir.path());
+    r = RunProcess({copy, "--format", "%%T", "]A0X"});
+    EXPECT_EQ(r.out, "UNKNOWN\n") << r.err;
+}
+
+}  // namespace
+}  // namespace blenvar
