@@ -1,0 +1,78 @@
+#pragma once
+// Named application sound events: each event has a default and a current sound file
+// in the per-user registry store under the application's title, and is played by name.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "components/registry/c_registry.h"
+#include "components/sound/sound_player.h"
+#include "core/com_error.h"
+#include "core/services.h"
+
+namespace blenvar {
+
+inline constexpr std::int32_t kAppTitleNotDefined = kObjectErrorBase + 1000;  // 0x800403E8
+inline constexpr char kSoundControlSource[] = "SoundControl";
+inline constexpr char kSoundEventsRoot[] = "AppEvents\\Schemes\\Apps\\";
+inline constexpr char kSoundSettingsProgram[] = "blenvar-sounds";
+
+class SoundControl : public SoundEvents {
+  public:
+    // A null store means the default per-user store. The starter may be null, in which
+    // case ShowSoundControlPanel starts nothing.
+    SoundControl(std::shared_ptr<RegistryStore> store, SoundPlayer& player,
+                 ProcessStarter* starter);
+
+    void RegisterDefaultSound(const std::string& soundName, const std::string& soundFile);
+    void RegisterCurrentSound(const std::string& soundName, const std::string& soundFile);
+    void UnregisterSound(const std::string& soundName);
+    void UnregisterAll();
+    std::string CurrentSound(const std::string& soundName);
+    std::string DefaultSound(const std::string& soundName);
+    void PlaySound(const std::string& soundName, bool wait) override;
+    void StopSound(bool wait);
+    void LoopSound(const std::string& soundName);
+    void PlayTone(std::int32_t frequency, std::int32_t duration);
+
+    bool SoundEnabled() const { return soundEnabled_; }
+    void SetSoundEnabled(bool v) { soundEnabled_ = v; }
+    const std::string& AppTitle() const { return appTitle_; }
+    void SetAppTitle(std::string title) { appTitle_ = std::move(title); }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool v) { enabled_ = v; }
+
+    // Starts the sound settings window for this title without waiting for it.
+    // Returns false (with the reason in error) when it could not be started.
+    bool ShowSoundControlPanel(std::string* error = nullptr);
+
+    // Folder that holds blenvar-sounds; defaults to the running executable's folder.
+    const std::string& ProgramFolder() const { return programFolder_; }
+    void SetProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
+
+    // Key of an event: "AppEvents\Schemes\Apps\" + title + "\" + name.
+    std::string EventKey(const std::string& soundName) const;
+
+  private:
+    bool CheckAppTitle() const;
+    std::string ReadText(const std::string& section);
+    void WriteText(const std::string& section, const std::string& text);
+    void PlayCurrent(const std::string& soundName, PlayMode mode);
+
+    cRegistry registry_;
+    SoundPlayer& player_;
+    ProcessStarter* starter_;
+    std::string appTitle_;
+    bool soundEnabled_ = true;
+    bool enabled_ = true;
+    std::string programFolder_;
+};
+
+// Registers the program's scan sounds: "Bad Scan" -> buzz.wav, every listed type except
+// a leading "UNKNOWN" -> zing.wav, "UNKNOWN" -> boin.wav, all from programFolder.
+void RegisterTypeSounds(SoundControl& sound,
+                        const std::vector<std::string>& typeListWithUnknownFirst,
+                        const std::string& programFolder);
+
+}  // namespace blenvar

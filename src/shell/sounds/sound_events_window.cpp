@@ -1,0 +1,215 @@
+#include "shell/sounds/sound_events_window.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <exception>
+#include <stdexcept>
+
+#include "components/registry/c_registry.h"
+#include "core/com_error.h"
+
+namespace blenvar {
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
+SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
+                                     std::shared_ptr<RegistryStore> store, SoundPlayer& player,
+                                     QWidget* parent)
+    : QWidget(parent), sound_(store, player, nullptr), store_(std::move(store)) {
+    sound_.SetAppTitle(appTitle);
+    setWindowTitle(tr("Sounds - %1").arg(Q(appTitle)));
+
+    table_ = new QTableWidget(0, 3, this);
+    table_->setHorizontalHeaderLabels({tr("Event"), tr("Current file"), tr("Default file")});
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->verticalHeader()->hide();
+
+    auto* choose = new QPushButton(tr("&Choose..."), this);
+    auto* play = new QPushButton(tr("&Play"), this);
+    auto* stop = new QPushButton(tr("&Stop"), this);
+    auto* reset = new QPushButton(tr("&Reset to default"), this);
+    auto* clear = new QPushButton(tr("C&lear (silent)"), this);
+    auto* close = new QPushButton(tr("Close"), this);
+    connect(choose, &QPushButton::clicked, this, &SoundEventsWindow::OnChoose);
+    connect(play, &QPushButton::clicked, this, &SoundEventsWindow::OnPlay);
+    connect(stop, &QPushButton::clicked, this, &SoundEventsWindow::StopPlaying);
+    connect(reset, &QPushButton::clicked, this, &SoundEventsWindow::OnReset);
+    connect(clear, &QPushButton::clicked, this, &SoundEventsWindow::OnClear);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(table_, &QTableWidget::cellDoubleClicked, this, &SoundEventsWindow::OnPlay);
+
+    auto* buttons = new QHBoxLayout;
+    for (auto* b : {choose, play, stop, reset, clear}) buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    status_ = new QLabel(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(table_);
+    layout->addLayout(buttons);
+    layout->addWidget(status_);
+    resize(760, 420);
+    Reload();
+}
+
+template <class F>
+bool SoundEventsWindow::Guarded(F&& action) {
+    lastError_.clear();
+    try {
+        action();
+    } catch (const ComError& e) {
+        lastError_ = Q(e.Description());
+    } catch (const std::exception& e) {
+        lastError_ = Q(e.what());
+    }
+    if (lastError_.isEmpty()) return true;
+    status_->setText(lastError_);
+    return false;
+}
+
+QStringList SoundEventsWindow::Events() const {
+    return events_;
+}
+
+void SoundEventsWindow::Reload() {
+    const QString keep = SelectedEvent();
+    events_.clear();
+    Guarded([&] {
+        cRegistry reg(store_);
+        reg.SetClassKey(HKEY_CURRENT_USER_);
+        reg.SetSectionKey(kSoundEventsRoot + sound_.AppTitle());
+        std::vector<std::string> names;
+        std::int32_t count = 0;
+        reg.EnumerateSections(names, count);
+        // The class hands names out from index 1; take the last `count` of them.
+        const std::size_t n = std::min<std::size_t>(std::max(count, 0), names.size());
+        for (std::size_t i = names.size() - n; i < names.size(); ++i) events_ << Q(names[i]);
+    });
+    table_->setRowCount(0);
+    for (const QString& ev : events_) {
+        const int row = table_->rowCount();
+        table_->insertRow(row);
+        table_->setItem(row, 0, new QTableWidgetItem(ev));
+        table_->setItem(row, 1, new QTableWidgetItem(CurrentFile(ev)));
+        table_->setItem(row, 2, new QTableWidgetItem(DefaultFile(ev)));
+        if (ev == keep) table_->selectRow(row);
+    }
+    if (table_->rowCount() > 0 && table_->selectedItems().isEmpty()) table_->selectRow(0);
+    if (events_.isEmpty())
+        status_->setText(tr("No sound events are registered for %1.").arg(Q(sound_.AppTitle())));
+}
+
+QString SoundEventsWindow::CurrentFile(const QString& event) {
+    QString out;
+    Guarded([&] { out = Q(sound_.CurrentSound(event.toStdString())); });
+    return out;
+}
+
+QString SoundEventsWindow::DefaultFile(const QString& event) {
+    QString out;
+    Guarded([&] { out = Q(sound_.DefaultSound(event.toStdString())); });
+    return out;
+}
+
+bool SoundEventsWindow::Known(const QString& event) {
+    if (events_.contains(event, Qt::CaseInsensitive)) return true;
+    lastError_ = tr("There is no sound event named \"%1\".").arg(event);
+    status_->setText(lastError_);
+    return false;
+}
+
+bool SoundEventsWindow::SetCurrent(const QString& event, const std::string& file) {
+    if (!Known(event)) return false;
+    const bool ok = Guarded([&] {
+        const std::string name = event.toStdString();
+        sound_.RegisterCurrentSound(name, file);
+        // The store drops a refused write without a word; the user must hear of it.
+        const std::string back = sound_.CurrentSound(name);
+        if (back != file && back != cRegistry::ExpandEnvStr(file))
+            throw std::runtime_error("The sound settings could not be saved.");
+    });
+    Reload();
+    return ok;
+}
+
+bool SoundEventsWindow::ChooseFile(const QString& event, const QString& path) {
+    if (path.trimmed().isEmpty()) {
+        lastError_ = tr("No file chosen.");
+        return false;
+    }
+    return SetCurrent(event, path.toStdString());
+}
+
+bool SoundEventsWindow::ResetToDefault(const QString& event) {
+    std::string def;
+    if (!Known(event) || !Guarded([&] { def = sound_.DefaultSound(event.toStdString()); }))
+        return false;
+    return SetCurrent(event, def);
+}
+
+bool SoundEventsWindow::ClearSound(const QString& event) {
+    return SetCurrent(event, "");
+}
+
+bool SoundEventsWindow::PlayEvent(const QString& event) {
+    if (!Known(event)) return false;
+    return Guarded([&] { sound_.PlaySound(event.toStdString(), false); });
+}
+
+void SoundEventsWindow::StopPlaying() {
+    sound_.StopSound(false);
+}
+
+QString SoundEventsWindow::SelectedEvent() const {
+    const auto rows = table_ ? table_->selectionModel()->selectedRows() : QModelIndexList{};
+    if (rows.isEmpty()) return {};
+    const auto* item = table_->item(rows.first().row(), 0);
+    return item ? item->text() : QString();
+}
+
+void SoundEventsWindow::Report() {
+    if (!lastError_.isEmpty()) QMessageBox::warning(this, windowTitle(), lastError_);
+}
+
+void SoundEventsWindow::OnChoose() {
+    const QString ev = SelectedEvent();
+    if (ev.isEmpty()) return;
+    QString start = CurrentFile(ev).trimmed();
+    if (start.isEmpty()) start = DefaultFile(ev).trimmed();
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Sound for %1").arg(ev), start.isEmpty() ? QString() : QFileInfo(start).path(),
+        tr("Sound files (*.wav *.ogg *.oga *.flac *.mp3);;All files (*)"));
+    if (path.isEmpty()) return;
+    if (!ChooseFile(ev, path)) Report();
+}
+
+void SoundEventsWindow::OnPlay() {
+    const QString ev = SelectedEvent();
+    if (!ev.isEmpty() && !PlayEvent(ev)) Report();
+}
+
+void SoundEventsWindow::OnReset() {
+    const QString ev = SelectedEvent();
+    if (!ev.isEmpty() && !ResetToDefault(ev)) Report();
+}
+
+void SoundEventsWindow::OnClear() {
+    const QString ev = SelectedEvent();
+    if (!ev.isEmpty() && !ClearSound(ev)) Report();
+}
+
+}  // namespace blenvar

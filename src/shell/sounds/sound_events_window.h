@@ -1,0 +1,62 @@
+#pragma once
+// The sound-event settings window: lists an application's sound events with their
+// current and default files and lets the user choose, play, reset or clear each one.
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "components/sound/sound_control.h"
+
+class QTableWidget;
+class QLabel;
+
+namespace blenvar {
+
+class SoundEventsWindow : public QWidget {
+    Q_OBJECT
+  public:
+    SoundEventsWindow(const std::string& appTitle, std::shared_ptr<RegistryStore> store,
+                      SoundPlayer& player, QWidget* parent = nullptr);
+
+    // Event names as the store spells them, in the order shown.
+    QStringList Events() const;
+    QString CurrentFile(const QString& event);
+    QString DefaultFile(const QString& event);
+    // Message of the last action that failed, empty after a successful one.
+    const QString& LastError() const { return lastError_; }
+    QTableWidget* Table() const { return table_; }
+
+  public slots:
+    void Reload();
+    // Each returns false (see LastError) when the store refused or the event is unknown.
+    bool ChooseFile(const QString& event, const QString& path);
+    bool ResetToDefault(const QString& event);
+    bool ClearSound(const QString& event);
+    bool PlayEvent(const QString& event);
+    void StopPlaying();
+
+  private slots:
+    void OnChoose();
+    void OnPlay();
+    void OnReset();
+    void OnClear();
+
+  private:
+    QString SelectedEvent() const;
+    bool Known(const QString& event);
+    bool SetCurrent(const QString& event, const std::string& file);
+    template <class F>
+    bool Guarded(F&& action);
+    void Report();
+
+    SoundControl sound_;
+    std::shared_ptr<RegistryStore> store_;
+    QTableWidget* table_ = nullptr;
+    QLabel* status_ = nullptr;
+    QStringList events_;
+    QString lastError_;
+};
+
+}  // namespace blenvar
