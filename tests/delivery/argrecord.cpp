@@ -1,14 +1,23 @@
-// Test program: writes its arguments, each followed by a NUL, to $BLENVAR_ARGREC_OUT.
+// Test program: writes its arguments, each followed by a NUL, to $BLENVAR_ARGREC_OUT, or
+// to a file of its own (named by its PID) in the folder $BLENVAR_ARGREC_DIR.
 // It is started directly by the code under test, so what it records is exactly the
 // argument list that reached it.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include <unistd.h>
+
 int main(int argc, char** argv) {
-    const char* out = std::getenv("BLENVAR_ARGREC_OUT");
-    if (!out) return 2;
-    std::string tmp = std::string(out) + ".part";
+    std::string out;
+    if (const char* file = std::getenv("BLENVAR_ARGREC_OUT")) {
+        out = file;
+    } else if (const char* dir = std::getenv("BLENVAR_ARGREC_DIR")) {
+        out = std::string(dir) + "/args." + std::to_string(getpid());
+    } else {
+        return 2;
+    }
+    std::string tmp = out + ".part";
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     if (!f) return 3;
     for (int i = 1; i < argc; ++i) {
@@ -17,5 +26,5 @@ int main(int argc, char** argv) {
     }
     std::fclose(f);
     // Appears complete or not at all.
-    return std::rename(tmp.c_str(), out) == 0 ? 0 : 4;
+    return std::rename(tmp.c_str(), out.c_str()) == 0 ? 0 : 4;
 }

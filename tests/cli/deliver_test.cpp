@@ -1,0 +1,237 @@
+// blenvar-decode --deliver on a real (headless) desktop: keys typed into a real window on
+// two keyboard layouts, the clipboard read back, a real command's argument list, the file.
+// gtest first: Xlib's None macro would break its headers.
+#include <gtest/gtest.h>
+// (keep the order)
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "cli/run_process.h"
+#include "cli/spawn.h"
+#include "decode/temp_ini.h"
+#include "delivery/argrecord.h"
+#include "keys/probe_session.h"
+
+namespace blenvar {
+namespace {
+
+namespace fs = std::filesystem;
+test::ProbeSession* g_probe = nullptr;
+
+std::string TrimSpaces(const std::string& s) {
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::string all = testing::ReadWholeFile(path);
+    size_t start = 0, crlf;
+    while ((crlf = all.find("\r\n", start)) != std::string::npos) {
+        lines.push_back(all.substr(start, crlf - start));
+        start = crlf + 2;
+    }
+    EXPECT_EQ(start, all.size()) << "text after the last CR LF";
+    return lines;
+}
+
+class DeliverTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
+        g_probe = new test::ProbeSession;
+        std::string error;
+        ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
+    }
+    static void TearDownTestSuite() {
+        delete g_probe;
+        g_probe = nullptr;
+        std::system("setxkbmap us");
+    }
+
+    void SetUp() override {
+        ASSERT_NE(g_probe, nullptr);
+        dir_ = std::make_unique<testing::TempIni>();
+        argDir_ = dir_->folder() + "/args";
+        fs::create_directory(argDir_);
+        setenv("BLENVAR_ARGREC_DIR", argDir_.c_str(), 1);
+        // Commands start in this folder: anything a hostile value managed to run would
+        // leave its traces here.
+        previousDir_ = fs::current_path();
+        fs::current_path(dir_->folder());
+    }
+    void TearDown() override { fs::current_path(previousDir_); }
+
+    struct Outcome {
+        std::vector<std::string> printed;  // one line per scan
+        std::string typed;                 // what the window received
+        std::string clipboard;
+        std::string errors;
+        int status = -1;
+    };
+
+    // Runs blenvar-decode --deliver over the scans (one per line of its input), waits for
+    // every scan, reads the clipboard, takes the clipboard over and expects the program
+    // to end by itself.
+    Outcome Deliver(const std::string& settings, const std::vector<std::string>& scans,
+                    size_t expectTyped) {
+        const std::string ini = dir_->path();
+        std::ofstream(ini, std::ios::binary) << settings;
+        const std::string in = dir_->folder() + "/scans.txt";
+        {
+            std::ofstream f(in, std::ios::binary);
+            for (const auto& s : scans) f << s << "\n";
+        }
+        const std::string out = dir_->folder() + "/out.txt", err = dir_->folder() + "/err.txt";
+        const size_t from = g_probe->Size();
+        testing::Spawned decoder({BLENVAR_DECODE, "--deliver", "--settings", ini}, in, out, err);
+        EXPECT_TRUE(decoder.Started());
+        Outcome o;
+        for (int waited = 0; waited < 60000; waited += 50) {
+            o.printed = testing::Lines(testing::ReadWholeFile(out));
+            if (o.printed.size() >= scans.size()) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        o.typed = g_probe->ReadSince(from, expectTyped, 10000, 300);
+        o.clipboard = testing::RunProcess({"/usr/bin/xclip", "-o", "-selection", "clipboard"}).out;
+        // Someone else copies: the decoder's clipboard text is no longer needed.
+        const std::string other = dir_->folder() + "/other.txt";
+        std::ofstream(other) << "copied elsewhere";
+        testing::Spawned xclip({"xclip", "-quiet", "-selection", "clipboard", "-i", other}, "/dev/null",
+                               dir_->folder() + "/xclip.out", dir_->folder() + "/xclip.err");
+        o.status = decoder.Wait(15000);
+        xclip.Stop();
+        o.errors = testing::ReadWholeFile(err);
+        return o;
+    }
+
+    std::vector<std::vector<std::string>> RecordedCommands(size_t expected) {
+        std::vector<std::vector<std::string>> all;
+        for (int waited = 0; waited < 10000; waited += 50) {
+            size_t n = 0;
+            for (const auto& e : fs::directory_iterator(argDir_))
+                if (e.path().extension() != ".part") ++n;
+            if (n >= expected) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        for (const auto& e : fs::directory_iterator(argDir_))
+            if (e.path().extension() != ".part")
+                all.push_back(testing::ReadRecordedArgs(e.path().string()));
+        return all;
+    }
+
+    std::string Settings(const std::string& section, const std::string& keyboardMask,
+                         const std::string& options) {
+        return "[Setup]\r\nEncoding=AIM\r\n[" + section + "]\r\nScanToKeyboard=1\r\nKeyboardMask=" +
+               keyboardMask + "\r\nSendToClipboard=1\r\nClipboardMask=<%%C>\r\nExecuteCommand=1\r\n" +
+               "CommandLine=" + BLENVAR_ARGRECORD + "\r\nCommandOptions=" + options +
+               "\r\nSaveToFile=1\r\nFileName=" + dir_->folder() + "/scans.csv\r\n";
+    }
+
+    std::unique_ptr<testing::TempIni> dir_;
+    std::string argDir_;
+    fs::path previousDir_;
+};
+
+TEST_F(DeliverTest, EveryActionOnTheUsLayout) {
+    std::system("setxkbmap us");
+    const std::string settings =
+        Settings("CODE 128", "%%C{TAB}%%T+a~", "--code %%C \"%%T and more\"") +
+        "AddReturn=1\r\nFileFormat=%%T,\"%%C\"\r\n";
+    const std::string value = "Hello, World! #1 @$%^&*()_+{}|:\"<>?~`";
+    Outcome o = Deliver(settings, {"]C0" + value}, value.size() + 12);
+    EXPECT_EQ(o.status, 0) << o.errors;
+    EXPECT_EQ(o.errors, "");
+    ASSERT_EQ(o.printed.size(), 1u);
+    EXPECT_NE(o.printed[0].find("\"type\":\"CODE 128\""), std::string::npos) << o.printed[0];
+    EXPECT_EQ(o.typed, value + "\tCODE 128A\n\n");
+    EXPECT_EQ(o.clipboard, "<" + value + ">");
+    auto commands = RecordedCommands(1);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0], (std::vector<std::string>{"--code", value, "CODE 128 and more"}));
+    EXPECT_EQ(FileLines(dir_->folder() + "/scans.csv"),
+              (std::vector<std::string>{"CODE 128,\"" + value + "\""}));
+}
+
+TEST_F(DeliverTest, SecondLayoutAndCharactersOutsideIt) {
+    ASSERT_EQ(std::system("setxkbmap de"), 0);
+    const std::string value = "zyZY@\\|{[]}~<>é€ß°²µÄöü中ñ";
+    Outcome o = Deliver(Settings("CODE 128", "%%C~", "%%C"), {"]C0" + value}, value.size() + 1);
+    std::system("setxkbmap us");
+    EXPECT_EQ(o.status, 0) << o.errors;
+    EXPECT_EQ(o.typed, value + "\n");
+    EXPECT_EQ(o.clipboard, "<" + value + ">");
+    auto commands = RecordedCommands(1);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0], (std::vector<std::string>{value}));
+}
+
+TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
+    std::system("setxkbmap us");
+    const std::vector<std::string> hostile = {
+        "^a{DEL}", "%{F4}", "+", "+a+b", "^c^v", "~", "{ENTER}", "{x 5}", "(abc)", "{{}",
+        "{TAB 40}", "%%T%%C%%R", "%%-%%X", "$(touch PWNED1)", "`touch PWNED2`",
+        ";touch PWNED3;", "| touch PWNED4", "&& touch PWNED5", "> PWNED6", "\"double quoted\"",
+        "'single quoted'", "a \"b c\" d", "back\\slash\\\\", "\\\"escaped\\\"", "%PATH% $HOME",
+        "*?[a-z]!", "#!/bin/sh -e", "--help -rf /", "   padded value   ", "tab\tinside",
+        "bell\x07" "char", "esc\x1b[31mred", "é€ß中", "<b>&amp;</b>", "C:\\Windows\\System32",
+        std::string(1500, 'x') + "{END}",
+    };
+    std::string settings = "[UNKNOWN]\r\nScanToKeyboard=1\r\nKeyboardMask=%%C~\r\n"
+                           "SendToClipboard=1\r\nExecuteCommand=1\r\nCommandLine=" +
+                           std::string(BLENVAR_ARGRECORD) +
+                           "\r\nCommandOptions=--value %%C\r\nSaveToFile=1\r\nFileName=" +
+                           dir_->folder() + "/hostile.csv\r\nFileFormat=%%C\r\n";
+    std::string expectTyped;
+    std::vector<std::string> expectValues;
+    for (const auto& h : hostile) {
+        const std::string v = TrimSpaces(h);
+        expectValues.push_back(v);
+        // Control characters other than Tab can't be typed: that scan types nothing.
+        bool typable = std::none_of(v.begin(), v.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 && c != '\t';
+        });
+        if (typable) expectTyped += v + "\n";
+    }
+    Outcome o = Deliver(settings, hostile, expectTyped.size());
+    EXPECT_EQ(o.status, 0) << o.errors;
+    EXPECT_EQ(o.printed.size(), hostile.size());
+    EXPECT_EQ(o.typed, expectTyped);
+    EXPECT_EQ(o.clipboard, expectValues.back());
+    // Two values could not be typed; the user is told about each, and nothing else.
+    EXPECT_EQ(testing::Lines(o.errors).size(), 2u) << o.errors;
+    EXPECT_EQ(FileLines(dir_->folder() + "/hostile.csv"), expectValues);
+    std::vector<std::string> recorded;
+    for (const auto& args : RecordedCommands(hostile.size())) {
+        ASSERT_EQ(args.size(), 2u);
+        EXPECT_EQ(args[0], "--value");
+        recorded.push_back(args[1]);
+    }
+    std::sort(recorded.begin(), recorded.end());
+    std::sort(expectValues.begin(), expectValues.end());
+    EXPECT_EQ(recorded, expectValues);
+    for (const auto& e : fs::directory_iterator(dir_->folder()))
+        EXPECT_EQ(e.path().filename().string().find("PWNED"), std::string::npos) << e.path();
+}
+
+TEST_F(DeliverTest, UnwritableFileIsReportedAndTheRestStillHappens) {
+    std::system("setxkbmap us");
+    const std::string settings = "[Setup]\r\nEncoding=AIM\r\n[CODE 39]\r\nScanToKeyboard=1\r\n"
+                                 "SaveToFile=1\r\nFileName=" + dir_->folder() +
+                                 "/no/such/folder/out.txt\r\n";
+    Outcome o = Deliver(settings, {"]A0ABC"}, 3);
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.typed, "ABC");
+    EXPECT_EQ(o.clipboard, "ABC");
+    EXPECT_NE(o.errors.find("/no/such/folder/out.txt"), std::string::npos) << o.errors;
+    EXPECT_NE(o.errors.find("No such file or directory"), std::string::npos) << o.errors;
+}
+
+}  // namespace
+}  // namespace blenvar
