@@ -3,3 +3,4 @@ add_library(blenvar_qtsound STATIC
   ${CMAKE_CURRENT_LIST_DIR}/qt_sound_player.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_sound_player.h)
 target_link_libraries(blenvar_qtsound PUBLIC blenvar_core_api Qt6::Core Qt6::Multimedia)
+set_target_properties(blenvar_qtsound PROPERTIES AUTOMOC ON)

@@ -4,6 +4,7 @@ if(TARGET blenvar_registry)
     ${CMAKE_CURRENT_LIST_DIR}/sounds/sound_events_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sounds/sound_events_window.h)
   target_link_libraries(blenvar_sounds_window PUBLIC blenvar_sound blenvar_qtsound Qt6::Widgets)
+  set_target_properties(blenvar_sounds_window PROPERTIES AUTOMOC ON)
 
   add_executable(blenvar_sounds_app ${CMAKE_CURRENT_LIST_DIR}/sounds/main.cpp)
   set_target_properties(blenvar_sounds_app PROPERTIES OUTPUT_NAME blenvar-sounds)

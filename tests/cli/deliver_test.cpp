@@ -61,6 +61,9 @@ protected:
         argDir_ = dir_->folder() + "/args";
         fs::create_directory(argDir_);
         setenv("BLENVAR_ARGREC_DIR", argDir_.c_str(), 1);
+        // The decoder registers its sounds in the per-user store: keep that private.
+        const std::string config = dir_->folder() + "/config";
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
         // Commands start in this folder: anything a hostile value managed to run would
         // leave its traces here.
         previousDir_ = fs::current_path();

@@ -42,27 +42,6 @@ const std::string& ErrorSource() {
     throw ComError(number, ErrorSource(), description);
 }
 
-// The value as text, for writing strings and for error messages.
-std::string AsText(const RegVariant& v) {
-    return std::visit(
-        [](const auto& x) -> std::string {
-            using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, std::monostate>) {
-                return {};
-            } else if constexpr (std::is_same_v<T, std::string>) {
-                return x;
-            } else if constexpr (std::is_same_v<T, bool>) {
-                return x ? "True" : "False";
-            } else if constexpr (std::is_same_v<T, std::vector<std::uint8_t>>) {
-                return std::string(x.begin(), x.end());
-            } else {
-                char buf[64];
-                const auto r = std::to_chars(buf, buf + sizeof buf, x);
-                return std::string(buf, r.ptr);
-            }
-        },
-        v);
-}
 
 // Expandable when a "%" has a further "%" at least two characters after it.
 bool LooksExpandable(const std::string& s) {
@@ -96,6 +75,28 @@ const char* LookupEnv(const std::string& name) {
 }
 
 }  // namespace
+
+// The value as text, for writing strings and for error messages.
+std::string RegVariantText(const RegVariant& v) {
+    return std::visit(
+        [](const auto& x) -> std::string {
+            using T = std::decay_t<decltype(x)>;
+            if constexpr (std::is_same_v<T, std::monostate>) {
+                return {};
+            } else if constexpr (std::is_same_v<T, std::string>) {
+                return x;
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return x ? "True" : "False";
+            } else if constexpr (std::is_same_v<T, std::vector<std::uint8_t>>) {
+                return std::string(x.begin(), x.end());
+            } else {
+                char buf[64];
+                const auto r = std::to_chars(buf, buf + sizeof buf, x);
+                return std::string(buf, r.ptr);
+            }
+        },
+        v);
+}
 
 cRegistry::cRegistry() : store_(OpenDefaultRegistryStore()) {}
 
@@ -200,12 +201,12 @@ void cRegistry::SetValue(const RegVariant& value) {
     if (store_->CreateKey(Root(), sectionKey_, kKeyAllAccess, key.Out()) != kRegSuccess)
         Raise(kRegistryError, "Failed to set registry value Key: '" + ClassKeyText() +
                                   "',Section: '" + sectionKey_ + "',Key: '" + valueKey_ +
-                                  "' to value: '" + AsText(value) + "'");
+                                  "' to value: '" + RegVariantText(value) + "'");
     // The outcome of the write itself is not reported.
     switch (valueType_) {
         case REG_SZ_:
         case REG_EXPAND_SZ_: {
-            const std::string text = AsText(value);
+            const std::string text = RegVariantText(value);
             const std::uint32_t type = LooksExpandable(text) ? REG_EXPAND_SZ_ : REG_SZ_;
             store_->SetValue(key.Get(), valueKey_, type,
                              reinterpret_cast<const std::uint8_t*>(text.c_str()),
@@ -324,11 +325,11 @@ void cRegistry::CreateAdditionalEXEAssociations(const std::string& className,
         for (std::size_t i = 0; i + 2 < items.size(); i += 3) {
             valueType_ = REG_SZ_;
             valueKey_.clear();
-            const std::string verb = className + "\\shell\\" + AsText(items[i]);
+            const std::string verb = className + "\\shell\\" + RegVariantText(items[i]);
             sectionKey_ = verb;
-            SetClassValue(AsText(items[i + 1]));
+            SetClassValue(RegVariantText(items[i + 1]));
             sectionKey_ = verb + "\\command";
-            SetClassValue(AsText(items[i + 2]));
+            SetClassValue(RegVariantText(items[i + 2]));
         }
     } catch (const ComError&) {
     }

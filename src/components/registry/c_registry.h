@@ -34,6 +34,9 @@ inline constexpr std::int32_t kRegistryNoClassError = static_cast<std::int32_t>(
 using RegVariant = std::variant<std::monostate, std::string, std::int16_t, std::int32_t,
                                 std::int64_t, double, bool, std::vector<std::uint8_t>>;
 
+// The value as text: how strings are written and values are shown in messages.
+std::string RegVariantText(const RegVariant& v);
+
 class cRegistry {
   public:
     // Uses the default per-user and machine-wide stores (see registry_store.h).

@@ -26,24 +26,6 @@ std::string TrimSpaces(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-std::string ToText(const RegVariant& v) {
-    return std::visit(
-        [](const auto& x) -> std::string {
-            using T = std::decay_t<decltype(x)>;
-            if constexpr (std::is_same_v<T, std::monostate>) {
-                return {};
-            } else if constexpr (std::is_same_v<T, std::string>) {
-                return x;
-            } else if constexpr (std::is_same_v<T, bool>) {
-                return x ? "True" : "False";
-            } else if constexpr (std::is_same_v<T, std::vector<std::uint8_t>>) {
-                return std::string(x.begin(), x.end());
-            } else {
-                return std::to_string(x);
-            }
-        },
-        v);
-}
 
 }  // namespace
 
@@ -71,7 +53,7 @@ std::string SoundControl::EventKey(const std::string& soundName) const {
 
 std::string SoundControl::ReadText(const std::string& section) {
     registry_.SetSectionKey(section);
-    return ToText(registry_.Value());
+    return RegVariantText(registry_.Value());
 }
 
 void SoundControl::WriteText(const std::string& section, const std::string& text) {
