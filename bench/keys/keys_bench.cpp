@@ -1,6 +1,6 @@
 // Typing speed into a real window, side by side with `xdotool type` at its
 // default delay. Needs a display:
-//   tests/support/with-desktop --x -- <build>/bin/keys_bench
+//   tests/support/with-desktop --x -- <build>/bin/bench_keys
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/wait.h>

@@ -1,5 +1,5 @@
 // How long each play mode of the real player takes to return. Needs an audio server:
-//   tests/support/with-desktop --audio -- bin/blenvar_sound_bench
+//   tests/support/with-desktop --audio -- bin/bench_sound
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
