@@ -24,6 +24,7 @@
 #include "platform/x11_key_sender.h"
 #include "tools/decode_fakes.h"
 #include "tools/decode_session.h"
+#include "tools/display_check.h"
 
 namespace blenvar {
 namespace {
@@ -44,6 +45,14 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     const char* display = std::getenv("DISPLAY");
     const bool haveDisplay = display && *display;
     if (!haveDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (haveDisplay) {
+        // Qt would abort without a word we control; say plainly what is wrong instead.
+        if (!CanOpenDisplay()) {
+            std::cerr << "blenvar-decode: cannot connect to the X display \"" << display
+                      << "\" (unset DISPLAY to deliver without a desktop)\n";
+            return 2;
+        }
+    }
     SelectQtSoundBackend();
     QGuiApplication app(argc, argv);
     std::signal(SIGINT, OnSignal);

@@ -208,6 +208,14 @@ TEST_F(DecodeCliTest, UsageAndSettingsErrorsExitWithTwo) {
     }
 }
 
+TEST_F(DecodeCliTest, DeliveringToADisplayThatIsNotThereSaysSo) {
+    auto r = RunProcess({BLENVAR_DECODE, "--deliver", "--settings", Settings(""), "x"}, "",
+                        {"DISPLAY=:9999"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY "
+                     "to deliver without a desktop)\n");
+}
+
 TEST_F(DecodeCliTest, WithoutSettingsOptionTheProgramsOwnFileIsUsed) {
     testing::TempIni dir("[Setup]\r\nEncoding=AIM\r\n");
     const std::string copy = dir.folder() + "/blenvar-decode";
