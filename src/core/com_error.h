@@ -11,7 +11,7 @@ namespace blenvar {
 inline constexpr std::int32_t kObjectErrorBase = static_cast<std::int32_t>(0x80040000u);
 
 class ComError : public std::runtime_error {
-public:
+  public:
     ComError(std::int32_t number, std::string source, std::string description)
         : std::runtime_error(description),
           number_(number),
@@ -22,7 +22,7 @@ public:
     const std::string& Source() const noexcept { return source_; }
     const std::string& Description() const noexcept { return description_; }
 
-private:
+  private:
     std::int32_t number_;
     std::string source_;
     std::string description_;

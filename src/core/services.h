@@ -9,48 +9,48 @@ namespace blenvar {
 
 // Local wall-clock time, so tests can pin the stamps of a scan.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual std::tm LocalNow() = 0;
 };
 
 // The desktop's "open" for addresses and documents (xdg-open on Linux).
 class ShellOpener {
-public:
+  public:
     virtual ~ShellOpener() = default;
     virtual bool Open(const std::string& target) = 0;
 };
 
 // Plays a named sound event (the sound component stands behind it).
 class SoundEvents {
-public:
+  public:
     virtual ~SoundEvents() = default;
     virtual void PlaySound(const std::string& name, bool wait) = 0;
 };
 
 // Tray icon image: 1 idle, 2 scanning, 3 scan complete, 4 starting.
 class TrayImage {
-public:
+  public:
     virtual ~TrayImage() = default;
     virtual void SetTrayImage(int image) = 0;
 };
 
 // Tells the user about a delivery that failed (the tray shows it).
 class Notifier {
-public:
+  public:
     virtual ~Notifier() = default;
     virtual void Notify(const std::string& message) = 0;
 };
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     virtual bool SetText(const std::string& text) = 0;
 };
 
 // Starts a program directly with an argument list; never through a shell.
 class ProcessStarter {
-public:
+  public:
     virtual ~ProcessStarter() = default;
     virtual bool Start(const std::string& program, const std::vector<std::string>& args,
                        std::string& error) = 0;
@@ -58,7 +58,7 @@ public:
 
 // Tells a program that can be started directly from a document or address.
 class ProgramFinder {
-public:
+  public:
     virtual ~ProgramFinder() = default;
     // Full path of the executable that name denotes (a path, or a bare name in PATH),
     // or "" when it is none.
@@ -67,7 +67,7 @@ public:
 
 // Appends one line (CR LF added) to a text file, creating it when missing.
 class FileAppender {
-public:
+  public:
     virtual ~FileAppender() = default;
     virtual bool AppendLine(const std::string& path, const std::string& line,
                             std::string& error) = 0;

@@ -6,8 +6,8 @@
 #include "core/com_error.h"
 #include "output/command_line.h"
 #include "output/conversions.h"
-#include "output/mask.h"
 #include "output/key_sequence.h"
+#include "output/mask.h"
 #include "output/settings_layout.h"
 
 namespace blenvar {
@@ -83,8 +83,7 @@ void RunCommand(const ScanRecord& rec, DeliveryServices& s) {
         return;
     }
     if (file.find('/') == std::string::npos && !LooksLikeAddress(file)) {
-        s.notifier.Notify("The command \"" + file + "\" for " + section +
-                          " scans was not found.");
+        s.notifier.Notify("The command \"" + file + "\" for " + section + " scans was not found.");
         return;
     }
     if (!s.opener.Open(file))
@@ -104,7 +103,8 @@ void ProcessScan(ScanRecord& rec, bool reprocess, DeliveryServices& s) {
 
     if (!reprocess && ReadFlag(s.ini.GetValue("ScanToKeyboard", "0"))) {
         Step(s.notifier, "Typing the " + section + " scan", [&] {
-            SendKeys(section, FormatMaskMarked(s.ini.GetValue("KeyboardMask", kDefaultKeyboardMask), rec),
+            SendKeys(section,
+                     FormatMaskMarked(s.ini.GetValue("KeyboardMask", kDefaultKeyboardMask), rec),
                      s);
             if (ReadFlag(s.ini.GetValue("AddReturn", "0")))
                 SendKeys(section, MarkedText{"{ENTER}", std::vector<bool>(7, false)}, s);

@@ -7,7 +7,7 @@ namespace blenvar {
 // own session so it outlives us and leaves no zombie. A program that cannot be executed
 // is reported through the error text.
 class PosixProcessStarter : public ProcessStarter, public ProgramFinder {
-public:
+  public:
     std::string FindProgram(const std::string& name) override;
     bool Start(const std::string& program, const std::vector<std::string>& args,
                std::string& error) override;

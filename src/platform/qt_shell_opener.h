@@ -5,7 +5,7 @@ namespace blenvar {
 
 // The desktop's "open" (xdg-open behind QDesktopServices) for addresses and documents.
 class QtShellOpener : public ShellOpener {
-public:
+  public:
     bool Open(const std::string& target) override;
 };
 

@@ -8,7 +8,7 @@
 namespace blenvar {
 
 class SystemClock : public Clock {
-public:
+  public:
     std::tm LocalNow() override {
         std::time_t t = std::time(nullptr);
         std::tm out{};
@@ -19,7 +19,7 @@ public:
 
 // Remembers the address a web jump asks for; forwards it when a real opener is given.
 class RecordingOpener : public ShellOpener {
-public:
+  public:
     explicit RecordingOpener(ShellOpener* real) : real_(real) {}
     bool Open(const std::string& target) override {
         last_ = target;
@@ -28,18 +28,18 @@ public:
     const std::string& Last() const { return last_; }
     void Reset() { last_.clear(); }
 
-private:
+  private:
     ShellOpener* real_;
     std::string last_;
 };
 
 class SilentSound : public SoundEvents {
-public:
+  public:
     void PlaySound(const std::string&, bool) override {}
 };
 
 class NoTray : public TrayImage {
-public:
+  public:
     void SetTrayImage(int) override {}
 };
 

@@ -9,8 +9,8 @@
 #include <iostream>
 
 #include "components/ini/ini_file.h"
-#include "decode/decode_scan.h"
 #include "decode/code_types.h"
+#include "decode/decode_scan.h"
 #include "output/conversions.h"
 #include "output/mask.h"
 #include "tools/decode_fakes.h"
@@ -58,9 +58,9 @@ void ForEachRawScan(const DecodeOptions& opts, const std::function<bool(const st
 std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std::string& opened) {
     if (opts.format) return FormatMask(*opts.format, rec);
     std::string out = "{\"raw\":" + JsonString(rec.Raw) + ",\"serial\":" + JsonString(rec.Serial) +
-                      ",\"type\":" + JsonString(rec.TypeName) + ",\"code\":" + JsonString(rec.Code) +
-                      ",\"extra\":" + JsonString(rec.Extra) + ",\"date\":" + JsonString(rec.Date) +
-                      ",\"time\":" + JsonString(rec.Time);
+                      ",\"type\":" + JsonString(rec.TypeName) +
+                      ",\"code\":" + JsonString(rec.Code) + ",\"extra\":" + JsonString(rec.Extra) +
+                      ",\"date\":" + JsonString(rec.Date) + ",\"time\":" + JsonString(rec.Time);
     if (!opened.empty()) out += ",\"open\":" + JsonString(opened);
     out += "}";
     return out;

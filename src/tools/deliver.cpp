@@ -1,13 +1,12 @@
 // --deliver: decode every scan and deliver it with the real desktop actions.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTimer>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <thread>
-
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QTimer>
 
 #include "components/ini/ini_file.h"
 #include "components/sound/sound_control.h"
@@ -30,10 +29,12 @@ namespace blenvar {
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
-void OnSignal(int) { g_interrupted = 1; }
+void OnSignal(int) {
+    g_interrupted = 1;
+}
 
 class StderrNotifier : public Notifier {
-public:
+  public:
     void Notify(const std::string& message) override {
         std::cerr << "blenvar-decode: " << message << std::endl;
     }
@@ -85,8 +86,17 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     SystemClock clock;
     DecodeContext ctx{ini, types, opener, sound, tray, clock};
     if (opts.encoding) ctx.encodingOverride = *opts.encoding;
-    DeliveryServices services{ini,       sound, keys.get(), clipboard, starter, starter,
-                              opener,    files, tray,       notifier,  FolderOf(settingsFile)};
+    DeliveryServices services{ini,
+                              sound,
+                              keys.get(),
+                              clipboard,
+                              starter,
+                              starter,
+                              opener,
+                              files,
+                              tray,
+                              notifier,
+                              FolderOf(settingsFile)};
 
     auto deliver = [&](const std::string& raw) {
         ScanRecord rec;
@@ -110,10 +120,12 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     } else {
         reader = std::thread([&] {
             ForEachRawScan(opts, [&](const std::string& raw) {
-                QMetaObject::invokeMethod(&app, [&, raw] { deliver(raw); }, Qt::BlockingQueuedConnection);
+                QMetaObject::invokeMethod(
+                    &app, [&, raw] { deliver(raw); }, Qt::BlockingQueuedConnection);
                 return g_interrupted == 0;
             });
-            QMetaObject::invokeMethod(&app, [&] { inputDone = true; }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &app, [&] { inputDone = true; }, Qt::QueuedConnection);
         });
     }
 

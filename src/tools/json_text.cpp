@@ -15,14 +15,14 @@ static size_t Utf8Length(std::string_view s, size_t i) {
     if (c >= 0xE0 && c <= 0xEF) {
         if (!cont(i + 1) || !cont(i + 2)) return 0;
         unsigned char c1 = b(i + 1);
-        if (c == 0xE0 && c1 < 0xA0) return 0;  // overlong
+        if (c == 0xE0 && c1 < 0xA0) return 0;   // overlong
         if (c == 0xED && c1 >= 0xA0) return 0;  // surrogate
         return 3;
     }
     if (c >= 0xF0 && c <= 0xF4) {
         if (!cont(i + 1) || !cont(i + 2) || !cont(i + 3)) return 0;
         unsigned char c1 = b(i + 1);
-        if (c == 0xF0 && c1 < 0x90) return 0;  // overlong
+        if (c == 0xF0 && c1 < 0x90) return 0;   // overlong
         if (c == 0xF4 && c1 >= 0x90) return 0;  // above U+10FFFF
         return 4;
     }
@@ -50,13 +50,27 @@ std::string JsonString(std::string_view s) {
             continue;
         }
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];

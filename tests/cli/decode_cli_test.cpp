@@ -49,7 +49,7 @@ std::map<std::string, std::string> Members(const std::string& line) {
 }
 
 class DecodeCliTest : public ::testing::Test {
-protected:
+  protected:
     testing::ProcessResult Decode(std::vector<std::string> args, const std::string& input = {}) {
         args.insert(args.begin(), BLENVAR_DECODE);
         return RunProcess(args, input);
@@ -144,13 +144,12 @@ TEST_F(DecodeCliTest, CueCatScans) {
 }
 
 TEST_F(DecodeCliTest, ConversionsApplyAsDeliveryWould) {
-    const std::string ini = Settings(
-        "[Setup]\nEncoding=AIM\n[UPC-E]\nExpandUPCE=1\n[EAN 13]\nConvertISBNISSN=1\n");
+    const std::string ini =
+        Settings("[Setup]\nEncoding=AIM\n[UPC-E]\nExpandUPCE=1\n[EAN 13]\nConvertISBNISSN=1\n");
     auto r = Decode({"--settings", ini, "--format", "%%T|%%C|%%X", "]E09780306406157]E251995",
                      "]E09771234567003", "]E00123456789012"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"ISBN|0306406157|1995",
-                                                      "ISSN|1234567003|",
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"ISBN|0306406157|1995", "ISSN|1234567003|",
                                                       "UPC-A|123456789012|"}));
 }
 
@@ -188,7 +187,13 @@ TEST_F(DecodeCliTest, EveryLineIsValidJsonWhateverTheBytes) {
     ASSERT_EQ(check.status, 0) << r.out << check.err;
     // Valid UTF-8 kept; each stray byte became its Latin-1 character.
     EXPECT_EQ(check.out,
-              "6122625c6301" "7f" "c3bf" "c3a9" "e282ac" "c3adc2a0c280" "c380c2af\n");
+              "6122625c6301"
+              "7f"
+              "c3bf"
+              "c3a9"
+              "e282ac"
+              "c3adc2a0c280"
+              "c380c2af\n");
 }
 
 TEST_F(DecodeCliTest, UsageAndSettingsErrorsExitWithTwo) {
@@ -212,8 +217,9 @@ TEST_F(DecodeCliTest, DeliveringToADisplayThatIsNotThereSaysSo) {
     auto r = RunProcess({BLENVAR_DECODE, "--deliver", "--settings", Settings(""), "x"}, "",
                         {"DISPLAY=:9999"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY "
-                     "to deliver without a desktop)\n");
+    EXPECT_EQ(r.err,
+              "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY "
+              "to deliver without a desktop)\n");
 }
 
 TEST_F(DecodeCliTest, WithoutSettingsOptionTheProgramsOwnFileIsUsed) {

@@ -42,7 +42,7 @@ std::vector<std::string> FileLines(const std::string& path) {
 }
 
 class DeliverTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
         g_probe = new test::ProbeSession;
@@ -106,8 +106,9 @@ protected:
         // Someone else copies: the decoder's clipboard text is no longer needed.
         const std::string other = dir_->folder() + "/other.txt";
         std::ofstream(other) << "copied elsewhere";
-        testing::Spawned xclip({"xclip", "-quiet", "-selection", "clipboard", "-i", other}, "/dev/null",
-                               dir_->folder() + "/xclip.out", dir_->folder() + "/xclip.err");
+        testing::Spawned xclip({"xclip", "-quiet", "-selection", "clipboard", "-i", other},
+                               "/dev/null", dir_->folder() + "/xclip.out",
+                               dir_->folder() + "/xclip.err");
         o.status = decoder.Wait(15000);
         xclip.Stop();
         o.errors = testing::ReadWholeFile(err);
@@ -131,8 +132,9 @@ protected:
 
     std::string Settings(const std::string& section, const std::string& keyboardMask,
                          const std::string& options) {
-        return "[Setup]\r\nEncoding=AIM\r\n[" + section + "]\r\nScanToKeyboard=1\r\nKeyboardMask=" +
-               keyboardMask + "\r\nSendToClipboard=1\r\nClipboardMask=<%%C>\r\nExecuteCommand=1\r\n" +
+        return "[Setup]\r\nEncoding=AIM\r\n[" + section +
+               "]\r\nScanToKeyboard=1\r\nKeyboardMask=" + keyboardMask +
+               "\r\nSendToClipboard=1\r\nClipboardMask=<%%C>\r\nExecuteCommand=1\r\n" +
                "CommandLine=" + BLENVAR_ARGRECORD + "\r\nCommandOptions=" + options +
                "\r\nSaveToFile=1\r\nFileName=" + dir_->folder() + "/scans.csv\r\n";
     }
@@ -178,19 +180,50 @@ TEST_F(DeliverTest, SecondLayoutAndCharactersOutsideIt) {
 TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
     std::system("setxkbmap us");
     const std::vector<std::string> hostile = {
-        "^a{DEL}", "%{F4}", "+", "+a+b", "^c^v", "~", "{ENTER}", "{x 5}", "(abc)", "{{}",
-        "{TAB 40}", "%%T%%C%%R", "%%-%%X", "$(touch PWNED1)", "`touch PWNED2`",
-        ";touch PWNED3;", "| touch PWNED4", "&& touch PWNED5", "> PWNED6", "\"double quoted\"",
-        "'single quoted'", "a \"b c\" d", "back\\slash\\\\", "\\\"escaped\\\"", "%PATH% $HOME",
-        "*?[a-z]!", "#!/bin/sh -e", "--help -rf /", "   padded value   ", "tab\tinside",
-        "bell\x07" "char", "esc\x1b[31mred", "é€ß中", "<b>&amp;</b>", "C:\\Windows\\System32",
+        "^a{DEL}",
+        "%{F4}",
+        "+",
+        "+a+b",
+        "^c^v",
+        "~",
+        "{ENTER}",
+        "{x 5}",
+        "(abc)",
+        "{{}",
+        "{TAB 40}",
+        "%%T%%C%%R",
+        "%%-%%X",
+        "$(touch PWNED1)",
+        "`touch PWNED2`",
+        ";touch PWNED3;",
+        "| touch PWNED4",
+        "&& touch PWNED5",
+        "> PWNED6",
+        "\"double quoted\"",
+        "'single quoted'",
+        "a \"b c\" d",
+        "back\\slash\\\\",
+        "\\\"escaped\\\"",
+        "%PATH% $HOME",
+        "*?[a-z]!",
+        "#!/bin/sh -e",
+        "--help -rf /",
+        "   padded value   ",
+        "tab\tinside",
+        "bell\x07"
+        "char",
+        "esc\x1b[31mred",
+        "é€ß中",
+        "<b>&amp;</b>",
+        "C:\\Windows\\System32",
         std::string(1500, 'x') + "{END}",
     };
-    std::string settings = "[UNKNOWN]\r\nScanToKeyboard=1\r\nKeyboardMask=%%C~\r\n"
-                           "SendToClipboard=1\r\nExecuteCommand=1\r\nCommandLine=" +
-                           std::string(BLENVAR_ARGRECORD) +
-                           "\r\nCommandOptions=--value %%C\r\nSaveToFile=1\r\nFileName=" +
-                           dir_->folder() + "/hostile.csv\r\nFileFormat=%%C\r\n";
+    std::string settings =
+        "[UNKNOWN]\r\nScanToKeyboard=1\r\nKeyboardMask=%%C~\r\n"
+        "SendToClipboard=1\r\nExecuteCommand=1\r\nCommandLine=" +
+        std::string(BLENVAR_ARGRECORD) +
+        "\r\nCommandOptions=--value %%C\r\nSaveToFile=1\r\nFileName=" + dir_->folder() +
+        "/hostile.csv\r\nFileFormat=%%C\r\n";
     std::string expectTyped;
     std::vector<std::string> expectValues;
     for (const auto& h : hostile) {
@@ -225,9 +258,10 @@ TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
 
 TEST_F(DeliverTest, UnwritableFileIsReportedAndTheRestStillHappens) {
     std::system("setxkbmap us");
-    const std::string settings = "[Setup]\r\nEncoding=AIM\r\n[CODE 39]\r\nScanToKeyboard=1\r\n"
-                                 "SaveToFile=1\r\nFileName=" + dir_->folder() +
-                                 "/no/such/folder/out.txt\r\n";
+    const std::string settings =
+        "[Setup]\r\nEncoding=AIM\r\n[CODE 39]\r\nScanToKeyboard=1\r\n"
+        "SaveToFile=1\r\nFileName=" +
+        dir_->folder() + "/no/such/folder/out.txt\r\n";
     Outcome o = Deliver(settings, {"]A0ABC"}, 3);
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.typed, "ABC");

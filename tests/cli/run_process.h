@@ -50,11 +50,17 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
         char buf[4096];
         if (fds[0].revents) {
             ssize_t n = read(out[0], buf, sizeof buf);
-            if (n > 0) r.out.append(buf, n); else outOpen = false;
+            if (n > 0)
+                r.out.append(buf, n);
+            else
+                outOpen = false;
         }
         if (fds[1].revents) {
             ssize_t n = read(err[0], buf, sizeof buf);
-            if (n > 0) r.err.append(buf, n); else errOpen = false;
+            if (n > 0)
+                r.err.append(buf, n);
+            else
+                errOpen = false;
         }
         if (in[1] >= 0 && fds[2].revents) {
             ssize_t n = write(in[1], input.data() + written, input.size() - written);

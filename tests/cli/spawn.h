@@ -16,7 +16,7 @@ extern char** environ;
 namespace blenvar::testing {
 
 class Spawned {
-public:
+  public:
     Spawned(const std::vector<std::string>& argv, const std::string& in, const std::string& out,
             const std::string& err) {
         posix_spawn_file_actions_t fa;
@@ -59,7 +59,7 @@ public:
         }
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     bool exited_ = false;
 };

@@ -2,11 +2,11 @@
 // to a file of its own (named by its PID) in the folder $BLENVAR_ARGREC_DIR.
 // It is started directly by the code under test, so what it records is exactly the
 // argument list that reached it.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include <unistd.h>
 
 int main(int argc, char** argv) {
     std::string out;

@@ -18,9 +18,14 @@ TEST(PosixProcessStarterTest, ArgumentsArriveExactlyAsGiven) {
     testing::TempIni dir;
     const std::string out = dir.folder() + "/args";
     setenv("BLENVAR_ARGREC_OUT", out.c_str(), 1);
-    const std::vector<std::string> args = {
-        "plain", "two words", "", "quote\"inside", "$(touch " + dir.folder() + "/pwned)",
-        "`id`;|&<>*?~", "é€", std::string(5000, 'x')};
+    const std::vector<std::string> args = {"plain",
+                                           "two words",
+                                           "",
+                                           "quote\"inside",
+                                           "$(touch " + dir.folder() + "/pwned)",
+                                           "`id`;|&<>*?~",
+                                           "é€",
+                                           std::string(5000, 'x')};
     PosixProcessStarter starter;
     std::string error;
     ASSERT_TRUE(starter.Start(BLENVAR_ARGRECORD, args, error)) << error;
@@ -36,7 +41,7 @@ TEST(PosixProcessStarterTest, FindsProgramsOnPathAndRejectsTheRest) {
     EXPECT_TRUE(sh.size() > 3 && sh.substr(sh.size() - 3) == "/sh") << sh;
     EXPECT_EQ(starter.FindProgram(dir.path()), "");  // does not exist
     std::ofstream(dir.path()) << "data";
-    EXPECT_EQ(starter.FindProgram(dir.path()), "");  // not executable
+    EXPECT_EQ(starter.FindProgram(dir.path()), "");    // not executable
     EXPECT_EQ(starter.FindProgram(dir.folder()), "");  // a folder
     EXPECT_EQ(starter.FindProgram(""), "");
     std::string error;

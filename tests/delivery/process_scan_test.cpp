@@ -16,13 +16,14 @@ namespace {
 using testing::Log;
 
 class ProcessScanTest : public ::testing::Test {
-protected:
+  protected:
     void Use(const std::string& ini) {
         file_ = std::make_unique<testing::TempIni>(ini);
         ini_.SetFileName(file_->path());
     }
 
-    ScanRecord Scan(const std::string& type, const std::string& code, const std::string& extra = "") {
+    ScanRecord Scan(const std::string& type, const std::string& code,
+                    const std::string& extra = "") {
         ScanRecord r;
         r.Raw = "raw";
         r.TypeName = type;
@@ -34,8 +35,8 @@ protected:
     }
 
     void Run(ScanRecord& rec, bool reprocess = false) {
-        DeliveryServices s{ini_,    sound_, &keys_,  clip_,     starter_, starter_,
-                           opener_, files_, tray_,   notifier_, "/data"};
+        DeliveryServices s{ini_,    sound_, &keys_, clip_,     starter_, starter_,
+                           opener_, files_, tray_,  notifier_, "/data"};
         ProcessScan(rec, reprocess, s);
     }
 
@@ -71,8 +72,7 @@ TEST_F(ProcessScanTest, DefaultsPutTheValueOnTheClipboardOnly) {
     Use("");
     ScanRecord rec = Scan("CODE 39", "ABC");
     Run(rec);
-    EXPECT_EQ(log_.events,
-              (std::vector<std::string>{"sound:CODE 39", "clipboard:ABC", "tray:1"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"sound:CODE 39", "clipboard:ABC", "tray:1"}));
 }
 
 TEST_F(ProcessScanTest, StepsRunInOrderWithTheConvertedTypesSettings) {
