@@ -3,26 +3,50 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "ini/ini_test_util.h"
 
 namespace blenvar {
 namespace {
 
 using namespace std::string_literals;
 
-class IniFileTest : public test::TempFolder {
+// An INIFile on blenvar.ini in a private temporary folder.
+class IniFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        TempFolder::SetUp();
+        std::string pattern = (std::filesystem::temp_directory_path() / "ini-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        path_ = (dir_ / "blenvar.ini").string();
         ini.SetFileName(path_);
     }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    void Put(const std::string& content) {
+        std::ofstream(path_, std::ios::binary | std::ios::trunc) << content;
+    }
+    std::optional<std::string> Take() const {
+        std::ifstream in(path_, std::ios::binary);
+        if (!in) return std::nullopt;
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // Names in the folder, so a test can see that no temporary file stayed behind.
+    std::size_t EntriesInFolder() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_),
+                                                      std::filesystem::directory_iterator()));
+    }
+
+    std::filesystem::path dir_;
+    std::string path_;
     INIFile ini;
 };
 

@@ -1,7 +1,6 @@
 // A writer process killed at random points must leave every value whole: old or new
 // content, never a mix, and nothing it reported as written may be lost.
 #include <signal.h>
-#include <spawn.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,45 +14,38 @@
 #include "registry/crash_payload.h"
 #include "registry/registry_fixture.h"
 
-extern char** environ;
-
 namespace blenvar::test {
 namespace {
 
-class CrashTest : public RegistryFixture {
-  protected:
-    // Runs the writer from `firstRound` and kills it `delay` after its first report;
-    // returns everything it reported.
-    std::string RunAndKill(long firstRound, std::chrono::milliseconds delay) {
-        int out[2];
-        EXPECT_EQ(pipe(out), 0);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-        posix_spawn_file_actions_addclose(&fa, out[0]);
-        const std::string first = std::to_string(firstRound);
-        char* argv[] = {const_cast<char*>(BLENVAR_CRASH_WRITER), const_cast<char*>(first.c_str()),
-                        nullptr};
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, BLENVAR_CRASH_WRITER, &fa, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&fa);
-        close(out[1]);
-        EXPECT_EQ(rc, 0);
-        std::string reported;
-        char buf[4096];
-        ssize_t n = read(out[0], buf, sizeof buf);  // wait until it is writing
-        if (n > 0) reported.append(buf, static_cast<std::size_t>(n));
-        std::this_thread::sleep_for(delay);
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status)) << "writer ended by itself: " << status;
-        while ((n = read(out[0], buf, sizeof buf)) > 0)
-            reported.append(buf, static_cast<std::size_t>(n));
+// Runs the writer from `firstRound` and kills it `delay` after its first report;
+// returns everything it reported.
+std::string RunAndKill(long firstRound, std::chrono::milliseconds delay) {
+    int out[2];
+    EXPECT_EQ(pipe(out), 0);
+    const std::string first = std::to_string(firstRound);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
         close(out[0]);
-        return reported;
+        execl(BLENVAR_CRASH_WRITER, BLENVAR_CRASH_WRITER, first.c_str(), nullptr);
+        _exit(127);
     }
-};
+    close(out[1]);
+    std::string reported;
+    char buf[4096];
+    ssize_t n = read(out[0], buf, sizeof buf);  // wait until it is writing
+    if (n > 0) reported.append(buf, static_cast<std::size_t>(n));
+    std::this_thread::sleep_for(delay);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "writer ended by itself: " << status;
+    while ((n = read(out[0], buf, sizeof buf)) > 0)
+        reported.append(buf, static_cast<std::size_t>(n));
+    close(out[0]);
+    return reported;
+}
+using CrashTest = RegistryFixture;
 
 TEST_F(CrashTest, KilledWriterNeverLeavesTornOrLostValues) {
     std::mt19937 rng(std::random_device{}());
@@ -68,13 +60,14 @@ TEST_F(CrashTest, KilledWriterNeverLeavesTornOrLostValues) {
 
         // The file itself is sound...
         sqlite3* db = nullptr;
+        std::string integrity;
         ASSERT_EQ(sqlite3_open(UserDb().c_str(), &db), SQLITE_OK);
-        sqlite3_stmt* st = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
-        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
-        sqlite3_finalize(st);
+        sqlite3_exec(
+            db, "PRAGMA integrity_check",
+            [](void* r, int, char** v, char**) { return *static_cast<std::string*>(r) += v[0], 0; },
+            &integrity, nullptr);
         sqlite3_close(db);
+        EXPECT_EQ(integrity, "ok");
 
         // ...and each value is a whole payload, no older than the last reported write.
         cRegistry reg(Store());

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <array>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -18,7 +17,6 @@
 namespace blenvar::test {
 
 using Bytes = std::vector<std::uint8_t>;
-
 inline Bytes B(std::string_view s) {
     return Bytes(s.begin(), s.end());
 }
@@ -40,15 +38,10 @@ class RegistryFixture : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::string UserDb() const { return (dir_ / "config/blenvar/registry.sqlite3").string(); }
-
-    // What the program gets: user store writable, machine store read-only.
-    std::shared_ptr<SqliteRegistryStore> Store() {
-        return std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths());
-    }
-    // What an installer would use to put machine-wide data in place.
-    std::shared_ptr<SqliteRegistryStore> AdminStore() {
+    // What the program gets (machine store read-only), or what an installer uses.
+    static std::shared_ptr<SqliteRegistryStore> Store(bool machineWritable = false) {
         auto p = DefaultRegistryPaths();
-        p.machineWritable = true;
+        p.machineWritable = machineWritable;
         return std::make_shared<SqliteRegistryStore>(p);
     }
 
@@ -63,10 +56,10 @@ class RegistryFixture : public ::testing::Test {
     static std::optional<RawValue> Get(RegistryStore& s, RegKey root, const std::string& path,
                                        const std::string& name) {
         ScopedRegKey k(s);
-        if (s.OpenKey(root, path, kKeyQueryValue, k.Out()) != kRegSuccess) return std::nullopt;
         RawValue v;
         std::uint32_t size = 0;
-        if (s.QueryValue(k.Get(), name, &v.type, nullptr, &size) != kRegSuccess)
+        if (s.OpenKey(root, path, kKeyQueryValue, k.Out()) != kRegSuccess ||
+            s.QueryValue(k.Get(), name, &v.type, nullptr, &size) != kRegSuccess)
             return std::nullopt;
         v.data.resize(size);
         if (s.QueryValue(k.Get(), name, nullptr, v.data.data(), &size) != kRegSuccess)

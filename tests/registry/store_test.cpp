@@ -61,7 +61,7 @@ TEST_F(StoreTest, MissingOrEmptyMachineFileReadsAsEmptyTree) {
         std::ofstream(dir_ / "machine/registry.sqlite3");  // now an empty file
     }
     // Installed later: picked up by the running store; the roots are separate trees.
-    Put(*AdminStore(), kRegLocalMachine, "SOFTWARE", "v", 4, {1, 0, 0, 0});
+    Put(*Store(true), kRegLocalMachine, "SOFTWARE", "v", 4, {1, 0, 0, 0});
     EXPECT_TRUE(Get(*s, kRegLocalMachine, "SOFTWARE", "v"));
     EXPECT_FALSE(Exists(*s, kRegCurrentUser, "SOFTWARE"));
     EXPECT_FALSE(Exists(*s, kRegClassesRoot, "SOFTWARE"));

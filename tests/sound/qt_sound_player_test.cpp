@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace blenvar {
@@ -28,51 +29,39 @@ void Pump(int ms) {
     loop.exec();
 }
 
-// Records the null sink's monitor while alive. An idle null sink delivers nothing to
-// its monitor, so a stream of zeros keeps it running and the recording in real time.
-class Recorder {
-  public:
-    Recorder() {
-        keeper_.setStandardInputFile("/dev/zero");
-        keeper_.start("pacat", {"--raw", "--latency-msec=20", "-d", "test_sink", "--format=s16le",
-                                "--rate=44100", "--channels=1"});
-        keeper_.waitForStarted(3000);
-        file_ = dir_.filePath("rec.raw");
-        parec_.setStandardOutputFile(file_);
-        parec_.start("parec", {"--latency-msec=20", "-d", "test_sink.monitor", "--format=s16le",
-                               "--rate=44100", "--channels=1"});
-        started_ = parec_.waitForStarted(3000);
-        // The first streams of a fresh server take a while to flow; start playing only
-        // once the recording runs.
-        QElapsedTimer wait;
-        wait.start();
-        while (started_ && QFileInfo(file_).size() < 4410 && wait.elapsed() < 5000) Pump(20);
-        flowing_ = QFileInfo(file_).size() >= 4410;
+// Records the null sink's monitor while `play` runs and shortly after. An idle null sink
+// delivers nothing to its monitor, so a stream of zeros keeps it running and the recording
+// in real time.
+std::vector<std::int16_t> Record(const std::function<void()>& play) {
+    const QStringList format = {"--latency-msec=20", "--format=s16le", "--rate=44100",
+                                "--channels=1"};
+    QProcess keeper, parec;
+    keeper.setStandardInputFile("/dev/zero");
+    keeper.start("pacat", QStringList{"--raw", "-d", "test_sink"} + format);
+    keeper.waitForStarted(3000);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("rec.raw");
+    parec.setStandardOutputFile(file);
+    parec.start("parec", QStringList{"-d", "test_sink.monitor"} + format);
+    // The first streams of a fresh server take a while to flow; start playing only
+    // once the recording runs.
+    const bool started = parec.waitForStarted(3000);
+    QElapsedTimer wait;
+    wait.start();
+    while (started && QFileInfo(file).size() < 4410 && wait.elapsed() < 5000) Pump(20);
+    EXPECT_GE(QFileInfo(file).size(), 4410) << "recording never started";
+    play();
+    Pump(300);
+    for (QProcess* p : {&parec, &keeper}) {
+        p->terminate();
+        p->waitForFinished(3000);
     }
-    std::vector<std::int16_t> Finish() {
-        Pump(300);
-        parec_.terminate();
-        parec_.waitForFinished(3000);
-        keeper_.terminate();
-        keeper_.waitForFinished(3000);
-        QFile f(file_);
-        std::vector<std::int16_t> s;
-        if (!f.open(QIODevice::ReadOnly)) return s;
-        const QByteArray raw = f.readAll();
-        s.resize(raw.size() / 2);
-        std::memcpy(s.data(), raw.constData(), s.size() * 2);
-        return s;
-    }
-    bool started() const { return flowing_; }
-
-  private:
-    QTemporaryDir dir_;
-    QString file_;
-    QProcess keeper_;
-    QProcess parec_;
-    bool started_ = false;
-    bool flowing_ = false;
-};
+    QFile f(file);
+    const QByteArray raw = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    std::vector<std::int16_t> s(raw.size() / 2);
+    std::memcpy(s.data(), raw.constData(), s.size() * 2);
+    return s;
+}
 
 double Rms(const std::vector<std::int16_t>& s, std::size_t from = 0, std::size_t to = SIZE_MAX) {
     to = std::min(to, s.size());
@@ -112,77 +101,65 @@ class QtSoundPlayerTest : public ::testing::Test {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("PULSE_SERVER"))
             << "run under tests/support/with-desktop --audio";
     }
-    QString Sound(const char* name) { return QCoreApplication::applicationDirPath() + "/" + name; }
+    static std::string Sound(const char* name) {
+        return (QCoreApplication::applicationDirPath() + "/" + name).toStdString();
+    }
     QtSoundPlayer player;
 };
 
 TEST_F(QtSoundPlayerTest, WaitPlaysTheWholeFileBeforeReturning) {
-    Recorder rec;
-    ASSERT_TRUE(rec.started());
-    QElapsedTimer t;
-    t.start();
-    player.Play(Sound("zing.wav").toStdString(), PlayMode::Wait);
-    const qint64 took = t.elapsed();
-    const auto s = rec.Finish();
+    qint64 took = 0;
+    const auto s = Record([&] {
+        QElapsedTimer t;
+        t.start();
+        player.Play(Sound("zing.wav"), PlayMode::Wait);
+        took = t.elapsed();
+    });
     EXPECT_GE(took, 150) << "returned before the 0.2 s sound could have ended";
     EXPECT_GT(Rms(s), 0.01);
     EXPECT_NEAR(LoudSeconds(s), 0.2, 0.08);
 }
 
 TEST_F(QtSoundPlayerTest, ToneHasItsFrequencyAndLength) {
-    Recorder rec;
-    ASSERT_TRUE(rec.started());
-    player.Tone(880, 400);
-    const auto s = rec.Finish();
+    const auto s = Record([&] { player.Tone(880, 400); });
     EXPECT_GT(Rms(s), 0.05);
     EXPECT_NEAR(Frequency(s), 880, 880 * 0.05);
     EXPECT_NEAR(LoudSeconds(s), 0.4, 0.08);
 }
 
 TEST_F(QtSoundPlayerTest, LoopRepeatsUntilStopped) {
-    Recorder rec;
-    ASSERT_TRUE(rec.started());
-    player.Play(Sound("zing.wav").toStdString(), PlayMode::Loop);
-    Pump(900);
-    player.Stop(true);
-    Pump(400);
-    const auto s = rec.Finish();
+    const auto s = Record([&] {
+        player.Play(Sound("zing.wav"), PlayMode::Loop);
+        Pump(900);
+        player.Stop(true);
+        Pump(400);
+    });
     // Several 0.2 s rounds, then nothing after the stop.
     EXPECT_GT(LoudSeconds(s), 0.4);
     EXPECT_LT(Rms(s, s.size() - kRate / 2), 0.005);
 }
 
 TEST_F(QtSoundPlayerTest, MissingFileFallsBackOrStaysSilent) {
-    {
-        Recorder rec;
-        ASSERT_TRUE(rec.started());
-        player.Play("/nonexistent/blenvar/none.wav", PlayMode::Wait);
-        EXPECT_GT(Rms(rec.Finish()), 0.01) << "the fallback boin.wav should have sounded";
-    }
-    {
-        QTemporaryDir dir;
-        const QString junk = dir.filePath("junk.wav");
-        QFile f(junk);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("this is no sound file at all");
-        f.close();
-        Recorder rec;
-        player.Play(junk.toStdString(), PlayMode::Wait);
-        EXPECT_GT(Rms(rec.Finish()), 0.01) << "an unplayable file sounds the fallback";
-    }
+    QTemporaryDir dir;
+    const QString junk = dir.filePath("junk.wav");
+    QFile f(junk);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("this is no sound file at all") > 0);
+    f.close();
+    for (const std::string& file :
+         {std::string("/nonexistent/blenvar/none.wav"), junk.toStdString()})
+        EXPECT_GT(Rms(Record([&] { player.Play(file, PlayMode::Wait); })), 0.01)
+            << file << ": the fallback boin.wav should have sounded";
     player.SetFallbackFile("");
-    Recorder rec;
-    player.Play("/nonexistent/blenvar/none.wav", PlayMode::Wait);
-    EXPECT_LT(Rms(rec.Finish()), 0.002);
+    EXPECT_LT(Rms(Record([&] { player.Play("/nonexistent/blenvar/none.wav", PlayMode::Wait); })),
+              0.002);
 }
 
 TEST_F(QtSoundPlayerTest, StartingAnotherSoundEndsTheFirst) {
-    Recorder rec;
-    ASSERT_TRUE(rec.started());
-    player.Play(Sound("boin.wav").toStdString(), PlayMode::Loop);
-    Pump(300);
-    player.Play(Sound("zing.wav").toStdString(), PlayMode::Wait);
-    const auto s = rec.Finish();
+    const auto s = Record([&] {
+        player.Play(Sound("boin.wav"), PlayMode::Loop);
+        Pump(300);
+        player.Play(Sound("zing.wav"), PlayMode::Wait);
+    });
     EXPECT_FALSE(player.IsPlaying());
     EXPECT_LT(Rms(s, s.size() - kRate / 4), 0.005) << "the loop kept playing";
 }

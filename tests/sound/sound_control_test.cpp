@@ -1,43 +1,14 @@
 // SoundControl on a real registry store in a private folder, with a recording player.
 #include "components/sound/sound_control.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "components/registry/sqlite_registry_store.h"
-#include "core/com_error.h"
+#include "sound/sound_test_util.h"
 
-namespace blenvar {
+namespace blenvar::test {
 namespace {
 
 using ::testing::ElementsAre;
-
-struct Call {
-    std::string what;  // "play", "stop", "tone"
-    std::string file;
-    PlayMode mode = PlayMode::Wait;
-    int a = 0, b = 0;
-    bool operator==(const Call&) const = default;
-};
-
-class RecordingPlayer : public SoundPlayer {
-  public:
-    void Play(const std::string& file, PlayMode mode) override {
-        calls.push_back({"play", file, mode});
-    }
-    void Stop(bool wait) override { calls.push_back({"stop", "", PlayMode::Wait, wait}); }
-    void Tone(std::int32_t hz, std::int32_t ms) override {
-        calls.push_back({"tone", "", PlayMode::Wait, hz, ms});
-    }
-    std::vector<Call> calls;
-};
 
 class FakeStarter : public ProcessStarter {
   public:
@@ -53,23 +24,16 @@ class FakeStarter : public ProcessStarter {
     std::vector<std::string> args;
 };
 
-class SoundControlTest : public ::testing::Test {
+class SoundControlTest : public SoundFixture {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/blenvar-sound-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        store_ = std::make_shared<SqliteRegistryStore>(
-            SqliteRegistryPaths{dir_ + "/user.sqlite3", dir_ + "/machine.sqlite3", false});
+        SoundFixture::SetUp();
         control_ = std::make_unique<SoundControl>(store_, player_, &starter_);
         control_->SetAppTitle("Blenvar");
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     SoundControl& S() { return *control_; }
-
     // Writes straight into the store, as the settings window or another program would.
-    void Store(const std::string& section, const RegVariant& value, std::int32_t type = REG_SZ_) {
+    void Write(const std::string& section, const RegVariant& value, std::int32_t type = REG_SZ_) {
         cRegistry reg(store_);
         reg.SetClassKey(HKEY_CURRENT_USER_);
         reg.SetSectionKey(std::string(kSoundEventsRoot) + "Blenvar\\" + section);
@@ -77,65 +41,62 @@ class SoundControlTest : public ::testing::Test {
         reg.SetValue(value);
     }
 
-    std::string dir_;
-    std::shared_ptr<RegistryStore> store_;
-    RecordingPlayer player_;
     FakeStarter starter_;
     std::unique_ptr<SoundControl> control_;
 };
 
-TEST_F(SoundControlTest, RegisterDefaultKeepsTheUsersChoice) {
+TEST_F(SoundControlTest, RegisteringKeepsTheUsersChoice) {
     S().RegisterDefaultSound("EAN 8", "/opt/b/zing.wav");
     EXPECT_EQ(S().CurrentSound("EAN 8"), "/opt/b/zing.wav");
-    EXPECT_EQ(S().DefaultSound("EAN 8"), "/opt/b/zing.wav");
-
     S().RegisterCurrentSound("EAN 8", "/home/u/mine.wav");
     S().RegisterDefaultSound("EAN 8", "/usr/b/zing.wav");
     EXPECT_EQ(S().CurrentSound("EAN 8"), "/home/u/mine.wav");
     EXPECT_EQ(S().DefaultSound("EAN 8"), "/usr/b/zing.wav");
-
     // A cleared current file stays cleared: only an event with neither file is new.
     S().RegisterCurrentSound("EAN 8", "");
     S().RegisterDefaultSound("EAN 8", "/usr/b/zing.wav");
     EXPECT_EQ(S().CurrentSound("EAN 8"), "");
-}
 
-TEST_F(SoundControlTest, PlaysTheTrimmedCurrentFileOnly) {
-    struct Case {
-        const char* stored;  // null: event without a current file
-        std::vector<Call> expected;
-    } cases[] = {
-        {"  /s/a.wav  ", {{"play", "/s/a.wav", PlayMode::Async}}},
-        {"", {}},
-        {"   ", {}},
-        {nullptr, {}},
-    };
-    for (const auto& c : cases) {
-        S().UnregisterAll();
-        Store("Ev\\.default", std::string("/s/default.wav"));
-        if (c.stored) Store("Ev\\.current", std::string(c.stored));
-        player_.calls.clear();
-        S().PlaySound("Ev", false);
-        EXPECT_EQ(player_.calls, c.expected) << (c.stored ? c.stored : "(none)");
-    }
-}
-
-TEST_F(SoundControlTest, WriteAfterReadingANumberStillStoresText) {
-    Store("Ev\\.current", std::int32_t{7}, REG_DWORD_);
+    // A number read from the store must not turn the next write into a number.
+    Write("Ev\\.current", std::int32_t{7}, REG_DWORD_);
     EXPECT_EQ(S().CurrentSound("Ev"), "7");
     S().RegisterCurrentSound("Ev", "/s/b.wav");
     EXPECT_EQ(S().CurrentSound("Ev"), "/s/b.wav");
+
+    EXPECT_NO_THROW(S().UnregisterSound("Never Registered"));
+    S().UnregisterSound("ev");  // names compare without regard to case
+    EXPECT_EQ(S().CurrentSound("Ev"), "");
+    EXPECT_EQ(S().DefaultSound("EAN 8"), "/usr/b/zing.wav");
+    S().UnregisterAll();
+    EXPECT_EQ(S().DefaultSound("EAN 8"), "");
+}
+
+TEST_F(SoundControlTest, PlaysTheTrimmedCurrentFileOnly) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"  /s/a.wav  ", {"async /s/a.wav"}},
+        {"", {}},
+        {"   ", {}},
+        {nullptr, {}},  // event without a current file
+    };
+    for (const auto& [stored, expected] : cases) {
+        S().UnregisterAll();
+        Write("Ev\\.default", std::string("/s/default.wav"));
+        if (stored) Write("Ev\\.current", std::string(stored));
+        player_.calls.clear();
+        S().PlaySound("Ev", false);
+        EXPECT_EQ(player_.calls, expected) << (stored ? stored : "(none)");
+    }
 }
 
 TEST_F(SoundControlTest, EnableSwitchesSilenceTheirMembers) {
     S().RegisterDefaultSound("Ev", "/s/e.wav");
-    struct Case {
+    const struct {
         bool enabled, soundEnabled;
         std::vector<std::string> heard;
     } cases[] = {
-        {true, true, {"play", "loop", "tone"}},
-        {true, false, {"tone"}},
-        {false, true, {"loop"}},
+        {true, true, {"wait /s/e.wav", "loop /s/e.wav", "tone 880 100"}},
+        {true, false, {"tone 880 100"}},
+        {false, true, {"loop /s/e.wav"}},
         {false, false, {}},
     };
     for (const auto& c : cases) {
@@ -145,11 +106,7 @@ TEST_F(SoundControlTest, EnableSwitchesSilenceTheirMembers) {
         S().PlaySound("Ev", true);
         S().LoopSound("Ev");
         S().PlayTone(880, 100);
-        std::vector<std::string> heard;
-        for (const auto& call : player_.calls)
-            heard.push_back(call.what == "play" && call.mode == PlayMode::Loop ? "loop"
-                                                                               : call.what);
-        EXPECT_EQ(heard, c.heard) << c.enabled << c.soundEnabled;
+        EXPECT_EQ(player_.calls, c.heard) << c.enabled << c.soundEnabled;
     }
 }
 
@@ -181,17 +138,6 @@ TEST_F(SoundControlTest, MissingTitleRaisesExceptWhenDisabled) {
     EXPECT_NO_THROW(S().StopSound(true));
 }
 
-TEST_F(SoundControlTest, UnregisterRemovesEventsAndToleratesUnknownOnes) {
-    EXPECT_NO_THROW(S().UnregisterSound("Never Registered"));
-    S().RegisterDefaultSound("A", "/a.wav");
-    S().RegisterDefaultSound("B", "/b.wav");
-    S().UnregisterSound("a");  // names compare without regard to case
-    EXPECT_EQ(S().CurrentSound("A"), "");
-    EXPECT_EQ(S().CurrentSound("B"), "/b.wav");
-    S().UnregisterAll();
-    EXPECT_EQ(S().DefaultSound("B"), "");
-}
-
 TEST_F(SoundControlTest, ShowSoundControlPanelStartsTheSettingsProgram) {
     S().SetProgramFolder("/opt/blenvar");
     EXPECT_TRUE(S().ShowSoundControlPanel());
@@ -202,18 +148,14 @@ TEST_F(SoundControlTest, ShowSoundControlPanelStartsTheSettingsProgram) {
     std::string error;
     EXPECT_FALSE(S().ShowSoundControlPanel(&error));
     EXPECT_EQ(error, "cannot start");
-
-    SoundControl noStarter(store_, player_, nullptr);
-    EXPECT_FALSE(noStarter.ShowSoundControlPanel());
+    EXPECT_FALSE(Control().ShowSoundControlPanel());  // no starter
 }
 
 TEST_F(SoundControlTest, TypeSoundsGetTheirFiles) {
     S().RegisterCurrentSound("EAN 13", "/home/u/chosen.wav");
     RegisterTypeSounds(S(), {"UNKNOWN", "EAN 8", "EAN 13", "SHELF LABELS"}, "/opt/b");
     const struct {
-        const char* name;
-        const char* current;
-        const char* def;
+        const char *name, *current, *def;
     } want[] = {
         {"Bad Scan", "/opt/b/buzz.wav", "/opt/b/buzz.wav"},
         {"EAN 8", "/opt/b/zing.wav", "/opt/b/zing.wav"},
@@ -228,4 +170,4 @@ TEST_F(SoundControlTest, TypeSoundsGetTheirFiles) {
 }
 
 }  // namespace
-}  // namespace blenvar
+}  // namespace blenvar::test

@@ -1,54 +1,25 @@
 // blenvar-sounds' window on the offscreen platform: its actions reach the store.
 #include "shell/sounds/sound_events_window.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QTableWidget>
-#include <filesystem>
 
-#include "components/registry/sqlite_registry_store.h"
+#include "sound/sound_test_util.h"
 
-namespace blenvar {
+namespace blenvar::test {
 namespace {
 
-class SilentPlayer : public SoundPlayer {
-  public:
-    void Play(const std::string& file, PlayMode) override { played.push_back(file); }
-    void Stop(bool) override {}
-    void Tone(std::int32_t, std::int32_t) override {}
-    std::vector<std::string> played;
-};
-
-class SoundEventsWindowTest : public ::testing::Test {
+class SoundEventsWindowTest : public SoundFixture {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/blenvar-sounds-win-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        store_ = std::make_shared<SqliteRegistryStore>(
-            SqliteRegistryPaths{dir_ + "/user.sqlite3", dir_ + "/machine.sqlite3", false});
-        SoundControl sound(store_, player_, nullptr);
-        sound.SetAppTitle("Blenvar");
+        SoundFixture::SetUp();
+        auto sound = Control();
         RegisterTypeSounds(sound, {"UNKNOWN", "EAN 8"}, "/opt/b");
-        sound.SetAppTitle("Other");
-        sound.RegisterDefaultSound("Elsewhere", "/x.wav");
+        Control("Other").RegisterDefaultSound("Elsewhere", "/x.wav");
         window_ = std::make_unique<SoundEventsWindow>("Blenvar", store_, player_);
     }
-    void TearDown() override {
-        window_.reset();
-        std::filesystem::remove_all(dir_);
-    }
-    // What a fresh reader of the store sees.
-    std::string Current(const std::string& event) {
-        SoundControl sound(store_, player_, nullptr);
-        sound.SetAppTitle("Blenvar");
-        return sound.CurrentSound(event);
-    }
+    std::string Current(const std::string& event) { return Control().CurrentSound(event); }
 
-    std::string dir_;
-    std::shared_ptr<RegistryStore> store_;
-    SilentPlayer player_;
     std::unique_ptr<SoundEventsWindow> window_;
 };
 
@@ -71,10 +42,10 @@ TEST_F(SoundEventsWindowTest, ChooseResetAndClearChangeTheCurrentFile) {
     ASSERT_TRUE(window_->ClearSound("EAN 8"));
     EXPECT_EQ(Current("EAN 8"), "");
     window_->PlayEvent("EAN 8");
-    EXPECT_TRUE(player_.played.empty()) << "a cleared event must stay silent";
+    EXPECT_TRUE(player_.calls.empty()) << "a cleared event must stay silent";
 
     window_->PlayEvent("UNKNOWN");
-    EXPECT_EQ(player_.played, std::vector<std::string>{"/opt/b/boin.wav"});
+    EXPECT_EQ(player_.calls, std::vector<std::string>{"async /opt/b/boin.wav"});
 }
 
 TEST_F(SoundEventsWindowTest, RefusesUnknownEventsAndEmptyChoices) {
@@ -85,7 +56,7 @@ TEST_F(SoundEventsWindowTest, RefusesUnknownEventsAndEmptyChoices) {
 }
 
 }  // namespace
-}  // namespace blenvar
+}  // namespace blenvar::test
 
 int main(int argc, char** argv) {
     // Test discovery runs the binary without the test's environment.

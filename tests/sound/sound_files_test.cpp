@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,7 @@ TEST(SoundFiles, AreShortDistinctMono16BitPcm) {
         const std::string b((std::istreambuf_iterator<char>(in)), {});
         ASSERT_GE(b.size(), 44u) << name;
         EXPECT_EQ(b.substr(0, 4) + b.substr(8, 8), "RIFFWAVEfmt ") << name;
-        EXPECT_EQ(U32(b, 20) & 0xFFFF, 1u) << name << ": PCM, mono";
-        EXPECT_EQ(U32(b, 20) >> 16, 1u) << name;
+        EXPECT_EQ(U32(b, 20), 0x10001u) << name << ": PCM, mono";
         EXPECT_EQ(U32(b, 24), 44100u) << name;
         EXPECT_EQ(U32(b, 32) >> 16, 16u) << name;
         ASSERT_EQ(b.substr(36, 4), "data") << name;
@@ -38,9 +38,7 @@ TEST(SoundFiles, AreShortDistinctMono16BitPcm) {
         EXPECT_LE(seconds, 0.5) << name;
         bodies.push_back(b.substr(44));
     }
-    EXPECT_NE(bodies[0], bodies[1]);
-    EXPECT_NE(bodies[1], bodies[2]);
-    EXPECT_NE(bodies[0], bodies[2]);
+    EXPECT_EQ(std::set<std::string>(bodies.begin(), bodies.end()).size(), 3u) << "not distinct";
 }
 
 }  // namespace
