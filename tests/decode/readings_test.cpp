@@ -9,40 +9,37 @@
 namespace blenvar {
 namespace {
 
-using testing::CueCatText;
-
-struct Expect {
-    std::string type, code, extra;
+struct Case {
+    std::string raw, type, code, extra, web = "";
 };
 
-void ExpectReading(const Reading& r, const Expect& e, const std::string& label) {
-    EXPECT_EQ(r.TypeName, e.type) << label;
-    EXPECT_EQ(r.Code, e.code) << label;
-    EXPECT_EQ(r.Extra, e.extra) << label;
+void ExpectReading(const Reading& r, const Case& c) {
+    EXPECT_EQ(r.TypeName + "|" + r.Code + "|" + r.Extra + "|" + r.webAddress,
+              c.type + "|" + c.code + "|" + c.extra + "|" + c.web)
+        << c.raw;
 }
 
 TEST(ReadCueCat, TypeTableAddOnsAndTreatments) {
-    const struct {
-        const char* type;
-        const char* value;
-        Expect expect;
-    } cases[] = {
-        {"E82", "400638133393112", {"EAN 8", "4006381333931", "12"}},
-        {"e13", "4006381333931", {"EAN 13", "4006381333931", ""}},
-        {"UA5", "123", {"UPC-A", "", "123"}},  // all into Extra
-        {"UPE", "01234560", {"UPC-E", "01234565", ""}},
-        {"UE2", "0123456012", {"UPC-E", "01234565", "12"}},
-        {"IBN", "9780201633610", {"ISBN", "0201633612", ""}},
-        {"IB5", "978020163361051995", {"ISBN", "0201633612", "51995"}},
-        {"IBN", "9790000000000", {"ISBN", "9790000000000", ""}},
-        {"xyz", "1234", {"xyz (unknown settings)", "1234", ""}},
+    const auto cat = [](const char* type, const char* value) {
+        return testing::CueCatText("0001234", type, value);
     };
-    for (const auto& c : cases) {
+    const Case cases[] = {
+        {cat("E82", "400638133393112"), "EAN 8", "4006381333931", "12"},
+        {cat("e13", "4006381333931"), "EAN 13", "4006381333931", ""},
+        {cat("UA5", "123"), "UPC-A", "", "123"},  // all into Extra
+        {cat("UPE", "01234560"), "UPC-E", "01234565", ""},
+        {cat("UE2", "0123456012"), "UPC-E", "01234565", "12"},
+        {cat("IBN", "9780201633610"), "ISBN", "0201633612", ""},
+        {cat("IB5", "978020163361051995"), "ISBN", "0201633612", "51995"},
+        {cat("IBN", "9790000000000"), "ISBN", "9790000000000", ""},
+        {cat("xyz", "1234"), "xyz (unknown settings)", "1234", ""},
+    };
+    for (const Case& c : cases) {
         Reading r;
-        ReadCueCat(CueCatText("0001234", c.type, c.value), r);
+        ReadCueCat(c.raw, r);
         EXPECT_FALSE(r.rejected);
-        ExpectReading(r, c.expect, std::string(c.type) + "/" + c.value);
-        EXPECT_TRUE(r.webAddress.empty());
+        EXPECT_EQ(r.Serial, "0001234");
+        ExpectReading(r, c);
     }
 }
 
@@ -50,8 +47,8 @@ TEST(ReadCueCat, SerialAndRejection) {
     const struct {
         std::string raw, serial;
         bool rejected;
-    } cases[] = {{CueCatText("  001234", "C39", "AB"), "001234", false},
-                 {CueCatText("ABCDEF", "C39", "AB"), "", false},
+    } cases[] = {{testing::CueCatText("  001234", "C39", "AB"), "001234", false},
+                 {testing::CueCatText("ABCDEF", "C39", "AB"), "", false},
                  {"..abcd..", "BAD SCAN", true},
                  {"no dots at all", "BAD SCAN", true}};
     for (const auto& c : cases) {
@@ -63,27 +60,23 @@ TEST(ReadCueCat, SerialAndRejection) {
 }
 
 TEST(ReadAim, Table) {
-    const struct {
-        const char* raw;
-        Expect expect;
-    } cases[] = {
-        {"]C0ABC", {"CODE 128", "ABC", ""}},
-        {"]C", {"UCC/EAN 128", "", ""}},
-        {"]E00123456789012", {"UPC-A", "123456789012", ""}},
-        {"]E04012345678901]E212345", {"EAN 13", "4012345678901", "12345"}},
-        {"]E04012345678901]E112", {"EAN 13", "4012345678901", "12"}},
-        {"]E14012345678901", {"EAN 13", "4012345678901", "40"}},  // own modifier
-        {"]E0", {"EAN 13", "", ""}},
-        {"]X0012345678912345", {"ISBN", "0123456789", "12345"}},
-        {"]X00123456789", {"ISBN", "0123456789", ""}},
-        {"]Z0ABC", {"", "", ""}},
-        {"ABC", {"", "", ""}},
+    const Case cases[] = {
+        {"]C0ABC", "CODE 128", "ABC", ""},
+        {"]C", "UCC/EAN 128", "", ""},
+        {"]E00123456789012", "UPC-A", "123456789012", ""},
+        {"]E04012345678901]E212345", "EAN 13", "4012345678901", "12345"},
+        {"]E04012345678901]E112", "EAN 13", "4012345678901", "12"},
+        {"]E14012345678901", "EAN 13", "4012345678901", "40"},  // own modifier
+        {"]E0", "EAN 13", "", ""},
+        {"]X0012345678912345", "ISBN", "0123456789", "12345"},
+        {"]X00123456789", "ISBN", "0123456789", ""},
+        {"]Z0ABC", "", "", ""},
+        {"ABC", "", "", ""},
     };
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
         Reading r;
         ReadAim(c.raw, r);
-        ExpectReading(r, c.expect, c.raw);
-        EXPECT_TRUE(r.webAddress.empty()) << c.raw;
+        ExpectReading(r, c);
     }
 }
 
@@ -93,25 +86,20 @@ TEST(ReadIdentifier, ListOrderDecides) {
         {"EAN 8", ""},                       // empty: never matches
         {"EAN 13", "9"},  {"CODABAR", "5"},  // matches, gives no value
         {"CODE 39", "#"}, {"CODE 128", "]C"}, {"UPC-A", "A"}};
-    const struct {
-        const char* raw;
-        Expect expect;
-        const char* web;
-    } cases[] = {
-        {"9780201", {"EAN 13", "780201", ""}, ""},
-        {"97802016336105", {"EAN 13", "7802016336105", ""}, ""},  // no length check
-        {"5123", {"CODE 39", "123", ""}, ""},
-        {"]Cwww.x.org", {"CODE 128", "www.x.org", ""}, "http://www.x.org"},
-        {"]CWWW.x.org", {"CODE 128", "WWW.x.org", ""}, ""},
-        {"5", {"CODE 39", "", ""}, ""},  // last match without a value keeps its name
-        {"A01234567890512345", {"UPC-A", "012345678905", "12345"}, ""},
-        {"xyz", {"", "", ""}, ""},
+    const Case cases[] = {
+        {"9780201", "EAN 13", "780201", ""},
+        {"97802016336105", "EAN 13", "7802016336105", ""},  // no length check
+        {"5123", "CODE 39", "123", ""},
+        {"]Cwww.x.org", "CODE 128", "www.x.org", "", "http://www.x.org"},
+        {"]CWWW.x.org", "CODE 128", "WWW.x.org", ""},
+        {"5", "CODE 39", "", ""},  // last match without a value keeps its name
+        {"A01234567890512345", "UPC-A", "012345678905", "12345"},
+        {"xyz", "", "", ""},
     };
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
         Reading r;
         ReadIdentifier(c.raw, list, r);
-        ExpectReading(r, c.expect, c.raw);
-        EXPECT_EQ(r.webAddress, c.web) << c.raw;
+        ExpectReading(r, c);
     }
 }
 

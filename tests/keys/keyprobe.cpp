@@ -8,27 +8,10 @@
 #include <QKeySequence>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
-
-bool IsModifierKey(int key) {
-    switch (key) {
-        case Qt::Key_Shift:
-        case Qt::Key_Control:
-        case Qt::Key_Alt:
-        case Qt::Key_AltGr:
-        case Qt::Key_Meta:
-        case Qt::Key_Super_L:
-        case Qt::Key_Super_R:
-        case Qt::Key_Hyper_L:
-        case Qt::Key_Hyper_R:
-        case Qt::Key_unknown:
-            return true;
-        default:
-            return false;
-    }
-}
 
 class Probe : public QWidget {
   public:
@@ -40,19 +23,17 @@ class Probe : public QWidget {
 
     void Poll() {
         if (ready_) return;
-        if (isActiveWindow() && hasFocus()) {
-            ready_ = true;
-            if (readyPath_.isEmpty()) {
-                std::printf("ready\n");
-                std::fflush(stdout);
-            } else if (std::FILE* f = std::fopen(readyPath_.toLocal8Bit().constData(), "w")) {
-                std::fputs("ready\n", f);
-                std::fclose(f);
-            }
+        if (!isActiveWindow() || !hasFocus()) {
+            activateWindow();
+            setFocus();
             return;
         }
-        activateWindow();
-        setFocus();
+        ready_ = true;
+        std::FILE* f =
+            readyPath_.isEmpty() ? stdout : std::fopen(readyPath_.toLocal8Bit().constData(), "w");
+        if (f == nullptr) return;
+        std::fputs("ready\n", f);
+        f == stdout ? std::fflush(f) : std::fclose(f);
     }
 
   protected:
@@ -62,30 +43,30 @@ class Probe : public QWidget {
             e->accept();
             return true;
         }
-        if (e->type() == QEvent::KeyPress) {
-            Record(static_cast<QKeyEvent*>(e));
-            return true;
-        }
-        return QWidget::event(e);
+        if (e->type() != QEvent::KeyPress) return QWidget::event(e);
+        Record(static_cast<QKeyEvent*>(e));
+        return true;
     }
 
   private:
     void Record(const QKeyEvent* e) {
-        const int key = e->key();
-        if (IsModifierKey(key)) return;
-        const Qt::KeyboardModifiers chord =
-            e->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-        QString s;
-        if (chord != Qt::NoModifier) {
-            s = "<" + QKeySequence(QKeyCombination(e->modifiers(), Qt::Key(key))).toString() + ">";
-        } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        static constexpr Qt::Key kModifierKeys[] = {
+            Qt::Key_Shift,   Qt::Key_Control, Qt::Key_Alt,     Qt::Key_AltGr,   Qt::Key_Meta,
+            Qt::Key_Super_L, Qt::Key_Super_R, Qt::Key_Hyper_L, Qt::Key_Hyper_R, Qt::Key_unknown};
+        const auto key = Qt::Key(e->key());
+        if (std::find(std::begin(kModifierKeys), std::end(kModifierKeys), key) !=
+            std::end(kModifierKeys)) {
+            return;
+        }
+        const bool chord = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+        const QString text = e->text();
+        QString s = "<" + QKeySequence(QKeyCombination(e->modifiers(), key)).toString() + ">";
+        if (!chord && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
             s = "\n";
-        } else if (key == Qt::Key_Tab) {
+        } else if (!chord && key == Qt::Key_Tab) {
             s = "\t";
-        } else if (!e->text().isEmpty() && e->text().at(0).isPrint()) {
-            s = e->text();
-        } else {
-            s = "<" + QKeySequence(QKeyCombination(e->modifiers(), Qt::Key(key))).toString() + ">";
+        } else if (!chord && !text.isEmpty() && text.at(0).isPrint()) {
+            s = text;
         }
         const QByteArray bytes = s.toUtf8();
         std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), out_);

@@ -2,15 +2,13 @@
 
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 extern char** environ;
@@ -18,9 +16,7 @@ extern char** environ;
 namespace blenvar::test {
 namespace {
 using Clock = std::chrono::steady_clock;
-void Nap(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+using std::chrono::milliseconds;
 }  // namespace
 
 ProbeSession::~ProbeSession() {
@@ -28,10 +24,8 @@ ProbeSession::~ProbeSession() {
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
     }
-    if (!dir_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    std::error_code ignored;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
 }
 
 bool ProbeSession::Start(const std::string& probePath, std::string& error) {
@@ -51,25 +45,17 @@ bool ProbeSession::Start(const std::string& probePath, std::string& error) {
         error = "cannot start " + probePath;
         return false;
     }
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < deadline) {
+    for (const auto deadline = Clock::now() + std::chrono::seconds(10); Clock::now() < deadline;) {
         if (std::filesystem::exists(ready)) return true;
         if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
             pid_ = -1;
             error = "the probe window ended before it had the focus";
             return false;
         }
-        Nap(20);
+        std::this_thread::sleep_for(milliseconds(20));
     }
     error = "the probe window never got the keyboard focus";
     return false;
-}
-
-std::string ProbeSession::Read() const {
-    std::ifstream in(outPath_, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
 }
 
 std::size_t ProbeSession::Size() const {
@@ -80,17 +66,18 @@ std::size_t ProbeSession::Size() const {
 
 std::string ProbeSession::ReadSince(std::size_t from, std::size_t bytes, int timeoutMs,
                                     int quietMs) const {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Size() < from + bytes && Clock::now() < deadline) Nap(1);
-    // Anything extra would show up now.
-    std::size_t size = Size();
-    for (;;) {
-        Nap(quietMs);
-        const std::size_t now = Size();
-        if (now == size) break;
-        size = now;
+    const auto deadline = Clock::now() + milliseconds(timeoutMs);
+    while (Size() < from + bytes && Clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(1));
     }
-    const std::string all = Read();
+    // Anything extra would show up now.
+    std::size_t size, now = Size();
+    do {
+        size = now;
+        std::this_thread::sleep_for(milliseconds(quietMs));
+    } while ((now = Size()) != size);
+    std::ifstream in(outPath_, std::ios::binary);
+    const std::string all{std::istreambuf_iterator<char>(in), {}};
     return all.size() > from ? all.substr(from) : std::string();
 }
 

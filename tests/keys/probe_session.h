@@ -24,8 +24,6 @@ class ProbeSession {
                           int quietMs = 100) const;
 
   private:
-    std::string Read() const;
-
     pid_t pid_ = -1;
     std::string dir_;
     std::string outPath_;

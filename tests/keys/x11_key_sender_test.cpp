@@ -9,7 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <thread>
 
 #include "keys/probe_session.h"
@@ -19,7 +19,7 @@
 namespace blenvar {
 namespace {
 
-test::ProbeSession* g_probe = nullptr;
+std::unique_ptr<test::ProbeSession> g_probe;
 
 void SetLayout(const char* layout) {
     ASSERT_EQ(std::system((std::string("setxkbmap ") + layout).c_str()), 0) << layout;
@@ -29,13 +29,12 @@ class X11KeySenderTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
-        g_probe = new test::ProbeSession;
+        g_probe = std::make_unique<test::ProbeSession>();
         std::string error;
         ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
     }
     static void TearDownTestSuite() {
-        delete g_probe;
-        g_probe = nullptr;
+        g_probe.reset();
         std::system("setxkbmap us");
     }
 
@@ -63,8 +62,12 @@ class X11KeySenderTest : public ::testing::Test {
         return g_probe->ReadSince(from, expectBytes);
     }
 
-    std::string TypeNotation(const std::string& text, std::size_t expectBytes) {
-        const KeyParseResult parsed = ParseKeySequence(text);
+    // fields: 'F' marks a byte from a scanned field, typed as it is.
+    std::string TypeNotation(const std::string& text, std::size_t expectBytes,
+                             const std::string& fields = "") {
+        std::vector<bool> literal;
+        for (char c : fields) literal.push_back(c == 'F');
+        const KeyParseResult parsed = ParseKeySequence(text, literal);
         EXPECT_TRUE(parsed.ok()) << parsed.error;
         return Type(parsed.actions, expectBytes);
     }
@@ -85,21 +88,11 @@ class X11KeySenderTest : public ::testing::Test {
     X11KeySender sender_{&guard_};
 };
 
-const std::string kLong = [] {
-    std::string s;
-    unsigned x = 12345;
-    for (int i = 0; i < 600; ++i) {
-        x = x * 1103515245u + 12345u;
-        s += char(' ' + (x >> 16) % 95);  // printable ASCII, space to tilde
-    }
-    return s;
-}();
-
-TEST_F(X11KeySenderTest, NotationOnUsAndGermanLayouts) {
-    const struct {
-        const char* notation;
-        const char* want;
-    } cases[] = {
+TEST_F(X11KeySenderTest, NotationAndFieldsOnUsAndGermanLayouts) {
+    struct Case {
+        std::string text, want, fields = "";
+    };
+    std::vector<Case> cases = {
         {"Hello, World!", "Hello, World!"},
         {"+a+(bc)d~x{TAB}y{a 3}", "ABCd\nx\tyaaa"},
         {"{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}", "+^%~(){}[]"},
@@ -107,44 +100,28 @@ TEST_F(X11KeySenderTest, NotationOnUsAndGermanLayouts) {
          "<Ctrl+A><Alt+F4><Ctrl+Shift+Home><Del><Backspace><Esc><Ins><PgUp><PgDown><Up><Left>"
          "<F12>\n\n"},
     };
+    std::string noise;  // printable ASCII, space to tilde
+    for (unsigned i = 0, x = 12345; i < 600; ++i, x = x * 1103515245u + 12345u) {
+        noise += char(' ' + (x >> 16) % 95);
+    }
+    // Hostile scanned fields are typed literally.
+    for (const std::string field :
+         {"^a{DEL}", "%{F4}", "+", "~(x)",
+          "$(rm -rf ~); `id` && echo 'x' \"y\" | tee >/tmp/z <*?[a]{b}#\\!@", "  blanks around  ",
+          "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xC3\x9F\xC3\x84\xC2\xA9",  // é € 中 ß Ä ©
+          noise.c_str()}) {
+        cases.push_back({field, field, std::string(field.size(), 'F')});
+    }
     for (const char* layout : {"us", "de"}) {
         SetLayout(layout);
-        for (const auto& c : cases) {
-            EXPECT_EQ(TypeNotation(c.notation, strlen(c.want)), c.want)
-                << layout << ": " << c.notation;
+        for (const Case& c : cases) {
+            EXPECT_EQ(TypeNotation(c.text, c.want.size(), c.fields), c.want)
+                << layout << ": " << c.text;
         }
     }
     SetLayout("us");
-}
-
-TEST_F(X11KeySenderTest, HostileFieldsAreTypedLiterally) {
-    const std::string cases[] = {
-        "^a{DEL}",
-        "%{F4}",
-        "+",
-        "~(x)",
-        "$(rm -rf ~); `id` && echo 'x' \"y\" | tee >/tmp/z <*?[a]{b}#\\!@",
-        "  blanks around  ",
-        "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xC3\x9F\xC3\x84\xC2\xA9",  // é € 中 ß Ä ©
-        kLong,
-    };
-    for (const char* layout : {"us", "de"}) {
-        SetLayout(layout);
-        for (const std::string& text : cases) {
-            EXPECT_EQ(Type(LiteralKeyActions(text), text.size()), text) << layout << ": " << text;
-        }
-    }
-    SetLayout("us");
-}
-
-TEST_F(X11KeySenderTest, MaskNotationAppliesToFieldCharacters) {
-    const std::string field = "ab{DEL}+";
-    const std::string text = "+(" + field + ")~";
-    std::vector<bool> literal(text.size(), false);
-    for (std::size_t i = 2; i < 2 + field.size(); ++i) literal[i] = true;
-    const KeyParseResult parsed = ParseKeySequence(text, literal);
-    ASSERT_TRUE(parsed.ok()) << parsed.error;
-    EXPECT_EQ(Type(parsed.actions, 9), "AB{DEL}+\n");
+    // The mask's Shift also holds for the field's characters.
+    EXPECT_EQ(TypeNotation("+(ab{DEL}+)~", 9, "..FFFFFFFF."), "AB{DEL}+\n");
 }
 
 TEST_F(X11KeySenderTest, CapsLockIsNeutralisedAndRestored) {
@@ -223,9 +200,7 @@ TEST_F(X11KeySenderTest, GuardTellsOwnKeysFromOthers) {
 }
 
 TEST(X11KeySenderNoDisplay, ReportsInsteadOfCrashing) {
-    X11KeySenderOptions options;
-    options.display = ":4242";
-    X11KeySender sender(nullptr, options);
+    X11KeySender sender(nullptr, {.display = ":4242"});
     std::string error;
     EXPECT_FALSE(sender.Send(LiteralKeyActions("a"), error));
     EXPECT_EQ(error, "The X display could not be opened to type the keys.");

@@ -7,29 +7,23 @@
 namespace blenvar {
 namespace {
 
-ScanRecord Sample() {
-    ScanRecord r;
-    r.Raw = "]E09780306406157]E251995";
-    r.Serial = "";
-    r.TypeName = "EAN 13";
-    r.Code = "9780306406157";
-    r.Extra = "51995";
-    r.Date = "03/04/2005";
-    r.Time = "9:05:07am";
+const ScanRecord kSample{
+    "]E09780306406157]E251995", "", "EAN 13", "9780306406157", "51995", "03/04/2005", "9:05:07am"};
+
+ScanRecord With(std::string ScanRecord::*field, std::string value, ScanRecord r = kSample) {
+    r.*field = std::move(value);
     return r;
 }
 
-static_assert(kDefaultFileFormat.size() == 31);
-
 TEST(FormatMask, Codes) {
-    const ScanRecord s = Sample();
-    ScanRecord noExtra = Sample();
-    noExtra.Extra = "";
-    ScanRecord padded = Sample();
-    padded.Code = "  0123  ";
+    const ScanRecord& s = kSample;
+    const ScanRecord noExtra = With(&ScanRecord::Extra, "");
+    // Scanned text is delivered as scanned, whatever codes it contains.
+    const ScanRecord hostile{"raw%%C", "", "%%", "A%%TB%%", "%%-", "", ""};
+    const ScanRecord hostileNoType = With(&ScanRecord::TypeName, "", hostile);
     const struct {
         const char* mask;
-        const ScanRecord& rec;
+        ScanRecord rec;
         const char* out;
     } cases[] = {
         {"%%C", s, "9780306406157"},
@@ -38,36 +32,22 @@ TEST(FormatMask, Codes) {
         {"%%T %%t", s, "EAN 13 9:05:07am"},
         {"%%c %%x %%D", s, "%%c %%x %%D"},  // wrong case: not codes
         {"100%", s, "100%"},
-        {"[%%C]", padded, "[0123]"},
+        {"[%%C]", With(&ScanRecord::Code, "  0123  "), "[0123]"},
         {"  plain text  ", s, "  plain text  "},
         {"%%%%TC", noExtra, "%%EAN 13C"},
         {kDefaultFileFormat.data(), noExtra,
          R"(03/04/2005,9:05:07am,"","EAN 13","9780306406157","")"},
+        {"%%R", hostile, "raw%%C"},
+        {"%%C", hostile, "A%%TB%%"},
+        {"%%C%%-%%X", hostile, "A%%TB%%-%%-"},
+        {"%%TC", hostile, "%%C"},  // a field ending in "%%" never joins the mask's next letter
+        {"%%%%TC", hostileNoType, "A%%TB%%"},  // an empty field lets the mask's characters meet
     };
     for (const auto& c : cases) EXPECT_EQ(FormatMask(c.mask, c.rec), c.out) << c.mask;
 }
 
-// Scanned text is delivered as scanned, whatever codes it contains.
-TEST(FormatMask, FieldContentIsNeverExpanded) {
-    ScanRecord r = Sample();
-    r.Raw = "raw%%C";
-    r.Code = "A%%TB%%";
-    r.Extra = "%%-";
-    r.TypeName = "%%";
-    EXPECT_EQ(FormatMask("%%R", r), "raw%%C");
-    EXPECT_EQ(FormatMask("%%C", r), "A%%TB%%");
-    EXPECT_EQ(FormatMask("%%C%%-%%X", r), "A%%TB%%-%%-");
-    // A field ending in "%%" does not join the mask's next letter into a code.
-    EXPECT_EQ(FormatMask("%%TC", r), "%%C");
-    // An empty field still lets the mask's own characters meet, as the mask says.
-    r.TypeName = "";
-    EXPECT_EQ(FormatMask("%%%%TC", r), "A%%TB%%");
-}
-
 TEST(FormatMaskMarked, MarksFieldBytes) {
-    ScanRecord r = Sample();
-    r.Code = "1+2";
-    const MarkedText m = FormatMaskMarked("{TAB}%%C%%-%%X~", r);
+    const MarkedText m = FormatMaskMarked("{TAB}%%C%%-%%X~", With(&ScanRecord::Code, "1+2"));
     ASSERT_EQ(m.text, "{TAB}1+2-51995~");
     ASSERT_EQ(m.fromField.size(), m.text.size());
     const std::string expect = "000001110111110";
@@ -80,9 +60,7 @@ TEST(FormatMaskMarked, MarksFieldBytes) {
 TEST(FormatMask, ShortcutAgreesWithPasses) {
     std::mt19937 rng(7);
     const std::string alphabet = "%%%%RSTCX-dtx ";
-    ScanRecord full = Sample();
-    full.Serial = " 12 ";
-    ScanRecord empty{};
+    const ScanRecord full = With(&ScanRecord::Serial, " 12 "), empty{};
     for (int round = 0; round < 20000; ++round) {
         std::string mask;
         const int len = static_cast<int>(rng() % 12);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "decode/temp_ini.h"
 #include "output/conversions.h"
@@ -42,12 +42,10 @@ TEST(ReadingRules, Table) {
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
-TEST(TypeSettings, DefaultsForMissingKeysAndFullSaveInOrder) {
+TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
     TempIni f("[CODE 39]\nSendToClipboard=0\n");
     INIFile ini;
     ini.SetFileName(f.path());
@@ -57,6 +55,9 @@ TEST(TypeSettings, DefaultsForMissingKeysAndFullSaveInOrder) {
     EXPECT_EQ(s.KeyboardMask, "%%C");
     EXPECT_EQ(s.FileFormat, kDefaultFileFormat);
     EXPECT_EQ(s.FileName, "/opt/app/CODE39.txt");
+    // Blanks and separators are dropped: "UCC/EAN 128" stays one file in the folder.
+    EXPECT_EQ(DefaultFileName("/opt/app/", "UCC/EAN 128"), "/opt/app/UCCEAN128.txt");
+    EXPECT_EQ(DefaultFileName("/opt/app", "..\\x/y"), "/opt/app/..xy.txt");
 
     s.IdentText = "  ]A  ";
     ASSERT_TRUE(SaveTypeSettings(ini, "UCC/EAN 128", s));
@@ -94,23 +95,19 @@ TEST(ApplyConversions, Table) {
     const struct {
         const char* settings;
         const char *type, *code, *extra;
-        const char *outType, *outCode, *outExtra;
+        const char* out;  // type|code|extra
     } cases[] = {
-        {"[UPC-E]\nExpandUPCE=1", "UPC-E", "01234565", "12", "UPC-A", "012345000065", "12"},
-        {"[UPC-E]\nExpandUPCE=1", "UPC-E", "21234565", "", "UPC-A", "INVALID", ""},
-        {"[UPC-E]\nExpandUPCE=true", "UPC-E", "01234565", "", "UPC-E", "01234565", ""},
-        {"[upc-e]\nExpandUPCE=1", "upc-e", "01234565", "", "upc-e", "01234565", ""},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9780306406157", "51995", "ISBN", "0306406157",
-         "1995"},
-        {"[EAN 13]\nConvertISBNISSN=0.7", "EAN 13", "9780306406157", "90000", "ISBN", "0306406157",
-         ""},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9771234567003", "12", "ISSN", "1234567003",
-         "12"},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9789771234567", "", "ISBN", "9771234567", ""},
-        {"[EAN 13]\nExpandUPCE=1", "EAN 13", "9780306406157", "5", "EAN 13", "9780306406157",
-         "5"},  // missing switch is off
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "4006381333931", "", "EAN 13", "4006381333931",
-         ""},
+        {"[UPC-E]\nExpandUPCE=1", "UPC-E", "01234565", "12", "UPC-A|012345000065|12"},
+        {"[UPC-E]\nExpandUPCE=1", "UPC-E", "21234565", "", "UPC-A|INVALID|"},
+        {"[UPC-E]\nExpandUPCE=true", "UPC-E", "01234565", "", "UPC-E|01234565|"},
+        {"[upc-e]\nExpandUPCE=1", "upc-e", "01234565", "", "upc-e|01234565|"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9780306406157", "51995", "ISBN|0306406157|1995"},
+        {"[EAN 13]\nConvertISBNISSN=0.7", "EAN 13", "9780306406157", "90000", "ISBN|0306406157|"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9771234567003", "12", "ISSN|1234567003|12"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9789771234567", "", "ISBN|9771234567|"},
+        // A missing switch is off.
+        {"[EAN 13]\nExpandUPCE=1", "EAN 13", "9780306406157", "5", "EAN 13|9780306406157|5"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "4006381333931", "", "EAN 13|4006381333931|"},
     };
     for (const auto& c : cases) {
         TempIni f(c.settings);
@@ -119,9 +116,7 @@ TEST(ApplyConversions, Table) {
         ScanRecord r{"", "", c.type, c.code, c.extra, "", ""};
         ApplyConversions(r, ini);
         const std::string label = std::string(c.settings) + " " + c.code;
-        EXPECT_EQ(r.TypeName + "|" + r.Code + "|" + r.Extra,
-                  std::string(c.outType) + "|" + c.outCode + "|" + c.outExtra)
-            << label;
+        EXPECT_EQ(r.TypeName + "|" + r.Code + "|" + r.Extra, c.out) << label;
         EXPECT_EQ(ini.Section(), c.type) << label;
     }
 }
