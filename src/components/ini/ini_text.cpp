@@ -22,6 +22,15 @@ void AppendWritten(std::string& out, std::string_view text) {
     out += "\r\n";
 }
 
+// The whole file with a new section header appended at its end.
+std::string WithNewHeader(const std::string& content, std::string_view trimmedSection) {
+    std::string out = content;
+    std::string header = "[";
+    header.append(trimmedSection).append(1, ']');
+    AppendWritten(out, header);
+    return out;
+}
+
 }  // namespace
 
 bool IsBlank(char c) {
@@ -189,10 +198,7 @@ std::string Document::WithValue(std::string_view section, std::string_view key,
     out.reserve(content_.size() + entry.size() + section.size() + 8);
     const SectionSpan* s = Find(section);
     if (!s) {
-        out = content_;
-        std::string header = "[";
-        header.append(Trim(section)).append(1, ']');
-        AppendWritten(out, header);
+        out = WithNewHeader(content_, Trim(section));
         AppendWritten(out, entry);
         return out;
     }
@@ -222,10 +228,7 @@ std::string Document::WithSection(std::string_view section,
     };
     const SectionSpan* s = Find(section);
     if (!s) {
-        out = content_;
-        std::string header = "[";
-        header.append(Trim(section)).append(1, ']');
-        AppendWritten(out, header);
+        out = WithNewHeader(content_, Trim(section));
         emitItems();
         return out;
     }
