@@ -36,8 +36,13 @@ SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->horizontalHeader()->setStretchLastSection(true);
-    table_->verticalHeader()->hide();
+    // The current file is what the user came to change: give it as much room as the default.
+    table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    table_->setWordWrap(false);
+    table_->setTextElideMode(Qt::ElideLeft);
+    table_->verticalHeader()->setVisible(false);
 
     auto* choose = new QPushButton(tr("&Choose..."), this);
     auto* play = new QPushButton(tr("&Play"), this);
