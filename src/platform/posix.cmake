@@ -1,3 +1,4 @@
-add_library(blenvar_posix STATIC ${CMAKE_CURRENT_LIST_DIR} /
-            posix_process_starter.cpp ${CMAKE_CURRENT_LIST_DIR} / posix_file_appender.cpp)
-    target_link_libraries(blenvar_posix PUBLIC blenvar_core_api)
+add_library(blenvar_posix STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/posix_process_starter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/posix_file_appender.cpp)
+target_link_libraries(blenvar_posix PUBLIC blenvar_core_api)

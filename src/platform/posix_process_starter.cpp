@@ -82,7 +82,10 @@ bool PosixProcessStarter::Start(const std::string& program, const std::vector<st
             &attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        // The program lives on its own: it must not hold our input or output open.
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
         int rc = posix_spawn(&pid, resolved.c_str(), &actions, &attr, argv.data(), environ);
         ssize_t ignored = write(fds[1], &rc, sizeof rc);

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,8 @@ TEST_F(IniFileTest, DeleteEdgeCases) {
         {"absent key", "[A]\nk=1\n", "A", "j", false, "[A]\nk=1\n"},
         {"every copy of the key", "[A]\nk=1\nk=2\nj=3", "A", "k", true, "[A]\nj=3"},
         {"last entry takes header", "[A]\nk=1\n; n\n[B]\nx=1\n", "A", "k", true, "[B]\nx=1\n"},
+        {"and every copy of the section", "[A]\nk=new\n[B]\nx=1\n[A]\nk=old\n", "A", "k", true,
+         "[B]\nx=1\n"},
         {"section without entries", "[A]\n; n\n[B]\nx=1\n", "A", std::nullopt, false,
          "[A]\n; n\n[B]\nx=1\n"},
         {"missing section", "[B]\nx=1\n", "A", std::nullopt, false, "[B]\nx=1\n"},
@@ -295,6 +298,14 @@ TEST_F(IniFileTest, SeesChangesMadeBehindItsBack) {
     EXPECT_EQ(ini.GetValue("k"), "2");
     Put("[A]\nk=3\n");
     EXPECT_EQ(ini.GetValue("k"), "3");
+
+    // A rewrite whose modification time is set back (cp -p, touch -r) is still seen.
+    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), old, 0), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // let the cache trust it
+    EXPECT_EQ(ini.GetValue("k"), "3");
+    Put("[A]\nk=4\n");
+    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), old, 0), 0);
+    EXPECT_EQ(ini.GetValue("k"), "4");
     std::filesystem::remove(path_);
     EXPECT_EQ(ini.GetValue("k", "gone"), "gone");
 }

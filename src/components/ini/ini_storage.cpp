@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -72,7 +73,8 @@ Snapshot CachedFile::Load(const std::string& path) {
     }
     if (doc_ && trusted_ && path == path_ && st.st_dev == dev_ && st.st_ino == ino_ &&
         st.st_size == size_ && st.st_mtim.tv_sec == mtime_.tv_sec &&
-        st.st_mtim.tv_nsec == mtime_.tv_nsec) {
+        st.st_mtim.tv_nsec == mtime_.tv_nsec && st.st_ctim.tv_sec == ctime_.tv_sec &&
+        st.st_ctim.tv_nsec == ctime_.tv_nsec) {
         return Snapshot{LoadState::Present, doc_};
     }
 
@@ -109,7 +111,9 @@ Snapshot CachedFile::Load(const std::string& path) {
     ino_ = st.st_ino;
     size_ = st.st_size;
     mtime_ = st.st_mtim;
-    trusted_ = Nanos(st.st_mtim) < Nanos(now) - kRacyWindowNs;
+    // Tools can set the modification time back (cp -p, touch -r); the change time they can't.
+    ctime_ = st.st_ctim;
+    trusted_ = std::max(Nanos(st.st_mtim), Nanos(st.st_ctim)) < Nanos(now) - kRacyWindowNs;
     return Snapshot{LoadState::Present, doc_};
 }
 
@@ -117,11 +121,6 @@ void CachedFile::Adopt(const std::string& path, std::string content) {
     path_ = path;
     doc_ = std::make_shared<const Document>(std::move(content));
     trusted_ = false;  // the next Load stamps it (and finds the same bytes)
-}
-
-void CachedFile::Forget() {
-    doc_.reset();
-    trusted_ = false;
 }
 
 bool ReplaceFile(const std::string& path, std::string_view content, std::string* error) {

@@ -31,7 +31,6 @@ class CachedFile {
     Snapshot Load(const std::string& path);
     // Takes over the content just written to path, so the next Load need not re-parse it.
     void Adopt(const std::string& path, std::string content);
-    void Forget();
 
   private:
     std::string path_;
@@ -39,6 +38,7 @@ class CachedFile {
     ino_t ino_ = 0;
     off_t size_ = 0;
     timespec mtime_{};
+    timespec ctime_{};
     bool trusted_ = false;
     std::shared_ptr<const Document> doc_;
 };

@@ -269,9 +269,9 @@ std::optional<std::string> Document::WithoutValue(std::string_view section,
         }
     }
     if (removed == 0) return std::nullopt;
-    if (kept == 0) {
-        for (std::size_t i = s->header; i < s->end; ++i) drop[i] = true;
-    }
+    // The section's last entry takes the section with it: every copy of it, or a hidden
+    // later copy would start answering with its old values.
+    if (kept == 0) DropSection(section, drop);
     std::string out;
     out.reserve(content_.size());
     for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -280,15 +280,19 @@ std::optional<std::string> Document::WithoutValue(std::string_view section,
     return out;
 }
 
-std::optional<std::string> Document::WithoutSection(std::string_view section) const {
-    const SectionSpan* s = Find(section);
-    if (!s || !HasEntries(*s)) return std::nullopt;
+void Document::DropSection(std::string_view section, std::vector<bool>& drop) const {
     std::string_view name = Trim(section);
-    std::vector<bool> drop(lines_.size(), false);
     for (const SectionSpan& span : sections_) {
         if (!EqualsNoCase(Trim(Name(lines_[span.header])), name)) continue;
         for (std::size_t i = span.header; i < span.end; ++i) drop[i] = true;
     }
+}
+
+std::optional<std::string> Document::WithoutSection(std::string_view section) const {
+    const SectionSpan* s = Find(section);
+    if (!s || !HasEntries(*s)) return std::nullopt;
+    std::vector<bool> drop(lines_.size(), false);
+    DropSection(section, drop);
     std::string out;
     out.reserve(content_.size());
     for (std::size_t i = 0; i < lines_.size(); ++i) {

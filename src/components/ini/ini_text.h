@@ -72,6 +72,8 @@ class Document {
     std::optional<std::string> WithoutSection(std::string_view section) const;
 
   private:
+    // Marks every copy of the section, header and lines, for dropping.
+    void DropSection(std::string_view section, std::vector<bool>& drop) const;
     struct NoCaseHash {
         std::size_t operator()(std::string_view s) const;
     };

@@ -195,7 +195,14 @@ RegStatus SqliteRegistryStore::Connect(Db& db, bool forWrite) {
                                 : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;";
         ok = sqlite3_exec(conn, setup, nullptr, nullptr, nullptr) == SQLITE_OK &&
              sqlite3_exec(conn, "PRAGMA foreign_keys=ON;", nullptr, nullptr, nullptr) == SQLITE_OK;
+        // Only a file without our tables needs the write lock that creating them takes;
+        // otherwise a first read would wait behind another process's write.
+        bool haveSchema = false;
         if (ok) {
+            Stmt s(conn, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'reg_key'");
+            haveSchema = s.Step() == SQLITE_ROW;
+        }
+        if (ok && !haveSchema) {
             Tx tx(conn);
             ok = tx.Ok() && sqlite3_exec(conn, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK &&
                  tx.Commit() == kRegSuccess;

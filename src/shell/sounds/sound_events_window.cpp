@@ -147,7 +147,13 @@ bool SoundEventsWindow::SetCurrent(const QString& event, const std::string& file
         if (back != file && back != cRegistry::ExpandEnvStr(file))
             throw std::runtime_error("The sound settings could not be saved.");
     });
+    // Reloading clears the last error; the user must still see why the save failed.
+    const QString error = lastError_;
     Reload();
+    if (!ok) {
+        lastError_ = error;
+        status_->setText(error);
+    }
     return ok;
 }
 
