@@ -83,8 +83,12 @@ int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile) {
         DecodeScan(rec, ctx);
         ApplyConversions(rec, ini);
         std::cout << ScanLine(opts, rec, opener.Last()) << '\n' << std::flush;
-        return true;
+        return static_cast<bool>(std::cout);
     });
+    if (!std::cout) {
+        std::cerr << "blenvar-decode: the results could not be written\n";
+        return 1;
+    }
     return 0;
 }
 

@@ -28,16 +28,21 @@
 namespace blenvar {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-void OnSignal(int) {
-    g_interrupted = 1;
+volatile std::sig_atomic_t g_interrupted = 0;  // the signal's number
+void OnSignal(int sig) {
+    g_interrupted = sig;
 }
 
 class StderrNotifier : public Notifier {
   public:
     void Notify(const std::string& message) override {
         std::cerr << "blenvar-decode: " << message << std::endl;
+        ++count_;
     }
+    int Count() const { return count_; }
+
+  private:
+    int count_ = 0;
 };
 
 }  // namespace
@@ -113,6 +118,7 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     std::thread reader;
     if (!opts.raws.empty()) {
         for (const auto& raw : opts.raws) {
+            if (g_interrupted) break;
             deliver(raw);
             app.processEvents();
         }
@@ -145,12 +151,20 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     if (reader.joinable()) {
         if (g_interrupted) {
             // The reader may be blocked in a read of standard input; don't wait for it.
+            std::cout.flush();
             reader.detach();
-            std::_Exit(0);
+            std::_Exit(128 + g_interrupted);
         }
         reader.join();
     }
-    return 0;
+    if (g_interrupted) return 128 + g_interrupted;
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "blenvar-decode: the results could not be written\n";
+        return 1;
+    }
+    // Something the user was told about went wrong: a script must see it too.
+    return notifier.Count() > 0 ? 1 : 0;
 }
 
 }  // namespace blenvar

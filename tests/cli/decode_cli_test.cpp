@@ -213,6 +213,12 @@ TEST_F(DecodeCliTest, UsageAndSettingsErrorsExitWithTwo) {
     }
 }
 
+TEST_F(DecodeCliTest, OutputThatCannotBeWrittenIsAFailure) {
+    auto r = RunProcess({"/bin/sh", "-c", std::string(BLENVAR_DECODE) + " ABC > /dev/full"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "blenvar-decode: the results could not be written\n");
+}
+
 TEST_F(DecodeCliTest, DeliveringToADisplayThatIsNotThereSaysSo) {
     auto r = RunProcess({BLENVAR_DECODE, "--deliver", "--settings", Settings(""), "x"}, "",
                         {"DISPLAY=:9999"});
