@@ -2,9 +2,9 @@
 
 namespace blenvar {
 
-std::vector<std::string> SplitCommandLine(std::string_view s) {
-    std::vector<std::string> args;
-    std::string cur;
+std::vector<CommandWord> SplitCommandWords(std::string_view s) {
+    std::vector<CommandWord> args;
+    CommandWord cur;
     bool inArg = false;
     bool quoted = false;
     size_t i = 0;
@@ -13,7 +13,7 @@ std::vector<std::string> SplitCommandLine(std::string_view s) {
         if (!quoted && (c == ' ' || c == '\t')) {
             if (inArg) {
                 args.push_back(std::move(cur));
-                cur.clear();
+                cur = CommandWord{};
                 inArg = false;
             }
             ++i;
@@ -27,32 +27,39 @@ std::vector<std::string> SplitCommandLine(std::string_view s) {
                 ++i;
             }
             if (i < s.size() && s[i] == '"') {
-                cur.append(n / 2, '\\');
+                cur.text.append(n / 2, '\\');
                 if (n % 2 == 1) {
-                    cur.push_back('"');
+                    cur.text.push_back('"');
                     ++i;
                 }
                 // An even count leaves the quote to the next round, where it groups.
             } else {
-                cur.append(n, '\\');
+                cur.text.append(n, '\\');
             }
             continue;
         }
         if (c == '"') {
             if (quoted && i + 1 < s.size() && s[i + 1] == '"') {
-                cur.push_back('"');
+                cur.text.push_back('"');
                 i += 2;
                 continue;
             }
             quoted = !quoted;
+            cur.quoted = true;
             ++i;
             continue;
         }
-        cur.push_back(c);
+        cur.text.push_back(c);
         ++i;
     }
     if (inArg) args.push_back(std::move(cur));
     return args;
+}
+
+std::vector<std::string> SplitCommandLine(std::string_view options) {
+    std::vector<std::string> out;
+    for (auto& w : SplitCommandWords(options)) out.push_back(std::move(w.text));
+    return out;
 }
 
 }  // namespace blenvar

@@ -12,4 +12,12 @@ namespace blenvar {
 // backslashes and a grouping quote; 2n+1 give n backslashes and a literal quote).
 std::vector<std::string> SplitCommandLine(std::string_view options);
 
+// The same words, each telling whether it used quotes: a quoted "" is a deliberate empty
+// argument, while an unquoted word that a mask turns into nothing is dropped.
+struct CommandWord {
+    std::string text;
+    bool quoted = false;
+};
+std::vector<CommandWord> SplitCommandWords(std::string_view options);
+
 }  // namespace blenvar

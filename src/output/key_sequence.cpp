@@ -19,7 +19,7 @@ struct NameEntry {
     NamedKey key;
 };
 
-constexpr std::array<NameEntry, 26> kNames = {{
+constexpr NameEntry kNames[] = {
     {"ENTER", NamedKey::Enter},
     {"TAB", NamedKey::Tab},
     {"BACKSPACE", NamedKey::Backspace},
@@ -44,12 +44,15 @@ constexpr std::array<NameEntry, 26> kNames = {{
     {"SCROLLLOCK", NamedKey::ScrollLock},
     {"PRTSC", NamedKey::PrintScreen},
     {"HELP", NamedKey::Help},
-}};
+};
 
+// ASCII only: the user's locale must not change key names ("i" has no "I" in Turkish).
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) != b[i]) return false;
+        char c = a[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != b[i]) return false;
     }
     return true;
 }

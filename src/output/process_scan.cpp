@@ -45,12 +45,16 @@ bool LooksLikeAddress(const std::string& t) {
     return true;
 }
 
-void SendKeys(const std::string& section, const MarkedText& text, DeliveryServices& s) {
+// Types the mask and, when asked, Enter after it, as one sequence: Enter must never
+// submit a field whose text was not typed.
+void SendKeys(const std::string& section, const MarkedText& text, bool addReturn,
+              DeliveryServices& s) {
     KeyParseResult parsed = ParseKeySequence(text.text, text.fromField);
     if (!parsed.ok()) {
         s.notifier.Notify("Nothing was typed for this " + section + " scan: " + parsed.error);
         return;
     }
+    if (addReturn) parsed.actions.push_back(KeyAction{0, NamedKey::Enter, 0});
     if (!s.keys) {
         s.notifier.Notify("Nothing was typed for this " + section +
                           " scan: no desktop keyboard is available.");
@@ -67,8 +71,10 @@ void RunCommand(const ScanRecord& rec, DeliveryServices& s) {
     // Options are split before the masks are applied, so scanned text never adds,
     // removes or splits an argument.
     std::vector<std::string> args;
-    for (const auto& word : SplitCommandLine(s.ini.GetValue("CommandOptions", "")))
-        args.push_back(FormatMask(word, rec));
+    for (const auto& word : SplitCommandWords(s.ini.GetValue("CommandOptions", ""))) {
+        std::string arg = FormatMask(word.text, rec);
+        if (!arg.empty() || word.quoted) args.push_back(std::move(arg));
+    }
     if (file.size() >= 2 && file.front() == '"' && file.back() == '"')
         file = file.substr(1, file.size() - 2);
     if (file.empty()) {
@@ -105,9 +111,7 @@ void ProcessScan(ScanRecord& rec, bool reprocess, DeliveryServices& s) {
         Step(s.notifier, "Typing the " + section + " scan", [&] {
             SendKeys(section,
                      FormatMaskMarked(s.ini.GetValue("KeyboardMask", kDefaultKeyboardMask), rec),
-                     s);
-            if (ReadFlag(s.ini.GetValue("AddReturn", "0")))
-                SendKeys(section, MarkedText{"{ENTER}", std::vector<bool>(7, false)}, s);
+                     ReadFlag(s.ini.GetValue("AddReturn", "0")), s);
         });
     }
 

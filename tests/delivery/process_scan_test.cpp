@@ -86,10 +86,9 @@ TEST_F(ProcessScanTest, StepsRunInOrderWithTheConvertedTypesSettings) {
     EXPECT_EQ(rec.TypeName, "UPC-A");
     EXPECT_EQ(rec.Code, "012345000065");
     EXPECT_EQ(log_.events, (std::vector<std::string>{
-                               "sound:UPC-A", "keys", "keys", "clipboard:[012345000065]",
+                               "sound:UPC-A", "keys", "clipboard:[012345000065]",
                                "start:/usr/bin/logger", "file:/data/UPC-A.txt", "tray:1"}));
-    EXPECT_EQ(Typed(0), "UPC-A 012345000065");
-    EXPECT_EQ(Typed(1), "<ENTER>");
+    EXPECT_EQ(Typed(0), "UPC-A 012345000065<ENTER>");
     ASSERT_EQ(starter_.started.size(), 1u);
     EXPECT_EQ(starter_.started[0].second, (std::vector<std::string>{"-t", "UPC-A"}));
     ASSERT_EQ(files_.lines.size(), 1u);
@@ -148,7 +147,7 @@ TEST_F(ProcessScanTest, ScannedTextIsTypedLiterallyAndMaskNotationStillWorks) {
 }
 
 TEST_F(ProcessScanTest, MalformedMaskTypesNothingButTheOtherActionsRun) {
-    Use("[T]\nScanToKeyboard=1\nKeyboardMask=%%C{ENTR}\nSaveToFile=1\n");
+    Use("[T]\nScanToKeyboard=1\nAddReturn=1\nKeyboardMask=%%C{ENTR}\nSaveToFile=1\n");
     ScanRecord rec = Scan("T", "V");
     Run(rec);
     EXPECT_TRUE(keys_.sent.empty());
@@ -161,14 +160,14 @@ TEST_F(ProcessScanTest, MalformedMaskTypesNothingButTheOtherActionsRun) {
 
 TEST_F(ProcessScanTest, ScannedTextNeverSplitsOrAddsCommandArguments) {
     Use("[T]\nExecuteCommand=1\nCommandLine=recorder\n"
-        "CommandOptions=--code %%C \"two words %%X\" -x\n");
+        "CommandOptions=--code %%C \"two words %%X\" -x %%S \"%%S\"\n");  // serial is empty
     starter_.programsOnPath = {"recorder"};
     const std::string hostile = "a b \"c\" ;rm -rf / $(id) `id` | & > x";
     ScanRecord rec = Scan("T", hostile, "e f");
     Run(rec);
     ASSERT_EQ(starter_.started.size(), 1u);
     EXPECT_EQ(starter_.started[0].second,
-              (std::vector<std::string>{"--code", hostile, "two words e f", "-x"}));
+              (std::vector<std::string>{"--code", hostile, "two words e f", "-x", ""}));
 }
 
 TEST_F(ProcessScanTest, DocumentsAndAddressesAreOpenedAndUnknownProgramsReported) {
