@@ -10,15 +10,13 @@ if(BLENVAR_WITH_QT)
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/sound/lsan.supp")
 endif()
 
-if(TARGET blenvar_registry)
-  blenvar_add_gtest(blenvar_sound_control_test
-    SOURCES sound/sound_control_test.cpp sound/sound_files_test.cpp
-    LIBS blenvar_sound
-    LABELS sound)
-  add_dependencies(blenvar_sound_control_test blenvar_sounds_files)
-endif()
+blenvar_add_gtest(blenvar_sound_control_test
+  SOURCES sound/sound_control_test.cpp sound/sound_files_test.cpp
+  LIBS blenvar_sound
+  LABELS sound)
+add_dependencies(blenvar_sound_control_test blenvar_sounds_files)
 
-if(BLENVAR_WITH_QT AND TARGET blenvar_sounds_window)
+if(BLENVAR_WITH_QT)
   blenvar_add_gtest(blenvar_sounds_window_test
     SOURCES sound/sound_events_window_test.cpp
     LIBS blenvar_sounds_window

@@ -1,6 +1,6 @@
 # The three scan sounds, generated at build time beside the executables.
 add_executable(blenvar_make_sounds ${CMAKE_CURRENT_LIST_DIR}/make_sounds.cpp)
-set_target_properties(blenvar_make_sounds PROPERTIES OUTPUT_NAME blenvar-make-sounds AUTOMOC OFF)
+set_target_properties(blenvar_make_sounds PROPERTIES OUTPUT_NAME blenvar-make-sounds)
 
 set(BLENVAR_SOUND_FILES
   ${CMAKE_BINARY_DIR}/bin/buzz.wav
