@@ -1,10 +1,12 @@
 #include "core/paths.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace blenvar {
 
@@ -15,16 +17,31 @@ std::string ExecutableFolder() {
     return exe.parent_path().string();
 }
 
-static std::string ConfigHome() {
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return x;
+std::string ConfigHome() {
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base-directory rules say.
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && x[0] == '/') return x;
     if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + "/.config";
-    return ".";
+    std::vector<char> buf(16384);
+    passwd pw{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] != '\0')
+        return std::string(found->pw_dir) + "/.config";
+    return {};
+}
+
+std::string BlenvarConfigFolder() {
+    const std::string home = ConfigHome();
+    return home.empty() ? std::string() : home + "/blenvar";
 }
 
 std::string MainSettingsFile(const std::string& programFolder, const std::string& exeName) {
     const std::string name = exeName + ".ini";
-    if (access(programFolder.c_str(), W_OK) == 0) return programFolder + "/" + name;
-    std::string dir = ConfigHome() + "/blenvar";
+    // A system location is never written, even by root.
+    const bool system = programFolder.starts_with("/usr/") || programFolder.starts_with("/opt/");
+    if (!system && access(programFolder.c_str(), W_OK) == 0) return programFolder + "/" + name;
+    std::string dir = BlenvarConfigFolder();
+    if (dir.empty()) return name;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     return dir + "/" + name;

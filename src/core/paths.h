@@ -6,6 +6,11 @@ namespace blenvar {
 // Folder of the running executable (no trailing slash).
 std::string ExecutableFolder();
 
+// $XDG_CONFIG_HOME when absolute, else ~/.config; "" when no home folder is known.
+std::string ConfigHome();
+// ConfigHome() + "/blenvar": the per-user settings and sound-event store live there.
+std::string BlenvarConfigFolder();
+
 // The main program's settings file: beside the program when that folder is writable,
 // else $XDG_CONFIG_HOME/blenvar/ (~/.config/blenvar/) with the same name, so a system
 // install still keeps its settings.

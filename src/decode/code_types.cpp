@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/com_error.h"
+#include "core/text.h"
 #include "decode/readings.h"
-#include "decode/text_util.h"
 
 namespace blenvar {
 
@@ -20,8 +20,7 @@ std::vector<std::string> CodeTypesWithoutUnknown(std::span<const std::string> se
     for (const std::string& name : sectionNames) {
         // Exact comparison: "ean 8" is added once more as "EAN 8".
         if (std::find(list.begin(), list.end(), name) != list.end()) continue;
-        if (EqualsIgnoreCaseAscii(name, "setup") || EqualsIgnoreCaseAscii(name, kUnknownType))
-            continue;
+        if (EqualsNoCaseAscii(name, "setup") || EqualsNoCaseAscii(name, kUnknownType)) continue;
         list.push_back(ToUpperAscii(name));
     }
     return list;

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "decode/text_util.h"
+#include "core/text.h"
 
 namespace blenvar {
 

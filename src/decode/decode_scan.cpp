@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "core/text.h"
 #include "decode/readings.h"
-#include "decode/text_util.h"
 
 namespace blenvar {
 
@@ -67,7 +67,7 @@ void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
     ctx.ini.SetSection(kSetupSection);
     if (IsCueCatShape(raw)) {
         CueCatInto(r, raw, ctx);
-    } else if (EqualsIgnoreCaseAscii(
+    } else if (EqualsNoCaseAscii(
                    ctx.encodingOverride ? *ctx.encodingOverride : ctx.ini.GetValue("Encoding"),
                    "AIM")) {
         ReadAim(raw, r);  // AIM mode never opens an address
@@ -75,11 +75,11 @@ void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
         // Identifiers are read entry by entry, so edits in the settings file count at
         // the next scan and the walk stops at the first entry giving a value.
         for (const std::string& type : ctx.typeList) {
-            if (EqualsIgnoreCaseAscii(type, kUnknownType)) continue;
+            if (EqualsNoCaseAscii(type, kUnknownType)) continue;
             ctx.ini.SetSection(type);
             const std::string ident = ctx.ini.GetValue("IdentText", "");
             r.webAddress.clear();
-            if (TryIdentifierEntry(raw, type, TrimSpaces(ident), r) && !r.Code.empty()) {
+            if (TryIdentifierEntry(raw, type, Trim(ident), r) && !r.Code.empty()) {
                 OpenIfWebJump(r, ctx);
                 break;
             }

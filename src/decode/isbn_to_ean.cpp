@@ -1,7 +1,7 @@
 #include "decode/isbn_to_ean.h"
 
+#include "core/text.h"
 #include "decode/converter.h"
-#include "decode/text_util.h"
 
 namespace blenvar {
 

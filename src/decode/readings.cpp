@@ -2,9 +2,9 @@
 
 #include <array>
 
+#include "core/text.h"
 #include "decode/converter.h"
 #include "decode/isbn_to_ean.h"
-#include "decode/text_util.h"
 #include "decode/wildcard.h"
 
 namespace blenvar {
@@ -183,7 +183,7 @@ bool TryIdentifierEntry(std::string_view raw, std::string_view type, std::string
         out.Code = Mid(rest, 0, n);
         out.Extra = Mid(rest, n);
     };
-    auto is = [&](std::string_view name) { return EqualsIgnoreCaseAscii(type, name); };
+    auto is = [&](std::string_view name) { return EqualsNoCaseAscii(type, name); };
     if (is("EAN 8")) {
         fixed(8);
     } else if (is("EAN 13")) {
@@ -208,7 +208,7 @@ bool TryIdentifierEntry(std::string_view raw, std::string_view type, std::string
 
 void ReadIdentifier(std::string_view raw, std::span<const IdentifierEntry> entries, Reading& out) {
     for (const auto& entry : entries) {
-        if (EqualsIgnoreCaseAscii(entry.type, kUnknownType)) continue;
+        if (EqualsNoCaseAscii(entry.type, kUnknownType)) continue;
         if (TryIdentifierEntry(raw, entry.type, entry.ident, out) && !out.Code.empty()) return;
     }
 }

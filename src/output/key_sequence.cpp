@@ -4,6 +4,8 @@
 #include <cctype>
 #include <utility>
 
+#include "core/text.h"
+
 namespace blenvar {
 namespace {
 
@@ -46,20 +48,9 @@ constexpr NameEntry kNames[] = {
     {"HELP", NamedKey::Help},
 };
 
-// ASCII only: the user's locale must not change key names ("i" has no "I" in Turkish).
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != b[i]) return false;
-    }
-    return true;
-}
-
 NamedKey LookupName(std::string_view name) {
     for (const NameEntry& e : kNames) {
-        if (EqualsIgnoreCase(name, e.name)) return e.key;
+        if (EqualsNoCaseAscii(name, e.name)) return e.key;
     }
     // F1 ... F16
     if (name.size() >= 2 && name.size() <= 3 && (name[0] == 'F' || name[0] == 'f')) {

@@ -3,7 +3,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "decode/text_util.h"
+#include "core/text.h"
 
 namespace blenvar {
 
@@ -50,13 +50,13 @@ void ReplaceCode(Working& w, char letter, std::string_view value, bool valueFrom
 struct Fields {
     std::string_view raw, serial, type, code, extra, date, time;
     explicit Fields(const ScanRecord& rec)
-        : raw(TrimSpaces(rec.Raw)),
-          serial(TrimSpaces(rec.Serial)),
-          type(TrimSpaces(rec.TypeName)),
-          code(TrimSpaces(rec.Code)),
-          extra(TrimSpaces(rec.Extra)),
-          date(TrimSpaces(rec.Date)),
-          time(TrimSpaces(rec.Time)) {}
+        : raw(Trim(rec.Raw)),
+          serial(Trim(rec.Serial)),
+          type(Trim(rec.TypeName)),
+          code(Trim(rec.Code)),
+          extra(Trim(rec.Extra)),
+          date(Trim(rec.Date)),
+          time(Trim(rec.Time)) {}
 };
 
 // The codes in their fixed order, each pass working on the result of the one before.

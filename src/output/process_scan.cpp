@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/com_error.h"
+#include "core/text.h"
 #include "output/command_line.h"
 #include "output/conversions.h"
 #include "output/key_sequence.h"
@@ -12,13 +13,6 @@
 
 namespace blenvar {
 namespace {
-
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
 
 // Runs one step; anything it throws is told to the user and the next step still runs.
 template <typename F>
@@ -67,7 +61,7 @@ void SendKeys(const std::string& section, const MarkedText& text, bool addReturn
 
 void RunCommand(const ScanRecord& rec, DeliveryServices& s) {
     const std::string section = s.ini.Section();
-    std::string file = Trim(FormatMask(s.ini.GetValue("CommandLine", ""), rec));
+    std::string file(Trim(FormatMask(s.ini.GetValue("CommandLine", ""), rec), kBlanks));
     // Options are split before the masks are applied, so scanned text never adds,
     // removes or splits an argument.
     std::vector<std::string> args;

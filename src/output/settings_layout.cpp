@@ -4,20 +4,16 @@
 #include <climits>
 #include <cmath>
 
-#include "decode/text_util.h"
+#include "core/text.h"
 #include "output/conversions.h"
 
 namespace blenvar {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 std::string_view SkipBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    return s;
+    const auto b = s.find_first_not_of(kBlanks);
+    return b == std::string_view::npos ? std::string_view() : s.substr(b);
 }
 
 // Length of the number at the start of s: digits, optional fraction, optional
@@ -68,7 +64,7 @@ double ParseLeading(std::string_view s, std::size_t& consumed) {
 }
 
 std::string Trimmed(std::string_view s) {
-    return std::string(TrimSpaces(s));
+    return std::string(Trim(s));
 }
 
 }  // namespace
@@ -156,7 +152,7 @@ bool SaveEncoding(INIFile& ini, std::string_view caption) {
 }
 
 bool IsAimEncoding(std::string_view encoding) {
-    return EqualsIgnoreCaseAscii(encoding, kEncodingAim);
+    return EqualsNoCaseAscii(encoding, kEncodingAim);
 }
 
 bool ReadFlag(std::string_view stored) {
@@ -164,9 +160,8 @@ bool ReadFlag(std::string_view stored) {
 }
 
 bool ReadTruth(std::string_view stored) {
-    std::string_view s = SkipBlanks(stored);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    if (EqualsIgnoreCaseAscii(s, "true")) return true;
+    std::string_view s = Trim(stored, kBlanks);
+    if (EqualsNoCaseAscii(s, "true")) return true;
     std::size_t consumed = 0;
     const double v = ParseLeading(s, consumed);
     return consumed != 0 && consumed == s.size() && v != 0.0;

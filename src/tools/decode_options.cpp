@@ -1,15 +1,8 @@
 #include "tools/decode_options.h"
 
-#include <algorithm>
-#include <cctype>
+#include "core/text.h"
 
 namespace blenvar {
-
-static std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
 
 bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out,
                         std::string& error) {
@@ -44,7 +37,7 @@ bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out
             out.settings = *value;
         } else if (name == "--encoding") {
             if (!takeValue()) return false;
-            std::string up = Upper(*value);
+            std::string up = ToUpperAscii(*value);
             if (up == "AIM") {
                 out.encoding = "AIM";
             } else if (up == "OTHER") {

@@ -13,14 +13,14 @@ bool OneLine(std::string_view text) {
 
 // A key that reads back as the same entry once written.
 bool UsableKey(std::string_view key) {
-    std::string_view k = ini::Trim(key);
+    std::string_view k = Trim(key, kBlanks);
     return !k.empty() && OneLine(k) && k.find('=') == std::string_view::npos && k.front() != ';' &&
            k.front() != '[';
 }
 
 // A section line that can't turn into a header or cut the section short.
 bool UsableItem(std::string_view item) {
-    std::string_view t = ini::Trim(item);
+    std::string_view t = Trim(item, kBlanks);
     return OneLine(item) && (t.empty() || t.front() != '[');
 }
 

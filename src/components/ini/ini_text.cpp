@@ -6,11 +6,6 @@
 namespace blenvar::ini {
 namespace {
 
-unsigned char Lower(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u + 32) : u;
-}
-
 // Makes sure what follows starts on a line of its own.
 void EndOpenLine(std::string& out) {
     if (!out.empty() && out.back() != '\n') out += "\r\n";
@@ -33,29 +28,10 @@ std::string WithNewHeader(const std::string& content, std::string_view trimmedSe
 
 }  // namespace
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && IsBlank(text[b])) ++b;
-    while (e > b && IsBlank(text[e - 1])) --e;
-    return text.substr(b, e - b);
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
-}
-
 std::size_t Document::NoCaseHash::operator()(std::string_view s) const {
     std::uint64_t h = 1469598103934665603ull;
     for (char c : s) {
-        h ^= Lower(c);
+        h ^= static_cast<unsigned char>(LowerAscii(c));
         h *= 1099511628211ull;
     }
     return static_cast<std::size_t>(h);
@@ -86,7 +62,7 @@ Document::Document(std::string content) : content_(std::move(content)) {
         pos = line.End();
 
         std::string_view text(data + line.begin, line.length);
-        std::string_view t = Trim(text);
+        std::string_view t = Trim(text, kBlanks);
         const std::size_t tBegin = line.begin + static_cast<std::size_t>(t.data() - text.data());
         if (t.empty()) {
             line.kind = LineKind::Blank;
@@ -102,8 +78,8 @@ Document::Document(std::string content) : content_(std::move(content)) {
             }
         } else if (std::size_t eq = t.find('='); eq != std::string_view::npos) {
             line.kind = LineKind::Entry;
-            std::string_view k = Trim(t.substr(0, eq));
-            std::string_view v = Trim(t.substr(eq + 1));
+            std::string_view k = Trim(t.substr(0, eq), kBlanks);
+            std::string_view v = Trim(t.substr(eq + 1), kBlanks);
             line.nameBegin = static_cast<std::size_t>(k.data() - data);
             line.nameLength = k.size();
             line.valueBegin = static_cast<std::size_t>(v.data() - data);
@@ -122,21 +98,21 @@ Document::Document(std::string content) : content_(std::move(content)) {
     }
     if (inSection) sections_.back().end = lines_.size();
     for (std::size_t i = 0; i < sections_.size(); ++i) {
-        firstSection_.emplace(Trim(Name(lines_[sections_[i].header])), i);
+        firstSection_.emplace(Trim(Name(lines_[sections_[i].header]), kBlanks), i);
     }
 }
 
 const SectionSpan* Document::Find(std::string_view section) const {
-    auto it = firstSection_.find(Trim(section));
+    auto it = firstSection_.find(Trim(section, kBlanks));
     return it == firstSection_.end() ? nullptr : &sections_[it->second];
 }
 
 const Line* Document::FindEntry(const SectionSpan& s, std::string_view key) const {
-    std::string_view k = Trim(key);
+    std::string_view k = Trim(key, kBlanks);
     if (k.empty()) return nullptr;
     for (std::size_t i = s.header + 1; i < s.end; ++i) {
         const Line& l = lines_[i];
-        if (l.kind == LineKind::Entry && EqualsNoCase(Name(l), k)) return &l;
+        if (l.kind == LineKind::Entry && EqualsNoCaseAscii(Name(l), k)) return &l;
     }
     return nullptr;
 }
@@ -192,13 +168,13 @@ std::vector<std::string> Document::SectionNames() const {
 std::string Document::WithValue(std::string_view section, std::string_view key,
                                 std::string_view value) const {
     std::string entry;
-    entry.append(Trim(key)).append(1, '=').append(value);
+    entry.append(Trim(key, kBlanks)).append(1, '=').append(value);
 
     std::string out;
     out.reserve(content_.size() + entry.size() + section.size() + 8);
     const SectionSpan* s = Find(section);
     if (!s) {
-        out = WithNewHeader(content_, Trim(section));
+        out = WithNewHeader(content_, Trim(section, kBlanks));
         AppendWritten(out, entry);
         return out;
     }
@@ -228,7 +204,7 @@ std::string Document::WithSection(std::string_view section,
     };
     const SectionSpan* s = Find(section);
     if (!s) {
-        out = WithNewHeader(content_, Trim(section));
+        out = WithNewHeader(content_, Trim(section, kBlanks));
         emitItems();
         return out;
     }
@@ -254,14 +230,14 @@ std::optional<std::string> Document::WithoutValue(std::string_view section,
                                                   std::string_view key) const {
     const SectionSpan* s = Find(section);
     if (!s) return std::nullopt;
-    std::string_view k = Trim(key);
+    std::string_view k = Trim(key, kBlanks);
     if (k.empty()) return std::nullopt;
     std::vector<bool> drop(lines_.size(), false);
     std::size_t removed = 0, kept = 0;
     for (std::size_t i = s->header + 1; i < s->end; ++i) {
         if (lines_[i].kind != LineKind::Entry) continue;
         // Every copy of the key goes, so no shadowed older value resurfaces.
-        if (EqualsNoCase(Name(lines_[i]), k)) {
+        if (EqualsNoCaseAscii(Name(lines_[i]), k)) {
             drop[i] = true;
             ++removed;
         } else {
@@ -281,9 +257,9 @@ std::optional<std::string> Document::WithoutValue(std::string_view section,
 }
 
 void Document::DropSection(std::string_view section, std::vector<bool>& drop) const {
-    std::string_view name = Trim(section);
+    std::string_view name = Trim(section, kBlanks);
     for (const SectionSpan& span : sections_) {
-        if (!EqualsNoCase(Trim(Name(lines_[span.header])), name)) continue;
+        if (!EqualsNoCaseAscii(Trim(Name(lines_[span.header]), kBlanks), name)) continue;
         for (std::size_t i = span.header; i < span.end; ++i) drop[i] = true;
     }
 }

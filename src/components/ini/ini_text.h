@@ -17,11 +17,9 @@
 #include <unordered_map>
 #include <vector>
 
-namespace blenvar::ini {
+#include "core/text.h"
 
-bool IsBlank(char c);
-std::string_view Trim(std::string_view text);
-bool EqualsNoCase(std::string_view a, std::string_view b);
+namespace blenvar::ini {
 
 enum class LineKind : std::uint8_t { Blank, Comment, Header, BadHeader, Entry, Other };
 
@@ -78,7 +76,9 @@ class Document {
         std::size_t operator()(std::string_view s) const;
     };
     struct NoCaseEq {
-        bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
+        bool operator()(std::string_view a, std::string_view b) const {
+            return EqualsNoCaseAscii(a, b);
+        }
     };
 
     std::string_view Text(const Line& l) const { return {content_.data() + l.begin, l.length}; }

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/paths.h"
+
 namespace blenvar {
 namespace {
 
@@ -121,20 +123,6 @@ bool MakeDirs(const std::string& dir) {
     return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-std::string ConfigHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    if (home && home[0] != '\0') return std::string(home) + "/.config";
-    std::vector<char> buf(16384);
-    passwd pw{};
-    passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
-        found->pw_dir[0] != '\0')
-        return std::string(found->pw_dir) + "/.config";
-    return {};
-}
-
 bool KeyRowExists(sqlite3* db, std::int64_t id) {
     Stmt s(db, "SELECT 1 FROM reg_key WHERE id = ?");
     return s.Int(1, id).Step() == SQLITE_ROW;
@@ -144,8 +132,8 @@ bool KeyRowExists(sqlite3* db, std::int64_t id) {
 
 SqliteRegistryPaths DefaultRegistryPaths() {
     SqliteRegistryPaths p;
-    const std::string config = ConfigHome();
-    if (!config.empty()) p.user = config + "/blenvar/registry.sqlite3";
+    const std::string folder = BlenvarConfigFolder();
+    if (!folder.empty()) p.user = folder + "/registry.sqlite3";
     const char* machine = std::getenv("BLENVAR_MACHINE_REGISTRY");
     p.machine = (machine && machine[0] != '\0') ? machine : "/etc/xdg/blenvar/registry.sqlite3";
     return p;

@@ -7,28 +7,10 @@
 #include <vector>
 
 #include "core/com_error.h"
+#include "core/paths.h"
+#include "core/text.h"
 
 namespace blenvar {
-namespace {
-
-std::string ExecutableFolder() {
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return ".";
-    return exe.parent_path().string();
-}
-
-// Spaces only, as the stored paths were always trimmed.
-std::string TrimSpaces(const std::string& s) {
-    auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    auto e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
-
-
-}  // namespace
-
 SoundControl::SoundControl(std::shared_ptr<RegistryStore> store, SoundPlayer& player,
                            ProcessStarter* starter)
     : registry_(store ? cRegistry(std::move(store)) : cRegistry()),
@@ -103,7 +85,7 @@ std::string SoundControl::DefaultSound(const std::string& soundName) {
 }
 
 void SoundControl::PlayCurrent(const std::string& soundName, PlayMode mode) {
-    std::string file = TrimSpaces(CurrentSound(soundName));
+    std::string file(Trim(CurrentSound(soundName)));
     // The platform sees the path as a C string.
     if (auto nul = file.find('\0'); nul != std::string::npos) file.resize(nul);
     if (!file.empty() && CheckAppTitle() && soundEnabled_) player_.Play(file, mode);
