@@ -4,15 +4,19 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace blenvar {
@@ -40,10 +44,14 @@ class IniFileTest : public ::testing::Test {
         if (!in) return std::nullopt;
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    // Names in the folder, so a test can see that no temporary file stayed behind.
-    std::size_t EntriesInFolder() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_),
-                                                      std::filesystem::directory_iterator()));
+    // Names in the folder besides the file and its lock: temporaries left behind.
+    std::vector<std::string> Leftovers() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+            std::string name = e.path().filename().string();
+            if (name != "blenvar.ini" && name != ".blenvar.ini.lock") names.push_back(name);
+        }
+        return names;
     }
 
     std::filesystem::path dir_;
@@ -128,7 +136,7 @@ TEST_F(IniFileTest, WritesOnlyTheLinesConcerned) {
         ASSERT_TRUE(ini.SaveValue(c.key, c.value));
         EXPECT_EQ(Take(), c.after);
         EXPECT_EQ(ini.GetValue(c.key), c.value);
-        EXPECT_EQ(EntriesInFolder(), 1u);
+        EXPECT_EQ(Leftovers(), std::vector<std::string>{});
     }
 }
 
@@ -182,7 +190,7 @@ TEST_F(IniFileTest, EnumSectionsListsEveryHeader) {
     ini.EnumSections();
     std::vector<std::string> names;
     for (const Key& k : *sections) names.push_back(k);
-    EXPECT_EQ(names, (std::vector<std::string>{"Setup", "CODE 39", "Setup", " inner ", ""}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Setup", "CODE 39", "Setup", "inner", ""}));
     EXPECT_FALSE(ini.LastError().has_value());
 
     Put("[One]\n");
@@ -220,7 +228,7 @@ TEST_F(IniFileTest, DeleteEdgeCases) {
         ini.SetSection(c.section);
         EXPECT_EQ(c.name ? ini.DeleteValue(*c.name) : ini.DeleteSection(), c.result);
         EXPECT_EQ(Take(), c.after);
-        EXPECT_EQ(EntriesInFolder(), 1u);
+        EXPECT_EQ(Leftovers(), std::vector<std::string>{});
     }
     std::filesystem::remove(path_);
     EXPECT_FALSE(ini.DeleteSection());
@@ -259,7 +267,7 @@ TEST_F(IniFileTest, FailedWriteLeavesFileUntouched) {
     EXPECT_FALSE(saved);
     EXPECT_FALSE(deleted);
     EXPECT_TRUE(Take() == before);
-    EXPECT_EQ(EntriesInFolder(), 1u);
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 
     // A parent that is a regular file, and a directory in the file's place.
     ini.SetFileName(path_ + "/sub.ini");
@@ -282,6 +290,183 @@ TEST_F(IniFileTest, ReplacementKeepsModeAndLinks) {
     struct stat st {};
     ASSERT_EQ(stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// Files that are not plain settings text: what a read gives, which sections are listed, and
+// what a save leaves behind. A file that must not be written keeps its bytes and its kind.
+TEST_F(IniFileTest, OddFiles) {
+    enum class Kind { Text, ReadOnly, Fifo, Folder, Device };
+    struct Case {
+        const char* what;
+        Kind kind;
+        std::string content;
+        std::string value;  // GetValue("k", "dflt") in [Setup]
+        std::vector<std::string> sections;
+        std::optional<std::string> after;  // after SaveValue("n", "1"); nullopt: refused
+    };
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::vector<Case> cases = {
+        {"read-only", Kind::ReadOnly, "[Setup]\nk=1\n", "1", {"Setup"}, std::nullopt},
+        {"FIFO", Kind::Fifo, "", "dflt", {}, std::nullopt},
+        {"folder", Kind::Folder, "", "dflt", {}, std::nullopt},
+        {"link to a device", Kind::Device, "", "dflt", {}, std::nullopt},
+        {"byte-order mark",
+         Kind::Text,
+         bom + "[Setup]\r\nk=1\r\n",
+         "1",
+         {"Setup"},
+         bom + "[Setup]\r\nk=1\r\nn=1\r\n"},
+        {"only a byte-order mark", Kind::Text, bom, "dflt", {}, bom + "[Setup]\r\nn=1\r\n"},
+        {"comment after header",
+         Kind::Text,
+         "[Setup] ; global\nk=1\n",
+         "1",
+         {"Setup"},
+         "[Setup] ; global\nk=1\nn=1\r\n"},
+        {"blanks around names",
+         Kind::Text,
+         "[ Setup ]\nk=1\n[\tEAN 8 ]\n",
+         "1",
+         {"Setup", "EAN 8"},
+         "[ Setup ]\nk=1\nn=1\r\n[\tEAN 8 ]\n"},
+        {"name up to the last bracket",
+         Kind::Text,
+         "[a]b] x\nk=2\n[Setup]\nk=1\n",
+         "1",
+         {"a]b", "Setup"},
+         "[a]b] x\nk=2\n[Setup]\nk=1\nn=1\r\n"},
+    };
+    alarm(60);  // a read that blocks fails the test instead of hanging it
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(path_);
+        switch (c.kind) {
+            case Kind::Text:
+                Put(c.content);
+                break;
+            case Kind::ReadOnly:
+                Put(c.content);
+                ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+                break;
+            case Kind::Fifo:
+                ASSERT_EQ(mkfifo(path_.c_str(), 0644), 0);
+                break;
+            case Kind::Folder:
+                std::filesystem::create_directory(path_);
+                break;
+            case Kind::Device:
+                std::filesystem::create_symlink("/dev/null", path_);
+                break;
+        }
+        const auto kind = std::filesystem::status(path_).type();
+        ini.SetSection("Setup");
+        EXPECT_EQ(ini.GetValue("k", "dflt"), c.value);
+        ini.EnumSections();
+        std::vector<std::string> names;
+        for (const Key& k : *ini.Sections()) names.push_back(k);
+        EXPECT_EQ(names, c.sections);
+
+        EXPECT_EQ(ini.SaveValue("n", "1"), c.after.has_value());
+        if (c.after) {
+            EXPECT_EQ(Take(), *c.after);
+        } else {
+            EXPECT_FALSE(ini.DeleteValue("k"));
+            EXPECT_FALSE(ini.SaveAllValues("x=1\0"s));
+            EXPECT_EQ(std::filesystem::status(path_).type(), kind);
+            if (c.kind == Kind::ReadOnly) {
+                EXPECT_EQ(Take(), c.content);
+            }
+        }
+        EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+    }
+    alarm(0);
+}
+
+// Two processes saving into one section at once: every save that reports success is kept.
+TEST_F(IniFileTest, ConcurrentSavesAreAllKept) {
+    constexpr int kSaves = 100;
+    std::vector<pid_t> writers;
+    for (int w = 0; w < 2; ++w) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            INIFile mine;
+            mine.SetFileName(path_);
+            mine.SetSection("Setup");
+            int saved = 0;
+            for (int i = 0; i < kSaves; ++i)
+                saved += mine.SaveValue("w" + std::to_string(w) + "_" + std::to_string(i), "1");
+            _exit(saved);
+        }
+        writers.push_back(pid);
+    }
+    int saved = 0;
+    for (pid_t pid : writers) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        saved += WEXITSTATUS(status);
+    }
+    ini.SetSection("Setup");
+    const std::string all = ini.GetAllValues();
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\0'), saved);
+    EXPECT_EQ(saved, 2 * kSaves);
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+}
+
+// A writer killed mid-save leaves its temporary file; the next save removes it, and only
+// names of that exact pattern.
+TEST_F(IniFileTest, SaveRemovesDeadWritersTemporaries) {
+    Put("[A]\nk=1\n");
+    const std::vector<std::string> dead = {".blenvar.ini.Ab3xY9", ".blenvar.ini.x1y2z3"};
+    const std::vector<std::string> others = {".blenvar.ini.backup", "blenvar.ini.Ab3xY9",
+                                             ".blenvar.ini.Ab3xY", ".other.ini.Ab3xY9"};
+    for (const auto& name : dead) std::ofstream(dir_ / name) << std::string(100000, 'x');
+    for (const auto& name : others) std::ofstream(dir_ / name) << "mine";
+    std::filesystem::create_directory(dir_ / ".blenvar.ini.Zz9Zz9");
+    ini.SetSection("A");
+    ASSERT_TRUE(ini.SaveValue("k", "2"));
+    std::vector<std::string> left = Leftovers();
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> kept = others;
+    kept.push_back(".blenvar.ini.Zz9Zz9");
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(left, kept);
+}
+
+// With snapshot reads on, reads answer from what the last Refresh or our own save found.
+TEST_F(IniFileTest, SnapshotReadsFollowRefreshAndOwnSaves) {
+    Put("[A]\nk=1\n");
+    ini.SetSection("A");
+    ini.SetSnapshotReads(true);
+    const std::uint64_t first = ini.Refresh();
+    EXPECT_EQ(ini.Refresh(), first);
+    Put("[A]\nk=2\nj=3\n");
+    EXPECT_EQ(ini.GetValue("k"), "1");
+    EXPECT_EQ(ini.GetAllValues(), "k=1\0"s);
+
+    const std::uint64_t second = ini.Refresh();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(ini.GetValue("j"), "3");
+    ASSERT_TRUE(ini.SaveValue("k", "4"));
+    EXPECT_EQ(ini.GetValue("k"), "4");
+    const std::uint64_t third = ini.Refresh();
+    EXPECT_NE(third, second);
+    EXPECT_EQ(ini.Refresh(), third);
+
+    std::filesystem::remove(path_);
+    EXPECT_EQ(ini.GetValue("k", "d"), "4");
+    EXPECT_NE(ini.Refresh(), third);
+    EXPECT_EQ(ini.GetValue("k", "d"), "d");
+
+    // Another file is read at once; turned off, every read looks at the file again.
+    const std::string other = (dir_ / "other.ini").string();
+    std::ofstream(other) << "[A]\nk=other\n";
+    ini.SetFileName(other);
+    EXPECT_EQ(ini.GetValue("k"), "other");
+    ini.SetSnapshotReads(false);
+    std::ofstream(other) << "[A]\nk=again\n";
+    EXPECT_EQ(ini.GetValue("k"), "again");
 }
 
 TEST_F(IniFileTest, SeesChangesMadeBehindItsBack) {

@@ -40,28 +40,58 @@ std::vector<std::string_view> SplitAtNul(std::string_view list) {
 
 INIFile::INIFile() : sections_(std::make_shared<Keys>()), values_(std::make_shared<INIValues>()) {}
 
-bool INIFile::Commit(std::string content) {
-    if (!ini::ReplaceFile(fileName_, content)) return false;
-    file_.Adopt(fileName_, std::move(content));
+void INIFile::Observe(const ini::Snapshot& snap) {
+    if (!seen_ || seen_->state != snap.state ||
+        (seen_->doc != snap.doc && seen_->doc->Content() != snap.doc->Content())) {
+        ++generation_;
+    }
+    seen_ = snap;
+}
+
+ini::Snapshot INIFile::Read() {
+    if (snapshotReads_ && seen_) return *seen_;
+    ini::Snapshot snap = file_.Load(fileName_);
+    Observe(snap);
+    return snap;
+}
+
+std::uint64_t INIFile::Refresh() {
+    Observe(file_.Load(fileName_));
+    return generation_;
+}
+
+bool INIFile::Write(const std::function<std::optional<std::string>(const ini::Snapshot&)>& change) {
+    ini::WriteTarget target;
+    if (!ini::ResolveTarget(fileName_, target)) return false;
+    ini::WriteLock lock;
+    if (!lock.Acquire(target)) return false;
+    ini::Snapshot snap = file_.Load(fileName_);
+    Observe(snap);
+    if (snap.state == LoadState::Unreadable) return false;
+    std::optional<std::string> content = change(snap);
+    if (!content) return false;
+    // Saving what is already there need not touch the file.
+    if (snap.state != LoadState::Present || *content != snap.doc->Content()) {
+        if (!ini::ReplaceFile(target, *content)) return false;
+        Observe(file_.Adopt(fileName_, std::move(*content)));
+    }
+    ini::RemoveDeadTemporaries(target);
     return true;
 }
 
 bool INIFile::SaveValue(std::string_view key, std::string_view setting) {
     try {
         if (!UsableKey(key) || !OneLine(setting) || !OneLine(section_)) return false;
-        ini::Snapshot snap = file_.Load(fileName_);
-        if (snap.state == LoadState::Unreadable) return false;
-        std::string content = snap.doc->WithValue(section_, key, setting);
-        // Saving what is already there need not touch the file.
-        if (snap.state == LoadState::Present && content == snap.doc->Content()) return true;
-        return Commit(std::move(content));
+        return Write([&](const ini::Snapshot& snap) -> std::optional<std::string> {
+            return snap.doc->WithValue(section_, key, setting);
+        });
     } catch (...) {
         return false;
     }
 }
 
 std::string INIFile::GetValue(std::string_view key, std::string_view defaultValue) {
-    ini::Snapshot snap = file_.Load(fileName_);
+    ini::Snapshot snap = Read();
     std::optional<std::string_view> v = snap.doc->Value(section_, key);
     return std::string(v ? *v : defaultValue);
 }
@@ -71,7 +101,7 @@ std::string INIFile::GetValue(std::string_view key, long long defaultValue) {
 }
 
 std::string INIFile::GetAllValues() {
-    return file_.Load(fileName_).doc->SectionText(section_);
+    return Read().doc->SectionText(section_);
 }
 
 bool INIFile::SaveAllValues(std::string_view keyValueList) {
@@ -81,11 +111,9 @@ bool INIFile::SaveAllValues(std::string_view keyValueList) {
         for (std::string_view item : items) {
             if (!UsableItem(item)) return false;
         }
-        ini::Snapshot snap = file_.Load(fileName_);
-        if (snap.state == LoadState::Unreadable) return false;
-        std::string content = snap.doc->WithSection(section_, items);
-        if (snap.state == LoadState::Present && content == snap.doc->Content()) return true;
-        return Commit(std::move(content));
+        return Write([&](const ini::Snapshot& snap) -> std::optional<std::string> {
+            return snap.doc->WithSection(section_, items);
+        });
     } catch (...) {
         return false;
     }
@@ -95,7 +123,7 @@ void INIFile::EnumSections() {
     lastError_.reset();
     try {
         sections_->Clear();
-        ini::Snapshot snap = file_.Load(fileName_);
+        ini::Snapshot snap = Read();
         if (snap.state != LoadState::Present) {
             lastError_.emplace(kIniOpenError, kIniErrorSource, kIniOpenErrorText);
             return;
@@ -130,12 +158,11 @@ bool INIFile::DeleteValue(std::string_view valueName) {
 
 bool INIFile::DeleteItem(std::optional<std::string_view> valueName) {
     try {
-        ini::Snapshot snap = file_.Load(fileName_);
-        if (snap.state != LoadState::Present) return false;
-        std::optional<std::string> content = valueName
-                                                 ? snap.doc->WithoutValue(section_, *valueName)
-                                                 : snap.doc->WithoutSection(section_);
-        return content && Commit(std::move(*content));
+        return Write([&](const ini::Snapshot& snap) -> std::optional<std::string> {
+            if (snap.state != LoadState::Present) return std::nullopt;
+            return valueName ? snap.doc->WithoutValue(section_, *valueName)
+                             : snap.doc->WithoutSection(section_);
+        });
     } catch (...) {
         return false;
     }

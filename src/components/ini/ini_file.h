@@ -2,10 +2,13 @@
 // INI file component: one settings file, a current section, single values and whole
 // sections, and the two collections filled by the enumerations.
 //
-// Every member sees the file's content at the moment of the call. Every write replaces
-// the file atomically; a write that can't be done returns false and leaves the file as it
-// was. Texts are 8-bit, byte for byte.
+// Every member sees the file's content at the moment of the call, unless snapshot reads
+// are on. Every write replaces the file atomically under a lock that writers in other
+// processes share, so no successful save is lost; a write that can't be done (a read-only
+// file, one that is no regular file) returns false and leaves the file as it was. Texts
+// are 8-bit, byte for byte.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,18 +54,35 @@ class INIFile {
     const std::shared_ptr<INIValues>& Values() const { return values_; }
 
     const std::string& FileName() const { return fileName_; }
-    void SetFileName(std::string newName) { fileName_ = std::move(newName); }
+    void SetFileName(std::string newName) {
+        fileName_ = std::move(newName);
+        seen_.reset();
+    }
     const std::string& Section() const { return section_; }
     void SetSection(std::string newSection) { section_ = std::move(newSection); }
 
     void ShowAbout() {}
+
+    // Checks the file once now (stat; re-read when changed) and returns a number that
+    // changes whenever the content seen changes (our own saves included).
+    std::uint64_t Refresh();
+    // While on, reads (GetValue, GetAllValues, EnumSections, EnumValues) answer from the
+    // content found by the last Refresh() or our last save, without checking the file.
+    // Off (the default): every read checks the file, as today.
+    void SetSnapshotReads(bool on) { snapshotReads_ = on; }
 
     // The error the last EnumSections raised and swallowed, if any.
     const std::optional<ComError>& LastError() const { return lastError_; }
 
   private:
     bool DeleteItem(std::optional<std::string_view> valueName);
-    bool Commit(std::string content);
+    // The content readers see: the snapshot when snapshot reads are on, else the file now.
+    ini::Snapshot Read();
+    // Records what the file holds now, counting a change of content.
+    void Observe(const ini::Snapshot& snap);
+    // Under the writers' lock: reads the file afresh, asks change for the new content
+    // (nullopt: nothing to write, the write fails) and puts it in place.
+    bool Write(const std::function<std::optional<std::string>(const ini::Snapshot&)>& change);
 
     std::string fileName_;
     std::string section_;
@@ -70,6 +90,9 @@ class INIFile {
     std::shared_ptr<INIValues> values_;
     std::optional<ComError> lastError_;
     ini::CachedFile file_;
+    bool snapshotReads_ = false;
+    std::optional<ini::Snapshot> seen_;  // what the last Refresh, read or save found
+    std::uint64_t generation_ = 0;
 };
 
 }  // namespace blenvar

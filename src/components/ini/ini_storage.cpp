@@ -117,40 +117,23 @@ Snapshot CachedFile::Load(const std::string& path) {
     return Snapshot{LoadState::Present, doc_};
 }
 
-void CachedFile::Adopt(const std::string& path, std::string content) {
+Snapshot CachedFile::Adopt(const std::string& path, std::string content) {
     path_ = path;
     doc_ = std::make_shared<const Document>(std::move(content));
     trusted_ = false;  // the next Load stamps it (and finds the same bytes)
+    return Snapshot{LoadState::Present, doc_};
 }
 
-bool ReplaceFile(const std::string& path, std::string_view content, std::string* error) {
-    if (path.empty()) {
-        errno = ENOENT;
-        return Fail(error, "no file name");
-    }
-    std::string target = path;
+bool ReplaceFile(const WriteTarget& target, std::string_view content, std::string* error) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replace the file the link points to, not the link.
-        char* real = ::realpath(path.c_str(), nullptr);
-        if (!real) return Fail(error, "can't resolve " + path);
-        target = real;
-        std::free(real);
-    }
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (!exists && !IsAbsent(errno)) return Fail(error, "can't examine " + target);
+    const bool exists = ::stat(target.file.c_str(), &st) == 0;
+    if (!exists && !IsAbsent(errno)) return Fail(error, "can't examine " + target.file);
     if (exists && !S_ISREG(st.st_mode)) {
         errno = EISDIR;
-        return Fail(error, target + " is not a regular file");
+        return Fail(error, target.file + " is not a regular file");
     }
-
-    const std::size_t slash = target.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (base.size() > 200) base = "ini";
-    std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
-                       "." + base + ".XXXXXX";
+    const std::string& dir = target.folder;
+    std::string temp = target.TempTemplate();
 
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return Fail(error, "can't create a temporary file in " + dir);
@@ -171,11 +154,11 @@ bool ReplaceFile(const std::string& path, std::string_view content, std::string*
         errno = err;
         return Fail(error, "can't write " + temp);
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.file.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
         errno = err;
-        return Fail(error, "can't replace " + target);
+        return Fail(error, "can't replace " + target.file);
     }
     // Make the rename itself durable.
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

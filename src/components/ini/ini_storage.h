@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "components/ini/ini_lock.h"
 #include "components/ini/ini_text.h"
 
 namespace blenvar::ini {
@@ -30,7 +31,7 @@ class CachedFile {
     // write in the same clock tick can't hide behind it.
     Snapshot Load(const std::string& path);
     // Takes over the content just written to path, so the next Load need not re-parse it.
-    void Adopt(const std::string& path, std::string content);
+    Snapshot Adopt(const std::string& path, std::string content);
 
   private:
     std::string path_;
@@ -43,10 +44,10 @@ class CachedFile {
     std::shared_ptr<const Document> doc_;
 };
 
-// Replaces the file at path (following a symbolic link) by content: a unique temporary file
-// in the same folder, written, flushed to disk and renamed over the original, which keeps
-// its permissions. On failure the original is untouched, the temporary file removed, and
-// the reason is put in *error.
-bool ReplaceFile(const std::string& path, std::string_view content, std::string* error = nullptr);
+// Replaces the target file by content: a unique temporary file in the same folder, written,
+// flushed to disk and renamed over the original, which keeps its permissions. On failure
+// the original is untouched, the temporary file removed, and the reason is put in *error.
+// The caller holds the target's WriteLock.
+bool ReplaceFile(const WriteTarget& target, std::string_view content, std::string* error = nullptr);
 
 }  // namespace blenvar::ini

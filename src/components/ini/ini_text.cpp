@@ -17,14 +17,22 @@ void AppendWritten(std::string& out, std::string_view text) {
     out += "\r\n";
 }
 
-// The whole file with a new section header appended at its end.
-std::string WithNewHeader(const std::string& content, std::string_view trimmedSection) {
+// The whole file with a new section header appended at its end; a file holding nothing
+// but a byte-order mark gets the header right after it.
+std::string WithNewHeader(const std::string& content, std::size_t start,
+                          std::string_view trimmedSection) {
     std::string out = content;
     std::string header = "[";
     header.append(trimmedSection).append(1, ']');
-    AppendWritten(out, header);
+    if (out.size() == start) {
+        out.append(header).append("\r\n");
+    } else {
+        AppendWritten(out, header);
+    }
     return out;
 }
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
 
@@ -37,10 +45,12 @@ std::size_t Document::NoCaseHash::operator()(std::string_view s) const {
     return static_cast<std::size_t>(h);
 }
 
-Document::Document(std::string content) : content_(std::move(content)) {
+Document::Document(std::string content)
+    : content_(std::move(content)),
+      start_(content_.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0) {
     const char* data = content_.data();
     const std::size_t size = content_.size();
-    std::size_t pos = 0;
+    std::size_t pos = start_;
     bool inSection = false;
     lines_.reserve(static_cast<std::size_t>(std::count(content_.begin(), content_.end(), '\n')) +
                    1);
@@ -63,16 +73,18 @@ Document::Document(std::string content) : content_(std::move(content)) {
 
         std::string_view text(data + line.begin, line.length);
         std::string_view t = Trim(text, kBlanks);
-        const std::size_t tBegin = line.begin + static_cast<std::size_t>(t.data() - text.data());
         if (t.empty()) {
             line.kind = LineKind::Blank;
         } else if (t.front() == ';') {
             line.kind = LineKind::Comment;
         } else if (t.front() == '[') {
-            if (t.size() >= 2 && t.back() == ']') {
+            // As the platform reads it: the name ends at the line's last "]", so a comment
+            // after the header doesn't hide the section.
+            if (std::size_t close = t.rfind(']'); close != std::string_view::npos && close > 0) {
                 line.kind = LineKind::Header;
-                line.nameBegin = tBegin + 1;
-                line.nameLength = t.size() - 2;
+                std::string_view name = Trim(t.substr(1, close - 1), kBlanks);
+                line.nameBegin = static_cast<std::size_t>(name.data() - data);
+                line.nameLength = name.size();
             } else {
                 line.kind = LineKind::BadHeader;
             }
@@ -98,7 +110,7 @@ Document::Document(std::string content) : content_(std::move(content)) {
     }
     if (inSection) sections_.back().end = lines_.size();
     for (std::size_t i = 0; i < sections_.size(); ++i) {
-        firstSection_.emplace(Trim(Name(lines_[sections_[i].header]), kBlanks), i);
+        firstSection_.emplace(Name(lines_[sections_[i].header]), i);
     }
 }
 
@@ -131,6 +143,15 @@ void Document::AppendThrough(std::string& out, std::size_t i) const {
 
 void Document::AppendLine(std::string& out, std::size_t i) const {
     out.append(content_, lines_[i].begin, lines_[i].length + lines_[i].eolLength);
+}
+
+std::string Document::Keeping(const std::vector<bool>& drop) const {
+    std::string out(content_, 0, start_);
+    out.reserve(content_.size());
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (!drop[i]) AppendLine(out, i);
+    }
+    return out;
 }
 
 std::optional<std::string_view> Document::Value(std::string_view section,
@@ -174,7 +195,7 @@ std::string Document::WithValue(std::string_view section, std::string_view key,
     out.reserve(content_.size() + entry.size() + section.size() + 8);
     const SectionSpan* s = Find(section);
     if (!s) {
-        out = WithNewHeader(content_, Trim(section, kBlanks));
+        out = WithNewHeader(content_, start_, Trim(section, kBlanks));
         AppendWritten(out, entry);
         return out;
     }
@@ -197,14 +218,14 @@ std::string Document::WithValue(std::string_view section, std::string_view key,
 
 std::string Document::WithSection(std::string_view section,
                                   const std::vector<std::string_view>& items) const {
-    std::string out;
+    std::string out(content_, 0, start_);
     out.reserve(content_.size() + 64);
     auto emitItems = [&] {
         for (std::string_view item : items) AppendWritten(out, item);
     };
     const SectionSpan* s = Find(section);
     if (!s) {
-        out = WithNewHeader(content_, Trim(section, kBlanks));
+        out = WithNewHeader(content_, start_, Trim(section, kBlanks));
         emitItems();
         return out;
     }
@@ -248,18 +269,13 @@ std::optional<std::string> Document::WithoutValue(std::string_view section,
     // The section's last entry takes the section with it: every copy of it, or a hidden
     // later copy would start answering with its old values.
     if (kept == 0) DropSection(section, drop);
-    std::string out;
-    out.reserve(content_.size());
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (!drop[i]) AppendLine(out, i);
-    }
-    return out;
+    return Keeping(drop);
 }
 
 void Document::DropSection(std::string_view section, std::vector<bool>& drop) const {
     std::string_view name = Trim(section, kBlanks);
     for (const SectionSpan& span : sections_) {
-        if (!EqualsNoCaseAscii(Trim(Name(lines_[span.header]), kBlanks), name)) continue;
+        if (!EqualsNoCaseAscii(Name(lines_[span.header]), name)) continue;
         for (std::size_t i = span.header; i < span.end; ++i) drop[i] = true;
     }
 }
@@ -269,12 +285,7 @@ std::optional<std::string> Document::WithoutSection(std::string_view section) co
     if (!s || !HasEntries(*s)) return std::nullopt;
     std::vector<bool> drop(lines_.size(), false);
     DropSection(section, drop);
-    std::string out;
-    out.reserve(content_.size());
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (!drop[i]) AppendLine(out, i);
-    }
-    return out;
+    return Keeping(drop);
 }
 
 }  // namespace blenvar::ini

@@ -1,8 +1,9 @@
 #pragma once
 // The INI syntax as the Windows private-profile functions read it, on 8-bit text:
-// - a header is a line that, without surrounding blanks and tabs, begins with "[" and ends
-//   with "]"; the name is the text between (matched with its own blanks trimmed, ASCII case
-//   ignored); the first of duplicate sections answers;
+// - a header is a line that, without surrounding blanks and tabs, begins with "[" and holds
+//   a "]"; the name is the text up to the last "]", blanks and tabs trimmed (matched with
+//   ASCII case ignored); the first of duplicate sections answers;
+// - a UTF-8 byte-order mark at the start of the file is no part of the first line and stays;
 // - the lines after a header, up to the next line beginning with "[", belong to it;
 // - an entry is key=value (first "="), key and value trimmed; the first of duplicate keys
 //   answers; a line whose first non-blank is ";" is a comment;
@@ -28,7 +29,7 @@ struct Line {
     std::size_t length = 0;      // text without the line end
     std::uint8_t eolLength = 0;  // 0, 1 (LF) or 2 (CR LF)
     LineKind kind = LineKind::Other;
-    // Entry: trimmed key and value; Header: the name between the brackets (untrimmed).
+    // Entry: trimmed key and value; Header: the trimmed name.
     std::size_t nameBegin = 0, nameLength = 0;
     std::size_t valueBegin = 0, valueLength = 0;
 
@@ -54,7 +55,7 @@ class Document {
     // The section's entries as "key=value" each followed by one NUL; "" when it is missing
     // or empty. Entries holding a NUL byte cannot be told apart in this form and are left out.
     std::string SectionText(std::string_view section) const;
-    // Every header's name, exactly as written, in file order.
+    // Every header's name, in file order.
     std::vector<std::string> SectionNames() const;
 
     // Edits. The caller has checked the texts (no line breaks or NULs, usable key).
@@ -94,8 +95,11 @@ class Document {
     // Content up to the end of line i, with a CR LF added when that line lacks an end.
     void AppendThrough(std::string& out, std::size_t i) const;
     void AppendLine(std::string& out, std::size_t i) const;
+    // The content without the lines marked.
+    std::string Keeping(const std::vector<bool>& drop) const;
 
     std::string content_;
+    std::size_t start_ = 0;  // past a byte-order mark
     std::vector<Line> lines_;
     std::vector<SectionSpan> sections_;
     std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEq> firstSection_;
