@@ -53,13 +53,43 @@ const std::string& SettingsFile() {
     return path;
 }
 
+// Arg 0: every read checks the file (stat); arg 1: snapshot reads, refreshed per scan.
 void BM_GetValue(benchmark::State& state) {
     blenvar::INIFile ini;
     ini.SetFileName(SettingsFile());
     ini.SetSection(SectionName(static_cast<int>(state.range(0))));
+    ini.SetSnapshotReads(state.range(1) != 0);
+    ini.Refresh();
     for (auto _ : state) benchmark::DoNotOptimize(ini.GetValue("KeyboardMask", "%%C"));
 }
-BENCHMARK(BM_GetValue)->ArgName("section")->Arg(0)->Arg(500)->Arg(999);
+BENCHMARK(BM_GetValue)->ArgNames({"section", "snapshot"})->ArgsProduct({{0, 500, 999}, {0, 1}});
+
+// The once-per-scan check of an unchanged file.
+void BM_Refresh(benchmark::State& state) {
+    blenvar::INIFile ini;
+    ini.SetFileName(SettingsFile());
+    ini.SetSnapshotReads(true);
+    for (auto _ : state) benchmark::DoNotOptimize(ini.Refresh());
+}
+BENCHMARK(BM_Refresh);
+
+// What identifier mode reads for one scan: Refresh, then IdentText of the twelve types
+// and Encoding; arg 1 turns snapshot reads on.
+void BM_ScanReads(benchmark::State& state) {
+    blenvar::INIFile ini;
+    ini.SetFileName(SettingsFile());
+    ini.SetSnapshotReads(state.range(0) != 0);
+    for (auto _ : state) {
+        ini.Refresh();
+        ini.SetSection("Setup");
+        benchmark::DoNotOptimize(ini.GetValue("Encoding"));
+        for (int s = 0; s < 12; ++s) {
+            ini.SetSection(SectionName(s));
+            benchmark::DoNotOptimize(ini.GetValue("IdentText"));
+        }
+    }
+}
+BENCHMARK(BM_ScanReads)->ArgName("snapshot")->Arg(0)->Arg(1);
 
 // The first read of a component: the file is read and parsed.
 void BM_GetValueFirstRead(benchmark::State& state) {

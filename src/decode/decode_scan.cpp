@@ -64,6 +64,7 @@ void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
     rec.Date = FormatScanDate(ctx.clock.LocalNow());
 
     Reading r;
+    ctx.ini.Refresh();
     ctx.ini.SetSection(kSetupSection);
     if (IsCueCatShape(raw)) {
         CueCatInto(r, raw, ctx);
