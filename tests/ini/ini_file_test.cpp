@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -44,13 +43,14 @@ class IniFileTest : public ::testing::Test {
         if (!in) return std::nullopt;
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    // Names in the folder besides the file and its lock: temporaries left behind.
+    // Hidden names in the folder besides lock files: temporaries left behind.
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(dir_)) {
             std::string name = e.path().filename().string();
-            if (name != "blenvar.ini" && name != ".blenvar.ini.lock") names.push_back(name);
+            if (name.starts_with(".") && !name.ends_with(".lock")) names.push_back(name);
         }
+        std::sort(names.begin(), names.end());
         return names;
     }
 
@@ -67,7 +67,7 @@ TEST_F(IniFileTest, ReadsTheWayWindowsProfilesDo) {
     };
     const std::vector<Case> cases = {
         {"case ignored", "[setup]\r\nencoding=AIM\r\n", "SETUP", "Encoding", "AIM"},
-        {"blanks and tabs", "  [ Setup ]\t\n  Encoding = \tAIM \t\n", "Setup", " encoding", "AIM"},
+        {"blanks and tabs", "  [Setup]\t\n  Encoding = \tAIM \t\n", "Setup", " encoding", "AIM"},
         {"first section answers", "[A]\nk=1\n[a]\nk=2\nj=3\n", "A", "k", "1"},
         {"second section hidden", "[A]\nk=1\n[a]\nk=2\nj=3\n", "A", "j", std::nullopt},
         {"first key answers", "[A]\nk=1\nK=2\n", "A", "k", "1"},
@@ -89,35 +89,17 @@ TEST_F(IniFileTest, ReadsTheWayWindowsProfilesDo) {
         ini.SetSection(c.section);
         EXPECT_EQ(ini.GetValue(c.key, "dflt"), c.expected.value_or("dflt"));
     }
-}
-
-TEST_F(IniFileTest, MissingOrEmptyFileGivesDefaults) {
-    ini.SetSection("Setup");
-    EXPECT_EQ(ini.GetValue("Start_Action", 7), "7");
-    EXPECT_EQ(ini.GetValue("Encoding"), "");
-    EXPECT_EQ(ini.GetAllValues(), "");
-    ini.EnumSections();
-    EXPECT_EQ(ini.Sections()->Count(), 0);
-    ASSERT_TRUE(ini.LastError().has_value());
-    EXPECT_EQ(ini.LastError()->Number(), static_cast<std::int32_t>(0x800403E9u));
-    EXPECT_EQ(ini.LastError()->Source(), "INIControl");
-    EXPECT_EQ(ini.LastError()->Description(), "Can't open INI file");
-
-    Put("");
-    ini.EnumSections();
-    EXPECT_EQ(ini.Sections()->Count(), 0);
-    EXPECT_FALSE(ini.LastError().has_value());
-    EXPECT_EQ(ini.GetValue("Encoding", -3), "-3");
+    EXPECT_EQ(ini.GetValue("none", 7), "7");
+    EXPECT_EQ(ini.GetValue("none"), "");
 }
 
 TEST_F(IniFileTest, WritesOnlyTheLinesConcerned) {
     struct Case {
         const char* what;
-        std::optional<std::string> before;  // nullopt: no file yet
+        std::string before;
         std::string section, key, value, after;
     };
     const std::vector<Case> cases = {
-        {"new file", std::nullopt, "Setup", "Encoding", "AIM", "[Setup]\r\nEncoding=AIM\r\n"},
         {"key replaced in place", "; top\n[A]\nx = 1\nk = old\n\n[B]\nk=b\n", "a", "K", "new",
          "; top\n[A]\nx = 1\nK=new\r\n\n[B]\nk=b\n"},
         {"new key after last entry", "[A]\nx=1\n; about B\n\n[B]\n", "A", "k", "v",
@@ -130,8 +112,7 @@ TEST_F(IniFileTest, WritesOnlyTheLinesConcerned) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove(path_);
-        if (c.before) Put(*c.before);
+        Put(c.before);
         ini.SetSection(c.section);
         ASSERT_TRUE(ini.SaveValue(c.key, c.value));
         EXPECT_EQ(Take(), c.after);
@@ -185,18 +166,16 @@ TEST_F(IniFileTest, SectionStringRoundTrip) {
 }
 
 TEST_F(IniFileTest, EnumSectionsListsEveryHeader) {
-    Put("  [Setup]  \r\nx=1\r\n[CODE 39]\r\n[Setup]\r\n[Setup without\r\n[ inner ]\r\n;[c]\r\n[]");
+    Put("  [Setup]  \r\nx=1\r\n[CODE 39]\r\n[Setup]\r\n[Setup without\r\n;[c]\r\n[]");
     auto sections = ini.Sections();  // clients keep the same collection across refills
     ini.EnumSections();
     std::vector<std::string> names;
     for (const Key& k : *sections) names.push_back(k);
-    EXPECT_EQ(names, (std::vector<std::string>{"Setup", "CODE 39", "Setup", "inner", ""}));
-    EXPECT_FALSE(ini.LastError().has_value());
+    EXPECT_EQ(names, (std::vector<std::string>{"Setup", "CODE 39", "Setup", ""}));
 
     Put("[One]\n");
     ini.EnumSections();
-    ASSERT_EQ(sections->Count(), 1);
-    EXPECT_EQ(sections->Item(0), "One");
+    EXPECT_EQ(sections->Count(), 1);
 }
 
 TEST_F(IniFileTest, DeleteEdgeCases) {
@@ -235,19 +214,12 @@ TEST_F(IniFileTest, DeleteEdgeCases) {
     EXPECT_FALSE(Take().has_value());
 }
 
-TEST_F(IniFileTest, LongValuesAndSectionsComeBackWhole) {
+TEST_F(IniFileTest, LongValuesComeBackWhole) {
     const std::string longValue(100000, 'v');
     ini.SetSection("Big");
     ASSERT_TRUE(ini.SaveValue("Long", longValue));
-    std::string list;
-    for (int i = 0; i < 2000; ++i)
-        list += "Key" + std::to_string(i) + "=" + std::string(20, 'x') + '\0';
-    ini.SetSection("Many");
-    ASSERT_TRUE(ini.SaveAllValues(list));
-    ASSERT_TRUE(ini.DeleteValue("Key0"));
-    EXPECT_EQ(ini.GetAllValues(), list.substr(list.find('\0') + 1));
-    ini.SetSection("Big");
-    EXPECT_EQ(ini.GetValue("Long"), longValue);
+    ASSERT_TRUE(ini.SaveValue("Next", "1"));
+    EXPECT_EQ(ini.GetAllValues(), "Long=" + longValue + "\0Next=1\0"s);
 }
 
 TEST_F(IniFileTest, FailedWriteLeavesFileUntouched) {
@@ -269,87 +241,54 @@ TEST_F(IniFileTest, FailedWriteLeavesFileUntouched) {
     EXPECT_TRUE(Take() == before);
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 
-    // A parent that is a regular file, and a directory in the file's place.
-    ini.SetFileName(path_ + "/sub.ini");
+    ini.SetFileName(path_ + "/sub.ini");  // a parent that is a regular file
     EXPECT_FALSE(ini.SaveValue("k", "v"));
-    ini.SetFileName(dir_.string());
-    EXPECT_FALSE(ini.SaveValue("k", "v"));
-    EXPECT_EQ(ini.GetValue("k", "d"), "d");
 }
 
-TEST_F(IniFileTest, ReplacementKeepsModeAndLinks) {
-    Put("[A]\nk=1\n");
-    ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
-    const std::string link = (dir_ / "link.ini").string();
-    std::filesystem::create_symlink(path_, link);
-    ini.SetFileName(link);
-    ini.SetSection("A");
-    ASSERT_TRUE(ini.SaveValue("k", "2"));
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(Take(), "[A]\nk=2\r\n");
-    struct stat st {};
-    ASSERT_EQ(stat(path_.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-// Files that are not plain settings text: what a read gives, which sections are listed, and
-// what a save leaves behind. A file that must not be written keeps its bytes and its kind.
+// Files that are missing, odd or not plain settings text: what a read gives, which
+// sections are listed, and what a save leaves. A file that must not be written keeps its
+// bytes, its kind and its mode; a link stays a link.
 TEST_F(IniFileTest, OddFiles) {
-    enum class Kind { Text, ReadOnly, Fifo, Folder, Device };
+    enum class Kind { Missing, Text, ReadOnly, Link, Fifo, Folder, Device };
     struct Case {
         const char* what;
         Kind kind;
         std::string content;
-        std::string value;  // GetValue("k", "dflt") in [Setup]
-        std::vector<std::string> sections;
+        std::string value;                 // GetValue("k", "dflt") in [Setup]
+        std::string sections;              // listed by EnumSections, joined by "|"
         std::optional<std::string> after;  // after SaveValue("n", "1"); nullopt: refused
     };
     const std::string bom = "\xEF\xBB\xBF";
     const std::vector<Case> cases = {
-        {"read-only", Kind::ReadOnly, "[Setup]\nk=1\n", "1", {"Setup"}, std::nullopt},
-        {"FIFO", Kind::Fifo, "", "dflt", {}, std::nullopt},
-        {"folder", Kind::Folder, "", "dflt", {}, std::nullopt},
-        {"link to a device", Kind::Device, "", "dflt", {}, std::nullopt},
-        {"byte-order mark",
-         Kind::Text,
-         bom + "[Setup]\r\nk=1\r\n",
-         "1",
-         {"Setup"},
+        {"missing", Kind::Missing, "", "dflt", "", "[Setup]\r\nn=1\r\n"},
+        {"empty", Kind::Text, "", "dflt", "", "[Setup]\r\nn=1\r\n"},
+        {"read-only", Kind::ReadOnly, "[Setup]\nk=1\n", "1", "Setup", std::nullopt},
+        {"link to a file", Kind::Link, "[Setup]\nk=1\n", "1", "Setup", "[Setup]\nk=1\nn=1\r\n"},
+        {"FIFO", Kind::Fifo, "", "dflt", "", std::nullopt},
+        {"folder", Kind::Folder, "", "dflt", "", std::nullopt},
+        {"link to a device", Kind::Device, "", "dflt", "", std::nullopt},
+        {"byte-order mark", Kind::Text, bom + "[Setup]\r\nk=1\r\n", "1", "Setup",
          bom + "[Setup]\r\nk=1\r\nn=1\r\n"},
-        {"only a byte-order mark", Kind::Text, bom, "dflt", {}, bom + "[Setup]\r\nn=1\r\n"},
-        {"comment after header",
-         Kind::Text,
-         "[Setup] ; global\nk=1\n",
-         "1",
-         {"Setup"},
+        {"only a byte-order mark", Kind::Text, bom, "dflt", "", bom + "[Setup]\r\nn=1\r\n"},
+        {"comment after header", Kind::Text, "[Setup] ; global\nk=1\n", "1", "Setup",
          "[Setup] ; global\nk=1\nn=1\r\n"},
-        {"blanks around names",
-         Kind::Text,
-         "[ Setup ]\nk=1\n[\tEAN 8 ]\n",
-         "1",
-         {"Setup", "EAN 8"},
+        {"blanks around names", Kind::Text, "[ Setup ]\nk=1\n[\tEAN 8 ]\n", "1", "Setup|EAN 8",
          "[ Setup ]\nk=1\nn=1\r\n[\tEAN 8 ]\n"},
-        {"name up to the last bracket",
-         Kind::Text,
-         "[a]b] x\nk=2\n[Setup]\nk=1\n",
-         "1",
-         {"a]b", "Setup"},
-         "[a]b] x\nk=2\n[Setup]\nk=1\nn=1\r\n"},
+        {"name up to the last bracket", Kind::Text, "[a]b] x\nk=2\n[Setup]\nk=1\n", "1",
+         "a]b|Setup", "[a]b] x\nk=2\n[Setup]\nk=1\nn=1\r\n"},
     };
+    const std::string real = (dir_ / "real.ini").string();
     alarm(60);  // a read that blocks fails the test instead of hanging it
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(path_);
+        std::filesystem::remove(real);
+        const std::string& file = c.kind == Kind::Link ? real : path_;
         switch (c.kind) {
-            case Kind::Text:
-                Put(c.content);
-                break;
-            case Kind::ReadOnly:
-                Put(c.content);
-                ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+            case Kind::Missing:
                 break;
             case Kind::Fifo:
-                ASSERT_EQ(mkfifo(path_.c_str(), 0644), 0);
+                ASSERT_EQ(mkfifo(path_.c_str(), 0640), 0);
                 break;
             case Kind::Folder:
                 std::filesystem::create_directory(path_);
@@ -357,14 +296,24 @@ TEST_F(IniFileTest, OddFiles) {
             case Kind::Device:
                 std::filesystem::create_symlink("/dev/null", path_);
                 break;
+            case Kind::Link:
+                std::filesystem::create_symlink(real, path_);
+                [[fallthrough]];
+            case Kind::Text:
+            case Kind::ReadOnly:
+                std::ofstream(file, std::ios::binary) << c.content;
+                ASSERT_EQ(chmod(file.c_str(), c.kind == Kind::ReadOnly ? 0444 : 0640), 0);
         }
-        const auto kind = std::filesystem::status(path_).type();
+        const auto kind = std::filesystem::symlink_status(path_).type();
         ini.SetSection("Setup");
         EXPECT_EQ(ini.GetValue("k", "dflt"), c.value);
         ini.EnumSections();
-        std::vector<std::string> names;
-        for (const Key& k : *ini.Sections()) names.push_back(k);
+        std::string names;
+        for (const Key& k : *ini.Sections()) names += (names.empty() ? "" : "|") + k.KeyName;
         EXPECT_EQ(names, c.sections);
+        const bool opens = c.kind == Kind::Text || c.kind == Kind::ReadOnly || c.kind == Kind::Link;
+        EXPECT_EQ(ini.LastError().value_or(ComError(0, "", "")).Number(),
+                  opens ? 0 : kIniOpenError);
 
         EXPECT_EQ(ini.SaveValue("n", "1"), c.after.has_value());
         if (c.after) {
@@ -372,10 +321,13 @@ TEST_F(IniFileTest, OddFiles) {
         } else {
             EXPECT_FALSE(ini.DeleteValue("k"));
             EXPECT_FALSE(ini.SaveAllValues("x=1\0"s));
-            EXPECT_EQ(std::filesystem::status(path_).type(), kind);
-            if (c.kind == Kind::ReadOnly) {
-                EXPECT_EQ(Take(), c.content);
-            }
+            EXPECT_TRUE(c.kind != Kind::ReadOnly || Take() == c.content);
+        }
+        EXPECT_EQ(std::filesystem::symlink_status(path_).type(),
+                  c.kind == Kind::Missing ? std::filesystem::file_type::regular : kind);
+        struct stat st {};
+        if (c.kind != Kind::Missing && stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            EXPECT_EQ(st.st_mode & 07777, c.kind == Kind::ReadOnly ? 0444u : 0640u);
         }
         EXPECT_EQ(Leftovers(), std::vector<std::string>{});
     }
@@ -387,25 +339,19 @@ TEST_F(IniFileTest, ConcurrentSavesAreAllKept) {
     constexpr int kSaves = 100;
     std::vector<pid_t> writers;
     for (int w = 0; w < 2; ++w) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            INIFile mine;
-            mine.SetFileName(path_);
-            mine.SetSection("Setup");
-            int saved = 0;
-            for (int i = 0; i < kSaves; ++i)
-                saved += mine.SaveValue("w" + std::to_string(w) + "_" + std::to_string(i), "1");
-            _exit(saved);
-        }
-        writers.push_back(pid);
+        writers.push_back(fork());
+        ASSERT_GE(writers.back(), 0);
+        if (writers.back() > 0) continue;
+        ini.SetSection("Setup");
+        int saved = 0;
+        for (int i = 0; i < kSaves; ++i)
+            saved += ini.SaveValue("w" + std::to_string(w * 1000 + i), "1");
+        _exit(saved);
     }
-    int saved = 0;
+    int saved = 0, status = 0;
     for (pid_t pid : writers) {
-        int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        saved += WEXITSTATUS(status);
+        saved += WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
     }
     ini.SetSection("Setup");
     const std::string all = ini.GetAllValues();
@@ -418,81 +364,58 @@ TEST_F(IniFileTest, ConcurrentSavesAreAllKept) {
 // names of that exact pattern.
 TEST_F(IniFileTest, SaveRemovesDeadWritersTemporaries) {
     Put("[A]\nk=1\n");
-    const std::vector<std::string> dead = {".blenvar.ini.Ab3xY9", ".blenvar.ini.x1y2z3"};
-    const std::vector<std::string> others = {".blenvar.ini.backup", "blenvar.ini.Ab3xY9",
-                                             ".blenvar.ini.Ab3xY", ".other.ini.Ab3xY9"};
-    for (const auto& name : dead) std::ofstream(dir_ / name) << std::string(100000, 'x');
-    for (const auto& name : others) std::ofstream(dir_ / name) << "mine";
-    std::filesystem::create_directory(dir_ / ".blenvar.ini.Zz9Zz9");
+    const std::vector<std::string> kept = {".blenvar.ini.Ab3xY", ".blenvar.ini.Zz9Zz9",
+                                           ".blenvar.ini.backup", ".other.ini.Ab3xY9"};
+    for (const char* dead : {".blenvar.ini.Ab3xY9", ".blenvar.ini.x1y2z3"})
+        std::ofstream(dir_ / dead) << std::string(100000, 'x');
+    for (const auto& name : kept) std::ofstream(dir_ / name) << "mine";
+    std::filesystem::remove(dir_ / kept[1]);
+    std::filesystem::create_directory(dir_ / kept[1]);
     ini.SetSection("A");
     ASSERT_TRUE(ini.SaveValue("k", "2"));
-    std::vector<std::string> left = Leftovers();
-    std::sort(left.begin(), left.end());
-    std::vector<std::string> kept = others;
-    kept.push_back(".blenvar.ini.Zz9Zz9");
-    std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(left, kept);
+    EXPECT_EQ(Leftovers(), kept);
 }
 
-// With snapshot reads on, reads answer from what the last Refresh or our own save found.
-TEST_F(IniFileTest, SnapshotReadsFollowRefreshAndOwnSaves) {
-    Put("[A]\nk=1\n");
+// Reads see each change of the file at once, even one that keeps size and inode or sets
+// the modification time back; with snapshot reads on, only after Refresh() or a save of
+// ours, and Refresh() gives a new number exactly when the content changed.
+TEST_F(IniFileTest, WhatReadsSee) {
+    const timespec old[2] = {{1000, 0}, {1000, 0}};
     ini.SetSection("A");
+    Put("[A]\nk=1\n");
+    EXPECT_EQ(ini.GetValue("k"), "1");
+    Put("[A]\nk=2\n");
+    EXPECT_EQ(ini.GetValue("k"), "2");
+    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), old, 0), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // let the cache trust it
+    EXPECT_EQ(ini.GetValue("k"), "2");
+    Put("[A]\nk=3\n");  // as cp -p or touch -r leave it
+    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), old, 0), 0);
+    EXPECT_EQ(ini.GetValue("k"), "3");
+
     ini.SetSnapshotReads(true);
     const std::uint64_t first = ini.Refresh();
     EXPECT_EQ(ini.Refresh(), first);
-    Put("[A]\nk=2\nj=3\n");
-    EXPECT_EQ(ini.GetValue("k"), "1");
-    EXPECT_EQ(ini.GetAllValues(), "k=1\0"s);
-
+    Put("[A]\nk=4\nj=5\n");
+    EXPECT_EQ(ini.GetAllValues(), "k=3\0"s);
     const std::uint64_t second = ini.Refresh();
     EXPECT_NE(second, first);
-    EXPECT_EQ(ini.GetValue("j"), "3");
-    ASSERT_TRUE(ini.SaveValue("k", "4"));
-    EXPECT_EQ(ini.GetValue("k"), "4");
+    EXPECT_EQ(ini.GetValue("j"), "5");
+    ASSERT_TRUE(ini.SaveValue("k", "6"));
+    EXPECT_EQ(ini.GetValue("k"), "6");
     const std::uint64_t third = ini.Refresh();
     EXPECT_NE(third, second);
     EXPECT_EQ(ini.Refresh(), third);
-
     std::filesystem::remove(path_);
-    EXPECT_EQ(ini.GetValue("k", "d"), "4");
+    EXPECT_EQ(ini.GetValue("k", "d"), "6");
     EXPECT_NE(ini.Refresh(), third);
     EXPECT_EQ(ini.GetValue("k", "d"), "d");
 
-    // Another file is read at once; turned off, every read looks at the file again.
+    // Another file is read at once.
     const std::string other = (dir_ / "other.ini").string();
     std::ofstream(other) << "[A]\nk=other\n";
     ini.SetFileName(other);
     EXPECT_EQ(ini.GetValue("k"), "other");
-    ini.SetSnapshotReads(false);
-    std::ofstream(other) << "[A]\nk=again\n";
-    EXPECT_EQ(ini.GetValue("k"), "again");
-}
-
-TEST_F(IniFileTest, SeesChangesMadeBehindItsBack) {
-    ini.SetSection("A");
-    Put("[A]\nk=1\n");
-    EXPECT_EQ(ini.GetValue("k"), "1");
-    Put("[A]\nk=2\n");  // same size, same inode, moments later
-    EXPECT_EQ(ini.GetValue("k"), "2");
-
-    // An old stamp is trusted; a rewrite still changes the stamp.
-    timespec old[2] = {{1000, 0}, {1000, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), old, 0), 0);
-    EXPECT_EQ(ini.GetValue("k"), "2");
-    EXPECT_EQ(ini.GetValue("k"), "2");
-    Put("[A]\nk=3\n");
-    EXPECT_EQ(ini.GetValue("k"), "3");
-
-    // A rewrite whose modification time is set back (cp -p, touch -r) is still seen.
-    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), old, 0), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // let the cache trust it
-    EXPECT_EQ(ini.GetValue("k"), "3");
-    Put("[A]\nk=4\n");
-    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), old, 0), 0);
-    EXPECT_EQ(ini.GetValue("k"), "4");
-    std::filesystem::remove(path_);
-    EXPECT_EQ(ini.GetValue("k", "gone"), "gone");
 }
 
 }  // namespace
