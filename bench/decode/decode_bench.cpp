@@ -119,6 +119,60 @@ BENCHMARK(BM_DriverScan_Aim);
 BENCHMARK(BM_DriverScan_Identifier);
 BENCHMARK(BM_DriverScan_CueCat);
 
+void BM_PureScan_TwelveWildcards(benchmark::State& state) {
+    const std::vector<IdentifierEntry> list{
+            {"EAN 8", "[Aa]#!"},      {"EAN 13", "B?#"},        {"INTERLEAVED 2 OF 5", "C*!"},
+            {"ISBN", "[!0-9]D#"},     {"ISSN", "E#?"},          {"CODE 39", "F[xyz]!"},
+            {"CODE 128", "G?!"},      {"CODABAR", "H*#!"},      {"UPC-E", "[XY]!#"},
+            {"UPC-A", "#![0-9]"},     {"UCC/EAN 128", "]??"},   {"SHELF LABELS", "S*L"}};
+    const std::string raw = "7!3012345678905";
+    for (auto _ : state) {
+        Reading r;
+        ReadIdentifier(raw, list, r);
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PureScan_TwelveWildcards);
+
+// Identifier mode with a wildcard identifier in each of twelve type sections; the scan
+// is decided by UPC-A, late in the list.
+void BM_DriverScan_TwelveWildcards(benchmark::State& state) {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "blenvar-bench-XXXXXX").string();
+    const std::string folder = ::mkdtemp(tmpl.data());
+    const std::string path = folder + "/blenvar.ini";
+    {
+        std::ofstream out(path);
+        out << "[Setup]\nEncoding=Other\n";
+        const char* sections[][2] = {
+            {"EAN 8", "[Aa]#!"},      {"EAN 13", "B?#"},        {"INTERLEAVED 2 OF 5", "C*!"},
+            {"ISBN", "[!0-9]D#"},     {"ISSN", "E#?"},          {"CODE 39", "F[xyz]!"},
+            {"CODE 128", "G?!"},      {"CODABAR", "H*#!"},      {"UPC-E", "[XY]!#"},
+            {"UPC-A", "#![0-9]"},     {"UCC/EAN 128", "]??"},   {"SHELF LABELS", "S*L"}};
+        for (const auto& s : sections) out << "[" << s[0] << "]\nIdentText=" << s[1] << "\n";
+    }
+    INIFile ini;
+    ini.SetFileName(path);
+    const std::vector<std::string> types = LoadCodeTypes(ini);
+    testing::FakeOpener opener;
+    testing::FakeSound sound;
+    testing::FakeTray tray;
+    testing::FakeClock clock;
+    clock.readings = {testing::MakeTime(2005, 3, 4, 9, 5, 7)};
+    DecodeContext ctx{ini, types, opener, sound, tray, clock};
+    const std::string raw = "7!3012345678905";
+    for (auto _ : state) {
+        clock.next = 0;
+        ScanRecord rec;
+        rec.Raw = raw;
+        DecodeScan(rec, ctx);
+        benchmark::DoNotOptimize(rec);
+    }
+    state.SetItemsProcessed(state.iterations());
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_DriverScan_TwelveWildcards);
+
 void BM_Wildcard_64Stars(benchmark::State& state) {
     const std::string text(100000, 'a');
     const std::string pattern(64, '*');
@@ -135,6 +189,14 @@ void BM_Wildcard_StarredFailing(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(WildcardMatch(text, pattern));
 }
 BENCHMARK(BM_Wildcard_StarredFailing)->Unit(benchmark::kMicrosecond);
+
+// One long literal segment that almost matches at every position.
+void BM_Wildcard_LongSegment(benchmark::State& state) {
+    const std::string text(100000, 'a');
+    const std::string pattern = "*" + std::string(61, 'a') + "b*";  // 64 characters
+    for (auto _ : state) benchmark::DoNotOptimize(WildcardMatch(text, pattern));
+}
+BENCHMARK(BM_Wildcard_LongSegment)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace blenvar
