@@ -1,6 +1,7 @@
 #include "output/conversions.h"
 
 #include "decode/converter.h"
+#include "decode/isbn_to_ean.h"
 
 namespace blenvar {
 
@@ -20,8 +21,9 @@ void ApplyConversions(ScanRecord& rec, const ConversionSettings& settings) {
     }
     if (rec.TypeName != "EAN 13" || !settings.convertISBNISSN) return;
     if (rec.Code.starts_with("978")) {
+        // The ISBN gets its own check character, as in the CueCat reading.
         rec.TypeName = "ISBN";
-        rec.Code.erase(0, 3);
+        rec.Code = EANtoISBN(rec.Code);
         // The price add-on loses its first digit; one starting "9" (no price) goes.
         if (!rec.Extra.empty() && rec.Extra[0] == '9')
             rec.Extra.clear();
@@ -29,7 +31,7 @@ void ApplyConversions(ScanRecord& rec, const ConversionSettings& settings) {
             rec.Extra.erase(0, 1);
     } else if (rec.Code.starts_with("977")) {
         rec.TypeName = "ISSN";
-        rec.Code.erase(0, 3);
+        rec.Code = EANtoISSN(rec.Code);
     }
 }
 

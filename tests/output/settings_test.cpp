@@ -101,10 +101,10 @@ TEST(ApplyConversions, Table) {
         {"[UPC-E]\nExpandUPCE=1", "UPC-E", "21234565", "", "UPC-A|INVALID|"},
         {"[UPC-E]\nExpandUPCE=true", "UPC-E", "01234565", "", "UPC-E|01234565|"},
         {"[upc-e]\nExpandUPCE=1", "upc-e", "01234565", "", "upc-e|01234565|"},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9780306406157", "51995", "ISBN|0306406157|1995"},
-        {"[EAN 13]\nConvertISBNISSN=0.7", "EAN 13", "9780306406157", "90000", "ISBN|0306406157|"},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9771234567003", "12", "ISSN|1234567003|12"},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9789771234567", "", "ISBN|9771234567|"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9780306406157", "51995", "ISBN|0306406152|1995"},
+        {"[EAN 13]\nConvertISBNISSN=0.7", "EAN 13", "9780306406157", "90000", "ISBN|0306406152|"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9771234567003", "12", "ISSN|12345679|12"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9789771234567", "", "ISBN|9771234560|"},
         // A missing switch is off.
         {"[EAN 13]\nExpandUPCE=1", "EAN 13", "9780306406157", "5", "EAN 13|9780306406157|5"},
         {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "4006381333931", "", "EAN 13|4006381333931|"},
@@ -118,6 +118,33 @@ TEST(ApplyConversions, Table) {
         const std::string label = std::string(c.settings) + " " + c.code;
         EXPECT_EQ(r.TypeName + "|" + r.Code + "|" + r.Extra, c.out) << label;
         EXPECT_EQ(ini.Section(), c.type) << label;
+    }
+}
+
+// Expected numbers from python3-stdnum, made once: random 978/977 bodies completed with
+// ean.calc_check_digit, then isbn.to_isbn10(code), or code[3:10] followed by
+// issn.calc_check_digit(code[3:10]); the last two of each kind end in X.
+TEST(ApplyConversions, IsbnAndIssnAgreeWithStdnum) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"9789145856307", "9145856303"}, {"9787407752688", "7407752680"},
+        {"9784633214263", "4633214268"}, {"9785807032942", "5807032942"},
+        {"9788888348131", "8888348131"}, {"9787181161478", "7181161474"},
+        {"9786762002902", "6762002900"}, {"9780431757155", "0431757151"},
+        {"9781020192074", "1020192070"}, {"9787326369578", "7326369577"},
+        {"9787261675130", "726167513X"}, {"9783377617408", "337761740X"},
+        {"9771273583033", "12735833"},   {"9777696863981", "76968634"},
+        {"9779210936805", "92109365"},   {"9770608798760", "06087981"},
+        {"9775055548883", "50555480"},   {"9775885779716", "58857796"},
+        {"9778926088877", "89260880"},   {"9776319115193", "63191156"},
+        {"9771432242993", "14322420"},   {"9773502195734", "35021950"},
+        {"9777127684260", "7127684X"},   {"9776661760317", "6661760X"},
+    };
+    for (const auto& [ean, number] : cases) {
+        ScanRecord r{"", "", "EAN 13", ean, "", "", ""};
+        ApplyConversions(r, ConversionSettings{false, true});
+        EXPECT_EQ(r.TypeName + " " + r.Code,
+                  std::string(ean[2] == '8' ? "ISBN " : "ISSN ") + number)
+            << ean;
     }
 }
 
