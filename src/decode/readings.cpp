@@ -51,6 +51,39 @@ std::string_view TakeField(std::string_view& s) {
     return field;
 }
 
+// "]E" modifiers (ISO/IEC 15424): 0 thirteen digits, 1 and 2 a two- or five-digit
+// add-on alone, 3 thirteen digits with the add-on in the same packet, 4 EAN-8.
+void ReadAimEan(std::string_view raw, Reading& out) {
+    const char modifier = raw.size() > 2 ? raw[2] : '\0';
+    std::size_t symbolLength = 16;  // "]E", modifier, 13 digits
+    if (modifier == '4') {
+        out.TypeName = "EAN 8";
+        out.Code = Mid(raw, 3, 8);
+        symbolLength = 11;
+    } else if (raw.size() > 3 && raw[3] == '0') {
+        out.TypeName = "UPC-A";
+        out.Code = Mid(raw, 4, 12);
+    } else {
+        out.TypeName = "EAN 13";
+        out.Code = Mid(raw, 3, 13);
+    }
+    if (modifier == '3') {
+        out.Extra = Mid(raw, 16);
+        return;
+    }
+    // An add-on sent as a symbol of its own follows the first one; without it the first
+    // symbol's own modifier is read.
+    std::string_view work = raw;
+    const std::size_t second =
+        raw.size() > symbolLength ? raw.find(']', symbolLength) : std::string_view::npos;
+    if (second != std::string_view::npos) work = raw.substr(second);
+    const char addOn = work.size() > 2 ? work[2] : '\0';
+    if (addOn == '1')
+        out.Extra = Mid(work, 3, 2);
+    else if (addOn == '2')
+        out.Extra = Mid(work, 3, 5);
+}
+
 }  // namespace
 
 bool IsCueCatShape(std::string_view raw) {
@@ -130,26 +163,9 @@ void ReadAim(std::string_view raw, Reading& out) {
             out.TypeName = "UCC/EAN 128";
             out.Code = data;
             break;
-        case 'E': {
-            if (raw.size() > 3 && raw[3] == '0') {
-                out.TypeName = "UPC-A";
-                out.Code = Mid(raw, 4, 12);
-            } else {
-                out.TypeName = "EAN 13";
-                out.Code = Mid(raw, 3, 13);
-            }
-            // The first symbol ("]E", modifier, 13 digits) takes 16 characters; a
-            // second identifier after it carries the add-on.
-            std::string_view work = raw;
-            const std::size_t second = raw.size() > 16 ? raw.find(']', 16) : std::string_view::npos;
-            if (second != std::string_view::npos) work = raw.substr(second);
-            const char modifier = work.size() > 2 ? work[2] : '\0';
-            if (modifier == '1')
-                out.Extra = Mid(work, 3, 2);
-            else if (modifier == '2')
-                out.Extra = Mid(work, 3, 5);
+        case 'E':
+            ReadAimEan(raw, out);
             break;
-        }
         case 'F':
             out.TypeName = "CODABAR";
             out.Code = data;
