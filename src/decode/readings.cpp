@@ -191,7 +191,7 @@ bool TryIdentifierEntry(std::string_view raw, std::string_view type, std::string
     // Plain identifiers (the usual case) need no pattern compilation.
     const bool plain = ident.find_first_of("?*#[") == std::string_view::npos;
     const std::string_view head = raw.substr(0, len);
-    if (plain ? head != ident : !WildcardMatch(head, ident)) return false;
+    if (plain ? head != ident : !WildcardPattern(ident).Matches(head)) return false;
 
     const std::string_view rest = raw.substr(len);
     out.TypeName = type;
