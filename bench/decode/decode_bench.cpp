@@ -11,6 +11,7 @@
 #include "decode/cuecat_encoder.h"
 #include "decode/decode_scan.h"
 #include "decode/fakes.h"
+#include "decode/memory_settings.h"
 #include "decode/readings.h"
 #include "decode/wildcard.h"
 #include "output/conversions.h"
@@ -23,21 +24,29 @@ const std::string kAimRaw = "]E09780306406157]E251995";
 const std::string kIdentRaw = "I!0123456789012";  // matches a late entry of the list
 const std::string kCueCatRaw = testing::CueCatText("000123456", "E35", "978030640615751995");
 
-std::vector<IdentifierEntry> IdentList() {
-    std::vector<IdentifierEntry> list;
-    const char* idents[] = {"A!", "B!", "C!", "D!", "E!", "F!", "G!", "H!", "[XY]!", "#!", "I!"};
-    for (std::size_t i = 0; i < BuiltInCodeTypes().size(); ++i)
-        list.push_back({BuiltInCodeTypes()[i], idents[i]});
-    return list;
-}
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+const Entries kIdentList{{"EAN 8", "A!"},    {"EAN 13", "B!"},     {"INTERLEAVED 2 OF 5", "C!"},
+                         {"ISBN", "D!"},     {"ISSN", "E!"},       {"CODE 39", "F!"},
+                         {"CODE 128", "G!"}, {"CODABAR", "H!"},    {"UPC-E", "[XY]!"},
+                         {"UPC-A", "#!"},    {"UCC/EAN 128", "I!"}};
+
+// A wildcard identifier for each of twelve types; "7!3012345678905" is decided by
+// UPC-A, late in the list.
+const Entries kTwelveWildcards{
+    {"EAN 8", "[Aa]#!"},  {"EAN 13", "B?#"},      {"INTERLEAVED 2 OF 5", "C*!"},
+    {"ISBN", "[!0-9]D#"}, {"ISSN", "E#?"},        {"CODE 39", "F[xyz]!"},
+    {"CODE 128", "G?!"},  {"CODABAR", "H*#!"},    {"UPC-E", "[XY]!#"},
+    {"UPC-A", "#![0-9]"}, {"UCC/EAN 128", "]??"}, {"SHELF LABELS", "S*L"}};
+const std::string kTwelveRaw = "7!3012345678905";
 
 // Reading + conversions + the keyboard and file masks, with settings already read.
 void PureScan(benchmark::State& state, const std::string& raw, bool aim) {
-    const std::vector<IdentifierEntry> list = IdentList();
+    testing::MemorySettings settings(aim, kIdentList);
     const ConversionSettings conv{true, true};
     for (auto _ : state) {
         Reading r;
-        ReadScan(raw, aim, list, r);
+        ReadScan(raw, settings, r);
         ScanRecord rec{raw,
                        std::move(r.Serial),
                        std::move(r.TypeName),
@@ -66,16 +75,15 @@ BENCHMARK(BM_PureScan_Identifier);
 BENCHMARK(BM_PureScan_CueCat);
 
 struct SettingsFile {
-    SettingsFile(const std::string& encoding) {
+    SettingsFile(const std::string& encoding, const Entries& list) {
         std::string tmpl =
             (std::filesystem::temp_directory_path() / "blenvar-bench-XXXXXX").string();
         folder = ::mkdtemp(tmpl.data());
         path = folder + "/blenvar.ini";
         std::ofstream out(path);
         out << "[Setup]\nEncoding=" << encoding << "\n";
-        const auto list = IdentList();
-        for (const auto& e : list)
-            out << "[" << e.type << "]\nIdentText=" << e.ident
+        for (const auto& [type, ident] : list)
+            out << "[" << type << "]\nIdentText=" << ident
                 << "\nConvertISBNISSN=1\nKeyboardMask=%%C\n";
     }
     ~SettingsFile() { std::filesystem::remove_all(folder); }
@@ -83,8 +91,9 @@ struct SettingsFile {
 };
 
 // The whole driver reading a real settings file, then conversions and masks.
-void DriverScan(benchmark::State& state, const std::string& raw, const char* encoding) {
-    SettingsFile file(encoding);
+void DriverScan(benchmark::State& state, const std::string& raw, const char* encoding,
+                const Entries& list = kIdentList, bool withOutput = true) {
+    SettingsFile file(encoding, list);
     INIFile ini;
     ini.SetFileName(file.path);
     const std::vector<std::string> types = LoadCodeTypes(ini);
@@ -99,6 +108,10 @@ void DriverScan(benchmark::State& state, const std::string& raw, const char* enc
         ScanRecord rec;
         rec.Raw = raw;
         DecodeScan(rec, ctx);
+        if (!withOutput) {
+            benchmark::DoNotOptimize(rec);
+            continue;
+        }
         ApplyConversions(rec, ini);
         benchmark::DoNotOptimize(FormatMask(ini.GetValue("KeyboardMask", "%%C"), rec));
         benchmark::DoNotOptimize(FormatMask(kDefaultFileFormat, rec));
@@ -119,57 +132,20 @@ BENCHMARK(BM_DriverScan_Aim);
 BENCHMARK(BM_DriverScan_Identifier);
 BENCHMARK(BM_DriverScan_CueCat);
 
+// Identifiers compiled once, as the driver keeps them between scans.
 void BM_PureScan_TwelveWildcards(benchmark::State& state) {
-    const std::vector<IdentifierEntry> list{
-            {"EAN 8", "[Aa]#!"},      {"EAN 13", "B?#"},        {"INTERLEAVED 2 OF 5", "C*!"},
-            {"ISBN", "[!0-9]D#"},     {"ISSN", "E#?"},          {"CODE 39", "F[xyz]!"},
-            {"CODE 128", "G?!"},      {"CODABAR", "H*#!"},      {"UPC-E", "[XY]!#"},
-            {"UPC-A", "#![0-9]"},     {"UCC/EAN 128", "]??"},   {"SHELF LABELS", "S*L"}};
-    const std::string raw = "7!3012345678905";
+    testing::MemorySettings settings(false, kTwelveWildcards);
     for (auto _ : state) {
         Reading r;
-        ReadIdentifier(raw, list, r);
+        ReadScan(kTwelveRaw, settings, r);
         benchmark::DoNotOptimize(r);
     }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PureScan_TwelveWildcards);
 
-// Identifier mode with a wildcard identifier in each of twelve type sections; the scan
-// is decided by UPC-A, late in the list.
-void BM_DriverScan_TwelveWildcards(benchmark::State& state) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "blenvar-bench-XXXXXX").string();
-    const std::string folder = ::mkdtemp(tmpl.data());
-    const std::string path = folder + "/blenvar.ini";
-    {
-        std::ofstream out(path);
-        out << "[Setup]\nEncoding=Other\n";
-        const char* sections[][2] = {
-            {"EAN 8", "[Aa]#!"},      {"EAN 13", "B?#"},        {"INTERLEAVED 2 OF 5", "C*!"},
-            {"ISBN", "[!0-9]D#"},     {"ISSN", "E#?"},          {"CODE 39", "F[xyz]!"},
-            {"CODE 128", "G?!"},      {"CODABAR", "H*#!"},      {"UPC-E", "[XY]!#"},
-            {"UPC-A", "#![0-9]"},     {"UCC/EAN 128", "]??"},   {"SHELF LABELS", "S*L"}};
-        for (const auto& s : sections) out << "[" << s[0] << "]\nIdentText=" << s[1] << "\n";
-    }
-    INIFile ini;
-    ini.SetFileName(path);
-    const std::vector<std::string> types = LoadCodeTypes(ini);
-    testing::FakeOpener opener;
-    testing::FakeSound sound;
-    testing::FakeTray tray;
-    testing::FakeClock clock;
-    clock.readings = {testing::MakeTime(2005, 3, 4, 9, 5, 7)};
-    DecodeContext ctx{ini, types, opener, sound, tray, clock};
-    const std::string raw = "7!3012345678905";
-    for (auto _ : state) {
-        clock.next = 0;
-        ScanRecord rec;
-        rec.Raw = raw;
-        DecodeScan(rec, ctx);
-        benchmark::DoNotOptimize(rec);
-    }
-    state.SetItemsProcessed(state.iterations());
-    std::filesystem::remove_all(folder);
+void BM_DriverScan_TwelveWildcards(benchmark::State& s) {
+    DriverScan(s, kTwelveRaw, "Other", kTwelveWildcards, false);  // decoding only
 }
 BENCHMARK(BM_DriverScan_TwelveWildcards);
 

@@ -29,7 +29,6 @@ struct Driver {
         rec.Raw = raw;
         rec.Serial = rec.TypeName = rec.Code = rec.Extra = "stale";
         clock.next = 0;
-        DecodeContext ctx{ini, types, opener, sound, tray, clock};
         DecodeScan(rec, ctx);
         return rec;
     }
@@ -40,6 +39,7 @@ struct Driver {
     FakeSound sound;
     FakeTray tray;
     FakeClock clock;
+    DecodeContext ctx{ini, types, opener, sound, tray, clock};  // kept, as the program does
 };
 
 TEST(DecodeScan, IdentifierModeThroughSettings) {
@@ -99,20 +99,46 @@ TEST(DecodeScan, CueCatWithBadScanAndWebJump) {
     EXPECT_TRUE(off.opener.opened.empty());
 }
 
+// Identifiers are kept compiled between scans; an edit must still count at the next one.
+TEST(DecodeScan, IdentifierEditsCountAtTheNextScan) {
+    Driver d(kSettings);
+    const struct {
+        const char* section;
+        const char* ident;  // stored before the scans of this row
+        const char* raw;
+        const char* type;
+        const char* code;
+    } steps[] = {
+        {"CODE 39", "#", "5123", "CODE 39", "123"},
+        {"CODE 39", "X#", "5123", "UNKNOWN", "5123"},
+        {"CODE 39", "X#", "X5123", "CODE 39", "123"},
+        {"EAN 13", "X", "X5123", "EAN 13", "5123"},  // plain, now above CODE 39
+        {"EAN 13", "", "X5123", "CODE 39", "123"},
+        {"CODE 39", "", "X5123", "UNKNOWN", "X5123"},
+    };
+    for (const auto& s : steps) {
+        d.ini.SetSection(s.section);
+        ASSERT_TRUE(d.ini.SaveValue("IdentText", s.ident));
+        const ScanRecord r = d.Decode(s.raw);
+        EXPECT_EQ(r.TypeName + "|" + r.Code, std::string(s.type) + "|" + s.code)
+            << s.section << "=" << s.ident << " " << s.raw;
+    }
+}
+
 TEST(LoadCodeTypes, BuiltInsThenAddedSections) {
     TempIni f("[SETUP]\n[EAN 13]\n[ean 8]\n[Shelf Labels]\n[Unknown]\n");
     INIFile ini;
     ini.SetFileName(f.path());
-    std::vector<std::string> expect{"UNKNOWN"};
-    for (const auto& t : BuiltInCodeTypes()) expect.push_back(t);
-    ASSERT_EQ(expect.size(), 12u);
-    const std::vector<std::string> builtInsOnly = expect;
+    const std::vector<std::string> builtIns{"UNKNOWN", "EAN 8", "EAN 13",  "INTERLEAVED 2 OF 5",
+                                            "ISBN",    "ISSN",  "CODE 39", "CODE 128",
+                                            "CODABAR", "UPC-E", "UPC-A",   "UCC/EAN 128"};
+    std::vector<std::string> expect = builtIns;
     expect.insert(expect.end(), {"EAN 8", "SHELF LABELS"});
     EXPECT_EQ(LoadCodeTypes(ini), expect);
 
     INIFile missing;
     missing.SetFileName(f.folder() + "/none.ini");
-    EXPECT_EQ(LoadCodeTypes(missing), builtInsOnly);
+    EXPECT_EQ(LoadCodeTypes(missing), builtIns);
 }
 
 }  // namespace
