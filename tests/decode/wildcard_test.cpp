@@ -55,13 +55,11 @@ TEST(WildcardPattern, LongTextsAndSegments) {
     } cases[] = {
         {as, std::string(64, '*'), true},
         {as, starred, true},
-        {as, starred + "*b", false},
         {as, "*" + std::string(50, 'a') + "b*", false},
         {"x" + a.substr(1) + "b" + a + "b", "*" + a + "b*", true},  // second place fits
         {"x" + a.substr(1) + "b" + a + "c", "*" + a + "b*", false},
         {as.substr(0, 150) + "7", "*" + std::string(100, '?') + "#*", true},
         {as.substr(0, 150), "*" + std::string(100, '?') + "#*", false},
-        {"1" + a + "2" + a + "3", "1*" + std::string(65, '[') + "*3", false},
         {"1" + a + "2" + a + "3", "1*[a]" + std::string(64, '?') + "2*3", true},
     };
     for (const auto& c : cases)
