@@ -11,6 +11,7 @@
 #include "decode/cuecat_encoder.h"
 #include "decode/decode_scan.h"
 #include "decode/fakes.h"
+#include "decode/memory_settings.h"
 #include "decode/readings.h"
 #include "decode/wildcard.h"
 #include "output/conversions.h"
@@ -23,21 +24,29 @@ const std::string kAimRaw = "]E09780306406157]E251995";
 const std::string kIdentRaw = "I!0123456789012";  // matches a late entry of the list
 const std::string kCueCatRaw = testing::CueCatText("000123456", "E35", "978030640615751995");
 
-std::vector<IdentifierEntry> IdentList() {
-    std::vector<IdentifierEntry> list;
-    const char* idents[] = {"A!", "B!", "C!", "D!", "E!", "F!", "G!", "H!", "[XY]!", "#!", "I!"};
-    for (std::size_t i = 0; i < BuiltInCodeTypes().size(); ++i)
-        list.push_back({BuiltInCodeTypes()[i], idents[i]});
-    return list;
-}
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+const Entries kIdentList{{"EAN 8", "A!"},    {"EAN 13", "B!"},     {"INTERLEAVED 2 OF 5", "C!"},
+                         {"ISBN", "D!"},     {"ISSN", "E!"},       {"CODE 39", "F!"},
+                         {"CODE 128", "G!"}, {"CODABAR", "H!"},    {"UPC-E", "[XY]!"},
+                         {"UPC-A", "#!"},    {"UCC/EAN 128", "I!"}};
+
+// A wildcard identifier for each of twelve types; "7!3012345678905" is decided by
+// UPC-A, late in the list.
+const Entries kTwelveWildcards{
+    {"EAN 8", "[Aa]#!"},  {"EAN 13", "B?#"},      {"INTERLEAVED 2 OF 5", "C*!"},
+    {"ISBN", "[!0-9]D#"}, {"ISSN", "E#?"},        {"CODE 39", "F[xyz]!"},
+    {"CODE 128", "G?!"},  {"CODABAR", "H*#!"},    {"UPC-E", "[XY]!#"},
+    {"UPC-A", "#![0-9]"}, {"UCC/EAN 128", "]??"}, {"SHELF LABELS", "S*L"}};
+const std::string kTwelveRaw = "7!3012345678905";
 
 // Reading + conversions + the keyboard and file masks, with settings already read.
 void PureScan(benchmark::State& state, const std::string& raw, bool aim) {
-    const std::vector<IdentifierEntry> list = IdentList();
+    testing::MemorySettings settings(aim, kIdentList);
     const ConversionSettings conv{true, true};
     for (auto _ : state) {
         Reading r;
-        ReadScan(raw, aim, list, r);
+        ReadScan(raw, settings, r);
         ScanRecord rec{raw,
                        std::move(r.Serial),
                        std::move(r.TypeName),
@@ -66,16 +75,15 @@ BENCHMARK(BM_PureScan_Identifier);
 BENCHMARK(BM_PureScan_CueCat);
 
 struct SettingsFile {
-    SettingsFile(const std::string& encoding) {
+    SettingsFile(const std::string& encoding, const Entries& list) {
         std::string tmpl =
             (std::filesystem::temp_directory_path() / "blenvar-bench-XXXXXX").string();
         folder = ::mkdtemp(tmpl.data());
         path = folder + "/blenvar.ini";
         std::ofstream out(path);
         out << "[Setup]\nEncoding=" << encoding << "\n";
-        const auto list = IdentList();
-        for (const auto& e : list)
-            out << "[" << e.type << "]\nIdentText=" << e.ident
+        for (const auto& [type, ident] : list)
+            out << "[" << type << "]\nIdentText=" << ident
                 << "\nConvertISBNISSN=1\nKeyboardMask=%%C\n";
     }
     ~SettingsFile() { std::filesystem::remove_all(folder); }
@@ -83,8 +91,9 @@ struct SettingsFile {
 };
 
 // The whole driver reading a real settings file, then conversions and masks.
-void DriverScan(benchmark::State& state, const std::string& raw, const char* encoding) {
-    SettingsFile file(encoding);
+void DriverScan(benchmark::State& state, const std::string& raw, const char* encoding,
+                const Entries& list = kIdentList, bool withOutput = true) {
+    SettingsFile file(encoding, list);
     INIFile ini;
     ini.SetFileName(file.path);
     const std::vector<std::string> types = LoadCodeTypes(ini);
@@ -99,6 +108,10 @@ void DriverScan(benchmark::State& state, const std::string& raw, const char* enc
         ScanRecord rec;
         rec.Raw = raw;
         DecodeScan(rec, ctx);
+        if (!withOutput) {
+            benchmark::DoNotOptimize(rec);
+            continue;
+        }
         ApplyConversions(rec, ini);
         benchmark::DoNotOptimize(FormatMask(ini.GetValue("KeyboardMask", "%%C"), rec));
         benchmark::DoNotOptimize(FormatMask(kDefaultFileFormat, rec));
@@ -119,10 +132,44 @@ BENCHMARK(BM_DriverScan_Aim);
 BENCHMARK(BM_DriverScan_Identifier);
 BENCHMARK(BM_DriverScan_CueCat);
 
+// The driver's identifier work without the settings file: each identifier text is
+// copied out as a read would give it and looked up in the cache of compiled ones.
+// This is the driver's cost once settings reads come from a snapshot.
+struct CachedTexts : ReadingSettings {
+    bool AimMode() override { return false; }
+    std::span<const std::string> Types() override { return types; }
+    const Identifier& IdentifierOf(std::size_t index) override {
+        return cache.Get(index, std::string(texts[index]));
+    }
+    std::vector<std::string> types, texts;
+    IdentifierCache cache;
+};
+
+void BM_PureScan_TwelveWildcards(benchmark::State& state) {
+    CachedTexts settings;
+    for (const auto& [type, ident] : kTwelveWildcards) {
+        settings.types.push_back(type);
+        settings.texts.push_back(ident);
+    }
+    for (auto _ : state) {
+        Reading r;
+        ReadScan(kTwelveRaw, settings, r);
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PureScan_TwelveWildcards);
+
+void BM_DriverScan_TwelveWildcards(benchmark::State& s) {
+    DriverScan(s, kTwelveRaw, "Other", kTwelveWildcards, false);  // decoding only
+}
+BENCHMARK(BM_DriverScan_TwelveWildcards);
+
 void BM_Wildcard_64Stars(benchmark::State& state) {
     const std::string text(100000, 'a');
     const std::string pattern(64, '*');
-    for (auto _ : state) benchmark::DoNotOptimize(WildcardMatch(text, pattern));
+    const WildcardPattern compiled(pattern);
+    for (auto _ : state) benchmark::DoNotOptimize(compiled.Matches(text));
 }
 BENCHMARK(BM_Wildcard_64Stars)->Unit(benchmark::kMicrosecond);
 
@@ -132,9 +179,19 @@ void BM_Wildcard_StarredFailing(benchmark::State& state) {
     std::string pattern;
     for (int i = 0; i < 64; ++i) pattern += "*a";
     pattern += "*b";
-    for (auto _ : state) benchmark::DoNotOptimize(WildcardMatch(text, pattern));
+    const WildcardPattern compiled(pattern);
+    for (auto _ : state) benchmark::DoNotOptimize(compiled.Matches(text));
 }
 BENCHMARK(BM_Wildcard_StarredFailing)->Unit(benchmark::kMicrosecond);
+
+// One long literal segment that almost matches at every position.
+void BM_Wildcard_LongSegment(benchmark::State& state) {
+    const std::string text(100000, 'a');
+    const std::string pattern = "*" + std::string(61, 'a') + "b*";  // 64 characters
+    const WildcardPattern compiled(pattern);
+    for (auto _ : state) benchmark::DoNotOptimize(compiled.Matches(text));
+}
+BENCHMARK(BM_Wildcard_LongSegment)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace blenvar

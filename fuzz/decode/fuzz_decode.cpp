@@ -14,6 +14,7 @@
 
 #include "decode/code_types.h"
 #include "decode/decode_scan.h"
+#include "decode/memory_settings.h"
 #include "decode/readings.h"
 #include "output/conversions.h"
 #include "output/mask.h"
@@ -38,8 +39,8 @@ struct Services : ShellOpener, SoundEvents, TrayImage, Clock {
     }
 };
 
-const std::vector<IdentifierEntry>& Idents() {
-    static const std::vector<IdentifierEntry> list{
+const std::vector<std::pair<std::string, std::string>>& Idents() {
+    static const std::vector<std::pair<std::string, std::string>> list{
         {"EAN 8", "8"},      {"EAN 13", "]E"},    {"INTERLEAVED 2 OF 5", "[IJ]"},
         {"ISBN", "#"},       {"ISSN", "S"},       {"CODE 39", "*"},
         {"CODE 128", "]C?"}, {"CODABAR", "F"},    {"UPC-E", "E?"},
@@ -59,8 +60,8 @@ struct Setup {
             const std::string path = folder + (isAim ? "/aim.ini" : "/other.ini");
             std::ofstream out(path);
             out << "[Setup]\nEncoding=" << (isAim ? "aim" : "Other") << "\n";
-            for (const auto& e : Idents())
-                out << "[" << e.type << "]\nIdentText=" << e.ident
+            for (const auto& [type, ident] : Idents())
+                out << "[" << type << "]\nIdentText=" << ident
                     << "\nWebJump=1\nExpandUPCE=1\nConvertISBNISSN=1\n";
             (isAim ? aim : other).SetFileName(path);
         }
@@ -80,13 +81,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view mask =
         cut == std::string_view::npos ? std::string_view{} : in.substr(cut + 1);
 
+    // The same settings in memory, in the order of the type list read from the file.
+    static blenvar::testing::MemorySettings memory(false, [] {
+        std::vector<std::pair<std::string, std::string>> list;
+        for (const auto& type : setup.types) {
+            std::string ident;
+            for (const auto& [t, i] : Idents())
+                if (t == type) ident = i;
+            list.emplace_back(type, ident);
+        }
+        return list;
+    }());
+    memory.aim = aim;
     Reading pure;
-    ReadScan(raw, aim, Idents(), pure);
+    ReadScan(raw, memory, pure);
 
-    Services s;
+    static Services s0;
     ScanRecord rec;
     rec.Raw = raw;
-    DecodeContext ctx{aim ? setup.aim : setup.other, setup.types, s, s, s, s};
+    // One context per file for the whole run, so compiled identifiers are reused.
+    static DecodeContext aimCtx{setup.aim, setup.types, s0, s0, s0, s0};
+    static DecodeContext otherCtx{setup.other, setup.types, s0, s0, s0, s0};
+    DecodeContext& ctx = aim ? aimCtx : otherCtx;
+    s0.opened.clear();
     DecodeScan(rec, ctx);
     if (rec.TypeName != pure.TypeName || rec.Code != pure.Code || rec.Extra != pure.Extra ||
         rec.Serial != pure.Serial)
@@ -94,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> expectOpened = pure.webAddress.empty()
                                                       ? std::vector<std::string>{}
                                                       : std::vector<std::string>{pure.webAddress};
-    if (s.opened != expectOpened) std::abort();
+    if (s0.opened != expectOpened) std::abort();
 
     ScanRecord viaSettings = rec;
     ApplyConversions(viaSettings, ctx.ini);

@@ -1,17 +1,22 @@
 #include "decode/code_types.h"
 
 #include <algorithm>
+#include <span>
 
 #include "core/com_error.h"
 #include "core/text.h"
-#include "decode/readings.h"
+#include "output/settings_layout.h"
 
 namespace blenvar {
 
+namespace {
+
 const std::vector<std::string>& BuiltInCodeTypes() {
-    static const std::vector<std::string> types{"EAN 8", "EAN 13",  "INTERLEAVED 2 OF 5", "ISBN",
-                                                "ISSN",  "CODE 39", "CODE 128",           "CODABAR",
-                                                "UPC-E", "UPC-A",   "UCC/EAN 128"};
+    static const std::vector<std::string> types{
+        std::string(kTypeEan8),    std::string(kTypeEan13),    std::string(kTypeInterleaved2Of5),
+        std::string(kTypeIsbn),    std::string(kTypeIssn),     std::string(kTypeCode39),
+        std::string(kTypeCode128), std::string(kTypeCodabar),  std::string(kTypeUpcE),
+        std::string(kTypeUpcA),    std::string(kTypeUccEan128)};
     return types;
 }
 
@@ -20,11 +25,14 @@ std::vector<std::string> CodeTypesWithoutUnknown(std::span<const std::string> se
     for (const std::string& name : sectionNames) {
         // Exact comparison: "ean 8" is added once more as "EAN 8".
         if (std::find(list.begin(), list.end(), name) != list.end()) continue;
-        if (EqualsNoCaseAscii(name, "setup") || EqualsNoCaseAscii(name, kUnknownType)) continue;
+        if (EqualsNoCaseAscii(name, kSetupSection) || EqualsNoCaseAscii(name, kTypeUnknown))
+            continue;
         list.push_back(ToUpperAscii(name));
     }
     return list;
 }
+
+}  // namespace
 
 std::vector<std::string> LoadCodeTypes(INIFile& ini) {
     std::vector<std::string> names;
@@ -37,7 +45,7 @@ std::vector<std::string> LoadCodeTypes(INIFile& ini) {
         names.clear();
     }
     std::vector<std::string> list = CodeTypesWithoutUnknown(names);
-    list.insert(list.begin(), std::string(kUnknownType));
+    list.insert(list.begin(), std::string(kTypeUnknown));
     return list;
 }
 

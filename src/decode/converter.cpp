@@ -1,6 +1,7 @@
 #include "decode/converter.h"
 
 #include <array>
+#include <cstdint>
 
 #include "core/text.h"
 
@@ -26,28 +27,9 @@ int DigitValue(char c) {
 
 }  // namespace
 
-std::string DecToBin(long long value, int width) {
-    std::string bits;
-    if (value > 0) {
-        auto v = static_cast<unsigned long long>(value);
-        while (v != 0) {
-            bits.insert(bits.begin(), (v & 1u) ? '1' : '0');
-            v >>= 1;
-        }
-    }
-    if (width > 0 && bits.size() < static_cast<std::size_t>(width))
-        bits.insert(0, static_cast<std::size_t>(width) - bits.size(), '0');
-    return bits;
-}
-
-std::uint64_t BinToDec(std::string_view bits) {
-    std::uint64_t value = 0;
-    for (char c : bits) value = (value << 1) | (c == '1' ? 1u : 0u);
-    return value;
-}
-
 std::string DecodeCueCatField(std::string_view field) {
-    // Same result as the group-of-four bit-string walk, done with an accumulator.
+    // The 6-bit indices as one bit string cut into bytes from the start, done with an
+    // accumulator.
     std::string out;
     out.reserve(field.size() * 3 / 4);
     std::uint32_t acc = 0;

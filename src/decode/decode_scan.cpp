@@ -4,36 +4,30 @@
 
 #include "core/text.h"
 #include "decode/readings.h"
+#include "output/settings_layout.h"
 
 namespace blenvar {
 
 namespace {
 
-constexpr const char* kSetupSection = "Setup";
-constexpr const char* kCode128Section = "CODE 128";
+// The reading's settings as stored, read when the reading asks for them, so edits in
+// the settings file count at the next scan.
+class StoredSettings final : public ReadingSettings {
+  public:
+    explicit StoredSettings(DecodeContext& ctx) : ctx_(ctx) {}
 
-void OpenIfWebJump(const Reading& r, DecodeContext& ctx) {
-    if (r.webAddress.empty()) return;
-    ctx.ini.SetSection(kCode128Section);
-    if (ctx.ini.GetValue("WebJump") == "1") ctx.opener.Open(r.webAddress);  // answer ignored
-}
-
-void Store(Reading& r, ScanRecord& rec) {
-    rec.Serial = std::move(r.Serial);
-    rec.TypeName = std::move(r.TypeName);
-    rec.Code = std::move(r.Code);
-    rec.Extra = std::move(r.Extra);
-}
-
-void CueCatInto(Reading& r, std::string_view raw, DecodeContext& ctx) {
-    ReadCueCat(raw, r);
-    if (r.rejected) {
-        ctx.sound.PlaySound(std::string(kBadScanSound), false);
-        ctx.tray.SetTrayImage(1);
-        return;
+    bool AimMode() override {
+        return IsAimEncoding(ctx_.encodingOverride ? *ctx_.encodingOverride
+                                                   : LoadEncoding(ctx_.ini));
     }
-    OpenIfWebJump(r, ctx);
-}
+    std::span<const std::string> Types() override { return ctx_.typeList; }
+    const Identifier& IdentifierOf(std::size_t index) override {
+        return ctx_.identifiers.Get(index, LoadIdentText(ctx_.ini, ctx_.typeList[index]));
+    }
+
+  private:
+    DecodeContext& ctx_;
+};
 
 }  // namespace
 
@@ -52,42 +46,25 @@ std::string FormatScanDate(const std::tm& t) {
     return buf;
 }
 
-void CueCat(ScanRecord& rec, DecodeContext& ctx) {
-    Reading r;
-    CueCatInto(r, rec.Raw, ctx);
-    Store(r, rec);
-}
-
 void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
-    const std::string& raw = rec.Raw;
     rec.Time = FormatScanTime(ctx.clock.LocalNow());
     rec.Date = FormatScanDate(ctx.clock.LocalNow());
 
     Reading r;
     ctx.ini.Refresh();
-    ctx.ini.SetSection(kSetupSection);
-    if (IsCueCatShape(raw)) {
-        CueCatInto(r, raw, ctx);
-    } else if (EqualsNoCaseAscii(
-                   ctx.encodingOverride ? *ctx.encodingOverride : ctx.ini.GetValue("Encoding"),
-                   "AIM")) {
-        ReadAim(raw, r);  // AIM mode never opens an address
-    } else {
-        // Identifiers are read entry by entry, so edits in the settings file count at
-        // the next scan and the walk stops at the first entry giving a value.
-        for (const std::string& type : ctx.typeList) {
-            if (EqualsNoCaseAscii(type, kUnknownType)) continue;
-            ctx.ini.SetSection(type);
-            const std::string ident = ctx.ini.GetValue("IdentText", "");
-            r.webAddress.clear();
-            if (TryIdentifierEntry(raw, type, Trim(ident), r) && !r.Code.empty()) {
-                OpenIfWebJump(r, ctx);
-                break;
-            }
-        }
+    StoredSettings settings(ctx);
+    ReadScan(rec.Raw, settings, r);
+    if (r.rejected) {
+        ctx.sound.PlaySound(std::string(kBadScanSound), false);
+        ctx.tray.SetTrayImage(1);
     }
-    ApplyUnknownFallback(raw, r);
-    Store(r, rec);
+    // AIM mode never gives an address; the answer of the opener is ignored.
+    if (!r.webAddress.empty() && LoadWebJump(ctx.ini)) ctx.opener.Open(r.webAddress);
+
+    rec.Serial = std::move(r.Serial);
+    rec.TypeName = std::move(r.TypeName);
+    rec.Code = std::move(r.Code);
+    rec.Extra = std::move(r.Extra);
 }
 
 }  // namespace blenvar

@@ -9,6 +9,7 @@
 #include "components/ini/ini_file.h"
 #include "core/scan_record.h"
 #include "core/services.h"
+#include "decode/identifier.h"
 
 namespace blenvar {
 
@@ -21,6 +22,8 @@ struct DecodeContext {
     Clock& clock;
     // Takes the place of the stored "Encoding" when set (a run of the command-line decoder).
     std::optional<std::string> encodingOverride = std::nullopt;
+    // Identifiers compiled at earlier scans, by position in typeList.
+    IdentifierCache identifiers = {};
 };
 
 // "h:nn:ssampm", lower-cased: 9:05:07am, 12:00:05am.
@@ -31,8 +34,5 @@ std::string FormatScanDate(const std::tm& t);
 // Reads rec.Raw and fills every other field. Never fails: an unreadable scan becomes
 // "UNKNOWN" with the raw text as its value.
 void DecodeScan(ScanRecord& rec, DecodeContext& ctx);
-
-// The CueCat reading with its side effects; writes Serial, TypeName, Code and Extra.
-void CueCat(ScanRecord& rec, DecodeContext& ctx);
 
 }  // namespace blenvar

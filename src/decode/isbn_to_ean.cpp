@@ -21,4 +21,18 @@ std::string EANtoISBN(std::string_view ean) {
     return out;
 }
 
+std::string EANtoISSN(std::string_view ean) {
+    if (ean.substr(0, 3) != "977") return std::string(kInvalid);
+    int sum = 0;
+    for (std::size_t i = 0; i < 7; ++i) {
+        const std::size_t pos = i + 3;
+        if (pos < ean.size() && IsDigit(ean[pos]))
+            sum += static_cast<int>(8 - i) * (ean[pos] - '0');
+    }
+    const int check = (11 - sum % 11) % 11;
+    std::string out(Mid(ean, 3, 7));
+    out.push_back(check == 10 ? 'X' : static_cast<char>('0' + check));
+    return out;
+}
+
 }  // namespace blenvar

@@ -1,11 +1,13 @@
 #include "decode/readings.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/text.h"
 #include "decode/converter.h"
 #include "decode/isbn_to_ean.h"
 #include "decode/wildcard.h"
+#include "output/settings_layout.h"
 
 namespace blenvar {
 
@@ -21,24 +23,24 @@ struct CueCatType {
 };
 
 constexpr std::array<CueCatType, 18> kCueCatTypes{{
-    {"CBR", "CODABAR", 0, Treatment::kNone},
-    {"E08", "EAN 8", 0, Treatment::kNone},
-    {"E82", "EAN 8", 2, Treatment::kNone},
-    {"E85", "EAN 8", 5, Treatment::kNone},
-    {"E13", "EAN 13", 0, Treatment::kNone},
-    {"E32", "EAN 13", 2, Treatment::kNone},
-    {"E35", "EAN 13", 5, Treatment::kNone},
-    {"UPE", "UPC-E", 0, Treatment::kUpcE},
-    {"UE2", "UPC-E", 2, Treatment::kUpcE},
-    {"UE5", "UPC-E", 5, Treatment::kUpcE},
-    {"UPA", "UPC-A", 0, Treatment::kNone},
-    {"UA2", "UPC-A", 2, Treatment::kNone},
-    {"UA5", "UPC-A", 5, Treatment::kNone},
-    {"IBN", "ISBN", 0, Treatment::kIsbn},
-    {"IB5", "ISBN", 5, Treatment::kIsbn},
-    {"ITF", "INTERLEAVED 2 OF 5", 0, Treatment::kNone},
-    {"128", "CODE 128", 0, Treatment::kCode128},
-    {"C39", "CODE 39", 0, Treatment::kNone},
+    {"CBR", kTypeCodabar, 0, Treatment::kNone},
+    {"E08", kTypeEan8, 0, Treatment::kNone},
+    {"E82", kTypeEan8, 2, Treatment::kNone},
+    {"E85", kTypeEan8, 5, Treatment::kNone},
+    {"E13", kTypeEan13, 0, Treatment::kNone},
+    {"E32", kTypeEan13, 2, Treatment::kNone},
+    {"E35", kTypeEan13, 5, Treatment::kNone},
+    {"UPE", kTypeUpcE, 0, Treatment::kUpcE},
+    {"UE2", kTypeUpcE, 2, Treatment::kUpcE},
+    {"UE5", kTypeUpcE, 5, Treatment::kUpcE},
+    {"UPA", kTypeUpcA, 0, Treatment::kNone},
+    {"UA2", kTypeUpcA, 2, Treatment::kNone},
+    {"UA5", kTypeUpcA, 5, Treatment::kNone},
+    {"IBN", kTypeIsbn, 0, Treatment::kIsbn},
+    {"IB5", kTypeIsbn, 5, Treatment::kIsbn},
+    {"ITF", kTypeInterleaved2Of5, 0, Treatment::kNone},
+    {"128", kTypeCode128, 0, Treatment::kCode128},
+    {"C39", kTypeCode39, 0, Treatment::kNone},
 }};
 
 constexpr std::string_view kWww = "www.";
@@ -51,12 +53,45 @@ std::string_view TakeField(std::string_view& s) {
     return field;
 }
 
-}  // namespace
+// "]E" modifiers (ISO/IEC 15424): 0 thirteen digits, 1 and 2 a two- or five-digit
+// add-on alone, 3 thirteen digits with the add-on in the same packet, 4 EAN-8.
+void ReadAimEan(std::string_view raw, Reading& out) {
+    const char modifier = raw.size() > 2 ? raw[2] : '\0';
+    std::size_t symbolLength = 16;  // "]E", modifier, 13 digits
+    if (modifier == '4') {
+        out.TypeName = kTypeEan8;
+        out.Code = Mid(raw, 3, 8);
+        symbolLength = 11;
+    } else if (raw.size() > 3 && raw[3] == '0') {
+        out.TypeName = kTypeUpcA;
+        out.Code = Mid(raw, 4, 12);
+    } else {
+        out.TypeName = kTypeEan13;
+        out.Code = Mid(raw, 3, 13);
+    }
+    if (modifier == '3') {
+        out.Extra = Mid(raw, 16);
+        return;
+    }
+    // An add-on sent as a symbol of its own follows the first one; without it the first
+    // symbol's own modifier is read.
+    std::string_view work = raw;
+    const std::size_t second =
+        raw.size() > symbolLength ? raw.find(']', symbolLength) : std::string_view::npos;
+    if (second != std::string_view::npos) work = raw.substr(second);
+    const char addOn = work.size() > 2 ? work[2] : '\0';
+    if (addOn == '1')
+        out.Extra = Mid(work, 3, 2);
+    else if (addOn == '2')
+        out.Extra = Mid(work, 3, 5);
+}
 
 bool IsCueCatShape(std::string_view raw) {
     static const WildcardPattern shape(kCueCatShape);
     return shape.Matches(raw);
 }
+
+}  // namespace
 
 void ReadCueCat(std::string_view raw, Reading& out) {
     if (raw.size() < 10 || !IsCueCatShape(raw)) {
@@ -119,47 +154,30 @@ void ReadAim(std::string_view raw, Reading& out) {
     const std::string_view data = Mid(raw, 3);
     switch (raw[1]) {
         case 'A':
-            out.TypeName = "CODE 39";
+            out.TypeName = kTypeCode39;
             out.Code = data;
             break;
         case 'C':
-            out.TypeName = (raw.size() > 2 && raw[2] == '0') ? "CODE 128" : "UCC/EAN 128";
+            out.TypeName = (raw.size() > 2 && raw[2] == '0') ? kTypeCode128 : kTypeUccEan128;
             out.Code = data;
             break;
         case 'K':
-            out.TypeName = "UCC/EAN 128";
+            out.TypeName = kTypeUccEan128;
             out.Code = data;
             break;
-        case 'E': {
-            if (raw.size() > 3 && raw[3] == '0') {
-                out.TypeName = "UPC-A";
-                out.Code = Mid(raw, 4, 12);
-            } else {
-                out.TypeName = "EAN 13";
-                out.Code = Mid(raw, 3, 13);
-            }
-            // The first symbol ("]E", modifier, 13 digits) takes 16 characters; a
-            // second identifier after it carries the add-on.
-            std::string_view work = raw;
-            const std::size_t second = raw.size() > 16 ? raw.find(']', 16) : std::string_view::npos;
-            if (second != std::string_view::npos) work = raw.substr(second);
-            const char modifier = work.size() > 2 ? work[2] : '\0';
-            if (modifier == '1')
-                out.Extra = Mid(work, 3, 2);
-            else if (modifier == '2')
-                out.Extra = Mid(work, 3, 5);
+        case 'E':
+            ReadAimEan(raw, out);
             break;
-        }
         case 'F':
-            out.TypeName = "CODABAR";
+            out.TypeName = kTypeCodabar;
             out.Code = data;
             break;
         case 'I':
-            out.TypeName = "INTERLEAVED 2 OF 5";
+            out.TypeName = kTypeInterleaved2Of5;
             out.Code = data;
             break;
         case 'X':
-            out.TypeName = "ISBN";
+            out.TypeName = kTypeIsbn;
             out.Code = Mid(data, 0, 10);
             out.Extra = Mid(data, 10);
             break;
@@ -168,66 +186,59 @@ void ReadAim(std::string_view raw, Reading& out) {
     }
 }
 
-bool TryIdentifierEntry(std::string_view raw, std::string_view type, std::string_view ident,
-                        Reading& out) {
-    if (ident.empty()) return false;
-    const std::size_t len = ident.size() < raw.size() ? ident.size() : raw.size();
-    // Plain identifiers (the usual case) need no pattern compilation.
-    const bool plain = ident.find_first_of("?*#[") == std::string_view::npos;
-    const std::string_view head = raw.substr(0, len);
-    if (plain ? head != ident : !WildcardMatch(head, ident)) return false;
+namespace {
 
-    const std::string_view rest = raw.substr(len);
+// One matching entry of identifier mode: TypeName, then Code and Extra by the type's row.
+void ReadIdentifierRest(std::string_view rest, std::string_view type, Reading& out) {
     out.TypeName = type;
     auto fixed = [&](std::size_t n) {
         out.Code = Mid(rest, 0, n);
         out.Extra = Mid(rest, n);
     };
     auto is = [&](std::string_view name) { return EqualsNoCaseAscii(type, name); };
-    if (is("EAN 8")) {
+    if (is(kTypeEan8) || is(kTypeUpcE)) {
         fixed(8);
-    } else if (is("EAN 13")) {
+    } else if (is(kTypeEan13)) {
         fixed(13);
-    } else if (is("UPC-E")) {
-        fixed(8);
-    } else if (is("UPC-A")) {
+    } else if (is(kTypeUpcA)) {
         fixed(12);
-    } else if (is("ISBN")) {
+    } else if (is(kTypeIsbn)) {
         fixed(10);
-    } else if (is("INTERLEAVED 2 OF 5") || is("CODE 39")) {
+    } else if (is(kTypeInterleaved2Of5) || is(kTypeCode39)) {
         out.Code = rest;
-    } else if (is("CODE 128")) {
+    } else if (is(kTypeCode128)) {
         out.Code = rest;
         if (rest.starts_with(kWww)) {
             out.webAddress = "http://";
             out.webAddress += rest;
         }
     }
-    return true;
 }
 
-void ReadIdentifier(std::string_view raw, std::span<const IdentifierEntry> entries, Reading& out) {
-    for (const auto& entry : entries) {
-        if (EqualsNoCaseAscii(entry.type, kUnknownType)) continue;
-        if (TryIdentifierEntry(raw, entry.type, entry.ident, out) && !out.Code.empty()) return;
+void ReadIdentifier(std::string_view raw, ReadingSettings& settings, Reading& out) {
+    const std::span<const std::string> types = settings.Types();
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        if (EqualsNoCaseAscii(types[i], kTypeUnknown)) continue;
+        const Identifier& ident = settings.IdentifierOf(i);
+        if (!ident.MatchesHead(raw)) continue;
+        ReadIdentifierRest(raw.substr(std::min(ident.Text().size(), raw.size())), types[i], out);
+        if (!out.Code.empty()) return;
     }
 }
 
-void ApplyUnknownFallback(std::string_view raw, Reading& out) {
-    if (!out.Code.empty()) return;
-    out.TypeName = kUnknownType;
-    out.Code = raw;
-}
+}  // namespace
 
-void ReadScan(std::string_view raw, bool aimMode, std::span<const IdentifierEntry> entries,
-              Reading& out) {
+void ReadScan(std::string_view raw, ReadingSettings& settings, Reading& out) {
     if (IsCueCatShape(raw))
         ReadCueCat(raw, out);
-    else if (aimMode)
+    else if (settings.AimMode())
         ReadAim(raw, out);
     else
-        ReadIdentifier(raw, entries, out);
-    ApplyUnknownFallback(raw, out);
+        ReadIdentifier(raw, settings, out);
+    if (out.Code.empty()) {
+        out.TypeName = kTypeUnknown;
+        out.Code = raw;
+    }
 }
 
 }  // namespace blenvar

@@ -1,16 +1,18 @@
 #pragma once
-// The three readings of a raw scan, as pure functions: no settings file, no services.
-// The decode driver (decode_scan.h) adds the settings and the side effects.
+// The three readings of a raw scan, as pure functions of the text and the settings
+// they are handed: no settings file, no services. The decode driver (decode_scan.h)
+// reads the settings and performs the side effects.
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "decode/identifier.h"
 
 namespace blenvar {
 
 inline constexpr std::string_view kCueCatShape = ".*.????.*.";
 inline constexpr std::string_view kBadScan = "BAD SCAN";
 inline constexpr std::string_view kBadScanSound = "Bad Scan";
-inline constexpr std::string_view kUnknownType = "UNKNOWN";
 inline constexpr std::string_view kUnknownSettingsSuffix = " (unknown settings)";
 
 struct Reading {
@@ -25,9 +27,6 @@ struct Reading {
     std::string webAddress;
 };
 
-// Raw text has the dotted CueCat shape ".*.????.*.".
-bool IsCueCatShape(std::string_view raw);
-
 // Unscrambles a CueCat text (type-code table, add-on split, UPC-E check digit,
 // Bookland ISBN).
 void ReadCueCat(std::string_view raw, Reading& out);
@@ -35,27 +34,22 @@ void ReadCueCat(std::string_view raw, Reading& out);
 // Reads a text that begins with an AIM symbology identifier ("]A", "]C", ...).
 void ReadAim(std::string_view raw, Reading& out);
 
-// One entry of identifier mode: type name and its identifier text (already trimmed).
-struct IdentifierEntry {
-    std::string type;
-    std::string ident;
+// The settings a reading asks for, only when it gets to them: the decode driver reads
+// them from the settings file, tests and the fuzz target hold them in memory.
+class ReadingSettings {
+  public:
+    virtual ~ReadingSettings() = default;
+    // "Encoding" selects AIM mode; asked for text without the CueCat shape.
+    virtual bool AimMode() = 0;
+    // The type list in identifier-mode order ("UNKNOWN" in any case is skipped).
+    virtual std::span<const std::string> Types() = 0;
+    // The identifier of entry `index` of Types(), asked entry by entry as the walk
+    // goes, so the walk stops reading at the first entry giving a value.
+    virtual const Identifier& IdentifierOf(std::size_t index) = 0;
 };
 
-// Tries one entry. Returns true when the identifier matched (TypeName is then set,
-// Code/Extra by the type's row, webAddress for "CODE 128" values starting "www.").
-bool TryIdentifierEntry(std::string_view raw, std::string_view type, std::string_view ident,
-                        Reading& out);
-
-// Walks the entries in order, skipping "unknown" in any case, until one gives a value.
-void ReadIdentifier(std::string_view raw, std::span<const IdentifierEntry> entries, Reading& out);
-
-// The whole reading of one raw text with the settings already at hand: the CueCat
-// shape first, then AIM or identifier mode, then the "UNKNOWN" fallback (no value:
-// the raw text becomes the value).
-void ReadScan(std::string_view raw, bool aimMode, std::span<const IdentifierEntry> entries,
-              Reading& out);
-
-// "UNKNOWN" with the raw text when no reading produced a value.
-void ApplyUnknownFallback(std::string_view raw, Reading& out);
+// The whole reading of one raw text: the CueCat shape first, then AIM or identifier
+// mode, then the "UNKNOWN" fallback (no value: the raw text becomes the value).
+void ReadScan(std::string_view raw, ReadingSettings& settings, Reading& out);
 
 }  // namespace blenvar

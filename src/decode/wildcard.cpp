@@ -82,6 +82,65 @@ WildcardPattern::WildcardPattern(std::string_view pattern) {
         ++i;
     }
     trailingStar_ = !pattern.empty() && pattern.back() == '*';
+    // Only the segments between the anchored ends are searched for.
+    if (segments_.empty()) return;
+    const std::size_t first = leadingStar_ ? 0 : 1;
+    const std::size_t last = trailingStar_ ? segments_.size() : segments_.size() - 1;
+    for (std::size_t k = first; k < last; ++k) BuildMasks(segments_[k]);
+}
+
+void WildcardPattern::BuildMasks(Segment& seg) {
+    const std::size_t words = (seg.count + 63) / 64;
+    seg.masks = static_cast<std::uint32_t>(masks_.size());
+    masks_.resize(masks_.size() + 256 * words, 0);
+    std::uint64_t* table = masks_.data() + seg.masks;
+    for (std::uint32_t j = 0; j < seg.count; ++j) {
+        const Element& e = elements_[seg.first + j];
+        const std::uint64_t bit = std::uint64_t{1} << (j % 64);
+        auto accept = [&](unsigned c) { table[c * words + j / 64] |= bit; };
+        switch (e.kind) {
+            case Element::kLiteral:
+                accept(e.literal);
+                break;
+            case Element::kAny:
+                for (unsigned c = 0; c < 256; ++c) accept(c);
+                break;
+            case Element::kDigit:
+                for (unsigned c = '0'; c <= '9'; ++c) accept(c);
+                break;
+            case Element::kSet:
+                for (unsigned c = 0; c < 256; ++c)
+                    if (HasByte(sets_[e.set], static_cast<unsigned char>(c))) accept(c);
+                break;
+        }
+    }
+}
+
+std::size_t WildcardPattern::Find(const Segment& seg, std::string_view text, std::size_t pos,
+                                  std::size_t end) const {
+    const std::size_t words = (seg.count + 63) / 64;
+    const std::uint64_t* table = masks_.data() + seg.masks;
+    const std::uint64_t done = std::uint64_t{1} << ((seg.count - 1) % 64);
+    if (words == 1) {
+        std::uint64_t state = 0;
+        for (std::size_t i = pos; i < end; ++i) {
+            state = ((state << 1) | 1u) & table[static_cast<unsigned char>(text[i])];
+            if (state & done) return i + 1 - seg.count;
+        }
+        return std::string_view::npos;
+    }
+    std::vector<std::uint64_t> state(words, 0);
+    for (std::size_t i = pos; i < end; ++i) {
+        const std::uint64_t* row = table + static_cast<unsigned char>(text[i]) * words;
+        std::uint64_t carry = 1;
+        for (std::size_t w = 0; w < words; ++w) {
+            const std::uint64_t next = state[w] >> 63;
+            state[w] = ((state[w] << 1) | carry) & row[w];
+            carry = next;
+        }
+        if (state[words - 1] & done) return i + 1 - seg.count;
+    }
+    return std::string_view::npos;
 }
 
 bool WildcardPattern::MatchAt(const Segment& seg, std::string_view text, std::size_t pos) const {
@@ -130,22 +189,11 @@ bool WildcardPattern::Matches(std::string_view text) const {
     // most room for the rest: no backtracking needed.
     for (std::size_t k = first; k < last; ++k) {
         const Segment& s = segments_[k];
-        bool found = false;
-        while (end - pos >= s.count) {
-            if (MatchAt(s, text, pos)) {
-                found = true;
-                break;
-            }
-            ++pos;
-        }
-        if (!found) return false;
-        pos += s.count;
+        const std::size_t at = Find(s, text, pos, end);
+        if (at == std::string_view::npos) return false;
+        pos = at + s.count;
     }
     return true;
-}
-
-bool WildcardMatch(std::string_view text, std::string_view pattern) {
-    return WildcardPattern(pattern).Matches(text);
 }
 
 }  // namespace blenvar

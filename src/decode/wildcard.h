@@ -13,8 +13,10 @@
 // "[!]" any one character.
 //
 // Matching compares the whole text with the whole pattern. Every element except "*"
-// takes exactly one character, so star-separated segments are matched leftmost-first;
-// the cost is at most text length times pattern length, never exponential.
+// takes exactly one character, so star-separated segments are matched leftmost-first.
+// Each segment between stars is found by one bit-parallel scan (Shift-And, 64 elements
+// per machine word), so a match reads every text character once per word of the
+// longest segment: linear in the text.
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -37,17 +39,23 @@ class WildcardPattern {
     struct Segment {
         std::uint32_t first;  // range in elements_
         std::uint32_t count;
+        std::uint32_t masks = 0;  // start of this segment's Shift-And table in masks_
     };
 
     bool MatchAt(const Segment& seg, std::string_view text, std::size_t pos) const;
+    // Start of the leftmost occurrence of seg inside text[pos, end), or npos.
+    std::size_t Find(const Segment& seg, std::string_view text, std::size_t pos,
+                     std::size_t end) const;
+    void BuildMasks(Segment& seg);
 
     std::vector<Element> elements_;
     std::vector<Segment> segments_;                   // the pieces between star runs
     std::vector<std::array<std::uint64_t, 4>> sets_;  // one bit per byte value
+    // Per searched segment: for each byte value, the words whose bit j says that
+    // element j accepts the byte.
+    std::vector<std::uint64_t> masks_;
     bool leadingStar_ = false;
     bool trailingStar_ = false;
 };
-
-bool WildcardMatch(std::string_view text, std::string_view pattern);
 
 }  // namespace blenvar

@@ -1,6 +1,6 @@
 #pragma once
-// Conversions applied to a decoded scan before delivery (UPC-E to UPC-A, Bookland
-// EAN-13 to ISBN or ISSN) and the default output file name of a type.
+// Conversions applied to a decoded scan before delivery: UPC-E to UPC-A, Bookland
+// EAN-13 to ISBN or ISSN.
 #include <string>
 #include <string_view>
 
@@ -9,10 +9,6 @@
 namespace blenvar {
 
 class INIFile;
-
-// folder + "/" + section without blanks, "/" or "\" + ".txt". The separators are
-// dropped so that "UCC/EAN 128" stays one file (UCCEAN128.txt) in the folder.
-std::string DefaultFileName(std::string_view folder, std::string_view section);
 
 struct ConversionSettings {
     bool expandUPCE = false;       // "UPC-E" section, ExpandUPCE

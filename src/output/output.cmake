@@ -1,7 +1,11 @@
-# Output masks, default file names, conversions and the settings layout.
+# The settings layout sits below decoding and delivery, which both take names from it.
+add_library(blenvar_settings_layout STATIC ${CMAKE_CURRENT_LIST_DIR}/settings_layout.cpp)
+target_link_libraries(blenvar_settings_layout PUBLIC blenvar_core_api blenvar_ini)
+
+# Output masks and conversions.
 add_library(blenvar_output STATIC
   ${CMAKE_CURRENT_LIST_DIR}/mask.cpp
   ${CMAKE_CURRENT_LIST_DIR}/conversions.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/conversions_ini.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/settings_layout.cpp)
-target_link_libraries(blenvar_output PUBLIC blenvar_core_api blenvar_decode blenvar_ini)
+  ${CMAKE_CURRENT_LIST_DIR}/conversions_ini.cpp)
+target_link_libraries(blenvar_output PUBLIC blenvar_core_api blenvar_decode blenvar_ini
+  blenvar_settings_layout)

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "core/text.h"
-#include "output/conversions.h"
 
 namespace blenvar {
 
@@ -68,6 +67,15 @@ std::string Trimmed(std::string_view s) {
 }
 
 }  // namespace
+
+std::string DefaultFileName(std::string_view folder, std::string_view section) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path.push_back('/');
+    for (char c : section)
+        if (c != ' ' && c != '/' && c != '\\') path.push_back(c);
+    path += ".txt";
+    return path;
+}
 
 const std::array<TypeSettingKey, 15>& TypeSettingKeys() {
     static const std::array<TypeSettingKey, 15> keys{{
@@ -153,6 +161,16 @@ bool SaveEncoding(INIFile& ini, std::string_view caption) {
 
 bool IsAimEncoding(std::string_view encoding) {
     return EqualsNoCaseAscii(encoding, kEncodingAim);
+}
+
+std::string LoadIdentText(INIFile& ini, std::string_view section) {
+    ini.SetSection(std::string(section));
+    return std::string(Trim(ini.GetValue(kKeyIdentText, kDefaultIdentText)));
+}
+
+bool LoadWebJump(INIFile& ini) {
+    ini.SetSection(std::string(kTypeCode128));
+    return ReadFlag(ini.GetValue(kKeyWebJump));
 }
 
 bool ReadFlag(std::string_view stored) {

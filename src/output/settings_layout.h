@@ -1,6 +1,7 @@
 #pragma once
-// Layout of the settings file: the global "Setup" keys, the fifteen per-type keys with
-// their editor defaults and write order, and the rules by which stored text is read.
+// Layout of the settings file: the type sections, the global "Setup" keys, the fifteen
+// per-type keys with their editor defaults and write order, and the rules by which
+// stored text is read. Plain C++ below decoding and delivery: both take names from here.
 #include <array>
 #include <string>
 #include <string_view>
@@ -9,6 +10,20 @@
 #include "output/mask.h"
 
 namespace blenvar {
+
+// Barcode type names; each also names the type's settings section.
+inline constexpr std::string_view kTypeEan8 = "EAN 8";
+inline constexpr std::string_view kTypeEan13 = "EAN 13";
+inline constexpr std::string_view kTypeInterleaved2Of5 = "INTERLEAVED 2 OF 5";
+inline constexpr std::string_view kTypeIsbn = "ISBN";
+inline constexpr std::string_view kTypeIssn = "ISSN";
+inline constexpr std::string_view kTypeCode39 = "CODE 39";
+inline constexpr std::string_view kTypeCode128 = "CODE 128";
+inline constexpr std::string_view kTypeCodabar = "CODABAR";
+inline constexpr std::string_view kTypeUpcE = "UPC-E";
+inline constexpr std::string_view kTypeUpcA = "UPC-A";
+inline constexpr std::string_view kTypeUccEan128 = "UCC/EAN 128";
+inline constexpr std::string_view kTypeUnknown = "UNKNOWN";
 
 inline constexpr std::string_view kSetupSection = "Setup";
 inline constexpr std::string_view kKeyEncoding = "Encoding";
@@ -31,6 +46,12 @@ inline constexpr std::string_view kKeyFileName = "FileName";
 inline constexpr std::string_view kKeyIdentText = "IdentText";
 inline constexpr std::string_view kKeyKeyboardMask = "KeyboardMask";
 
+inline constexpr std::string_view kDefaultIdentText = "";
+
+// folder + "/" + section without blanks, "/" or "\" + ".txt". The separators are
+// dropped so that "UCC/EAN 128" stays one file (UCCEAN128.txt) in the folder.
+std::string DefaultFileName(std::string_view folder, std::string_view section);
+
 // The per-type settings as stored (flags "0"/"1"), initialised to the editor defaults.
 // FileName has no fixed default: it is DefaultFileName() of the type's section.
 struct TypeSettings {
@@ -47,7 +68,7 @@ struct TypeSettings {
     std::string CommandOptions{kDefaultCommandOptions};
     std::string FileFormat{kDefaultFileFormat};
     std::string FileName;
-    std::string IdentText;
+    std::string IdentText{kDefaultIdentText};
     std::string KeyboardMask{kDefaultKeyboardMask};
 };
 
@@ -83,6 +104,11 @@ bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyE
 std::string LoadEncoding(INIFile& ini);
 bool SaveEncoding(INIFile& ini, std::string_view caption);
 bool IsAimEncoding(std::string_view encoding);
+
+// A type's identifier text, trimmed of spaces ("" when missing).
+std::string LoadIdentText(INIFile& ini, std::string_view section);
+// WebJump of the "CODE 128" section: on exactly when stored as "1".
+bool LoadWebJump(INIFile& ini);
 
 // Reading rules of stored values.
 // Flag: on exactly when the text is "1".

@@ -29,7 +29,6 @@ struct Driver {
         rec.Raw = raw;
         rec.Serial = rec.TypeName = rec.Code = rec.Extra = "stale";
         clock.next = 0;
-        DecodeContext ctx{ini, types, opener, sound, tray, clock};
         DecodeScan(rec, ctx);
         return rec;
     }
@@ -40,26 +39,39 @@ struct Driver {
     FakeSound sound;
     FakeTray tray;
     FakeClock clock;
+    DecodeContext ctx{ini, types, opener, sound, tray, clock};  // kept, as the program does
 };
 
+// Identifiers are kept compiled between scans; an edit in the file must still count at
+// the next one.
 TEST(DecodeScan, IdentifierModeThroughSettings) {
     Driver d(kSettings);
     const struct {
+        const char* section;  // when set, its IdentText is stored before the scan
+        const char* ident;
         const char* raw;
         const char* type;
         const char* code;
-    } cases[] = {
-        {"9780201", "EAN 13", "780201"},  // identifier trimmed; EAN 13 above CODE 39
-        {"5123", "CODE 39", "123"},
-        {"SHELF1", "UNKNOWN", "SHELF1"},  // added section matches, gives no value
-        {"]CWWW.a.b", "CODE 128", "WWW.a.b"},
-        {"", "UNKNOWN", ""},
+    } steps[] = {
+        {nullptr, "", "9780201", "EAN 13", "780201"},  // trimmed; EAN 13 above CODE 39
+        {nullptr, "", "5123", "CODE 39", "123"},
+        {nullptr, "", "SHELF1", "UNKNOWN", "SHELF1"},  // added section matches, no value
+        {nullptr, "", "]CWWW.a.b", "CODE 128", "WWW.a.b"},
+        {nullptr, "", "", "UNKNOWN", ""},
+        {"CODE 39", "X#", "5123", "UNKNOWN", "5123"},
+        {nullptr, "", "X5123", "CODE 39", "123"},
+        {"EAN 13", "X", "X5123", "EAN 13", "5123"},  // plain, above CODE 39
+        {"EAN 13", "", "X5123", "CODE 39", "123"},
     };
-    for (const auto& c : cases) {
-        const ScanRecord r = d.Decode(c.raw);
-        EXPECT_EQ(r.TypeName, c.type) << c.raw;
-        EXPECT_EQ(r.Code, c.code) << c.raw;
-        EXPECT_EQ(r.Serial + r.Extra, "") << c.raw;
+    for (const auto& s : steps) {
+        if (s.section) {
+            d.ini.SetSection(s.section);
+            ASSERT_TRUE(d.ini.SaveValue("IdentText", s.ident));
+        }
+        const ScanRecord r = d.Decode(s.raw);
+        EXPECT_EQ(r.TypeName + "|" + r.Code + "|" + r.Serial + r.Extra,
+                  std::string(s.type) + "|" + s.code + "|")
+            << s.raw;
     }
     EXPECT_TRUE(d.opener.opened.empty());
     const ScanRecord r = d.Decode("]Cwww.example.com");
@@ -103,16 +115,16 @@ TEST(LoadCodeTypes, BuiltInsThenAddedSections) {
     TempIni f("[SETUP]\n[EAN 13]\n[ean 8]\n[Shelf Labels]\n[Unknown]\n");
     INIFile ini;
     ini.SetFileName(f.path());
-    std::vector<std::string> expect{"UNKNOWN"};
-    for (const auto& t : BuiltInCodeTypes()) expect.push_back(t);
-    ASSERT_EQ(expect.size(), 12u);
-    const std::vector<std::string> builtInsOnly = expect;
+    const std::vector<std::string> builtIns{"UNKNOWN", "EAN 8", "EAN 13",  "INTERLEAVED 2 OF 5",
+                                            "ISBN",    "ISSN",  "CODE 39", "CODE 128",
+                                            "CODABAR", "UPC-E", "UPC-A",   "UCC/EAN 128"};
+    std::vector<std::string> expect = builtIns;
     expect.insert(expect.end(), {"EAN 8", "SHELF LABELS"});
     EXPECT_EQ(LoadCodeTypes(ini), expect);
 
     INIFile missing;
     missing.SetFileName(f.folder() + "/none.ini");
-    EXPECT_EQ(LoadCodeTypes(missing), builtInsOnly);
+    EXPECT_EQ(LoadCodeTypes(missing), builtIns);
 }
 
 }  // namespace

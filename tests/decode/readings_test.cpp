@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "decode/cuecat_encoder.h"
+#include "decode/memory_settings.h"
 
 namespace blenvar {
 namespace {
@@ -67,6 +68,10 @@ TEST(ReadAim, Table) {
         {"]E04012345678901]E212345", "EAN 13", "4012345678901", "12345"},
         {"]E04012345678901]E112", "EAN 13", "4012345678901", "12"},
         {"]E14012345678901", "EAN 13", "4012345678901", "40"},  // own modifier
+        {"]E400210126", "EAN 8", "00210126", ""},
+        {"]E412345670]E112", "EAN 8", "12345670", "12"},
+        {"]E3978030640615751995", "EAN 13", "9780306406157", "51995"},
+        {"]E3001234567890512", "UPC-A", "012345678905", "12"},
         {"]E0", "EAN 13", "", ""},
         {"]X0012345678912345", "ISBN", "0123456789", "12345"},
         {"]X00123456789", "ISBN", "0123456789", ""},
@@ -80,25 +85,30 @@ TEST(ReadAim, Table) {
     }
 }
 
-TEST(ReadIdentifier, ListOrderDecides) {
-    const std::vector<IdentifierEntry> list{
-        {"UNKNOWN", "9"},                    // never tried
-        {"EAN 8", ""},                       // empty: never matches
-        {"EAN 13", "9"},  {"CODABAR", "5"},  // matches, gives no value
-        {"CODE 39", "#"}, {"CODE 128", "]C"}, {"UPC-A", "A"}};
+// Identifier mode with the UNKNOWN fallback.
+TEST(ReadScan, IdentifierListOrderDecides) {
+    testing::MemorySettings settings(false, {{"UNKNOWN", "9"},  // never tried
+                                             {"EAN 8", ""},     // empty: never matches
+                                             {"EAN 13", "9"},
+                                             {"CODABAR", "5"},  // matches, gives no value
+                                             {"CODE 39", "#"},
+                                             {"CODE 128", "]C"},
+                                             {"UPC-A", "A"},
+                                             {"ean 8", "Y?"}});
     const Case cases[] = {
         {"9780201", "EAN 13", "780201", ""},
         {"97802016336105", "EAN 13", "7802016336105", ""},  // no length check
         {"5123", "CODE 39", "123", ""},
         {"]Cwww.x.org", "CODE 128", "www.x.org", "", "http://www.x.org"},
         {"]CWWW.x.org", "CODE 128", "WWW.x.org", ""},
-        {"5", "CODE 39", "", ""},  // last match without a value keeps its name
+        {"5", "UNKNOWN", "5", ""},  // matches without a value fall back
         {"A01234567890512345", "UPC-A", "012345678905", "12345"},
-        {"xyz", "", "", ""},
+        {"Y!1234567890", "ean 8", "12345678", "90"},  // type as listed, row by upper case
+        {"xyz", "UNKNOWN", "xyz", ""},
     };
     for (const Case& c : cases) {
         Reading r;
-        ReadIdentifier(c.raw, list, r);
+        ReadScan(c.raw, settings, r);
         ExpectReading(r, c);
     }
 }

@@ -13,7 +13,7 @@ struct Case {
     bool match;
 };
 
-TEST(WildcardMatch, Table) {
+TEST(WildcardPattern, Table) {
     const Case cases[] = {
         {"", "", true},
         {"abc", "ABC", false},  // case-sensitive
@@ -38,19 +38,33 @@ TEST(WildcardMatch, Table) {
         {"..abcd..", ".*.????.*.", true},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(WildcardMatch(c.text, c.pattern), c.match)
+        EXPECT_EQ(WildcardPattern(c.pattern).Matches(c.text), c.match)
             << "text \"" << c.text << "\" pattern \"" << c.pattern << "\"";
     }
 }
 
-TEST(WildcardMatch, PathologicalPatternsFinish) {
-    const std::string text(100000, 'a');
-    EXPECT_TRUE(WildcardMatch(text, std::string(64, '*')));
+// Long texts, and segments longer than one 64-bit word of the bit-parallel search.
+TEST(WildcardPattern, LongTextsAndSegments) {
+    const std::string as(100000, 'a');
     std::string starred;
     for (int i = 0; i < 64; ++i) starred += "*a";
-    EXPECT_TRUE(WildcardMatch(text, starred));
-    EXPECT_FALSE(WildcardMatch(text, starred + "*b"));
-    EXPECT_FALSE(WildcardMatch(text, "*" + std::string(50, 'a') + "b*"));
+    const std::string a(130, 'a');
+    const struct {
+        std::string text, pattern;
+        bool match;
+    } cases[] = {
+        {as, std::string(64, '*'), true},
+        {as, starred, true},
+        {as, "*" + std::string(50, 'a') + "b*", false},
+        {"x" + a.substr(1) + "b" + a + "b", "*" + a + "b*", true},  // second place fits
+        {"x" + a.substr(1) + "b" + a + "c", "*" + a + "b*", false},
+        {as.substr(0, 150) + "7", "*" + std::string(100, '?') + "#*", true},
+        {as.substr(0, 150), "*" + std::string(100, '?') + "#*", false},
+        {"1" + a + "2" + a + "3", "1*[a]" + std::string(64, '?') + "2*3", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WildcardPattern(c.pattern).Matches(c.text), c.match)
+            << c.text.size() << " characters, pattern " << c.pattern;
 }
 
 }  // namespace

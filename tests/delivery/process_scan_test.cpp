@@ -133,7 +133,7 @@ TEST_F(ProcessScanTest, IsbnConversionFeedsTheMasks) {
     Use("[EAN 13]\nConvertISBNISSN=1\n[ISBN]\nClipboardMask=%%T %%C%%-%%X\n");
     ScanRecord rec = Scan("EAN 13", "9780306406157", "51995");
     Run(rec);
-    EXPECT_EQ(clip_.text, "ISBN 0306406157-1995");
+    EXPECT_EQ(clip_.text, "ISBN 0306406152-1995");
     EXPECT_EQ(log_.events.front(), "sound:ISBN");
 }
 

@@ -61,13 +61,18 @@ TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
 
     s.IdentText = "  ]A  ";
     ASSERT_TRUE(SaveTypeSettings(ini, "UCC/EAN 128", s));
-    const std::string text = ReadAll(f.path());
-    std::size_t last = 0;
-    for (const auto& k : TypeSettingKeys()) {
-        const std::size_t at = text.find(std::string(k.key) + "=", last);
-        ASSERT_NE(at, std::string::npos) << k.key;
-        last = at;
-    }
+    // All fifteen keys, in the order the editor has always written them (line ends are
+    // the INI component's business).
+    std::string text = ReadAll(f.path());
+    std::erase(text, '\r');
+    EXPECT_EQ(text,
+              "[CODE 39]\nSendToClipboard=0\n"
+              "[UCC/EAN 128]\n"
+              "ScanToKeyboard=0\nAddReturn=0\nExecuteCommand=0\nExpandUPCE=0\n"
+              "ConvertISBNISSN=1\nSaveToFile=0\nWebJump=0\nSendToClipboard=0\n"
+              "ClipboardMask=%%C\nCommandLine=\nCommandOptions=\n"
+              "FileFormat=%%d,%%t,\"%%S\",\"%%T\",\"%%C\",\"%%X\"\n"
+              "FileName=/opt/app/CODE39.txt\nIdentText=]A\nKeyboardMask=%%C\n");
     const TypeSettings back = LoadTypeSettings(ini, "ucc/ean 128", "/x");
     EXPECT_EQ(back.IdentText, "]A");
     EXPECT_EQ(back.SendToClipboard, "0");
@@ -101,10 +106,10 @@ TEST(ApplyConversions, Table) {
         {"[UPC-E]\nExpandUPCE=1", "UPC-E", "21234565", "", "UPC-A|INVALID|"},
         {"[UPC-E]\nExpandUPCE=true", "UPC-E", "01234565", "", "UPC-E|01234565|"},
         {"[upc-e]\nExpandUPCE=1", "upc-e", "01234565", "", "upc-e|01234565|"},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9780306406157", "51995", "ISBN|0306406157|1995"},
-        {"[EAN 13]\nConvertISBNISSN=0.7", "EAN 13", "9780306406157", "90000", "ISBN|0306406157|"},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9771234567003", "12", "ISSN|1234567003|12"},
-        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9789771234567", "", "ISBN|9771234567|"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9780306406157", "51995", "ISBN|0306406152|1995"},
+        {"[EAN 13]\nConvertISBNISSN=0.7", "EAN 13", "9780306406157", "90000", "ISBN|0306406152|"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9771234567003", "12", "ISSN|12345679|12"},
+        {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "9789771234567", "", "ISBN|9771234560|"},
         // A missing switch is off.
         {"[EAN 13]\nExpandUPCE=1", "EAN 13", "9780306406157", "5", "EAN 13|9780306406157|5"},
         {"[EAN 13]\nConvertISBNISSN=1", "EAN 13", "4006381333931", "", "EAN 13|4006381333931|"},
