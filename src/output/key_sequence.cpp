@@ -358,14 +358,4 @@ std::vector<KeyAction> LiteralKeyActions(std::string_view text) {
     return out;
 }
 
-std::string NamedKeyName(NamedKey key) {
-    if (key >= NamedKey::F1 && key <= NamedKey::F16) {
-        return "F" + std::to_string(static_cast<int>(key) - static_cast<int>(NamedKey::F1) + 1);
-    }
-    for (const NameEntry& e : kNames) {
-        if (e.key == key) return std::string(e.name);
-    }
-    return {};
-}
-
 }  // namespace blenvar

@@ -86,7 +86,4 @@ KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& 
 // Every character of text typed as itself; never fails.
 std::vector<KeyAction> LiteralKeyActions(std::string_view text);
 
-// Canonical notation name of a key ("ENTER", "PGUP", "F12"); empty for Character.
-std::string NamedKeyName(NamedKey key);
-
 }  // namespace blenvar

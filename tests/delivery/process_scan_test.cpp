@@ -44,7 +44,9 @@ class ProcessScanTest : public ::testing::Test {
         std::string out;
         for (const auto& a : keys_.sent.at(i)) {
             if (a.key != NamedKey::Character) {
-                out += "<" + NamedKeyName(a.key) + ">";
+                out += a.key == NamedKey::Enter ? "<ENTER>"
+                       : a.key == NamedKey::Tab ? "<TAB>"
+                                                : "<KEY>";
             } else if (a.character < 0x80) {
                 if (a.modifiers) out += "<mod" + std::to_string(a.modifiers) + ">";
                 out += static_cast<char>(a.character);
@@ -225,25 +227,35 @@ TEST_F(ProcessScanTest, UnwritableFileIsReportedWithItsName) {
     EXPECT_EQ(log_.events.back(), "tray:1");
 }
 
-TEST(SplitCommandLineTest, FollowsTheWindowsRules) {
+TEST(SplitCommandWordsTest, FollowsTheWindowsRules) {
     using V = std::vector<std::string>;
     struct Case {
         const char* in;
         V out;
+        const char* quoted;  // per word: 1 when it used quotes
     } cases[] = {
-        {"", {}},
-        {"  a\tb  ", {"a", "b"}},
-        {"\"a b\" c", {"a b", "c"}},
-        {"a\"b c\"d", {"ab cd"}},
-        {"\"\"", {""}},
-        {"\"a \"\"q\"\" b\"", {"a \"q\" b"}},
-        {"a\\\\b", {"a\\\\b"}},
-        {"a\\\"b", {"a\"b"}},
-        {"a\\\\\"b c\"", {"a\\b c"}},
-        {"C:\\dir\\file.txt", {"C:\\dir\\file.txt"}},
-        {"\"unterminated arg", {"unterminated arg"}},
+        {"", {}, ""},
+        {"  a\tb  ", {"a", "b"}, "00"},
+        {"\"a b\" c", {"a b", "c"}, "10"},
+        {"a\"b c\"d", {"ab cd"}, "1"},
+        {"\"\"", {""}, "1"},
+        {"\"a \"\"q\"\" b\"", {"a \"q\" b"}, "1"},
+        {"a\\\\b", {"a\\\\b"}, "0"},
+        {"a\\\"b", {"a\"b"}, "0"},
+        {"a\\\\\"b c\"", {"a\\b c"}, "1"},
+        {"C:\\dir\\file.txt", {"C:\\dir\\file.txt"}, "0"},
+        {"\"unterminated arg", {"unterminated arg"}, "1"},
     };
-    for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.in), c.out) << c.in;
+    for (const auto& c : cases) {
+        V texts;
+        std::string quoted;
+        for (const auto& w : SplitCommandWords(c.in)) {
+            texts.push_back(w.text);
+            quoted += w.quoted ? '1' : '0';
+        }
+        EXPECT_EQ(texts, c.out) << c.in;
+        EXPECT_EQ(quoted, c.quoted) << c.in;
+    }
 }
 
 }  // namespace
