@@ -14,7 +14,8 @@ class Clock {
     virtual std::tm LocalNow() = 0;
 };
 
-// The desktop's "open" for addresses and documents (xdg-open on Linux).
+// The desktop's "open" for addresses and documents (xdg-open on Linux). It starts
+// whatever handler the desktop names, so callers decide what may be handed to it.
 class ShellOpener {
   public:
     virtual ~ShellOpener() = default;
@@ -63,6 +64,9 @@ class ProgramFinder {
     // Full path of the executable that name denotes (a path, or a bare name in PATH),
     // or "" when it is none.
     virtual std::string FindProgram(const std::string& name) = 0;
+    // Absolute path of the existing regular file that path names (symbolic links
+    // followed) when no one may execute it, or "" when it is none.
+    virtual std::string FindDocument(const std::string& path) = 0;
 };
 
 // Appends one line (CR LF added) to a text file, creating it when missing.

@@ -56,10 +56,4 @@ std::vector<CommandWord> SplitCommandWords(std::string_view s) {
     return args;
 }
 
-std::vector<std::string> SplitCommandLine(std::string_view options) {
-    std::vector<std::string> out;
-    for (auto& w : SplitCommandWords(options)) out.push_back(std::move(w.text));
-    return out;
-}
-
 }  // namespace blenvar

@@ -117,8 +117,8 @@ std::string Quote(std::string_view s) {
 
 class Parser {
   public:
-    Parser(std::string_view text, const std::vector<bool>& literal)
-        : text_(text), literal_(literal) {}
+    Parser(std::string_view text, const std::vector<bool>& literal, KeyTextSource source)
+        : text_(text), literal_(literal), source_(source) {}
 
     KeyParseResult Run() {
         while (i_ < text_.size() && error_.empty()) Step();
@@ -155,7 +155,10 @@ class Parser {
         return DecodeAt(text_, k, [this, flag](std::size_t j) { return IsLiteral(j) == flag; });
     }
 
+    // Where the user finds the fault: in the mask when we know it, else in the text.
     std::string Pos(std::size_t offset) const {
+        if (source_.offsets && offset < source_.offsets->size())
+            return std::to_string(CharPosition(source_.mask, (*source_.offsets)[offset]));
         return std::to_string(CharPosition(text_, offset));
     }
 
@@ -317,6 +320,7 @@ class Parser {
 
     std::string_view text_;
     const std::vector<bool>& literal_;
+    KeyTextSource source_;
     std::size_t i_ = 0;
     std::vector<KeyAction> out_;
     std::vector<Group> groups_;
@@ -328,8 +332,9 @@ class Parser {
 
 }  // namespace
 
-KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& literal) {
-    return Parser(text, literal).Run();
+KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& literal,
+                                KeyTextSource source) {
+    return Parser(text, literal, source).Run();
 }
 
 std::vector<KeyAction> LiteralKeyActions(std::string_view text) {
@@ -351,16 +356,6 @@ std::vector<KeyAction> LiteralKeyActions(std::string_view text) {
         out.push_back(action);
     }
     return out;
-}
-
-std::string NamedKeyName(NamedKey key) {
-    if (key >= NamedKey::F1 && key <= NamedKey::F16) {
-        return "F" + std::to_string(static_cast<int>(key) - static_cast<int>(NamedKey::F1) + 1);
-    }
-    for (const NameEntry& e : kNames) {
-        if (e.key == key) return std::string(e.name);
-    }
-    return {};
 }
 
 }  // namespace blenvar

@@ -61,7 +61,7 @@ struct KeyAction {
 struct KeyParseResult {
     std::vector<KeyAction> actions;  // empty when error is set
     std::string error;               // one English sentence; empty on success
-    std::size_t errorOffset = 0;     // byte offset of the fault in the text
+    std::size_t errorOffset = 0;     // byte offset of the fault in the text (not the mask)
 
     bool ok() const { return error.empty(); }
 };
@@ -70,14 +70,20 @@ inline constexpr int kMaxKeyRepeat = 1000;
 // Bounds what repeats can blow a short mask up to.
 inline constexpr std::size_t kMaxKeyActions = 100000;
 
+// The mask a text was expanded from, so error messages give positions in what the user
+// wrote: offsets[i] is the byte of mask that byte i of the text was made from.
+struct KeyTextSource {
+    std::string_view mask;
+    const std::vector<std::size_t>* offsets = nullptr;
+};
+
 // literal[i] true: byte i came from a scanned field and is typed as that
 // character, never read as notation (bytes past the vector's end are notation).
-KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& literal = {});
+// Without a source, error positions count characters of text itself.
+KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& literal = {},
+                                KeyTextSource source = {});
 
 // Every character of text typed as itself; never fails.
 std::vector<KeyAction> LiteralKeyActions(std::string_view text);
-
-// Canonical notation name of a key ("ENTER", "PGUP", "F12"); empty for Character.
-std::string NamedKeyName(NamedKey key);
 
 }  // namespace blenvar

@@ -22,15 +22,12 @@ struct MarkedText {
     std::string text;
     // fromField[i]: byte i came from a scan field (to be typed literally), not the mask.
     std::vector<bool> fromField;
+    // maskOffset[i]: the byte of the mask that byte i was made from (for a field's text,
+    // the first "%" of its code), so errors can point into the mask the user wrote.
+    std::vector<std::size_t> maskOffset;
 };
 
 std::string FormatMask(std::string_view mask, const ScanRecord& rec);
 MarkedText FormatMaskMarked(std::string_view mask, const ScanRecord& rec);
-
-namespace mask_detail {
-// The code-by-code passes alone, without the one-pass shortcut; for checking that the
-// shortcut gives the same text.
-MarkedText FormatMaskByPasses(std::string_view mask, const ScanRecord& rec);
-}  // namespace mask_detail
 
 }  // namespace blenvar

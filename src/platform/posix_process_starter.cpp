@@ -10,26 +10,38 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 extern char** environ;
 
 namespace blenvar {
 
-static bool IsExecutableFile(const std::string& path) {
+namespace {
+
+bool IsExecutableFile(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-std::string FindExecutable(const std::string& name) {
+// Used when the environment has no PATH, as execvp would.
+constexpr const char* kDefaultPath = "/usr/local/bin:/usr/bin:/bin";
+
+}  // namespace
+
+std::vector<std::string> CopyEnvironment() {
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e) env.emplace_back(*e);
+    return env;
+}
+
+std::string FindExecutable(const std::string& name, const std::string& searchPath) {
     if (name.empty()) return {};
     if (name.find('/') != std::string::npos) return IsExecutableFile(name) ? name : std::string();
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
     size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
+    while (start <= searchPath.size()) {
+        size_t end = searchPath.find(':', start);
+        if (end == std::string::npos) end = searchPath.size();
+        std::string dir = searchPath.substr(start, end - start);
         if (dir.empty()) dir = ".";
         std::string candidate = dir + "/" + name;
         if (IsExecutableFile(candidate)) return candidate;
@@ -38,13 +50,35 @@ std::string FindExecutable(const std::string& name) {
     return {};
 }
 
+PosixProcessStarter::PosixProcessStarter(std::vector<std::string> environment)
+    : environment_(std::move(environment)), path_(kDefaultPath) {
+    for (const auto& entry : environment_) {
+        if (entry.rfind("PATH=", 0) == 0) {
+            path_ = entry.substr(5);
+            break;  // the first one counts, as for getenv
+        }
+    }
+}
+
 std::string PosixProcessStarter::FindProgram(const std::string& name) {
-    return FindExecutable(name);
+    return FindExecutable(name, path_);
+}
+
+std::string PosixProcessStarter::FindDocument(const std::string& path) {
+    if (path.empty()) return {};
+    char* real = realpath(path.c_str(), nullptr);
+    if (!real) return {};
+    std::string resolved(real);
+    std::free(real);
+    struct stat st {};
+    if (stat(resolved.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    if ((st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) return {};
+    return resolved;
 }
 
 bool PosixProcessStarter::Start(const std::string& program, const std::vector<std::string>& args,
                                 std::string& error) {
-    std::string resolved = FindExecutable(program);
+    std::string resolved = FindExecutable(program, path_);
     if (resolved.empty()) {
         error = "the program \"" + program + "\" was not found or is not executable";
         return false;
@@ -53,6 +87,9 @@ bool PosixProcessStarter::Start(const std::string& program, const std::vector<st
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const auto& e : environment_) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
 
     // The intermediate child spawns the program in a new session and exits at once, so the
     // program is reparented to init; its spawn result comes back through the pipe.
@@ -87,7 +124,7 @@ bool PosixProcessStarter::Start(const std::string& program, const std::vector<st
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
-        int rc = posix_spawn(&pid, resolved.c_str(), &actions, &attr, argv.data(), environ);
+        int rc = posix_spawn(&pid, resolved.c_str(), &actions, &attr, argv.data(), envp.data());
         ssize_t ignored = write(fds[1], &rc, sizeof rc);
         (void)ignored;
         _exit(0);

@@ -1,4 +1,3 @@
 add_library(blenvar_qtadapters STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/qt_clipboard.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/qt_shell_opener.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/qt_clipboard.cpp)
 target_link_libraries(blenvar_qtadapters PUBLIC blenvar_core_api Qt6::Gui)

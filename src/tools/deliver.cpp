@@ -18,9 +18,9 @@
 #include "platform/posix_file_appender.h"
 #include "platform/posix_process_starter.h"
 #include "platform/qt_clipboard.h"
-#include "platform/qt_shell_opener.h"
 #include "platform/qt_sound_player.h"
 #include "platform/x11_key_sender.h"
+#include "platform/xdg_opener.h"
 #include "tools/decode_fakes.h"
 #include "tools/decode_session.h"
 #include "tools/display_check.h"
@@ -48,6 +48,8 @@ class StderrNotifier : public Notifier {
 }  // namespace
 
 int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int argc, char** argv) {
+    // Started programs get the user's environment, not what we set below for ourselves.
+    const std::vector<std::string> userEnvironment = CopyEnvironment();
     const char* display = std::getenv("DISPLAY");
     const bool haveDisplay = display && *display;
     if (!haveDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -72,7 +74,7 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
 
     // What the program's start-up sets up: the sound title and the type sounds.
     QtSoundPlayer player;
-    PosixProcessStarter starter;
+    PosixProcessStarter starter(userEnvironment);
     SoundControl sound(nullptr, player, &starter);
     sound.SetAppTitle("Blenvar");
     try {
@@ -84,7 +86,7 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     std::unique_ptr<X11KeySender> keys;
     if (haveDisplay) keys = std::make_unique<X11KeySender>();
     QtClipboard clipboard;
-    QtShellOpener realOpener;
+    XdgOpener realOpener(starter);
     RecordingOpener opener(&realOpener);
     PosixFileAppender files;
     NoTray tray;

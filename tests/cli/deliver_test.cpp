@@ -256,6 +256,56 @@ TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
         EXPECT_EQ(e.path().filename().string().find("PWNED"), std::string::npos) << e.path();
 }
 
+// A scanned CommandLine never names the program: it is opened only as a web address or
+// a document, never with the options. Links to the recorder stand in for xdg-open and
+// for programs a scan might name, so nothing is really opened or run.
+TEST_F(DeliverTest, HostileCommandLinesOpenOnlyAddressesAndDocuments) {
+    const std::string dir = dir_->folder(), bin = dir + "/bin", path = std::getenv("PATH");
+    fs::create_directory(bin);
+    for (const char* name : {"xdg-open", "poweroff", "xterm"})
+        fs::create_symlink(BLENVAR_ARGRECORD, bin + "/" + name);
+    fs::create_symlink(BLENVAR_ARGRECORD, dir + "/tool");
+    std::ofstream(dir + "/doc.txt") << "a document";
+    std::ofstream(dir + "/app.desktop") << "[Desktop Entry]\nExec=touch PWNED\n";
+    const std::vector<std::string> refused = {"poweroff",
+                                              "xterm",
+                                              "/bin/sh",
+                                              "sh -c id",
+                                              "file:///etc/passwd",
+                                              "javascript:alert(1)",
+                                              "x-scheme-handler:evil",
+                                              dir + "/app.desktop",
+                                              dir + "/tool",
+                                              dir + "/missing.txt"};
+    std::vector<std::string> opened = {fs::canonical(dir + "/doc.txt").string(),
+                                       "https://example.org/x"};
+    std::vector<std::string> scans = refused;
+    scans.insert(scans.end(), opened.begin(), opened.end());
+
+    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    Outcome o = Deliver(
+        "[UNKNOWN]\r\nSendToClipboard=0\r\nExecuteCommand=1\r\nCommandLine=%%C\r\n"
+        "CommandOptions=--opt %%C\r\n",
+        scans, 0);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.printed.size(), scans.size());
+    EXPECT_EQ(testing::Lines(o.errors).size(), refused.size()) << o.errors;
+
+    RecordedCommands(opened.size());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // anything late shows up
+    std::vector<std::string> got;
+    for (const auto& e : fs::directory_iterator(argDir_)) {
+        const std::string name = e.path().filename().string();
+        EXPECT_EQ(name.rfind("args.xdg-open.", 0), 0u) << name << " was started";
+        for (const auto& arg : testing::ReadRecordedArgs(e.path().string())) got.push_back(arg);
+    }
+    std::sort(got.begin(), got.end());
+    std::sort(opened.begin(), opened.end());
+    EXPECT_EQ(got, opened);
+    EXPECT_FALSE(fs::exists(dir + "/PWNED"));
+}
+
 TEST_F(DeliverTest, UnwritableFileIsReportedAndTheRestStillHappens) {
     std::system("setxkbmap us");
     const std::string settings =

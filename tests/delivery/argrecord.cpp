@@ -1,5 +1,6 @@
 // Test program: writes its arguments, each followed by a NUL, to $BLENVAR_ARGREC_OUT, or
-// to a file of its own (named by its PID) in the folder $BLENVAR_ARGREC_DIR.
+// to a file of its own in the folder $BLENVAR_ARGREC_DIR, named "args.<name>.<PID>" after
+// the name it was started as (links to it stand in for other programs).
 // It is started directly by the code under test, so what it records is exactly the
 // argument list that reached it.
 #include <unistd.h>
@@ -13,7 +14,9 @@ int main(int argc, char** argv) {
     if (const char* file = std::getenv("BLENVAR_ARGREC_OUT")) {
         out = file;
     } else if (const char* dir = std::getenv("BLENVAR_ARGREC_DIR")) {
-        out = std::string(dir) + "/args." + std::to_string(getpid());
+        std::string name = argv[0];
+        name = name.substr(name.rfind('/') + 1);
+        out = std::string(dir) + "/args." + name + "." + std::to_string(getpid());
     } else {
         return 2;
     }

@@ -45,12 +45,18 @@ struct LoggingClipboard : Clipboard {
 
 struct LoggingStarter : ProcessStarter, ProgramFinder {
     Log& log;
-    std::vector<std::string> programsOnPath;  // names FindProgram knows
+    std::vector<std::string> programsOnPath;                     // names FindProgram knows
+    std::vector<std::pair<std::string, std::string>> documents;  // name, full path
     std::vector<std::pair<std::string, std::vector<std::string>>> started;
     explicit LoggingStarter(Log& l) : log(l) {}
     std::string FindProgram(const std::string& name) override {
         for (const auto& p : programsOnPath)
             if (p == name) return "/usr/bin/" + name;
+        return {};
+    }
+    std::string FindDocument(const std::string& path) override {
+        for (const auto& [name, full] : documents)
+            if (name == path) return full;
         return {};
     }
     bool Start(const std::string& program, const std::vector<std::string>& args,

@@ -1,4 +1,4 @@
-// The real process starter and file appender.
+// The real process starter, opener and file appender.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include "delivery/argrecord.h"
 #include "platform/posix_file_appender.h"
 #include "platform/posix_process_starter.h"
+#include "platform/xdg_opener.h"
 
 namespace blenvar {
 namespace {
@@ -26,7 +27,7 @@ TEST(PosixProcessStarterTest, ArgumentsArriveExactlyAsGiven) {
                                            "`id`;|&<>*?~",
                                            "é€",
                                            std::string(5000, 'x')};
-    PosixProcessStarter starter;
+    PosixProcessStarter starter(CopyEnvironment());
     std::string error;
     ASSERT_TRUE(starter.Start(BLENVAR_ARGRECORD, args, error)) << error;
     ASSERT_TRUE(testing::WaitForFile(out));
@@ -34,19 +35,64 @@ TEST(PosixProcessStarterTest, ArgumentsArriveExactlyAsGiven) {
     EXPECT_FALSE(std::filesystem::exists(dir.folder() + "/pwned"));
 }
 
-TEST(PosixProcessStarterTest, FindsProgramsOnPathAndRejectsTheRest) {
+TEST(PosixProcessStarterTest, TellsProgramsFromDocuments) {
     testing::TempIni dir;
-    PosixProcessStarter starter;
-    const std::string sh = starter.FindProgram("sh");
-    EXPECT_TRUE(sh.size() > 3 && sh.substr(sh.size() - 3) == "/sh") << sh;
-    EXPECT_EQ(starter.FindProgram(dir.path()), "");  // does not exist
-    std::ofstream(dir.path()) << "data";
-    EXPECT_EQ(starter.FindProgram(dir.path()), "");    // not executable
-    EXPECT_EQ(starter.FindProgram(dir.folder()), "");  // a folder
-    EXPECT_EQ(starter.FindProgram(""), "");
+    const std::string doc = dir.folder() + "/doc.txt", tool = dir.folder() + "/tool";
+    std::ofstream(doc) << "data";
+    std::ofstream(tool) << "#!/bin/sh\n";
+    chmod(tool.c_str(), 0744);
+    std::filesystem::create_symlink(doc, dir.folder() + "/link");
+    PosixProcessStarter starter({"PATH=/nowhere:" + dir.folder()});
+    struct Case {
+        std::string name, program, document;
+    } cases[] = {
+        {"tool", tool, ""},  // found through the given PATH, not ours
+        {tool, tool, ""},
+        {doc, "", doc},
+        {dir.folder() + "/link", "", doc},
+        {dir.folder() + "/./doc.txt", "", doc},
+        {"sh", "", ""},
+        {dir.folder(), "", ""},
+        {dir.folder() + "/missing", "", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(starter.FindProgram(c.name), c.program) << c.name;
+        EXPECT_EQ(starter.FindDocument(c.name), c.document) << c.name;
+    }
     std::string error;
     EXPECT_FALSE(starter.Start("no-such-program-here", {}, error));
     EXPECT_NE(error.find("no-such-program-here"), std::string::npos) << error;
+}
+
+// What we set for ourselves after start-up never reaches a started program or the
+// handler the desktop's opener starts.
+TEST(PosixProcessStarterTest, StartedAndOpenedGetTheStartEnvironment) {
+    testing::TempIni dir;
+    const std::string out = dir.folder() + "/seen";
+    const std::string script = "printf '%s|%s|%s' \"$1\" \"$AT_START\" \"$SET_LATER\" > " + out +
+                               ".part && mv " + out + ".part " + out;
+    const std::string opener = dir.folder() + "/xdg-open";  // stands in for the real one
+    std::ofstream(opener) << "#!/bin/sh\n" << script << "\n";
+    chmod(opener.c_str(), 0755);
+    setenv("AT_START", "1", 1);
+    std::vector<std::string> environment = CopyEnvironment();
+    std::erase_if(environment, [](const std::string& e) { return e.rfind("PATH=", 0) == 0; });
+    environment.push_back("PATH=" + dir.folder() + ":/usr/bin:/bin");
+    unsetenv("AT_START");
+    setenv("SET_LATER", "1", 1);
+    PosixProcessStarter starter(environment);
+    XdgOpener xdg(starter);
+
+    std::string error;
+    ASSERT_TRUE(starter.Start("/bin/sh", {"-c", script, "sh", "arg"}, error)) << error;
+    ASSERT_TRUE(testing::WaitForFile(out));
+    EXPECT_EQ(testing::ReadWholeFile(out), "arg|1|");
+    std::filesystem::remove(out);
+    ASSERT_TRUE(xdg.Open("https://example.org/x"));
+    ASSERT_TRUE(testing::WaitForFile(out));
+    EXPECT_EQ(testing::ReadWholeFile(out), "https://example.org/x|1|");
+    unsetenv("SET_LATER");
 }
 
 TEST(PosixFileAppenderTest, AppendsCrLfLinesAndCreatesTheFile) {

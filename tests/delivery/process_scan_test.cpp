@@ -44,7 +44,9 @@ class ProcessScanTest : public ::testing::Test {
         std::string out;
         for (const auto& a : keys_.sent.at(i)) {
             if (a.key != NamedKey::Character) {
-                out += "<" + NamedKeyName(a.key) + ">";
+                out += a.key == NamedKey::Enter ? "<ENTER>"
+                       : a.key == NamedKey::Tab ? "<TAB>"
+                                                : "<KEY>";
             } else if (a.character < 0x80) {
                 if (a.modifiers) out += "<mod" + std::to_string(a.modifiers) + ">";
                 out += static_cast<char>(a.character);
@@ -96,27 +98,11 @@ TEST_F(ProcessScanTest, StepsRunInOrderWithTheConvertedTypesSettings) {
 }
 
 TEST_F(ProcessScanTest, FlagsAreReadByTheirOwnRules) {
-    struct Case {
-        const char* ini;
-        bool keys, clipboard, file;
-    } cases[] = {
-        {"[T]\nScanToKeyboard=true\nSaveToFile=-1\n", false, true, true},
-        {"[T]\nScanToKeyboard=1\nSaveToFile=TRUE\nSendToClipboard=0\n", true, false, true},
-        {"[T]\nScanToKeyboard=2\nSaveToFile=yes\nSendToClipboard=01\n", false, false, false},
-        {"[T]\nSaveToFile=0\nSendToClipboard= 1 \n", false, true, false},
-    };
-    for (const auto& c : cases) {
-        log_.events.clear();
-        keys_.sent.clear();
-        files_.lines.clear();
-        Use(c.ini);
-        ScanRecord rec = Scan("T", "V");
-        Run(rec);
-        EXPECT_EQ(keys_.sent.size(), c.keys ? 1u : 0u) << c.ini;
-        EXPECT_EQ(clip_.text == "V", c.clipboard) << c.ini;
-        clip_.text.clear();
-        EXPECT_EQ(files_.lines.size(), c.file ? 1u : 0u) << c.ini;
-    }
+    // Only "1" switches the keyboard and the clipboard on; the file takes any truth value.
+    Use("[T]\nScanToKeyboard=true\nSendToClipboard=01\nSaveToFile=-1\n");
+    ScanRecord rec = Scan("T", "V");
+    Run(rec);
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"sound:T", "file:/data/T.txt", "tray:1"}));
 }
 
 TEST_F(ProcessScanTest, ReprocessSkipsOnlyTheKeyboard) {
@@ -129,14 +115,6 @@ TEST_F(ProcessScanTest, ReprocessSkipsOnlyTheKeyboard) {
     EXPECT_EQ(files_.lines[0].first, "/data/T.txt");
 }
 
-TEST_F(ProcessScanTest, IsbnConversionFeedsTheMasks) {
-    Use("[EAN 13]\nConvertISBNISSN=1\n[ISBN]\nClipboardMask=%%T %%C%%-%%X\n");
-    ScanRecord rec = Scan("EAN 13", "9780306406157", "51995");
-    Run(rec);
-    EXPECT_EQ(clip_.text, "ISBN 0306406152-1995");
-    EXPECT_EQ(log_.events.front(), "sound:ISBN");
-}
-
 TEST_F(ProcessScanTest, ScannedTextIsTypedLiterallyAndMaskNotationStillWorks) {
     Use("[T]\nScanToKeyboard=1\nKeyboardMask=+(%%C){TAB}%%X~\n");
     ScanRecord rec = Scan("T", "a^b", "{DEL}%+");
@@ -146,16 +124,41 @@ TEST_F(ProcessScanTest, ScannedTextIsTypedLiterallyAndMaskNotationStillWorks) {
     EXPECT_EQ(Typed(), "<mod1>a<mod1>^<mod1>b<TAB>{DEL}%+<ENTER>");
 }
 
-TEST_F(ProcessScanTest, MalformedMaskTypesNothingButTheOtherActionsRun) {
-    Use("[T]\nScanToKeyboard=1\nAddReturn=1\nKeyboardMask=%%C{ENTR}\nSaveToFile=1\n");
-    ScanRecord rec = Scan("T", "V");
-    Run(rec);
-    EXPECT_TRUE(keys_.sent.empty());
-    ASSERT_EQ(notifier_.messages.size(), 1u);
-    EXPECT_NE(notifier_.messages[0].find("ENTR"), std::string::npos) << notifier_.messages[0];
-    EXPECT_EQ(clip_.text, "V");
-    EXPECT_EQ(files_.lines.size(), 1u);
-    EXPECT_EQ(log_.events.back(), "tray:1");
+TEST_F(ProcessScanTest, MalformedMaskTypesNothingAndNamesThePlaceInTheMask) {
+    const std::string repeats = [] {
+        std::string r;
+        for (int i = 0; i < 100; ++i) r += "{x 1000}";
+        return r;
+    }();
+    struct Case {
+        std::string mask;
+        const char* code;
+        std::string error;
+    } cases[] = {
+        {"%%C{ENTR}", "VALUE", "Unknown key name \"{ENTR}\" at position 4 of the keyboard mask."},
+        {"\xC3\xA9%%C%%X+", "abc",
+         "The Shift sign \"+\" at position 8 of the keyboard mask has "
+         "no key after it."},
+        {"%%C(%%X", "{", "The \"(\" at position 4 of the keyboard mask has no closing \")\"."},
+        // A scanned byte stands at the position of its code; the empty serial still counts.
+        {"%%S" + repeats + "%%C", "abc",
+         "The keyboard mask makes more than 100000 keystrokes by position 804."},
+    };
+    for (const auto& c : cases) {
+        log_.events.clear();
+        notifier_.messages.clear();
+        clip_.text.clear();
+        files_.lines.clear();
+        Use("[T]\nScanToKeyboard=1\nAddReturn=1\nSaveToFile=1\nKeyboardMask=" + c.mask + "\n");
+        ScanRecord rec = Scan("T", c.code);
+        Run(rec);
+        EXPECT_TRUE(keys_.sent.empty()) << c.mask;
+        ASSERT_EQ(notifier_.messages.size(), 1u) << c.mask;
+        EXPECT_EQ(notifier_.messages[0], "Nothing was typed for this T scan: " + c.error);
+        EXPECT_EQ(clip_.text, c.code);
+        EXPECT_EQ(files_.lines.size(), 1u);
+        EXPECT_EQ(log_.events.back(), "tray:1");
+    }
 }
 
 TEST_F(ProcessScanTest, ScannedTextNeverSplitsOrAddsCommandArguments) {
@@ -170,30 +173,45 @@ TEST_F(ProcessScanTest, ScannedTextNeverSplitsOrAddsCommandArguments) {
               (std::vector<std::string>{"--code", hostile, "two words e f", "-x", ""}));
 }
 
-TEST_F(ProcessScanTest, DocumentsAndAddressesAreOpenedAndUnknownProgramsReported) {
-    struct Case {
+// Only the mask's own text names a program to start; what the scan supplies is at most
+// opened, and only as a web address or a document.
+TEST_F(ProcessScanTest, ScannedTextNeverChoosesTheProgram) {
+    starter_.programsOnPath = {"logger", "poweroff", "/bin/sh"};
+    starter_.documents = {{"report-V.pdf", "/home/u/report-V.pdf"},
+                          {"/docs/app.desktop", "/docs/app.desktop"},
+                          {"/docs/link", "/usr/share/applications/x.DESKTOP"}};
+    const struct {
         const char* commandLine;
-        const char* event;  // "" when the user is told instead
+        const char* code;
+        const char* event;  // "notify" when refused
     } cases[] = {
-        {"https://example.com/?q=%%C", "open:https://example.com/?q=V"},
-        {"/tmp/report-%%C.pdf", "open:/tmp/report-V.pdf"},
-        {"\"/tmp/quoted.txt\"", "open:/tmp/quoted.txt"},
-        {"no-such-program", ""},
-        {"", ""},
+        {"logger", "V", "start:/usr/bin/logger"},
+        {"\"/tmp/quoted.txt\"", "V", "open:/tmp/quoted.txt"},
+        {"mailto:someone@example.org", "V", "open:mailto:someone@example.org"},
+        {"no-such-program", "V", "notify"},
+        {"", "V", "notify"},
+        {"%%C", "poweroff", "notify"},
+        {"%%C", "/bin/sh", "notify"},
+        {"log%%C", "ger", "notify"},
+        {"%%C", "file:///etc/passwd", "notify"},
+        {"%%C", "x-scheme-handler/foo:bar", "notify"},
+        {"%%C", "https://", "notify"},
+        {"%%C", "https://example.org/a b", "notify"},
+        {"%%C", "/docs/app.desktop", "notify"},
+        {"%%C", "/docs/link", "notify"},
+        {"  \"%%C\"  ", "HTTP://example.org/", "open:HTTP://example.org/"},
+        {"https://example.com/?q=%%C", "V", "open:https://example.com/?q=V"},
+        {"report-%%C.pdf", "V", "open:/home/u/report-V.pdf"},
     };
     for (const auto& c : cases) {
         log_.events.clear();
-        notifier_.messages.clear();
-        Use(std::string("[T]\nExecuteCommand=1\nSendToClipboard=0\nCommandLine=") + c.commandLine +
-            "\n");
-        ScanRecord rec = Scan("T", "V");
+        Use(std::string("[T]\nExecuteCommand=1\nSendToClipboard=0\nCommandOptions=--opt %%C\n"
+                        "CommandLine=") +
+            c.commandLine + "\n");
+        ScanRecord rec = Scan("T", c.code);
         Run(rec);
-        if (*c.event) {
-            EXPECT_EQ(log_.events[1], c.event) << c.commandLine;
-            EXPECT_TRUE(notifier_.messages.empty()) << c.commandLine;
-        } else {
-            EXPECT_EQ(notifier_.messages.size(), 1u) << c.commandLine;
-        }
+        EXPECT_EQ(log_.events, (std::vector<std::string>{"sound:T", c.event, "tray:1"}))
+            << c.commandLine << " with " << c.code;
     }
 }
 
@@ -209,25 +227,35 @@ TEST_F(ProcessScanTest, UnwritableFileIsReportedWithItsName) {
     EXPECT_EQ(log_.events.back(), "tray:1");
 }
 
-TEST(SplitCommandLineTest, FollowsTheWindowsRules) {
+TEST(SplitCommandWordsTest, FollowsTheWindowsRules) {
     using V = std::vector<std::string>;
     struct Case {
         const char* in;
         V out;
+        const char* quoted;  // per word: 1 when it used quotes
     } cases[] = {
-        {"", {}},
-        {"  a\tb  ", {"a", "b"}},
-        {"\"a b\" c", {"a b", "c"}},
-        {"a\"b c\"d", {"ab cd"}},
-        {"\"\"", {""}},
-        {"\"a \"\"q\"\" b\"", {"a \"q\" b"}},
-        {"a\\\\b", {"a\\\\b"}},
-        {"a\\\"b", {"a\"b"}},
-        {"a\\\\\"b c\"", {"a\\b c"}},
-        {"C:\\dir\\file.txt", {"C:\\dir\\file.txt"}},
-        {"\"unterminated arg", {"unterminated arg"}},
+        {"", {}, ""},
+        {"  a\tb  ", {"a", "b"}, "00"},
+        {"\"a b\" c", {"a b", "c"}, "10"},
+        {"a\"b c\"d", {"ab cd"}, "1"},
+        {"\"\"", {""}, "1"},
+        {"\"a \"\"q\"\" b\"", {"a \"q\" b"}, "1"},
+        {"a\\\\b", {"a\\\\b"}, "0"},
+        {"a\\\"b", {"a\"b"}, "0"},
+        {"a\\\\\"b c\"", {"a\\b c"}, "1"},
+        {"C:\\dir\\file.txt", {"C:\\dir\\file.txt"}, "0"},
+        {"\"unterminated arg", {"unterminated arg"}, "1"},
     };
-    for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.in), c.out) << c.in;
+    for (const auto& c : cases) {
+        V texts;
+        std::string quoted;
+        for (const auto& w : SplitCommandWords(c.in)) {
+            texts.push_back(w.text);
+            quoted += w.quoted ? '1' : '0';
+        }
+        EXPECT_EQ(texts, c.out) << c.in;
+        EXPECT_EQ(quoted, c.quoted) << c.in;
+    }
 }
 
 }  // namespace
