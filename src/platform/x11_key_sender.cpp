@@ -220,11 +220,8 @@ bool LoadLayout(Display* dpy, Bindings& bindings, Layout& layout, std::string& e
         const unsigned mods = xkb->map->modmap[kc];
         if (mods & ~unsigned(LockMask)) layout.modifiers.push_back(KeyCode(kc));
         const bool pressed = (down[kc / 8] >> (kc % 8)) & 1;
-        // A restored key keeps one NoSymbol entry: it counts as unused too.
-        const KeySym* syms = XkbKeySymsPtr(xkb, kc);
-        const bool unused = std::all_of(syms, syms + XkbKeyNumSyms(xkb, kc),
-                                        [](KeySym ks) { return ks == NoSymbol; });
-        if (unused && mods == 0 && !pressed && kc <= 255 && !bindings.contains(KeyCode(kc))) {
+        if (XkbKeyNumSyms(xkb, kc) == 0 && mods == 0 && !pressed && kc <= 255 &&
+            !bindings.contains(KeyCode(kc))) {
             layout.spare.push_back(KeyCode(kc));
         }
     }
@@ -413,9 +410,9 @@ X11KeySender::X11KeySender(SyntheticKeyGuard* guard, X11KeySenderOptions options
 
 X11KeySender::~X11KeySender() {
     // Keys typed just before the end still get their hold time.
-    if (const auto due = impl_->NextRestoreDeadline()) {
-        std::this_thread::sleep_until(std::min(*due, Clock::now() + impl_->Hold()));
-    }
+    Clock::time_point last;
+    for (const auto& [code, binding] : impl_->bindings) last = std::max(last, binding.lastUse);
+    if (!impl_->bindings.empty()) std::this_thread::sleep_until(last + impl_->Hold());
     impl_->RestoreDue(Clock::time_point::max());
     if (impl_->dpy != nullptr) {
         XDestroyWindow(impl_->dpy, impl_->clockWindow);

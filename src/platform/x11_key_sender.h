@@ -4,12 +4,14 @@
 // Characters are typed by keysym on the active layout and group: the key and
 // shift level (Shift, AltGr/ISO_Level3, whatever the key's type asks for) are
 // looked up on every Send, so a layout switch between scans is followed. A
-// character the layout lacks is bound to a spare (unused) keycode. Clients
-// read the keymap only when they get to the key event, so the binding stays
-// for remapHoldMs after the key went out (the same character comes back on
-// the same keycode meanwhile); the owner calls RestoreDue from a timer set to
-// NextRestoreDeadline, and the destructor restores the rest. Caps Lock is
-// released while typing and put back (toggled once per {CAPSLOCK} typed).
+// character the layout lacks is bound to a spare (unused) keycode, all such
+// bindings of a Send before its next key. Clients read the keymap only when
+// they get to the mapping notice or the key, so a binding stays remapHoldMs
+// after its last key (the same character comes back on the same keycode
+// meanwhile). The owner calls RestoreDue from a timer set to
+// NextRestoreDeadline after each Send; the destructor waits out the hold time
+// left and restores the rest. Caps Lock is released while typing and put back
+// (toggled once per {CAPSLOCK} typed).
 //
 // Before typing, Send waits (up to heldModifierTimeoutMs) for Shift, Ctrl, Alt
 // and other modifier keys the user still holds, then types anyway. Every
