@@ -32,4 +32,14 @@ if(BLENVAR_WITH_QT)
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/keys/on_fresh_servers 8 ${BLENVAR_WITH_DESKTOP}
       $<TARGET_FILE:keys_x11_sender_test> --gtest_filter=X11KeySenderXlibClient.*)
   set_tests_properties(keys_x11_fresh_servers_test PROPERTIES LABELS desktop TIMEOUT 120)
+
+  # The test desktop must start cleanly however late Xvfb gets to report its display.
+  add_library(blenvar_slow_display_file SHARED ${CMAKE_CURRENT_LIST_DIR}/keys/slow_display_file.cpp)
+  # Preloaded into programs built without sanitizers.
+  set_target_properties(blenvar_slow_display_file PROPERTIES COMPILE_OPTIONS "" LINK_OPTIONS "")
+  target_link_libraries(blenvar_slow_display_file PRIVATE ${CMAKE_DL_LIBS})
+  add_test(NAME desktop_slow_start_test
+    COMMAND env LD_PRELOAD=$<TARGET_FILE:blenvar_slow_display_file>
+      ${CMAKE_CURRENT_LIST_DIR}/keys/on_fresh_servers 1 ${BLENVAR_WITH_DESKTOP} true)
+  set_tests_properties(desktop_slow_start_test PROPERTIES LABELS desktop TIMEOUT 60)
 endif()
