@@ -10,31 +10,6 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdio>
-#include <string>
-
-namespace {
-
-std::string Utf8(char32_t cp) {
-    std::string s;
-    if (cp < 0x80) {
-        s += char(cp);
-    } else if (cp < 0x800) {
-        s += char(0xC0 | (cp >> 6));
-        s += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        s += char(0xE0 | (cp >> 12));
-        s += char(0x80 | ((cp >> 6) & 0x3F));
-        s += char(0x80 | (cp & 0x3F));
-    } else {
-        s += char(0xF0 | (cp >> 18));
-        s += char(0x80 | ((cp >> 12) & 0x3F));
-        s += char(0x80 | ((cp >> 6) & 0x3F));
-        s += char(0x80 | (cp & 0x3F));
-    }
-    return s;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -72,9 +47,9 @@ int main(int argc, char** argv) {
             char buffer[32];
             KeySym keysym = NoSymbol;
             XLookupString(&event.xkey, buffer, sizeof buffer, &keysym, nullptr);
-            const char32_t cp = xkb_keysym_to_utf32(xkb_keysym_t(keysym));
-            if (cp != 0) {
-                std::fputs(Utf8(cp).c_str(), out);
+            char utf8[8];
+            if (xkb_keysym_to_utf8(xkb_keysym_t(keysym), utf8, sizeof utf8) > 1) {
+                std::fputs(utf8, out);
             } else if (keysym == NoSymbol) {
                 std::fputs("<NoSymbol>", out);
             }
