@@ -359,10 +359,10 @@ struct X11KeySender::Impl {
     }
 
     // Binds the characters of plan[from..] that no key code has yet, all
-    // before the next key goes out: an Xlib client that is still reading the
-    // keymap for one change can miss the next one. Takes unused key codes
-    // first; with none left, waits until the hold time of ours is over and
-    // rebinds them, least recently used first.
+    // before the next key goes out: bound one by one between keys, they
+    // reached an Xlib client (one that reads the keymap as xev does) as
+    // NoSymbol. Takes unused key codes first; with none left, waits until the
+    // hold time of ours is over and rebinds them, least recently used first.
     template <typename ReleaseModifiers>
     bool BindAhead(const std::vector<Planned>& plan, std::size_t from, const Layout& layout,
                    std::size_t& nextSpare, ReleaseModifiers releaseModifiers) {
