@@ -105,6 +105,31 @@ void BM_X11KeySenderType2000(benchmark::State& state) {
 }
 BENCHMARK(BM_X11KeySenderType2000)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
+// A three-character scan none of whose characters is on the layout: each
+// needs a spare key code bound. A new sender per scan, so nothing is bound yet.
+void BM_X11KeySenderOffLayout3(benchmark::State& state) {
+    blenvar::test::ProbeSession* probe = Probe(state);
+    if (probe == nullptr) return;
+    const std::string text = "\xE4\xB8\xAD\xE2\x82\xAC\xC4\xB3";  // 中€ĳ
+    const std::vector<blenvar::KeyAction> actions = blenvar::LiteralKeyActions(text);
+    for (auto _ : state) {
+        blenvar::X11KeySender sender;
+        const std::size_t from = probe->Size();
+        const auto start = Clock::now();
+        std::string error;
+        if (!sender.Send(actions, error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        state.counters["send_ms"] =
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        state.SetIterationTime(WaitForBytes(*probe, from + text.size(), start));
+        state.counters["lost_chars"] =
+            double(Lost(probe->ReadSince(from, text.size(), 0, 50), text));
+    }
+}
+BENCHMARK(BM_X11KeySenderOffLayout3)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
 void BM_XdotoolTypeDefaultDelay2000(benchmark::State& state) {
     blenvar::test::ProbeSession* probe = Probe(state);
     if (probe == nullptr) return;

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 #include <unordered_map>
@@ -114,7 +115,18 @@ struct Layout {
     std::vector<std::pair<unsigned, KeyCode>> modifierKeys;  // mask -> key pressed for it
 };
 
-bool LoadLayout(Display* dpy, Layout& layout, std::string& error) {
+using Clock = std::chrono::steady_clock;
+
+// A spare key code we bound to a character, and when a key on it last went out.
+struct Binding {
+    KeySym keysym = NoSymbol;
+    Clock::time_point lastUse;
+};
+using Bindings = std::map<KeyCode, Binding>;
+
+// bindings: our spare key codes still bound. They are kept out of the layout
+// and dropped from the list when another program has changed them since.
+bool LoadLayout(Display* dpy, Bindings& bindings, Layout& layout, std::string& error) {
     XkbDescPtr xkb =
         XkbGetMap(dpy, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
     XkbStateRec state{};
@@ -136,6 +148,9 @@ bool LoadLayout(Display* dpy, Layout& layout, std::string& error) {
         if (g < 0 || level >= XkbKeyGroupWidth(xkb, kc, g)) return NoSymbol;
         return XkbKeySymEntry(xkb, kc, level, g);
     };
+    std::erase_if(bindings, [&](const auto& b) {
+        return b.first > xkb->max_key_code || symAt(b.first, 0) != b.second.keysym;
+    });
 
     // The modifier keys we press, found by their base symbol.
     const auto findKey = [&](std::initializer_list<KeySym> wanted, KeyCode& code, unsigned& mask) {
@@ -177,7 +192,7 @@ bool LoadLayout(Display* dpy, Layout& layout, std::string& error) {
     for (unsigned pressed : combos) {
         for (int kc = xkb->min_key_code; kc <= xkb->max_key_code; ++kc) {
             const int g = groupOf(kc);
-            if (g < 0) continue;
+            if (g < 0 || bindings.contains(KeyCode(kc))) continue;
             const XkbKeyTypePtr type = XkbKeyKeyType(xkb, kc, g);
             const unsigned effective = (pressed | locked) & type->mods.mask;
             int level = 0;
@@ -205,7 +220,8 @@ bool LoadLayout(Display* dpy, Layout& layout, std::string& error) {
         const unsigned mods = xkb->map->modmap[kc];
         if (mods & ~unsigned(LockMask)) layout.modifiers.push_back(KeyCode(kc));
         const bool pressed = (down[kc / 8] >> (kc % 8)) & 1;
-        if (XkbKeyNumSyms(xkb, kc) == 0 && mods == 0 && !pressed && kc <= 255) {
+        if (XkbKeyNumSyms(xkb, kc) == 0 && mods == 0 && !pressed && kc <= 255 &&
+            !bindings.contains(KeyCode(kc))) {
             layout.spare.push_back(KeyCode(kc));
         }
     }
@@ -230,6 +246,9 @@ struct X11KeySender::Impl {
     Window clockWindow = 0;
     Atom clockAtom = None;
     std::vector<unsigned> lastKeycodes;
+    Bindings bindings;
+
+    Clock::duration Hold() const { return std::chrono::milliseconds(options.remapHoldMs); }
 
     bool Connect(std::string& error) {
         if (dpy != nullptr) return true;
@@ -292,17 +311,92 @@ struct X11KeySender::Impl {
         return ok;
     }
 
-    void Unbind(const std::vector<KeyCode>& codes) {
-        for (KeyCode code : codes) {
-            KeySym none = NoSymbol;
-            XChangeKeyboardMapping(dpy, code, 1, &none, 1);
+    // Unbinds the key codes held past their hold time; one another program
+    // has bound since is left alone.
+    void RestoreDue(Clock::time_point now) {
+        if (dpy == nullptr || bindings.empty()) return;
+        ScopedErrorHandler errors;
+        for (auto it = bindings.begin(); it != bindings.end();) {
+            if (it->second.lastUse + Hold() > now) {
+                ++it;
+                continue;
+            }
+            int perCode = 0;
+            KeySym* current = XGetKeyboardMapping(dpy, it->first, 1, &perCode);
+            if (current != nullptr && perCode > 0 && current[0] == it->second.keysym) {
+                KeySym none = NoSymbol;
+                XChangeKeyboardMapping(dpy, it->first, 1, &none, 1);
+            }
+            if (current != nullptr) XFree(current);
+            it = bindings.erase(it);
         }
         XSync(dpy, False);
+        DropEvents();
     }
 
-    void Settle() {
-        XSync(dpy, False);
-        std::this_thread::sleep_for(std::chrono::milliseconds(options.remapSettleMs));
+    std::optional<Clock::time_point> NextRestoreDeadline() const {
+        std::optional<Clock::time_point> next;
+        for (const auto& [code, binding] : bindings) {
+            const auto due = binding.lastUse + Hold();
+            if (!next || due < *next) next = due;
+        }
+        return next;
+    }
+
+    // Mapping notices about our own changes; nothing here reads them.
+    void DropEvents() {
+        while (XPending(dpy) > 0) {
+            XEvent stale;
+            XNextEvent(dpy, &stale);
+        }
+    }
+
+    KeyCode BoundTo(KeySym keysym) const {
+        for (const auto& [code, binding] : bindings) {
+            if (binding.keysym == keysym) return code;
+        }
+        return 0;
+    }
+
+    // Binds the characters of plan[from..] that no key code has yet, all
+    // before the next key goes out: bound one by one between keys, they
+    // reached an Xlib client (one that reads the keymap as xev does) as
+    // NoSymbol. Takes unused key codes first; with none left, waits until the
+    // hold time of ours is over and rebinds them, least recently used first.
+    template <typename ReleaseModifiers>
+    bool BindAhead(const std::vector<Planned>& plan, std::size_t from, const Layout& layout,
+                   std::size_t& nextSpare, ReleaseModifiers releaseModifiers) {
+        std::vector<KeySym> wanted;
+        for (std::size_t i = from; i < plan.size(); ++i) {
+            const KeySym ks = plan[i].missing;
+            if (ks != NoSymbol && BoundTo(ks) == 0 &&
+                std::find(wanted.begin(), wanted.end(), ks) == wanted.end()) {
+                wanted.push_back(ks);
+            }
+        }
+        if (wanted.empty()) return true;
+        std::vector<KeyCode> codes;
+        if (nextSpare < layout.spare.size()) {
+            const std::size_t n = std::min(wanted.size(), layout.spare.size() - nextSpare);
+            codes.assign(layout.spare.begin() + std::ptrdiff_t(nextSpare),
+                         layout.spare.begin() + std::ptrdiff_t(nextSpare + n));
+            nextSpare += n;
+        } else {
+            std::vector<std::pair<Clock::time_point, KeyCode>> byUse;
+            for (const auto& [code, binding] : bindings) byUse.emplace_back(binding.lastUse, code);
+            std::sort(byUse.begin(), byUse.end());
+            byUse.resize(std::min(byUse.size(), wanted.size()));
+            if (byUse.empty()) return false;
+            releaseModifiers(0u);
+            XSync(dpy, False);
+            std::this_thread::sleep_until(byUse.back().first + Hold());
+            for (const auto& [use, code] : byUse) codes.push_back(code);
+        }
+        for (std::size_t k = 0; k < codes.size(); ++k) {
+            bindings[codes[k]] = Binding{wanted[k], Clock::now()};
+            if (!Bind(codes[k], wanted[k])) return false;
+        }
+        return true;
     }
 
     bool Send(const std::vector<KeyAction>& actions, std::string& error);
@@ -315,6 +409,11 @@ X11KeySender::X11KeySender(SyntheticKeyGuard* guard, X11KeySenderOptions options
 }
 
 X11KeySender::~X11KeySender() {
+    // Keys typed just before the end still get their hold time.
+    Clock::time_point last;
+    for (const auto& [code, binding] : impl_->bindings) last = std::max(last, binding.lastUse);
+    if (!impl_->bindings.empty()) std::this_thread::sleep_until(last + impl_->Hold());
+    impl_->RestoreDue(Clock::time_point::max());
     if (impl_->dpy != nullptr) {
         XDestroyWindow(impl_->dpy, impl_->clockWindow);
         XCloseDisplay(impl_->dpy);
@@ -329,18 +428,23 @@ bool X11KeySender::Send(const std::vector<KeyAction>& actions, std::string& erro
     return impl_->Send(actions, error);
 }
 
+void X11KeySender::RestoreDue(std::chrono::steady_clock::time_point now) {
+    impl_->RestoreDue(now);
+}
+
+std::optional<std::chrono::steady_clock::time_point> X11KeySender::NextRestoreDeadline() const {
+    return impl_->NextRestoreDeadline();
+}
+
 bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string& error) {
     lastKeycodes.clear();
     if (actions.empty()) return true;
     if (!Connect(error)) return false;
     ScopedErrorHandler errors;
-    while (XPending(dpy) > 0) {  // mapping notices from earlier runs
-        XEvent stale;
-        XNextEvent(dpy, &stale);
-    }
+    DropEvents();
 
     Layout layout;
-    if (!LoadLayout(dpy, layout, error)) return false;
+    if (!LoadLayout(dpy, bindings, layout, error)) return false;
 
     // Resolve everything first: a sequence that cannot be typed types nothing.
     std::vector<Planned> plan;
@@ -392,7 +496,7 @@ bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string
             }
         }
     }
-    if (!missing.empty() && layout.spare.empty()) {
+    if (!missing.empty() && layout.spare.empty() && bindings.empty()) {
         error = "The keyboard layout has no spare key code to type characters it lacks.";
         return false;
     }
@@ -419,40 +523,28 @@ bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string
 
     if (layout.capsLocked) XkbLockModifiers(dpy, XkbUseCoreKbd, LockMask, 0);
 
-    std::map<KeySym, KeyCode> bound;  // spare keys bound in this round
-    std::vector<KeyCode> everBound;
     std::size_t nextSpare = 0;
-    bool boundKeyTyped = false;
+    std::set<KeyCode> boundUsed;  // their hold counts from the end of this Send
     int capsToggles = 0;
     bool ok = true;
     for (std::size_t i = 0; i < plan.size() && ok; ++i) {
         const Planned& p = plan[i];
         Stroke stroke = p.stroke;
         if (p.missing != NoSymbol) {
-            auto it = bound.find(p.missing);
-            if (it == bound.end()) {
-                if (nextSpare == layout.spare.size()) {
-                    // Every spare key is in use: let the client read them before reuse.
-                    holdOnly(0);
-                    Settle();
-                    bound.clear();
-                    nextSpare = 0;
-                }
-                const KeyCode code = layout.spare[nextSpare++];
-                if (std::find(everBound.begin(), everBound.end(), code) == everBound.end()) {
-                    everBound.push_back(code);
-                }
-                if (!Bind(code, p.missing)) {
-                    error =
-                        "A spare key code could not be bound to type a character the "
-                        "keyboard layout lacks.";
-                    ok = false;
-                    break;
-                }
-                it = bound.emplace(p.missing, code).first;
+            KeyCode code = BoundTo(p.missing);
+            if (code == 0 && BindAhead(plan, i, layout, nextSpare, holdOnly)) {
+                code = BoundTo(p.missing);
             }
-            stroke = Stroke{it->second, 0};
-            boundKeyTyped = true;
+            if (code == 0) {
+                error =
+                    "A spare key code could not be bound to type a character the "
+                    "keyboard layout lacks.";
+                ok = false;
+                break;
+            }
+            bindings[code].lastUse = Clock::now();
+            boundUsed.insert(code);
+            stroke = Stroke{code, 0};
         }
         unsigned want = stroke.mods;
         for (const auto& n : notation) {
@@ -470,11 +562,9 @@ bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string
     if (layout.capsLocked) {
         XkbLockModifiers(dpy, XkbUseCoreKbd, LockMask, capsToggles % 2 == 0 ? LockMask : 0);
     }
-    if (!everBound.empty()) {
-        if (boundKeyTyped) Settle();
-        Unbind(everBound);
-    }
     XSync(dpy, False);
+    const auto sent = Clock::now();
+    for (KeyCode code : boundUsed) bindings[code].lastUse = sent;
     const Time lastTime = ServerTime();
     if (guard != nullptr) guard->EndTyping(std::uint32_t(firstTime), std::uint32_t(lastTime));
     lastKeycodes.assign(used.begin(), used.end());

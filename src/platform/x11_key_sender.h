@@ -4,9 +4,14 @@
 // Characters are typed by keysym on the active layout and group: the key and
 // shift level (Shift, AltGr/ISO_Level3, whatever the key's type asks for) are
 // looked up on every Send, so a layout switch between scans is followed. A
-// character the layout lacks is bound to a spare (unused) keycode for the
-// duration of the Send and the mapping is restored afterwards. Caps Lock is
-// released while typing and put back (toggled once per {CAPSLOCK} typed).
+// character the layout lacks is bound to a spare (unused) keycode, all such
+// bindings of a Send before its next key. Clients read the keymap only when
+// they get to the mapping notice or the key, so a binding stays remapHoldMs
+// after its last key (the same character comes back on the same keycode
+// meanwhile). The owner calls RestoreDue from a timer set to
+// NextRestoreDeadline after each Send; the destructor waits out the hold time
+// left and restores the rest. Caps Lock is released while typing and put back
+// (toggled once per {CAPSLOCK} typed).
 //
 // Before typing, Send waits (up to heldModifierTimeoutMs) for Shift, Ctrl, Alt
 // and other modifier keys the user still holds, then types anyway. Every
@@ -16,7 +21,9 @@
 // Own keystrokes: pass a SyntheticKeyGuard; it is Typing() during Send and
 // afterwards IsSynthetic(t) for the server time t of each key sent. The
 // keycodes pressed by the last Send are in LastKeycodes().
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +36,9 @@ class SyntheticKeyGuard;
 struct X11KeySenderOptions {
     std::string display;  // empty: $DISPLAY
     int heldModifierTimeoutMs = 5000;
-    // Time given to the focused client to read keys typed on a rebound keycode
-    // before that keycode is rebound or restored.
-    int remapSettleMs = 60;
+    // How long a spare keycode keeps its character after the last key typed
+    // on it, before it is restored or bound to another character.
+    int remapHoldMs = 1000;
 };
 
 class X11KeySender : public KeySender {
@@ -44,6 +51,12 @@ class X11KeySender : public KeySender {
     bool Send(const std::vector<KeyAction>& actions, std::string& error) override;
 
     const std::vector<unsigned>& LastKeycodes() const;
+
+    // Restores the spare keycodes whose hold time is over at `now`
+    // (time_point::max(): all of them).
+    void RestoreDue(std::chrono::steady_clock::time_point now);
+    // When the next binding's hold time is over; none while nothing is bound.
+    std::optional<std::chrono::steady_clock::time_point> NextRestoreDeadline() const;
 
   private:
     struct Impl;
