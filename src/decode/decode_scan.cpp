@@ -47,8 +47,10 @@ std::string FormatScanDate(const std::tm& t) {
 }
 
 void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
-    rec.Time = FormatScanTime(ctx.clock.LocalNow());
-    rec.Date = FormatScanDate(ctx.clock.LocalNow());
+    // One reading of the clock, so a scan at midnight gets a matching date and time.
+    const std::tm now = ctx.clock.LocalNow();
+    rec.Time = FormatScanTime(now);
+    rec.Date = FormatScanDate(now);
 
     Reading r;
     ctx.ini.Refresh();
