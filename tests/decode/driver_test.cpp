@@ -22,7 +22,7 @@ struct Driver {
     explicit Driver(const std::string& content) : file(content) {
         ini.SetFileName(file.path());
         types = LoadCodeTypes(ini);
-        clock.readings = {MakeTime(2005, 3, 4, 0, 0, 5), MakeTime(2005, 3, 5, 0, 0, 6)};
+        clock.readings = {MakeTime(2005, 3, 4, 23, 59, 59), MakeTime(2005, 3, 5, 0, 0, 6)};
     }
     ScanRecord Decode(const std::string& raw) {
         ScanRecord rec;
@@ -75,7 +75,8 @@ TEST(DecodeScan, IdentifierModeThroughSettings) {
     }
     EXPECT_TRUE(d.opener.opened.empty());
     const ScanRecord r = d.Decode("]Cwww.example.com");
-    EXPECT_EQ(r.Time + " " + r.Date, "12:00:05am 03/05/2005");  // time first, then date
+    // One clock reading per scan: a scan just before midnight is not dated the next day.
+    EXPECT_EQ(r.Time + " " + r.Date, "11:59:59pm 03/04/2005");
     EXPECT_EQ(d.opener.opened, std::vector<std::string>{"http://www.example.com"});
 }
 
