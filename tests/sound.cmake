@@ -10,9 +10,10 @@ if(BLENVAR_WITH_QT)
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/sound/lsan.supp")
 endif()
 
+find_package(SQLite3 REQUIRED)
 blenvar_add_gtest(blenvar_sound_control_test
   SOURCES sound/sound_control_test.cpp sound/sound_files_test.cpp
-  LIBS blenvar_sound
+  LIBS blenvar_sound SQLite::SQLite3
   LABELS sound)
 add_dependencies(blenvar_sound_control_test blenvar_sounds_files)
 

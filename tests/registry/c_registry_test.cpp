@@ -43,11 +43,12 @@ class CRegistryTest : public RegistryFixture {
     std::unique_ptr<cRegistry> reg_;
 };
 
-TEST_F(CRegistryTest, StringWriteChoosesTypeByPercentSigns) {
+TEST_F(CRegistryTest, StringWriteChoosesTypeByPercentSignsUnlessAskedNotTo) {
     const struct {
         std::string text;
         std::int32_t asType;
         std::uint32_t stored;
+        bool byContent = true;
     } cases[] = {
         {"%TEMP%\\a.wav", REG_SZ_, REG_EXPAND_SZ_},
         {"50% off", REG_SZ_, REG_SZ_},
@@ -56,8 +57,11 @@ TEST_F(CRegistryTest, StringWriteChoosesTypeByPercentSigns) {
         {"a%b%", REG_EXPAND_SZ_, REG_EXPAND_SZ_},
         {"plain", REG_EXPAND_SZ_, REG_SZ_},
         {"", REG_SZ_, REG_SZ_},
+        {"/snd/my%HOME%beep.wav", REG_SZ_, REG_SZ_, false},
+        {"%HOME%/a.wav", REG_EXPAND_SZ_, REG_EXPAND_SZ_, false},
     };
     for (const auto& c : cases) {
+        reg_->SetStringTypeByContent(c.byContent);
         reg_->SetValueType(c.asType);
         reg_->SetValue(c.text);
         const auto raw = Raw();
@@ -65,6 +69,7 @@ TEST_F(CRegistryTest, StringWriteChoosesTypeByPercentSigns) {
         EXPECT_EQ(raw->type, c.stored) << c.text;
         EXPECT_EQ(raw->data, B(std::string(c.text.c_str(), c.text.size() + 1))) << c.text;
     }
+    reg_->SetStringTypeByContent(true);
     reg_->SetValueType(REG_SZ_);
     reg_->SetValue(std::int32_t{42});  // numbers are written as their text
     EXPECT_EQ(Raw()->data, B(std::string("42\0", 3)));

@@ -1,5 +1,5 @@
 #pragma once
-// A recording player and a private registry store for the sound tests.
+// A recording player and notifier, and a private registry store, for the sound tests.
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,18 +9,27 @@
 
 namespace blenvar::test {
 
-// Records each request as "wait FILE", "async FILE", "loop FILE", "stop", "tone HZ MS".
+// Records each request as "once FILE", "loop FILE", "stop", "tone HZ MS"; a sound ends
+// at once.
 class RecordingPlayer : public SoundPlayer {
   public:
-    void Play(const std::string& file, PlayMode mode) override {
-        static const char* const kModes[] = {"wait ", "async ", "loop "};
-        calls.push_back(kModes[static_cast<int>(mode)] + file);
+    void Play(const std::string& file, PlayMode mode, SoundDone done) override {
+        calls.push_back((mode == PlayMode::Loop ? "loop " : "once ") + file);
+        if (done) done();
     }
     void Stop(bool) override { calls.push_back("stop"); }
-    void Tone(std::int32_t hz, std::int32_t ms) override {
+    void Tone(std::int32_t hz, std::int32_t ms, SoundDone done) override {
         calls.push_back("tone " + std::to_string(hz) + " " + std::to_string(ms));
+        if (done) done();
     }
+    bool IsPlaying() const override { return false; }
     std::vector<std::string> calls;
+};
+
+class RecordingNotifier : public Notifier {
+  public:
+    void Notify(const std::string& message) override { messages.push_back(message); }
+    std::vector<std::string> messages;
 };
 
 class SoundFixture : public RegistryFixture {
@@ -31,13 +40,14 @@ class SoundFixture : public RegistryFixture {
     }
     // A fresh reader or writer of the store, as another program would be.
     SoundControl Control(const std::string& title = "Blenvar") {
-        SoundControl sound(store_, player_, nullptr);
+        SoundControl sound(store_, player_, nullptr, notifier_);
         sound.SetAppTitle(title);
         return sound;
     }
 
     std::shared_ptr<RegistryStore> store_;
     RecordingPlayer player_;
+    RecordingNotifier notifier_;
 };
 
 }  // namespace blenvar::test

@@ -97,8 +97,6 @@ std::string RegVariantText(const RegVariant& v) {
         v);
 }
 
-cRegistry::cRegistry() : store_(OpenDefaultRegistryStore()) {}
-
 cRegistry::cRegistry(std::shared_ptr<RegistryStore> store) : store_(std::move(store)) {}
 
 std::string cRegistry::ClassKeyText() const {

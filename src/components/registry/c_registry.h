@@ -39,8 +39,6 @@ std::string RegVariantText(const RegVariant& v);
 
 class cRegistry {
   public:
-    // Uses the default per-user and machine-wide stores (see registry_store.h).
-    cRegistry();
     explicit cRegistry(std::shared_ptr<RegistryStore> store);
 
     bool KeyExists();

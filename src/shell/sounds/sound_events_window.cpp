@@ -27,7 +27,7 @@ QString Q(const std::string& s) {
 SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
                                      std::shared_ptr<RegistryStore> store, SoundPlayer& player,
                                      QWidget* parent)
-    : QWidget(parent), sound_(store, player, nullptr), store_(std::move(store)) {
+    : QWidget(parent), sound_(store, player, nullptr, *this), store_(std::move(store)) {
     sound_.SetAppTitle(appTitle);
     setWindowTitle(tr("Sounds - %1").arg(Q(appTitle)));
 
@@ -141,10 +141,10 @@ bool SoundEventsWindow::SetCurrent(const QString& event, const std::string& file
     if (!Known(event)) return false;
     const bool ok = Guarded([&] {
         const std::string name = event.toStdString();
-        sound_.RegisterCurrentSound(name, file);
+        // Stored exactly as shown: a "%" in a chosen path is part of its name.
+        sound_.ChooseCurrentSound(name, file);
         // The store drops a refused write without a word; the user must hear of it.
-        const std::string back = sound_.CurrentSound(name);
-        if (back != file && back != cRegistry::ExpandEnvStr(file))
+        if (sound_.CurrentSound(name) != file)
             throw std::runtime_error("The sound settings could not be saved.");
     });
     // Reloading clears the last error; the user must still see why the save failed.
@@ -192,8 +192,21 @@ QString SoundEventsWindow::SelectedEvent() const {
     return item ? item->text() : QString();
 }
 
+void SoundEventsWindow::Notify(const std::string& message) {
+    storeMessage_ = Q(message);
+    status_->setText(storeMessage_);
+    ShowWarning(storeMessage_);
+}
+
+void SoundEventsWindow::ShowWarning(const QString& text) {
+    // Not modal: a modal box would run its own event loop inside whatever asked.
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 void SoundEventsWindow::Report() {
-    if (!lastError_.isEmpty()) QMessageBox::warning(this, windowTitle(), lastError_);
+    if (!lastError_.isEmpty()) ShowWarning(lastError_);
 }
 
 void SoundEventsWindow::OnChoose() {
