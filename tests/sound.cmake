@@ -20,7 +20,7 @@ add_dependencies(blenvar_sound_control_test blenvar_sounds_files)
 if(BLENVAR_WITH_QT)
   blenvar_add_gtest(blenvar_sounds_window_test
     SOURCES sound/sound_events_window_test.cpp sound/sounds_cli_test.cpp
-    LIBS blenvar_sounds_window
+    LIBS blenvar_sounds_window SQLite::SQLite3
     LABELS sound
     ENV "QT_QPA_PLATFORM=offscreen")
   add_dependencies(blenvar_sounds_window_test blenvar_sounds_app)

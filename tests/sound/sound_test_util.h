@@ -1,5 +1,7 @@
 #pragma once
 // A recording player and notifier, and a private registry store, for the sound tests.
+#include <sqlite3.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +32,24 @@ class RecordingNotifier : public Notifier {
   public:
     void Notify(const std::string& message) override { messages.push_back(message); }
     std::vector<std::string> messages;
+};
+
+// Holds a database's write lock as another process would, until it goes out of scope.
+class OtherProcessLock {
+  public:
+    explicit OtherProcessLock(const std::string& file) {
+        sqlite3_open(file.c_str(), &db_);
+        locked_ = sqlite3_exec(db_, "BEGIN IMMEDIATE; UPDATE reg_value SET type = type;", nullptr,
+                               nullptr, nullptr) == SQLITE_OK;
+    }
+    ~OtherProcessLock() { sqlite3_close(db_); }
+    OtherProcessLock(const OtherProcessLock&) = delete;
+    OtherProcessLock& operator=(const OtherProcessLock&) = delete;
+    bool Locked() const { return locked_; }
+
+  private:
+    sqlite3* db_ = nullptr;
+    bool locked_ = false;
 };
 
 class SoundFixture : public RegistryFixture {
