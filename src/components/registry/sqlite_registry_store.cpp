@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -137,6 +138,11 @@ int QuickCheck(sqlite3* conn, std::string* reason) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
             *reason = text ? text : "";
             rc = *reason == "ok" ? SQLITE_OK : SQLITE_CORRUPT;
+            // The report names the schema on a line of its own; a message is one line.
+            constexpr std::string_view kSchemaLine = "*** in database main ***\n";
+            if (reason->starts_with(kSchemaLine)) reason->erase(0, kSchemaLine.size());
+            for (std::size_t nl; (nl = reason->find('\n')) != std::string::npos;)
+                reason->replace(nl, 1, "; ");
         } else if (rc == SQLITE_DONE) {
             rc = SQLITE_OK;
         }
