@@ -328,7 +328,8 @@ void QtSoundPlayer::Watch() {
         lastPosition_ = pos;
         sinceProgress_.restart();
     } else if (sinceProgress_.elapsed() > kStallMs) {
-        OnFailed(attempt_);
+        // Trying another engine or the fallback would only stall again.
+        Ended();
     }
 }
 
