@@ -171,13 +171,7 @@ TEST_F(SoundControlTest, DamagedOrBusyStoreIsReportedAndDefaultsStillPlay) {
     control_.reset();
     store_.reset();
     fill();
-    {
-        // Garbage over the second page, where the keys' table starts.
-        std::fstream f(UserDb(), std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(4096);
-        const std::string junk(4096, '\xA5');
-        f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
-    }
+    DamageSecondPage(UserDb());
     const std::string damaged = FileBytes(UserDb());
     start("damaged");
     EXPECT_TRUE(FileBytes(UserDb()) == damaged) << "the damaged file was written";

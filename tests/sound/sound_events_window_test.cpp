@@ -57,19 +57,29 @@ TEST_F(SoundEventsWindowTest, ChooseResetAndClearChangeTheCurrentFile) {
     EXPECT_EQ(player_.calls, std::vector<std::string>{"once /opt/b/boin.wav"});
 }
 
-// A write that the store can't make is reported, and so is the store's own trouble.
-TEST_F(SoundEventsWindowTest, ASaveIntoALockedStoreIsReported) {
-    SoundEventsWindow window(
-        "Blenvar", std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths(), 50), player_);
+// A write that the store can't make is reported, and so is the store's own trouble; a
+// damaged store is not taken for one without events.
+TEST_F(SoundEventsWindowTest, StoreTroubleIsReported) {
+    const auto said = [](const SoundEventsWindow& w) {
+        return w.StoreMessage().left(w.StoreMessage().indexOf(':')).toStdString();
+    };
     {
+        SoundEventsWindow window(
+            "Blenvar", std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths(), 50), player_);
         OtherProcessLock lock(UserDb());
         ASSERT_TRUE(lock.Locked());
         EXPECT_FALSE(window.ChooseFile("EAN 8", "/home/u/ding.ogg"));
+        EXPECT_EQ(window.LastError(), "The sound settings could not be saved.");
+        EXPECT_EQ(said(window), "The sound settings database " + UserDb() + " is busy");
     }
-    EXPECT_EQ(window.LastError(), "The sound settings could not be saved.");
-    EXPECT_EQ(window.StoreMessage().left(window.StoreMessage().indexOf(':')).toStdString(),
-              "The sound settings database " + UserDb() + " is busy");
     EXPECT_EQ(Current("EAN 8"), "/opt/b/zing.wav");
+
+    window_.reset();
+    store_.reset();  // the last connection: everything is in the file itself now
+    DamageSecondPage(UserDb());
+    SoundEventsWindow damaged("Blenvar", Store(), player_);
+    EXPECT_TRUE(damaged.Events().isEmpty());
+    EXPECT_EQ(said(damaged), "The sound settings database " + UserDb() + " is damaged");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // A recording player and notifier, and a private registry store, for the sound tests.
 #include <sqlite3.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,14 @@ class RecordingNotifier : public Notifier {
     void Notify(const std::string& message) override { messages.push_back(message); }
     std::vector<std::string> messages;
 };
+
+// Garbage over a database's second page, where the keys' table starts.
+inline void DamageSecondPage(const std::string& file) {
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(4096);
+    const std::string junk(4096, '\xA5');
+    f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+}
 
 // Holds a database's write lock as another process would, until it goes out of scope.
 class OtherProcessLock {

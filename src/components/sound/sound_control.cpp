@@ -143,6 +143,19 @@ std::string SoundControl::DefaultSound(const std::string& soundName) {
     return ReadText(EventKey(soundName) + "\\.default");
 }
 
+std::vector<std::string> SoundControl::EventNames() {
+    CheckAppTitle();
+    if (StoreOff()) return {};
+    registry_.SetSectionKey(kSoundEventsRoot + appTitle_);
+    std::vector<std::string> names;
+    std::int32_t count = 0;
+    registry_.EnumerateSections(names, count);
+    StoreTrouble();
+    // The class hands names out from index 1.
+    if (!names.empty()) names.erase(names.begin());
+    return names;
+}
+
 void SoundControl::PlayCurrent(const std::string& soundName, PlayMode mode, SoundDone done) {
     std::string file(Trim(CurrentSound(soundName)));
     if (readFailed_) {

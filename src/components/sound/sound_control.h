@@ -37,6 +37,8 @@ class SoundControl : public SoundEvents {
     void UnregisterAll();
     std::string CurrentSound(const std::string& soundName);
     std::string DefaultSound(const std::string& soundName);
+    // The application's event names as the store spells them, in name order.
+    std::vector<std::string> EventNames();
     // Both forms start the sound and return at once; nothing blocks the caller's thread.
     // Whatever must follow the end of the sound goes in `done`, which the player calls
     // when it has ended (at once, before returning, when nothing plays).

@@ -27,7 +27,7 @@ QString Q(const std::string& s) {
 SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
                                      std::shared_ptr<RegistryStore> store, SoundPlayer& player,
                                      QWidget* parent)
-    : QWidget(parent), sound_(store, player, nullptr, *this), store_(std::move(store)) {
+    : QWidget(parent), sound_(std::move(store), player, nullptr, *this) {
     sound_.SetAppTitle(appTitle);
     setWindowTitle(tr("Sounds - %1").arg(Q(appTitle)));
 
@@ -94,15 +94,7 @@ void SoundEventsWindow::Reload() {
     const QString keep = SelectedEvent();
     events_.clear();
     Guarded([&] {
-        cRegistry reg(store_);
-        reg.SetClassKey(HKEY_CURRENT_USER_);
-        reg.SetSectionKey(kSoundEventsRoot + sound_.AppTitle());
-        std::vector<std::string> names;
-        std::int32_t count = 0;
-        reg.EnumerateSections(names, count);
-        // The class hands names out from index 1; take the last `count` of them.
-        const std::size_t n = std::min<std::size_t>(std::max(count, 0), names.size());
-        for (std::size_t i = names.size() - n; i < names.size(); ++i) events_ << Q(names[i]);
+        for (const std::string& name : sound_.EventNames()) events_ << Q(name);
     });
     table_->setRowCount(0);
     for (const QString& ev : events_) {
@@ -114,7 +106,8 @@ void SoundEventsWindow::Reload() {
         if (ev == keep) table_->selectRow(row);
     }
     if (table_->rowCount() > 0 && table_->selectedItems().isEmpty()) table_->selectRow(0);
-    if (events_.isEmpty())
+    // A store that can't be read is no reason to claim there are no events.
+    if (events_.isEmpty() && storeMessage_.isEmpty())
         status_->setText(tr("No sound events are registered for %1.").arg(Q(sound_.AppTitle())));
 }
 

@@ -60,7 +60,6 @@ class SoundEventsWindow : public QWidget, private Notifier {
     QTableWidget* table_ = nullptr;
     QLabel* status_ = nullptr;
     SoundControl sound_;
-    std::shared_ptr<RegistryStore> store_;
     QStringList events_;
     QString lastError_;
     QString storeMessage_;
