@@ -10,16 +10,20 @@ if(BLENVAR_WITH_QT)
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/sound/lsan.supp")
 endif()
 
+find_package(SQLite3 REQUIRED)
 blenvar_add_gtest(blenvar_sound_control_test
   SOURCES sound/sound_control_test.cpp sound/sound_files_test.cpp
-  LIBS blenvar_sound
+  LIBS blenvar_sound SQLite::SQLite3
   LABELS sound)
 add_dependencies(blenvar_sound_control_test blenvar_sounds_files)
 
 if(BLENVAR_WITH_QT)
   blenvar_add_gtest(blenvar_sounds_window_test
-    SOURCES sound/sound_events_window_test.cpp
-    LIBS blenvar_sounds_window
+    SOURCES sound/sound_events_window_test.cpp sound/sounds_cli_test.cpp
+    LIBS blenvar_sounds_window SQLite::SQLite3
     LABELS sound
     ENV "QT_QPA_PLATFORM=offscreen")
+  add_dependencies(blenvar_sounds_window_test blenvar_sounds_app)
+  target_compile_definitions(blenvar_sounds_window_test PRIVATE
+    BLENVAR_SOUNDS_BIN="$<TARGET_FILE:blenvar_sounds_app>" BLENVAR_VERSION="${BLENVAR_VERSION}")
 endif()

@@ -1,32 +1,34 @@
 #include "platform/qt_sound_player.h"
 
+#include <sys/stat.h>
+
 #include <QAudioFormat>
 #include <QAudioOutput>
 #include <QAudioSink>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace blenvar {
 namespace {
 
 constexpr int kToneRate = 44100;
-// A sound that stops moving must not hold the caller forever.
+// A sound that stops moving is given up, so whoever waits for its end is not held forever.
 constexpr int kStallMs = 5000;
 // What the audio server may still hold when the sink reports it has run dry.
 constexpr int kDrainMs = 1000;
+// How long a failed attempt to reach any audio output keeps the player silent.
+constexpr qint64 kNoAudioRetryMs = 60000;
 
 bool Playable(const QString& path) {
     QFileInfo fi(path);
@@ -151,6 +153,28 @@ std::optional<Wav> ReadWav(const QString& path) {
     return std::nullopt;
 }
 
+// Whether a PulseAudio or PipeWire server's socket is there; a server named by a
+// network address counts as there, since only trying can tell.
+bool SoundServerPresent() {
+    std::string path;
+    if (const char* s = std::getenv("PULSE_SERVER"); s && *s) {
+        path = s;
+        if (path.rfind("unix:", 0) == 0) path.erase(0, 5);
+        if (path.front() != '/') return true;
+    } else if (const char* rt = std::getenv("XDG_RUNTIME_DIR"); rt && *rt) {
+        path = std::string(rt) + "/pulse/native";
+    } else {
+        return false;
+    }
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+// Called from the event loop, never from inside the member that ended the sound.
+void Later(QObject* context, SoundDone done) {
+    if (done) QMetaObject::invokeMethod(context, std::move(done), Qt::QueuedConnection);
+}
+
 }  // namespace
 
 void SelectQtSoundBackend() {
@@ -159,26 +183,24 @@ void SelectQtSoundBackend() {
 
 QtSoundPlayer::QtSoundPlayer(QObject* parent) : QObject(parent) {
     fallback_ = (QCoreApplication::applicationDirPath() + "/boin.wav").toStdString();
+    watch_.setInterval(50);
+    connect(&watch_, &QTimer::timeout, this, &QtSoundPlayer::Watch);
+    toneWatch_.setInterval(10);
+    connect(&toneWatch_, &QTimer::timeout, this, &QtSoundPlayer::WatchTone);
 }
 
 QtSoundPlayer::~QtSoundPlayer() {
     Release();
+    if (toneSink_) toneSink_->stop();
 }
 
 bool QtSoundPlayer::IsPlaying() const {
-    return Busy();
-}
-
-bool QtSoundPlayer::Busy() const {
-    if (sink_) return !pcmEnded_;
-    if (media_)
-        return media_->playbackState() == QMediaPlayer::PlayingState ||
-               media_->mediaStatus() == QMediaPlayer::LoadingMedia;
-    return false;
+    return pending_ || sink_ || media_ || tonePending_ || toneSink_;
 }
 
 void QtSoundPlayer::Release() {
     ++attempt_;
+    watch_.stop();
     // Deleted later: this may run inside a signal of the object itself.
     if (sink_) {
         sink_->disconnect(this);
@@ -207,9 +229,49 @@ void QtSoundPlayer::Release() {
     pcmEnded_ = false;
 }
 
-void QtSoundPlayer::Start(const QString& path, PlayMode mode, bool isFallback) {
-    path_ = path;
+void QtSoundPlayer::Ended() {
+    Release();
+    Later(this, std::exchange(done_, nullptr));
+}
+
+void QtSoundPlayer::Play(const std::string& file, PlayMode mode, SoundDone done) {
+    // Only the request is noted here; the previous sound ends when this one starts.
+    Later(this, std::exchange(done_, std::move(done)));
+    const quint64 request = ++request_;
+    file_ = file;
     mode_ = mode;
+    pending_ = true;
+    QMetaObject::invokeMethod(
+        this, [this, request] { StartRequested(request); }, Qt::QueuedConnection);
+}
+
+void QtSoundPlayer::StartRequested(quint64 request) {
+    if (request != request_) return;
+    pending_ = false;
+    Release();
+    QString path = QString::fromStdString(file_);
+    bool isFallback = false;
+    if (!Playable(path)) {
+        path = QString::fromStdString(fallback_);
+        isFallback = true;
+    }
+    if (!Playable(path) || !AudioReachable()) return Ended();
+    Start(path, isFallback);
+}
+
+bool QtSoundPlayer::AudioReachable() {
+    if (!QMediaDevices::defaultAudioOutput().isNull()) return true;
+    // Qt looks for a sound server once, at start-up; GStreamer looks again with every
+    // player, so a server that started since can still be reached. Without one, its
+    // player would play into nothing: a failing pipeline per scan, for no sound.
+    if (!SoundServerPresent()) return false;
+    if (noAudio_.isValid() && noAudio_.elapsed() < kNoAudioRetryMs) return false;
+    noAudio_.invalidate();
+    return true;
+}
+
+void QtSoundPlayer::Start(const QString& path, bool isFallback) {
+    path_ = path;
     playingFallback_ = isFallback;
     StartEngine(Engine::Pcm);
 }
@@ -238,6 +300,10 @@ void QtSoundPlayer::StartEngine(Engine engine) {
     Release();
     engine_ = engine;
     const quint64 attempt = attempt_;
+    started_.start();
+    sinceProgress_.start();
+    lastPosition_ = -1;
+    watch_.start();
     if (engine == Engine::Pcm) {
         if (!StartPcm(attempt) && attempt == attempt_) StartEngine(Engine::Media);
         return;
@@ -253,112 +319,105 @@ void QtSoundPlayer::StartEngine(Engine engine) {
     if (attempt == attempt_ && media_) p->play();
 }
 
+void QtSoundPlayer::Watch() {
+    // The sink runs dry as soon as the server has taken the data; the sound has ended
+    // only once its own length has passed as well.
+    if (sink_ && pcmEnded_ && started_.elapsed() >= pcmMs_) return Ended();
+    const qint64 pos = sink_ ? sink_->processedUSecs() : media_ ? media_->position() : 0;
+    if (pos != lastPosition_) {
+        lastPosition_ = pos;
+        sinceProgress_.restart();
+    } else if (sinceProgress_.elapsed() > kStallMs) {
+        // Trying another engine or the fallback would only stall again.
+        Ended();
+    }
+}
+
 void QtSoundPlayer::OnMediaStatus(quint64 attempt, int status) {
     if (attempt != attempt_ || !media_) return;
     if (status == QMediaPlayer::InvalidMedia) return OnFailed(attempt);
+    if (status != QMediaPlayer::EndOfMedia) return;
+    if (mode_ != PlayMode::Loop) return Ended();
     // Qt 6.4's GStreamer backend ignores setLoops and can't rewind a finished stream:
     // each round starts on a fresh player.
-    if (status == QMediaPlayer::EndOfMedia && mode_ == PlayMode::Loop) {
-        QTimer::singleShot(0, this, [this, attempt] {
-            if (attempt == attempt_) StartEngine(Engine::Media);
-        });
-    }
+    QTimer::singleShot(0, this, [this, attempt] {
+        if (attempt == attempt_) StartEngine(Engine::Media);
+    });
 }
 
 void QtSoundPlayer::OnFailed(quint64 attempt) {
     if (attempt != attempt_) return;
     if (engine_ == Engine::Pcm) return StartEngine(Engine::Media);
     const QString fallback = QString::fromStdString(fallback_);
-    if (!playingFallback_ && Playable(fallback)) return Start(fallback, mode_, true);
-    Release();
-}
-
-void QtSoundPlayer::Play(const std::string& file, PlayMode mode) {
-    const quint64 request = ++request_;
-    QString path = QString::fromStdString(file);
-    bool isFallback = false;
-    if (!Playable(path)) {
-        path = QString::fromStdString(fallback_);
-        isFallback = true;
-        if (!Playable(path)) {
-            Release();  // still ends the sound that was playing
-            return;
-        }
-    }
-    Start(path, mode, isFallback);
-    if (mode != PlayMode::Wait) return;
-
-    // Keep the event loop running until this sound (or what stands in for it) has ended,
-    // was stopped, or another sound replaced it. A sound that stops moving gives up.
-    // The sink runs dry as soon as the server has taken the data; the sound has ended
-    // only once its own length has passed as well.
-    const qint64 length = sink_ ? pcmMs_ : 0;
-    QElapsedTimer started;
-    started.start();
-    QEventLoop loop;
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
-    qint64 lastPosition = -1;
-    QTimer tick;
-    tick.setInterval(10);
-    connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (request != request_ || (!Busy() && started.elapsed() >= length)) return loop.quit();
-        const qint64 pos = sink_ ? sink_->processedUSecs() : media_ ? media_->position() : 0;
-        if (pos != lastPosition) {
-            lastPosition = pos;
-            sinceProgress.restart();
-        } else if (sinceProgress.elapsed() > kStallMs) {
-            Release();
-            loop.quit();
-        }
-    });
-    tick.start();
-    loop.exec();
-    if (request == request_ && media_) Release();
+    if (!playingFallback_ && Playable(fallback)) return Start(fallback, true);
+    // Most likely no output at all: don't build a failing player for every scan.
+    if (QMediaDevices::defaultAudioOutput().isNull()) noAudio_.start();
+    Ended();
 }
 
 void QtSoundPlayer::Stop(bool /*wait*/) {
     // Both engines are silent when their stop() returns, so both forms behave alike.
     ++request_;
-    Release();
+    pending_ = false;
+    Ended();
 }
 
-void QtSoundPlayer::Tone(std::int32_t hz, std::int32_t ms) {
-    // Like the desktop beep: a tone it can't make fails quietly at once. Frequencies
-    // above 20 kHz are inaudible and would fold back into audible ones at this rate.
-    if (hz < 37 || hz > 20000 || ms <= 0) return;
+void QtSoundPlayer::Tone(std::int32_t hz, std::int32_t ms, SoundDone done) {
+    EndTone();
+    toneDone_ = std::move(done);
+    // Like the desktop beep: a tone it can't make fails quietly. Frequencies above
+    // 20 kHz are inaudible and would fold back into audible ones at this rate.
+    if (hz < 37 || hz > 20000 || ms <= 0) return EndTone();
+    const quint64 request = ++toneRequest_;
+    tonePending_ = true;
+    QMetaObject::invokeMethod(
+        this, [this, request, hz, ms] { StartTone(request, hz, ms); }, Qt::QueuedConnection);
+}
+
+void QtSoundPlayer::StartTone(quint64 request, std::int32_t hz, std::int32_t ms) {
+    if (request != toneRequest_) return;
+    tonePending_ = false;
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) return;
     QAudioFormat format;
     format.setSampleRate(kToneRate);
     format.setChannelCount(1);
     format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format)) return;
+    if (device.isNull() || !device.isFormatSupported(format)) return EndTone();
 
-    const qint64 samples = qint64(ms) * kToneRate / 1000;
-    QAudioSink sink(device, format);
-    ToneDevice source(hz, samples, nullptr);
-    source.open(QIODevice::ReadOnly);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    sink.start(&source);
-    if (sink.error() != QAudio::NoError) return;
+    auto* sink = new QAudioSink(device, format, this);
+    auto* source = new ToneDevice(hz, qint64(ms) * kToneRate / 1000, sink);
+    source->open(QIODevice::ReadOnly);
+    toneSink_ = sink;
+    toneSource_ = source;
+    toneMs_ = ms;
+    toneStarted_.start();
+    sink->start(source);
+    if (sink->error() != QAudio::NoError) return EndTone();
+    toneWatch_.start();
+}
 
-    QEventLoop loop;
-    QTimer tick;
-    tick.setInterval(5);
-    connect(&tick, &QTimer::timeout, &loop, [&] {
-        const bool drained = source.atEnd() && sink.state() != QAudio::ActiveState;
-        const bool failed = sink.state() == QAudio::StoppedState && sink.error() != QAudio::NoError;
-        // The sink reports idle once it has taken the data; the server still plays
-        // its buffer, so never return before the tone's own length has passed.
-        if (failed || (drained && elapsed.elapsed() >= ms) ||
-            elapsed.elapsed() > qint64(ms) + kStallMs)
-            loop.quit();
-    });
-    tick.start();
-    loop.exec();
-    sink.stop();
+void QtSoundPlayer::WatchTone() {
+    if (!toneSink_) return EndTone();
+    const bool drained =
+        toneSource_ && toneSource_->atEnd() && toneSink_->state() != QAudio::ActiveState;
+    const bool failed =
+        toneSink_->state() == QAudio::StoppedState && toneSink_->error() != QAudio::NoError;
+    // The sink reports idle once it has taken the data; the server still plays its
+    // buffer, so the tone ends only once its own length has passed.
+    const qint64 elapsed = toneStarted_.elapsed();
+    if (failed || (drained && elapsed >= toneMs_) || elapsed > toneMs_ + kStallMs) EndTone();
+}
+
+void QtSoundPlayer::EndTone() {
+    ++toneRequest_;
+    tonePending_ = false;
+    toneWatch_.stop();
+    if (toneSink_) {
+        toneSink_->stop();
+        toneSink_->deleteLater();
+        toneSink_ = nullptr;
+    }
+    Later(this, std::exchange(toneDone_, nullptr));
 }
 
 }  // namespace blenvar

@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive the test
     long round = argc > 1 ? std::atol(argv[1]) : 1;
-    blenvar::cRegistry reg;
+    blenvar::cRegistry reg(blenvar::OpenDefaultRegistryStore());
     reg.SetClassKey(blenvar::HKEY_CURRENT_USER_);
     for (;; ++round) {
         for (int slot = 0; slot < blenvar::test::kCrashSlots; ++slot) {

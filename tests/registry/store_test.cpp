@@ -38,7 +38,12 @@ TEST_F(StoreTest, UnusableFilesGiveStatusCodes) {
     auto s = Store();
     RegKey k = 0;
     EXPECT_EQ(s->CreateKey(kRegCurrentUser, "A", kKeyAllAccess, &k), kRegCantOpen);
-    EXPECT_EQ(s->OpenKey(kRegLocalMachine, "A", kKeyQueryValue, &k), kRegCantOpen);
+    EXPECT_EQ(s->TakeProblem().status, kRegSuccess);  // nothing the user could mend there
+    EXPECT_EQ(s->OpenKey(kRegLocalMachine, "A", kKeyQueryValue, &k), kRegCorrupt);
+    const auto problem = s->TakeProblem();
+    EXPECT_EQ(problem.file, (dir_ / "machine/registry.sqlite3").string());
+    EXPECT_EQ(problem.reason, "file is not a database");
+    EXPECT_EQ(s->TakeProblem().status, kRegSuccess);  // told once
     EXPECT_EQ(s->OpenKey(0x80000003u, "", kKeyQueryValue, &k), kRegInvalidHandle);
     EXPECT_EQ(k, 0u);
 

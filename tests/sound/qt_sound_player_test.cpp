@@ -29,6 +29,15 @@ void Pump(int ms) {
     loop.exec();
 }
 
+// Serves the event loop until `done` is set; false when it never was.
+bool PumpUntil(const bool& done, int timeoutMs = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done && t.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done;
+}
+
 // Records the null sink's monitor while `play` runs and shortly after. An idle null sink
 // delivers nothing to its monitor, so a stream of zeros keeps it running and the recording
 // in real time.
@@ -107,36 +116,38 @@ class QtSoundPlayerTest : public ::testing::Test {
     QtSoundPlayer player;
 };
 
-TEST_F(QtSoundPlayerTest, WaitPlaysTheWholeFileBeforeReturning) {
+// Nothing waits inside the player: an event posted before a call has not run when it
+// returns, and the end of the sound is told from the event loop after it has been heard.
+TEST_F(QtSoundPlayerTest, SoundsAndTonesEndThroughTheirCallbacks) {
+    bool posted = false;
     qint64 took = 0;
+    bool done = false;
     const auto s = Record([&] {
+        QTimer::singleShot(0, [&] { posted = true; });
         QElapsedTimer t;
         t.start();
-        player.Play(Sound("zing.wav"), PlayMode::Wait);
-        took = t.elapsed();
+        player.Play(Sound("zing.wav"), PlayMode::Once, [&] {
+            took = t.elapsed();
+            done = true;
+        });
+        EXPECT_FALSE(done || posted) << "the event loop ran inside Play";
+        EXPECT_TRUE(player.IsPlaying());
+        EXPECT_TRUE(PumpUntil(done));
     });
-    EXPECT_GE(took, 150) << "returned before the 0.2 s sound could have ended";
-    EXPECT_GT(Rms(s), 0.01);
+    EXPECT_GE(took, 150) << "told of the end before the 0.2 s sound could have ended";
     EXPECT_NEAR(LoudSeconds(s), 0.2, 0.08);
-}
 
-TEST_F(QtSoundPlayerTest, ToneHasItsFrequencyAndLength) {
-    const auto s = Record([&] { player.Tone(880, 400); });
-    EXPECT_GT(Rms(s), 0.05);
-    EXPECT_NEAR(Frequency(s), 880, 880 * 0.05);
-    EXPECT_NEAR(LoudSeconds(s), 0.4, 0.08);
-}
-
-TEST_F(QtSoundPlayerTest, LoopRepeatsUntilStopped) {
-    const auto s = Record([&] {
-        player.Play(Sound("zing.wav"), PlayMode::Loop);
-        Pump(900);
-        player.Stop(true);
-        Pump(400);
+    posted = done = false;
+    const auto tone = Record([&] {
+        QTimer::singleShot(0, [&] { posted = true; });
+        player.Tone(880, 400, [&] { done = true; });
+        EXPECT_FALSE(done || posted) << "the event loop ran inside Tone";
+        EXPECT_TRUE(PumpUntil(done));
     });
-    // Several 0.2 s rounds, then nothing after the stop.
-    EXPECT_GT(LoudSeconds(s), 0.4);
-    EXPECT_LT(Rms(s, s.size() - kRate / 2), 0.005);
+    EXPECT_GT(Rms(tone), 0.05);
+    EXPECT_NEAR(Frequency(tone), 880, 880 * 0.05);
+    EXPECT_NEAR(LoudSeconds(tone), 0.4, 0.08);
+    EXPECT_FALSE(player.IsPlaying());
 }
 
 TEST_F(QtSoundPlayerTest, MissingFileFallsBackOrStaysSilent) {
@@ -145,23 +156,38 @@ TEST_F(QtSoundPlayerTest, MissingFileFallsBackOrStaysSilent) {
     QFile f(junk);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("this is no sound file at all") > 0);
     f.close();
+    const auto play = [&](const std::string& file) {
+        bool done = false;
+        return Record([&] {
+            player.Play(file, PlayMode::Once, [&] { done = true; });
+            EXPECT_TRUE(PumpUntil(done)) << file;
+        });
+    };
     for (const std::string& file :
          {std::string("/nonexistent/blenvar/none.wav"), junk.toStdString()})
-        EXPECT_GT(Rms(Record([&] { player.Play(file, PlayMode::Wait); })), 0.01)
-            << file << ": the fallback boin.wav should have sounded";
+        EXPECT_GT(Rms(play(file)), 0.01) << file << ": the fallback boin.wav should have sounded";
     player.SetFallbackFile("");
-    EXPECT_LT(Rms(Record([&] { player.Play("/nonexistent/blenvar/none.wav", PlayMode::Wait); })),
-              0.002);
+    EXPECT_LT(Rms(play("/nonexistent/blenvar/none.wav")), 0.002);
 }
 
-TEST_F(QtSoundPlayerTest, StartingAnotherSoundEndsTheFirst) {
+// A loop repeats until another sound replaces it; that one is stopped in turn.
+TEST_F(QtSoundPlayerTest, LoopRepeatsUntilReplacedOrStopped) {
+    bool loopDone = false, onceDone = false;
     const auto s = Record([&] {
-        player.Play(Sound("boin.wav"), PlayMode::Loop);
+        player.Play(Sound("zing.wav"), PlayMode::Loop, [&] { loopDone = true; });
+        Pump(900);
+        EXPECT_FALSE(loopDone);
+        player.Play(Sound("boin.wav"), PlayMode::Loop, [&] { onceDone = true; });
         Pump(300);
-        player.Play(Sound("zing.wav"), PlayMode::Wait);
+        EXPECT_TRUE(loopDone);
+        player.Stop(true);
+        EXPECT_TRUE(PumpUntil(onceDone));
+        EXPECT_FALSE(player.IsPlaying());
+        Pump(400);
     });
-    EXPECT_FALSE(player.IsPlaying());
-    EXPECT_LT(Rms(s, s.size() - kRate / 4), 0.005) << "the loop kept playing";
+    // Several 0.2 s rounds, then nothing after the stop.
+    EXPECT_GT(LoudSeconds(s), 0.8);
+    EXPECT_LT(Rms(s, s.size() - kRate / 2), 0.005) << "a loop kept playing";
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // SoundControl on a real registry store in a private folder, with a recording player.
 #include "components/sound/sound_control.h"
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "sound/sound_test_util.h"
 
@@ -9,6 +12,12 @@ namespace blenvar::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class FakeStarter : public ProcessStarter {
   public:
@@ -28,7 +37,7 @@ class SoundControlTest : public SoundFixture {
   protected:
     void SetUp() override {
         SoundFixture::SetUp();
-        control_ = std::make_unique<SoundControl>(store_, player_, &starter_);
+        control_ = std::make_unique<SoundControl>(store_, player_, &starter_, notifier_);
         control_->SetAppTitle("Blenvar");
     }
     SoundControl& S() { return *control_; }
@@ -46,13 +55,8 @@ class SoundControlTest : public SoundFixture {
 };
 
 TEST_F(SoundControlTest, RegisteringKeepsTheUsersChoice) {
-    S().RegisterDefaultSound("EAN 8", "/opt/b/zing.wav");
-    EXPECT_EQ(S().CurrentSound("EAN 8"), "/opt/b/zing.wav");
-    S().RegisterCurrentSound("EAN 8", "/home/u/mine.wav");
-    S().RegisterDefaultSound("EAN 8", "/usr/b/zing.wav");
-    EXPECT_EQ(S().CurrentSound("EAN 8"), "/home/u/mine.wav");
-    EXPECT_EQ(S().DefaultSound("EAN 8"), "/usr/b/zing.wav");
     // A cleared current file stays cleared: only an event with neither file is new.
+    S().RegisterDefaultSound("EAN 8", "/opt/b/zing.wav");
     S().RegisterCurrentSound("EAN 8", "");
     S().RegisterDefaultSound("EAN 8", "/usr/b/zing.wav");
     EXPECT_EQ(S().CurrentSound("EAN 8"), "");
@@ -73,7 +77,7 @@ TEST_F(SoundControlTest, RegisteringKeepsTheUsersChoice) {
 
 TEST_F(SoundControlTest, PlaysTheTrimmedCurrentFileOnly) {
     const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"  /s/a.wav  ", {"async /s/a.wav"}},
+        {"  /s/a.wav  ", {"once /s/a.wav"}},
         {"", {}},
         {"   ", {}},
         {nullptr, {}},  // event without a current file
@@ -94,7 +98,7 @@ TEST_F(SoundControlTest, EnableSwitchesSilenceTheirMembers) {
         bool enabled, soundEnabled;
         std::vector<std::string> heard;
     } cases[] = {
-        {true, true, {"wait /s/e.wav", "loop /s/e.wav", "tone 880 100"}},
+        {true, true, {"once /s/e.wav", "loop /s/e.wav", "tone 880 100"}},
         {true, false, {"tone 880 100"}},
         {false, true, {"loop /s/e.wav"}},
         {false, false, {}},
@@ -138,11 +142,52 @@ TEST_F(SoundControlTest, MissingTitleRaisesExceptWhenDisabled) {
     EXPECT_NO_THROW(S().StopSound(true));
 }
 
+// A damaged file is reported once, by name, and left exactly as it is; a file another
+// process holds locked is reported as busy. Either way the defaults registered in this run
+// play instead of the user's unreadable choices.
+TEST_F(SoundControlTest, DamagedOrBusyStoreIsReportedAndDefaultsStillPlay) {
+    const auto start = [&](const std::string& state) {
+        RecordingPlayer heard;
+        RecordingNotifier told;
+        auto store = std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths(), 100);
+        SoundControl sound(store, heard, nullptr, told);
+        sound.SetAppTitle("Blenvar");
+        EXPECT_NO_THROW(RegisterTypeSounds(sound, {"UNKNOWN", "EAN 8"}, "/opt/b")) << state;
+        sound.PlaySound("EAN 8", false);
+        sound.PlaySound("bad scan", false);
+        EXPECT_EQ(heard.calls,
+                  (std::vector<std::string>{"once /opt/b/zing.wav", "once /opt/b/buzz.wav"}))
+            << state;
+        ASSERT_EQ(told.messages.size(), 1u) << state;
+        EXPECT_THAT(told.messages[0],
+                    StartsWith("The sound settings database " + UserDb() + " is " + state + ": "));
+    };
+    const auto fill = [&] {
+        SoundControl sound(Store(), player_, nullptr, notifier_);
+        sound.SetAppTitle("Blenvar");
+        RegisterTypeSounds(sound, {"UNKNOWN", "EAN 8"}, "/opt/b");
+        sound.ChooseCurrentSound("EAN 8", "/home/u/mine.wav");
+    };
+    control_.reset();
+    store_.reset();
+    fill();
+    DamageSecondPage(UserDb());
+    const std::string damaged = FileBytes(UserDb());
+    start("damaged");
+    EXPECT_TRUE(FileBytes(UserDb()) == damaged) << "the damaged file was written";
+
+    std::filesystem::remove(UserDb());
+    fill();
+    OtherProcessLock lock(UserDb());
+    ASSERT_TRUE(lock.Locked());
+    start("busy");
+}
+
 TEST_F(SoundControlTest, ShowSoundControlPanelStartsTheSettingsProgram) {
     S().SetProgramFolder("/opt/blenvar");
     EXPECT_TRUE(S().ShowSoundControlPanel());
     EXPECT_EQ(starter_.program, "/opt/blenvar/blenvar-sounds");
-    EXPECT_THAT(starter_.args, ElementsAre("Blenvar"));
+    EXPECT_THAT(starter_.args, ElementsAre("--title", "Blenvar"));
 
     starter_.ok = false;
     std::string error;

@@ -23,18 +23,27 @@ class SoundEventsWindowTest : public SoundFixture {
     std::unique_ptr<SoundEventsWindow> window_;
 };
 
-TEST_F(SoundEventsWindowTest, ListsOnlyTheTitlesEventsWithTheirFiles) {
+TEST_F(SoundEventsWindowTest, ListsOnlyTheTitlesEventsAndChangesNoOther) {
     EXPECT_EQ(window_->Events(), (QStringList{"Bad Scan", "EAN 8", "UNKNOWN"}));
     const QTableWidget* t = window_->Table();
     ASSERT_EQ(t->rowCount(), 3);
     EXPECT_EQ(t->item(0, 1)->text(), "/opt/b/buzz.wav");
     EXPECT_EQ(t->item(2, 2)->text(), "/opt/b/boin.wav");
+    EXPECT_FALSE(window_->ChooseFile("Elsewhere", "/y.wav"));
+    EXPECT_FALSE(window_->LastError().isEmpty());
+    EXPECT_FALSE(window_->ChooseFile("EAN 8", "  "));
+    EXPECT_EQ(Current("EAN 8"), "/opt/b/zing.wav");
 }
 
 TEST_F(SoundEventsWindowTest, ChooseResetAndClearChangeTheCurrentFile) {
-    ASSERT_TRUE(window_->ChooseFile("EAN 8", "/home/u/ding.ogg"));
-    EXPECT_EQ(Current("EAN 8"), "/home/u/ding.ogg");
-    EXPECT_EQ(window_->Table()->item(1, 1)->text(), "/home/u/ding.ogg");
+    // A "%" in a chosen file's name is part of the name, not an environment reference.
+    const std::string chosen = "/home/u/my%HOME%ding.ogg";
+    ASSERT_TRUE(window_->ChooseFile("EAN 8", QString::fromStdString(chosen)));
+    EXPECT_EQ(Current("EAN 8"), chosen);
+    EXPECT_EQ(window_->Table()->item(1, 1)->text().toStdString(), chosen);
+    window_->PlayEvent("EAN 8");
+    EXPECT_EQ(player_.calls, std::vector<std::string>{"once " + chosen});
+    player_.calls.clear();
 
     ASSERT_TRUE(window_->ResetToDefault("EAN 8"));
     EXPECT_EQ(Current("EAN 8"), "/opt/b/zing.wav");
@@ -45,55 +54,32 @@ TEST_F(SoundEventsWindowTest, ChooseResetAndClearChangeTheCurrentFile) {
     EXPECT_TRUE(player_.calls.empty()) << "a cleared event must stay silent";
 
     window_->PlayEvent("UNKNOWN");
-    EXPECT_EQ(player_.calls, std::vector<std::string>{"async /opt/b/boin.wav"});
+    EXPECT_EQ(player_.calls, std::vector<std::string>{"once /opt/b/boin.wav"});
 }
 
-TEST_F(SoundEventsWindowTest, RefusesUnknownEventsAndEmptyChoices) {
-    EXPECT_FALSE(window_->ChooseFile("Elsewhere", "/y.wav"));
-    EXPECT_FALSE(window_->LastError().isEmpty());
-    EXPECT_FALSE(window_->ChooseFile("EAN 8", "  "));
+// A write that the store can't make is reported, and so is the store's own trouble; a
+// damaged store is not taken for one without events.
+TEST_F(SoundEventsWindowTest, StoreTroubleIsReported) {
+    const auto said = [](const SoundEventsWindow& w) {
+        return w.StoreMessage().left(w.StoreMessage().indexOf(':')).toStdString();
+    };
+    {
+        SoundEventsWindow window(
+            "Blenvar", std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths(), 50), player_);
+        OtherProcessLock lock(UserDb());
+        ASSERT_TRUE(lock.Locked());
+        EXPECT_FALSE(window.ChooseFile("EAN 8", "/home/u/ding.ogg"));
+        EXPECT_EQ(window.LastError(), "The sound settings could not be saved.");
+        EXPECT_EQ(said(window), "The sound settings database " + UserDb() + " is busy");
+    }
     EXPECT_EQ(Current("EAN 8"), "/opt/b/zing.wav");
-}
 
-// The real store with every value write refused, as when another program holds it locked.
-class RefusingStore : public RegistryStore {
-  public:
-    explicit RefusingStore(std::shared_ptr<RegistryStore> s) : s_(std::move(s)) {}
-    RegStatus OpenKey(RegKey p, std::string_view k, std::uint32_t a, RegKey* r) override {
-        return s_->OpenKey(p, k, a, r);
-    }
-    RegStatus CreateKey(RegKey p, std::string_view k, std::uint32_t a, RegKey* r) override {
-        return s_->CreateKey(p, k, a, r);
-    }
-    RegStatus CloseKey(RegKey k) override { return s_->CloseKey(k); }
-    RegStatus QueryValue(RegKey k, std::string_view n, std::uint32_t* t, std::uint8_t* d,
-                         std::uint32_t* z) override {
-        return s_->QueryValue(k, n, t, d, z);
-    }
-    RegStatus SetValue(RegKey, std::string_view, std::uint32_t, const std::uint8_t*,
-                       std::uint32_t) override {
-        return kRegAccessDenied;
-    }
-    RegStatus DeleteKey(RegKey p, std::string_view k) override { return s_->DeleteKey(p, k); }
-    RegStatus DeleteValue(RegKey k, std::string_view n) override { return s_->DeleteValue(k, n); }
-    RegStatus EnumKey(RegKey k, std::uint32_t i, std::string* n) override {
-        return s_->EnumKey(k, i, n);
-    }
-    RegStatus EnumValue(RegKey k, std::uint32_t i, std::string* n) override {
-        return s_->EnumValue(k, i, n);
-    }
-    RegStatus QueryInfoKey(RegKey k, RegKeyInfo* i) override { return s_->QueryInfoKey(k, i); }
-
-  private:
-    std::shared_ptr<RegistryStore> s_;
-};
-
-TEST_F(SoundEventsWindowTest, ARefusedSaveIsReportedAndChangesNothing) {
-    auto refusing = std::make_shared<RefusingStore>(store_);
-    SoundEventsWindow window("Blenvar", refusing, player_);
-    EXPECT_FALSE(window.ChooseFile("EAN 8", "/home/u/ding.ogg"));
-    EXPECT_EQ(window.LastError(), "The sound settings could not be saved.");
-    EXPECT_EQ(Current("EAN 8"), "/opt/b/zing.wav");
+    window_.reset();
+    store_.reset();  // the last connection: everything is in the file itself now
+    DamageSecondPage(UserDb());
+    SoundEventsWindow damaged("Blenvar", Store(), player_);
+    EXPECT_TRUE(damaged.Events().isEmpty());
+    EXPECT_EQ(said(damaged), "The sound settings database " + UserDb() + " is damaged");
 }
 
 }  // namespace

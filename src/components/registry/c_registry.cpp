@@ -42,7 +42,6 @@ const std::string& ErrorSource() {
     throw ComError(number, ErrorSource(), description);
 }
 
-
 // Expandable when a "%" has a further "%" at least two characters after it.
 bool LooksExpandable(const std::string& s) {
     const auto first = s.find('%');
@@ -97,8 +96,6 @@ std::string RegVariantText(const RegVariant& v) {
         },
         v);
 }
-
-cRegistry::cRegistry() : store_(OpenDefaultRegistryStore()) {}
 
 cRegistry::cRegistry(std::shared_ptr<RegistryStore> store) : store_(std::move(store)) {}
 
@@ -207,7 +204,8 @@ void cRegistry::SetValue(const RegVariant& value) {
         case REG_SZ_:
         case REG_EXPAND_SZ_: {
             const std::string text = RegVariantText(value);
-            const std::uint32_t type = LooksExpandable(text) ? REG_EXPAND_SZ_ : REG_SZ_;
+            std::uint32_t type = static_cast<std::uint32_t>(valueType_);
+            if (stringTypeByContent_) type = LooksExpandable(text) ? REG_EXPAND_SZ_ : REG_SZ_;
             store_->SetValue(key.Get(), valueKey_, type,
                              reinterpret_cast<const std::uint8_t*>(text.c_str()),
                              static_cast<std::uint32_t>(text.size() + 1));

@@ -39,8 +39,6 @@ std::string RegVariantText(const RegVariant& v);
 
 class cRegistry {
   public:
-    // Uses the default per-user and machine-wide stores (see registry_store.h).
-    cRegistry();
     explicit cRegistry(std::shared_ptr<RegistryStore> store);
 
     bool KeyExists();
@@ -72,6 +70,11 @@ class cRegistry {
     void SetValueKey(std::string s) { valueKey_ = std::move(s); }
     const RegVariant& Default() const { return default_; }
     void SetDefault(RegVariant v) { default_ = std::move(v); }
+    // On (the default), a string is written as type 2 when it holds a "%" and a further
+    // "%" at least two characters later, else as type 1. Off, it is written as the type
+    // ValueType names, so a path that merely contains "%NAME%" stays as it was given.
+    bool StringTypeByContent() const { return stringTypeByContent_; }
+    void SetStringTypeByContent(bool on) { stringTypeByContent_ = on; }
 
     static std::uint32_t SwapEndian(std::uint32_t v);
     static std::string ExpandEnvStr(const std::string& s);
@@ -87,6 +90,7 @@ class cRegistry {
     std::string valueKey_;
     std::int32_t valueType_ = 0;
     RegVariant default_;
+    bool stringTypeByContent_ = true;
 };
 
 }  // namespace blenvar

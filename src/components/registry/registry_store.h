@@ -23,9 +23,11 @@ inline constexpr RegStatus kRegFileNotFound = 2;   // key or value missing
 inline constexpr RegStatus kRegAccessDenied = 5;   // read-only root, missing rights, has subkeys
 inline constexpr RegStatus kRegInvalidHandle = 6;  // unknown root or closed handle
 inline constexpr RegStatus kRegInvalidParameter = 87;
+inline constexpr RegStatus kRegBusy = 170;         // another process holds the file locked
 inline constexpr RegStatus kRegMoreData = 234;     // data area too small; size holds the need
 inline constexpr RegStatus kRegNoMoreItems = 259;  // enumeration index past the end
 inline constexpr RegStatus kRegCantOpen = 1011;    // store file can't be opened or created
+inline constexpr RegStatus kRegCorrupt = 1015;     // store file is damaged
 inline constexpr RegStatus kRegIoFailed = 1016;    // store read/write failed
 inline constexpr RegStatus kRegKeyDeleted = 1018;  // handle's key was deleted meanwhile
 
@@ -42,6 +44,13 @@ inline constexpr std::uint32_t kKeyDelete = 0x10000;
 inline constexpr std::uint32_t kKeyWriteRights = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink |
                                                  kKeyDelete | 0x40000u /*WRITE_DAC*/ |
                                                  0x80000u /*WRITE_OWNER*/;
+
+// A file of the store that could not be used.
+struct RegStoreProblem {
+    RegStatus status = kRegSuccess;  // kRegCorrupt or kRegBusy
+    std::string file;
+    std::string reason;  // the database's own words
+};
 
 struct RegKeyInfo {
     std::uint32_t subKeys = 0;
@@ -82,6 +91,10 @@ class RegistryStore {
     virtual RegStatus EnumKey(RegKey key, std::uint32_t index, std::string* name) = 0;
     virtual RegStatus EnumValue(RegKey key, std::uint32_t index, std::string* name) = 0;
     virtual RegStatus QueryInfoKey(RegKey key, RegKeyInfo* info) = 0;
+
+    // The last damaged or busy file met since the previous call, so that the caller can
+    // tell the user; the calls above only give a status. A damaged file is never written.
+    virtual RegStoreProblem TakeProblem() { return {}; }
 };
 
 // Closes a key handle when it goes out of scope.

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/paths.h"
@@ -21,7 +23,6 @@ constexpr std::int64_t kUserRootId = 1;
 constexpr std::int64_t kClassesRootId = 2;
 constexpr std::int64_t kMachineRootId = 3;
 constexpr std::size_t kMaxKeyNameLen = 255;
-constexpr int kBusyTimeoutMs = 10000;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS reg_key(
@@ -93,7 +94,8 @@ class Stmt {
 class Tx {
   public:
     explicit Tx(sqlite3* db) : db_(db) {
-        ok_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        rc_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        ok_ = rc_ == SQLITE_OK;
     }
     ~Tx() {
         if (ok_ && !done_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -101,6 +103,7 @@ class Tx {
     Tx(const Tx&) = delete;
     Tx& operator=(const Tx&) = delete;
     bool Ok() const { return ok_; }
+    int Code() const { return rc_ & 0xFF; }
     RegStatus Commit() {
         if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
             return kRegIoFailed;
@@ -110,6 +113,7 @@ class Tx {
 
   private:
     sqlite3* db_;
+    int rc_ = SQLITE_OK;
     bool ok_ = false;
     bool done_ = false;
 };
@@ -121,6 +125,31 @@ bool MakeDirs(const std::string& dir) {
     const auto slash = dir.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !MakeDirs(dir.substr(0, slash))) return false;
     return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// Checks the file's structure before anything else touches it: SQLITE_OK, or the
+// primary result code with SQLite's reason.
+int QuickCheck(sqlite3* conn, std::string* reason) {
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(conn, "PRAGMA quick_check(1)", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            *reason = text ? text : "";
+            rc = *reason == "ok" ? SQLITE_OK : SQLITE_CORRUPT;
+            // The report names the schema on a line of its own; a message is one line.
+            constexpr std::string_view kSchemaLine = "*** in database main ***\n";
+            if (reason->starts_with(kSchemaLine)) reason->erase(0, kSchemaLine.size());
+            for (std::size_t nl; (nl = reason->find('\n')) != std::string::npos;)
+                reason->replace(nl, 1, "; ");
+        } else if (rc == SQLITE_DONE) {
+            rc = SQLITE_OK;
+        }
+    }
+    if (rc != SQLITE_OK && reason->empty()) *reason = sqlite3_errmsg(conn);
+    sqlite3_finalize(st);
+    return rc & 0xFF;
 }
 
 bool KeyRowExists(sqlite3* db, std::int64_t id) {
@@ -143,7 +172,8 @@ std::shared_ptr<RegistryStore> OpenDefaultRegistryStore() {
     return std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths());
 }
 
-SqliteRegistryStore::SqliteRegistryStore(SqliteRegistryPaths paths) : paths_(std::move(paths)) {
+SqliteRegistryStore::SqliteRegistryStore(SqliteRegistryPaths paths, int busyTimeoutMs)
+    : paths_(std::move(paths)), busyTimeoutMs_(busyTimeoutMs) {
     user_.path = paths_.user;
     user_.writable = true;
     machine_.path = paths_.machine;
@@ -155,8 +185,28 @@ SqliteRegistryStore::~SqliteRegistryStore() {
     sqlite3_close_v2(machine_.conn);
 }
 
+RegStoreProblem SqliteRegistryStore::TakeProblem() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(problem_, RegStoreProblem{});
+}
+
+RegStatus SqliteRegistryStore::Failed(Db& db, int rc, std::string reason) {
+    // Anything but a busy or damaged file keeps its plain status.
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+        problem_ = {kRegBusy, db.path, std::move(reason)};
+        return kRegBusy;
+    }
+    if (rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB) {
+        db.damaged = true;
+        problem_ = {kRegCorrupt, db.path, std::move(reason)};
+        return kRegCorrupt;
+    }
+    return kRegIoFailed;
+}
+
 RegStatus SqliteRegistryStore::Connect(Db& db, bool forWrite) {
     if (db.conn) return kRegSuccess;
+    if (db.damaged) return kRegCorrupt;
     // Until something is written, a missing file reads as an empty tree.
     if ((!forWrite || !db.writable) && access(db.path.c_str(), F_OK) != 0) return kRegSuccess;
     if (db.path.empty()) return kRegCantOpen;
@@ -173,7 +223,14 @@ RegStatus SqliteRegistryStore::Connect(Db& db, bool forWrite) {
         sqlite3_close_v2(conn);
         return kRegCantOpen;
     }
-    sqlite3_busy_timeout(conn, kBusyTimeoutMs);
+    sqlite3_busy_timeout(conn, busyTimeoutMs_);
+    // Before anything could write into it: a damaged file is left exactly as it is.
+    std::string reason;
+    if (const int rc = QuickCheck(conn, &reason); rc != SQLITE_OK) {
+        sqlite3_close_v2(conn);
+        const RegStatus status = Failed(db, rc, std::move(reason));
+        return status == kRegIoFailed ? kRegCantOpen : status;
+    }
     bool ok = true;
     if (db.writable) {
         // The user's file gets WAL. The machine file stays on a rollback journal: a
@@ -281,7 +338,7 @@ RegStatus SqliteRegistryStore::OpenOrCreate(RegKey parent, std::string_view subK
     std::int64_t id = 0;
     if (create) {
         Tx tx(h.db->conn);
-        if (!tx.Ok()) return kRegIoFailed;
+        if (!tx.Ok()) return Failed(*h.db, tx.Code(), sqlite3_errmsg(h.db->conn));
         if (const auto rc = Walk(*h.db, h.id, subKey, true, &id); rc != kRegSuccess) return rc;
         if (const auto rc = tx.Commit(); rc != kRegSuccess) return rc;
     } else {
@@ -348,7 +405,7 @@ RegStatus SqliteRegistryStore::SetValue(RegKey key, std::string_view name, std::
     if (const auto rc = Resolve(key, &h, true); rc != kRegSuccess) return rc;
     if (!(h.access & kKeySetValue) || !h.db->writable) return kRegAccessDenied;
     Tx tx(h.db->conn);
-    if (!tx.Ok()) return kRegIoFailed;
+    if (!tx.Ok()) return Failed(*h.db, tx.Code(), sqlite3_errmsg(h.db->conn));
     if (!KeyRowExists(h.db->conn, h.id)) return kRegKeyDeleted;
     // The upsert keeps the name as first written, as the platform does.
     Stmt s(h.db->conn,
@@ -370,7 +427,7 @@ RegStatus SqliteRegistryStore::DeleteKey(RegKey parent, std::string_view subKey)
         return rc == kRegSuccess ? kRegAccessDenied : rc;
     }
     Tx tx(h.db->conn);
-    if (!tx.Ok()) return kRegIoFailed;
+    if (!tx.Ok()) return Failed(*h.db, tx.Code(), sqlite3_errmsg(h.db->conn));
     std::int64_t id = 0;
     if (const auto rc = Walk(*h.db, h.id, subKey, false, &id); rc != kRegSuccess) return rc;
     if (id == kUserRootId || id == kClassesRootId || id == kMachineRootId) return kRegAccessDenied;
@@ -392,7 +449,7 @@ RegStatus SqliteRegistryStore::DeleteValue(RegKey key, std::string_view name) {
     if (!(h.access & kKeySetValue) || !h.db->writable) return kRegAccessDenied;
     if (!h.db->conn) return kRegFileNotFound;  // no file yet: only the empty roots
     Tx tx(h.db->conn);
-    if (!tx.Ok()) return kRegIoFailed;
+    if (!tx.Ok()) return Failed(*h.db, tx.Code(), sqlite3_errmsg(h.db->conn));
     Stmt s(h.db->conn, "DELETE FROM reg_value WHERE key = ? AND name = ?");
     if (s.Int(1, h.id).Text(2, CName(name)).Step() != SQLITE_DONE) return kRegIoFailed;
     if (sqlite3_changes(h.db->conn) == 0)

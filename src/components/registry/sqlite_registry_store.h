@@ -24,9 +24,13 @@ struct SqliteRegistryPaths {
 // $BLENVAR_MACHINE_REGISTRY else /etc/xdg/blenvar/registry.sqlite3.
 SqliteRegistryPaths DefaultRegistryPaths();
 
+inline constexpr int kRegistryBusyTimeoutMs = 10000;
+
 class SqliteRegistryStore final : public RegistryStore {
   public:
-    explicit SqliteRegistryStore(SqliteRegistryPaths paths);
+    // A file that another process holds locked is waited for up to busyTimeoutMs.
+    explicit SqliteRegistryStore(SqliteRegistryPaths paths,
+                                 int busyTimeoutMs = kRegistryBusyTimeoutMs);
     ~SqliteRegistryStore() override;
     SqliteRegistryStore(const SqliteRegistryStore&) = delete;
     SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
@@ -45,6 +49,7 @@ class SqliteRegistryStore final : public RegistryStore {
     RegStatus EnumKey(RegKey key, std::uint32_t index, std::string* name) override;
     RegStatus EnumValue(RegKey key, std::uint32_t index, std::string* name) override;
     RegStatus QueryInfoKey(RegKey key, RegKeyInfo* info) override;
+    RegStoreProblem TakeProblem() override;
 
     const SqliteRegistryPaths& Paths() const { return paths_; }
 
@@ -54,6 +59,7 @@ class SqliteRegistryStore final : public RegistryStore {
         bool writable = false;
         sqlite3* conn = nullptr;  // null until first use; stays null while the file is
                                   // missing and nothing was written (an empty tree)
+        bool damaged = false;     // failed its check: never opened again by this store
     };
     struct Handle {
         Db* db = nullptr;
@@ -64,10 +70,14 @@ class SqliteRegistryStore final : public RegistryStore {
     RegStatus Resolve(RegKey key, Handle* out, bool forWrite = false);
     RegStatus Connect(Db& db, bool forWrite);
     RegStatus Walk(Db& db, std::int64_t from, std::string_view path, bool create, std::int64_t* id);
+    // Records a busy or damaged file for TakeProblem; returns the status for rc.
+    RegStatus Failed(Db& db, int rc, std::string reason);
     RegStatus OpenOrCreate(RegKey parent, std::string_view subKey, std::uint32_t access,
                            bool create, RegKey* result);
 
     SqliteRegistryPaths paths_;
+    int busyTimeoutMs_;
+    RegStoreProblem problem_;
     Db user_;
     Db machine_;
     std::mutex mutex_;

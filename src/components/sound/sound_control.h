@@ -1,7 +1,9 @@
 #pragma once
 // Named application sound events: each event has a default and a current sound file
 // in the per-user registry store under the application's title, and is played by name.
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,21 +22,32 @@ inline constexpr char kSoundSettingsProgram[] = "blenvar-sounds";
 
 class SoundControl : public SoundEvents {
   public:
-    // A null store means the default per-user store. The starter may be null, in which
-    // case ShowSoundControlPanel starts nothing.
-    SoundControl(std::shared_ptr<RegistryStore> store, SoundPlayer& player,
-                 ProcessStarter* starter);
+    // The store must not be null (std::invalid_argument). The starter may be null, in
+    // which case ShowSoundControlPanel starts nothing. The notifier hears, once, of a
+    // store file that is damaged or busy; the default sounds registered in this run
+    // play meanwhile.
+    SoundControl(std::shared_ptr<RegistryStore> store, SoundPlayer& player, ProcessStarter* starter,
+                 Notifier& notifier);
 
     void RegisterDefaultSound(const std::string& soundName, const std::string& soundFile);
     void RegisterCurrentSound(const std::string& soundName, const std::string& soundFile);
+    // Stores a file the user chose exactly as given (a plain string, never expanded).
+    void ChooseCurrentSound(const std::string& soundName, const std::string& soundFile);
     void UnregisterSound(const std::string& soundName);
     void UnregisterAll();
     std::string CurrentSound(const std::string& soundName);
     std::string DefaultSound(const std::string& soundName);
+    // The application's event names as the store spells them, in name order.
+    std::vector<std::string> EventNames();
+    // Both forms start the sound and return at once; nothing blocks the caller's thread.
+    // Whatever must follow the end of the sound goes in `done`, which the player calls
+    // when it has ended (at once, before returning, when nothing plays).
     void PlaySound(const std::string& soundName, bool wait) override;
+    void PlaySound(const std::string& soundName, bool wait, SoundDone done);
     void StopSound(bool wait);
     void LoopSound(const std::string& soundName);
-    void PlayTone(std::int32_t frequency, std::int32_t duration);
+    void PlayTone(std::int32_t frequency, std::int32_t duration, SoundDone done = {});
+    bool IsPlaying() const { return player_.IsPlaying(); }
 
     bool SoundEnabled() const { return soundEnabled_; }
     void SetSoundEnabled(bool v) { soundEnabled_ = v; }
@@ -57,12 +70,23 @@ class SoundControl : public SoundEvents {
   private:
     bool CheckAppTitle() const;
     std::string ReadText(const std::string& section);
-    void WriteText(const std::string& section, const std::string& text);
-    void PlayCurrent(const std::string& soundName, PlayMode mode);
+    void WriteText(const std::string& section, const std::string& text, bool plain = false);
+    bool StoreTrouble();
+    bool StoreOff() const;
+    void PlayCurrent(const std::string& soundName, PlayMode mode, SoundDone done);
 
+    std::shared_ptr<RegistryStore> store_;
     cRegistry registry_;
     SoundPlayer& player_;
     ProcessStarter* starter_;
+    Notifier& notifier_;
+    bool damaged_ = false;     // the store's file failed its check: not touched again
+    bool readFailed_ = false;  // the last read met a damaged or busy file
+    std::chrono::steady_clock::time_point busyUntil_{};  // store left alone until then
+    std::string lastTold_;
+    // Default files registered in this run, by lower-case name: what plays while the
+    // store can't be read.
+    std::map<std::string, std::string> defaults_;
     std::string appTitle_;
     bool soundEnabled_ = true;
     bool enabled_ = true;

@@ -1,15 +1,76 @@
-// blenvar-sounds [TITLE]: edits the sound events of an application (default "Blenvar").
+// blenvar-sounds: the window that edits an application's sound events.
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "components/registry/registry_store.h"
+#include "platform/qt_messages.h"
 #include "platform/qt_sound_player.h"
 #include "shell/sounds/sound_events_window.h"
 
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: blenvar-sounds [--title TITLE]\n"
+    "Lists the sound events of an application with their current and default sound files,\n"
+    "and lets you choose, play, reset to default or clear the sound of each event.\n"
+    "\n"
+    "  --title TITLE  the application whose events are shown (default: Blenvar)\n"
+    "  -h, --help     print this help and exit\n"
+    "  -v, --version  print the version and exit\n";
+
+int UsageError(const std::string& what) {
+    std::fprintf(stderr, "blenvar-sounds: %s (see --help)\n", what.c_str());
+    return 2;
+}
+
+bool Set(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+void NoDisplay(const char*) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "blenvar-sounds: cannot open the display \"%s\"\n",
+                 display ? display : "");
+    std::_Exit(2);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    std::string title = "Blenvar";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "-v" || arg == "--version") {
+            std::printf("blenvar-sounds %s\n", BLENVAR_VERSION);
+            return 0;
+        }
+        if (arg == "--title" || arg.rfind("--title=", 0) == 0) {
+            if (arg == "--title" && i + 1 >= argc) return UsageError("--title needs a title");
+            title = arg == "--title" ? argv[++i] : arg.substr(8);
+            if (title.empty()) return UsageError("the title must not be empty");
+            continue;
+        }
+        return UsageError(arg.rfind('-', 0) == 0 ? "unknown option '" + arg + "'"
+                                                 : "unexpected argument '" + arg + "'");
+    }
+    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "blenvar-sounds: no display to show the window on (DISPLAY is not set)\n");
+        return 2;
+    }
+    // The only fatal message Qt can give before the window exists is a display it can't open.
+    blenvar::QuietDesktopMessages(NoDisplay);
     blenvar::SelectQtSoundBackend();
     QApplication app(argc, argv);
-    std::string title = "Blenvar";
-    if (argc > 1 && argv[1][0] != '\0') title = argv[1];
+    blenvar::QuietDesktopMessages();
     blenvar::QtSoundPlayer player;
     blenvar::SoundEventsWindow window(title, blenvar::OpenDefaultRegistryStore(), player);
     window.show();

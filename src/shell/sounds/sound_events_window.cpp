@@ -27,7 +27,7 @@ QString Q(const std::string& s) {
 SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
                                      std::shared_ptr<RegistryStore> store, SoundPlayer& player,
                                      QWidget* parent)
-    : QWidget(parent), sound_(store, player, nullptr), store_(std::move(store)) {
+    : QWidget(parent), sound_(std::move(store), player, nullptr, *this) {
     sound_.SetAppTitle(appTitle);
     setWindowTitle(tr("Sounds - %1").arg(Q(appTitle)));
 
@@ -94,15 +94,7 @@ void SoundEventsWindow::Reload() {
     const QString keep = SelectedEvent();
     events_.clear();
     Guarded([&] {
-        cRegistry reg(store_);
-        reg.SetClassKey(HKEY_CURRENT_USER_);
-        reg.SetSectionKey(kSoundEventsRoot + sound_.AppTitle());
-        std::vector<std::string> names;
-        std::int32_t count = 0;
-        reg.EnumerateSections(names, count);
-        // The class hands names out from index 1; take the last `count` of them.
-        const std::size_t n = std::min<std::size_t>(std::max(count, 0), names.size());
-        for (std::size_t i = names.size() - n; i < names.size(); ++i) events_ << Q(names[i]);
+        for (const std::string& name : sound_.EventNames()) events_ << Q(name);
     });
     table_->setRowCount(0);
     for (const QString& ev : events_) {
@@ -114,7 +106,8 @@ void SoundEventsWindow::Reload() {
         if (ev == keep) table_->selectRow(row);
     }
     if (table_->rowCount() > 0 && table_->selectedItems().isEmpty()) table_->selectRow(0);
-    if (events_.isEmpty())
+    // A store that can't be read is no reason to claim there are no events.
+    if (events_.isEmpty() && storeMessage_.isEmpty())
         status_->setText(tr("No sound events are registered for %1.").arg(Q(sound_.AppTitle())));
 }
 
@@ -141,10 +134,10 @@ bool SoundEventsWindow::SetCurrent(const QString& event, const std::string& file
     if (!Known(event)) return false;
     const bool ok = Guarded([&] {
         const std::string name = event.toStdString();
-        sound_.RegisterCurrentSound(name, file);
+        // Stored exactly as shown: a "%" in a chosen path is part of its name.
+        sound_.ChooseCurrentSound(name, file);
         // The store drops a refused write without a word; the user must hear of it.
-        const std::string back = sound_.CurrentSound(name);
-        if (back != file && back != cRegistry::ExpandEnvStr(file))
+        if (sound_.CurrentSound(name) != file)
             throw std::runtime_error("The sound settings could not be saved.");
     });
     // Reloading clears the last error; the user must still see why the save failed.
@@ -192,8 +185,21 @@ QString SoundEventsWindow::SelectedEvent() const {
     return item ? item->text() : QString();
 }
 
+void SoundEventsWindow::Notify(const std::string& message) {
+    storeMessage_ = Q(message);
+    status_->setText(storeMessage_);
+    ShowWarning(storeMessage_);
+}
+
+void SoundEventsWindow::ShowWarning(const QString& text) {
+    // Not modal: a modal box would run its own event loop inside whatever asked.
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 void SoundEventsWindow::Report() {
-    if (!lastError_.isEmpty()) QMessageBox::warning(this, windowTitle(), lastError_);
+    if (!lastError_.isEmpty()) ShowWarning(lastError_);
 }
 
 void SoundEventsWindow::OnChoose() {

@@ -14,7 +14,9 @@ class QLabel;
 
 namespace blenvar {
 
-class SoundEventsWindow : public QWidget {
+// Problems with the store itself (a damaged or busy file) show in the status line and in
+// a message box that does not hold up the window.
+class SoundEventsWindow : public QWidget, private Notifier {
     Q_OBJECT
   public:
     SoundEventsWindow(const std::string& appTitle, std::shared_ptr<RegistryStore> store,
@@ -26,6 +28,8 @@ class SoundEventsWindow : public QWidget {
     QString DefaultFile(const QString& event);
     // Message of the last action that failed, empty after a successful one.
     const QString& LastError() const { return lastError_; }
+    // What the store last reported about its file, if anything.
+    const QString& StoreMessage() const { return storeMessage_; }
     QTableWidget* Table() const { return table_; }
 
   public slots:
@@ -47,16 +51,18 @@ class SoundEventsWindow : public QWidget {
     QString SelectedEvent() const;
     bool Known(const QString& event);
     bool SetCurrent(const QString& event, const std::string& file);
+    void Notify(const std::string& message) override;
+    void ShowWarning(const QString& text);
     template <class F>
     bool Guarded(F&& action);
     void Report();
 
-    SoundControl sound_;
-    std::shared_ptr<RegistryStore> store_;
     QTableWidget* table_ = nullptr;
     QLabel* status_ = nullptr;
+    SoundControl sound_;
     QStringList events_;
     QString lastError_;
+    QString storeMessage_;
 };
 
 }  // namespace blenvar
