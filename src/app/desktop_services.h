@@ -1,0 +1,54 @@
+#pragma once
+// The composition root: every real service a delivering program uses is built here, in
+// one place, and handed to the components by reference. blenvar-decode --deliver uses it
+// today; the tray program passes its own tray and notifier.
+#include <memory>
+#include <string>
+
+#include "components/ini/ini_file.h"
+#include "components/sound/sound_control.h"
+#include "output/process_scan.h"
+#include "platform/posix_file_appender.h"
+#include "platform/posix_process_starter.h"
+#include "platform/qt_clipboard.h"
+#include "platform/qt_shell_opener.h"
+#include "platform/qt_sound_player.h"
+#include "platform/system_clock.h"
+
+namespace blenvar {
+
+class X11KeySender;
+
+struct DesktopSetup {
+    std::string settingsFile;
+    bool keyboard = false;  // an X display is there to type into
+};
+
+// Needs the Qt application object to exist (the clipboard and the player live in it).
+class DesktopServices {
+  public:
+    DesktopServices(const DesktopSetup& setup, TrayImage& tray, Notifier& notifier);
+    ~DesktopServices();
+    DesktopServices(const DesktopServices&) = delete;
+    DesktopServices& operator=(const DesktopServices&) = delete;
+
+    // What ProcessScan delivers with; default output files go beside the settings file.
+    DeliveryServices Delivery();
+
+    INIFile settings;
+    SystemClock clock;
+    QtSoundPlayer player;
+    PosixProcessStarter starter;  // also finds the programs a command names
+    SoundControl sound;
+    std::unique_ptr<X11KeySender> keys;  // null without a display
+    QtClipboard clipboard;
+    QtShellOpener opener;
+    PosixFileAppender files;
+    TrayImage& tray;
+    Notifier& notifier;
+
+  private:
+    std::string dataFolder_;
+};
+
+}  // namespace blenvar
