@@ -84,64 +84,6 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
     return r;
 }
 
-// A program fed and read a piece at a time, to see when its output appears.
-class Interactive {
-  public:
-    explicit Interactive(const std::vector<std::string>& argv) {
-        int in[2], out[2];
-        if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC)) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], 0);
-            dup2(out[1], 1);
-            std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            execv(args[0], args.data());
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        in_ = in[1];
-        out_ = out[0];
-    }
-    ~Interactive() { Finish(); }
-
-    void Write(const std::string& text) {
-        if (in_ >= 0 && write(in_, text.data(), text.size()) < 0) return;
-    }
-    // The next output line without its LF; "" when none comes within the time.
-    std::string ReadLine(int timeoutMs) {
-        size_t nl;
-        while ((nl = pending_.find('\n')) == std::string::npos) {
-            pollfd p{out_, POLLIN, 0};
-            char buf[4096];
-            ssize_t n = poll(&p, 1, timeoutMs) > 0 ? read(out_, buf, sizeof buf) : 0;
-            if (n <= 0) return {};
-            pending_.append(buf, n);
-        }
-        std::string line = pending_.substr(0, nl);
-        pending_.erase(0, nl + 1);
-        return line;
-    }
-    // Ends the input and returns the exit status.
-    int Finish() {
-        if (pid_ <= 0) return -1;
-        if (in_ >= 0) close(in_);
-        close(out_);
-        in_ = -1;
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int in_ = -1, out_ = -1;
-    std::string pending_;
-};
-
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
