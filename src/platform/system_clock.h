@@ -9,11 +9,18 @@ namespace blenvar {
 class SystemClock : public Clock {
   public:
     std::tm LocalNow() override {
+        // Converted once a second: a burst of scans shares the conversion.
         const std::time_t t = std::time(nullptr);
-        std::tm out{};
-        localtime_r(&t, &out);
-        return out;
+        if (t != last_) {
+            localtime_r(&t, &local_);
+            last_ = t;
+        }
+        return local_;
     }
+
+  private:
+    std::time_t last_ = -1;
+    std::tm local_{};
 };
 
 }  // namespace blenvar
