@@ -89,7 +89,9 @@ class DeliverTest : public ::testing::Test {
         const std::string in = dir_->folder() + "/scans.txt";
         {
             std::ofstream f(in, std::ios::binary);
-            for (const auto& s : scans) f << s << "\n";
+            // Every line end a scanner may send: CR, LF and CR LF in turn.
+            const char* ends[] = {"\r", "\n", "\r\n"};
+            for (size_t i = 0; i < scans.size(); ++i) f << scans[i] << ends[i % 3];
         }
         const std::string out = dir_->folder() + "/out.txt", err = dir_->folder() + "/err.txt";
         const size_t from = g_probe->Size();
