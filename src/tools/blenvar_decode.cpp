@@ -38,15 +38,18 @@ int main(int argc, char** argv) {
 
     const std::string settingsFile =
         opts.settings ? *opts.settings : MainSettingsFile(ExecutableFolder());
-    if (opts.help) {
-        std::fputs(DecodeHelp(settingsFile).c_str(), stdout);
-        return 0;
-    }
     // Only the program's own file may be missing (then every setting has its default);
     // a file that is there must be readable, or every scan would decode wrongly.
     struct stat st {};
-    const bool mayBeMissing =
-        !opts.settings && stat(settingsFile.c_str(), &st) != 0 && errno == ENOENT;
+    const bool missing = stat(settingsFile.c_str(), &st) != 0 && errno == ENOENT;
+    if (opts.help) {
+        const char* note = !missing        ? ""
+                           : opts.settings ? " (not there)"
+                                           : " (not there: every setting has its default)";
+        std::fputs(DecodeHelp(settingsFile, note).c_str(), stdout);
+        return 0;
+    }
+    const bool mayBeMissing = missing && !opts.settings;
     if (!mayBeMissing && !CanReadFile(settingsFile, error))
         return Fail("cannot read the settings file \"" + settingsFile + "\": " + error);
 

@@ -4,7 +4,7 @@
 
 namespace blenvar {
 
-std::string DecodeHelp(const std::string& settingsFile) {
+std::string DecodeHelp(const std::string& settingsFile, const std::string& note) {
     return std::string(kDecodeUsage) +
            "\n\n"
            "Decodes raw scan texts as the program decodes captured scans, converts them as\n"
@@ -21,7 +21,7 @@ std::string DecodeHelp(const std::string& settingsFile) {
            "  --                take every later argument as a RAW scan\n"
            "\n"
            "Settings file in use: " +
-           settingsFile + "\n";
+           settingsFile + note + "\n";
 }
 
 bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out,

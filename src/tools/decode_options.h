@@ -19,8 +19,8 @@ inline constexpr const char* kDecodeUsage =
     "usage: blenvar-decode [--settings FILE] [--encoding AIM|Other] [--format MASK] "
     "[--deliver] [--help] [--version] [RAW ...]";
 
-// The --help text, naming the settings file the run would read.
-std::string DecodeHelp(const std::string& settingsFile);
+// The --help text, naming the settings file the run would read; note follows the name.
+std::string DecodeHelp(const std::string& settingsFile, const std::string& note);
 
 // Parses the command line; on a usage error returns false with one sentence in error.
 bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out,

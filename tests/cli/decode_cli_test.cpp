@@ -208,7 +208,7 @@ TEST_F(DecodeCliTest, HelpAndVersion) {
         bool whole;  // the whole output, else a part of it
     } cases[] = {
         {{BLENVAR_DECODE, "--settings", "/nowhere/x.ini", "--help"},
-         "\nSettings file in use: /nowhere/x.ini\n",
+         "\nSettings file in use: /nowhere/x.ini (not there)\n",
          false},
         {{BLENVAR_DECODE, "-h"}, "  --deliver ", false},
         {{BLENVAR_DECODE, "--version"}, decodeVersion, true},
