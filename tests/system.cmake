@@ -3,8 +3,9 @@ if(TARGET blenvar-decode)
   blenvar_add_gtest(decode_cli_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/cli/decode_cli_test.cpp
     LIBS blenvar_core_api)
-  target_compile_definitions(decode_cli_test PRIVATE BLENVAR_DECODE="$<TARGET_FILE:blenvar-decode>")
-  add_dependencies(decode_cli_test blenvar-decode)
+  target_compile_definitions(decode_cli_test PRIVATE BLENVAR_DECODE="$<TARGET_FILE:blenvar-decode>"
+    BLENVAR_MAKE_SOUNDS="$<TARGET_FILE:blenvar_make_sounds>" BLENVAR_VERSION="${BLENVAR_VERSION}")
+  add_dependencies(decode_cli_test blenvar-decode blenvar_make_sounds)
 endif()
 
 # --deliver on a private headless desktop (X server and audio server).

@@ -1,22 +1,25 @@
 // blenvar-decode: decodes raw scan texts exactly as captured scans are decoded, converts
 // them as delivery would, and prints one line per scan. With --deliver it also delivers
-// them with the real desktop actions.
+// them with the real desktop actions, from a library loaded only then: a decode-only run
+// loads no Qt, audio or X library.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <iostream>
 #include <string>
 #include <vector>
 
-#include "components/ini/ini_file.h"
 #include "core/paths.h"
 #include "tools/decode_options.h"
 #include "tools/decode_session.h"
+#include "tools/deliver_loader.h"
 
 using namespace blenvar;
 
 namespace {
 
-int UsageError(const std::string& message) {
-    std::cerr << "blenvar-decode: " << message << " (" << kDecodeUsage << ")\n";
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "blenvar-decode: %s\n", message.c_str());
     return 2;
 }
 
@@ -26,24 +29,30 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     DecodeOptions opts;
     std::string error;
-    if (!ParseDecodeOptions(args, opts, error)) return UsageError(error);
-    if (opts.help) {
-        std::cout << kDecodeUsage << "\n";
+    if (!ParseDecodeOptions(args, opts, error))
+        return Fail(error + " (" + std::string(kDecodeUsage) + ")");
+    if (opts.version) {
+        std::printf("blenvar-decode %s\n", BLENVAR_VERSION);
         return 0;
     }
 
-    std::string settingsFile;
-    if (opts.settings) {
-        settingsFile = *opts.settings;
-        if (!CanReadFile(settingsFile, error)) {
-            std::cerr << "blenvar-decode: cannot read the settings file \"" << settingsFile
-                      << "\": " << error << "\n";
-            return 2;
-        }
-    } else {
-        settingsFile = MainSettingsFile(ExecutableFolder());
+    const std::string settingsFile =
+        opts.settings ? *opts.settings : MainSettingsFile(ExecutableFolder());
+    // Only the program's own file may be missing (then every setting has its default);
+    // a file that is there must be readable, or every scan would decode wrongly.
+    struct stat st {};
+    const bool missing = stat(settingsFile.c_str(), &st) != 0 && errno == ENOENT;
+    if (opts.help) {
+        const char* note = !missing        ? ""
+                           : opts.settings ? " (not there)"
+                                           : " (not there: every setting has its default)";
+        std::fputs(DecodeHelp(settingsFile, note).c_str(), stdout);
+        return 0;
     }
+    const bool mayBeMissing = missing && !opts.settings;
+    if (!mayBeMissing && !CanReadFile(settingsFile, error))
+        return Fail("cannot read the settings file \"" + settingsFile + "\": " + error);
 
-    if (opts.deliver) return RunDeliver(opts, settingsFile, argc, argv);
+    if (opts.deliver) return RunDeliverLibrary(opts, settingsFile, argc, argv);
     return RunDecodeOnly(opts, settingsFile);
 }

@@ -4,11 +4,35 @@
 
 namespace blenvar {
 
+std::string DecodeHelp(const std::string& settingsFile, const std::string& note) {
+    return std::string(kDecodeUsage) +
+           "\n\n"
+           "Decodes raw scan texts as the program decodes captured scans, converts them as\n"
+           "delivery would and prints one line per scan: a JSON object, or the --format mask.\n"
+           "Without RAW arguments each line of standard input is a scan; CR, LF and CR LF\n"
+           "each end one, and blank lines are skipped.\n"
+           "\n"
+           "  --settings FILE   read the settings from FILE\n"
+           "  --encoding MODE   AIM or Other, in place of the stored Encoding\n"
+           "  --format MASK     print the output mask (%%C, %%T, ...) instead of JSON\n"
+           "  --deliver         also deliver each scan (keys, clipboard, command, file, sound)\n"
+           "  -h, --help        show this text\n"
+           "  -v, --version     show the version\n"
+           "  --                take every later argument as a RAW scan\n"
+           "\n"
+           "Settings file in use: " +
+           settingsFile + note + "\n";
+}
+
 bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out,
                         std::string& error) {
     bool optionsDone = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (!optionsDone && (a == "-h" || a == "-v")) {
+            (a == "-h" ? out.help : out.version) = true;
+            continue;
+        }
         if (optionsDone || a.size() < 2 || a[0] != '-' || a[1] != '-') {
             out.raws.push_back(a);
             continue;
@@ -53,6 +77,8 @@ bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out
             out.deliver = true;
         } else if (name == "--help" && !value) {
             out.help = true;
+        } else if (name == "--version" && !value) {
+            out.version = true;
         } else {
             error = "unknown option " + a;
             return false;

@@ -11,12 +11,16 @@ struct DecodeOptions {
     std::optional<std::string> format;
     bool deliver = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> raws;  // empty: read standard input
 };
 
 inline constexpr const char* kDecodeUsage =
     "usage: blenvar-decode [--settings FILE] [--encoding AIM|Other] [--format MASK] "
-    "[--deliver] [RAW ...]";
+    "[--deliver] [--help] [--version] [RAW ...]";
+
+// The --help text, naming the settings file the run would read; note follows the name.
+std::string DecodeHelp(const std::string& settingsFile, const std::string& note);
 
 // Parses the command line; on a usage error returns false with one sentence in error.
 bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out,

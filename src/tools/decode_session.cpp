@@ -5,54 +5,50 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <iostream>
 
 #include "components/ini/ini_file.h"
 #include "decode/code_types.h"
 #include "decode/decode_scan.h"
 #include "output/conversions.h"
 #include "output/mask.h"
-#include "tools/decode_fakes.h"
+#include "platform/system_clock.h"
 #include "tools/json_text.h"
+#include "tools/line_writer.h"
+#include "tools/null_services.h"
+#include "tools/scan_input.h"
 
 namespace blenvar {
 
 bool CanReadFile(const std::string& path, std::string& error) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never open a FIFO or device for reading: that may block, or have side effects.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = "it is not a regular file";
+        return false;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
     }
-    struct stat st {};
-    bool ok = fstat(fd, &st) == 0;
-    if (ok && !S_ISREG(st.st_mode)) {
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok) {
         error = "it is not a regular file";
-        ok = false;
-    } else if (ok) {
+    } else {
         char c;
         if (read(fd, &c, 1) < 0) {
             error = std::strerror(errno);
             ok = false;
         }
-    } else {
-        error = std::strerror(errno);
     }
     close(fd);
     return ok;
-}
-
-void ForEachRawScan(const DecodeOptions& opts, const std::function<bool(const std::string&)>& f) {
-    if (!opts.raws.empty()) {
-        for (const auto& r : opts.raws)
-            if (!f(r)) return;
-        return;
-    }
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!f(line)) return;
-    }
 }
 
 std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std::string& opened) {
@@ -69,24 +65,36 @@ std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std
 int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     INIFile ini;
     ini.SetFileName(settingsFile);
+    ini.SetSnapshotReads(true);  // the driver refreshes once per scan
     const std::vector<std::string> types = LoadCodeTypes(ini);
     SystemClock clock;
     RecordingOpener opener(nullptr);
     SilentSound sound;
-    NoTray tray;
+    NullTray tray;
     DecodeContext ctx{ini, types, opener, sound, tray, clock};
     if (opts.encoding) ctx.encodingOverride = *opts.encoding;
-    ForEachRawScan(opts, [&](const std::string& raw) {
+    LineWriter out(STDOUT_FILENO);
+    auto decode = [&](std::string_view raw) {
         ScanRecord rec;
         rec.Raw = raw;
         opener.Reset();
         DecodeScan(rec, ctx);
         ApplyConversions(rec, ini);
-        std::cout << ScanLine(opts, rec, opener.Last()) << '\n' << std::flush;
-        return static_cast<bool>(std::cout);
-    });
-    if (!std::cout) {
-        std::cerr << "blenvar-decode: the results could not be written\n";
+        out.Line(ScanLine(opts, rec, opener.Last()));
+        return out.Ok();
+    };
+    if (!opts.raws.empty()) {
+        for (const auto& raw : opts.raws)
+            if (!decode(raw)) break;
+    } else {
+        if (const int error = ReadScans(STDIN_FILENO, decode, [&] { out.Flush(); })) {
+            std::fprintf(stderr, "blenvar-decode: standard input could not be read: %s\n",
+                         std::strerror(error));
+            return 1;
+        }
+    }
+    if (!out.Flush()) {
+        std::fputs("blenvar-decode: the results could not be written\n", stderr);
         return 1;
     }
     return 0;

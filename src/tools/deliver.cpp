@@ -1,29 +1,23 @@
-// --deliver: decode every scan and deliver it with the real desktop actions.
-#include <QClipboard>
+// --deliver: decode every scan and deliver it with the real desktop actions. Built into
+// libblenvar-deliver.so, which blenvar-decode loads only for --deliver.
 #include <QGuiApplication>
 #include <QTimer>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
-#include <memory>
 #include <thread>
 
-#include "components/ini/ini_file.h"
-#include "components/sound/sound_control.h"
+#include "app/desktop_services.h"
 #include "core/com_error.h"
 #include "core/paths.h"
 #include "decode/code_types.h"
 #include "decode/decode_scan.h"
-#include "output/process_scan.h"
-#include "platform/posix_file_appender.h"
-#include "platform/posix_process_starter.h"
-#include "platform/qt_clipboard.h"
-#include "platform/qt_sound_player.h"
-#include "platform/x11_key_sender.h"
-#include "platform/xdg_opener.h"
-#include "tools/decode_fakes.h"
+#include "platform/qt_messages.h"
 #include "tools/decode_session.h"
+#include "tools/deliver_entry.h"
 #include "tools/display_check.h"
+#include "tools/null_services.h"
+#include "tools/scan_input.h"
 
 namespace blenvar {
 namespace {
@@ -45,8 +39,6 @@ class StderrNotifier : public Notifier {
     int count_ = 0;
 };
 
-}  // namespace
-
 int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int argc, char** argv) {
     // Started programs get the user's environment, not what we set below for ourselves.
     const std::vector<std::string> userEnvironment = CopyEnvironment();
@@ -61,57 +53,38 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
             return 2;
         }
     }
+    QuietDesktopMessages();
     SelectQtSoundBackend();
     QGuiApplication app(argc, argv);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 
     StderrNotifier notifier;
-    const std::string programFolder = ExecutableFolder();
-    INIFile ini;
-    ini.SetFileName(settingsFile);
-    const std::vector<std::string> types = LoadCodeTypes(ini);
+    NullTray tray;
+    DesktopServices desktop({settingsFile, haveDisplay, userEnvironment}, tray, notifier);
+    const std::vector<std::string> types = LoadCodeTypes(desktop.settings);
 
     // What the program's start-up sets up: the sound title and the type sounds.
-    QtSoundPlayer player;
-    PosixProcessStarter starter(userEnvironment);
-    SoundControl sound(nullptr, player, &starter);
-    sound.SetAppTitle("Blenvar");
+    desktop.sound.SetAppTitle("Blenvar");
     try {
-        RegisterTypeSounds(sound, types, programFolder);
+        RegisterTypeSounds(desktop.sound, types, ExecutableFolder());
     } catch (const ComError& e) {
         notifier.Notify("The scan sounds could not be registered: " + e.Description());
     }
 
-    std::unique_ptr<X11KeySender> keys;
-    if (haveDisplay) keys = std::make_unique<X11KeySender>();
-    QtClipboard clipboard;
-    XdgOpener realOpener(starter);
-    RecordingOpener opener(&realOpener);
-    PosixFileAppender files;
-    NoTray tray;
-    SystemClock clock;
-    DecodeContext ctx{ini, types, opener, sound, tray, clock};
+    // Only a web jump is printed as "open"; a command's document goes to the real opener.
+    RecordingOpener webJumps(&desktop.opener);
+    DecodeContext ctx{desktop.settings, types, webJumps, desktop.sound, tray, desktop.clock};
     if (opts.encoding) ctx.encodingOverride = *opts.encoding;
-    DeliveryServices services{ini,
-                              sound,
-                              keys.get(),
-                              clipboard,
-                              starter,
-                              starter,
-                              opener,
-                              files,
-                              tray,
-                              notifier,
-                              FolderOf(settingsFile)};
+    DeliveryServices services = desktop.Delivery();
 
     auto deliver = [&](const std::string& raw) {
         ScanRecord rec;
         rec.Raw = raw;
-        opener.Reset();
+        webJumps.Reset();
         DecodeScan(rec, ctx);
         ProcessScan(rec, false, services);
-        std::cout << ScanLine(opts, rec, opener.Last()) << std::endl;
+        std::cout << ScanLine(opts, rec, webJumps.Last()) << std::endl;
     };
 
     // Standard input is read on its own thread so the event loop keeps serving the
@@ -127,9 +100,10 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
         inputDone = true;
     } else {
         reader = std::thread([&] {
-            ForEachRawScan(opts, [&](const std::string& raw) {
+            ReadScans(STDIN_FILENO, [&](std::string_view scan) {
                 QMetaObject::invokeMethod(
-                    &app, [&, raw] { deliver(raw); }, Qt::BlockingQueuedConnection);
+                    &app, [&, raw = std::string(scan)] { deliver(raw); },
+                    Qt::BlockingQueuedConnection);
                 return g_interrupted == 0;
             });
             QMetaObject::invokeMethod(
@@ -137,13 +111,14 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
         });
     }
 
+    // The last sound is waited for here, in the main loop, never in a nested one.
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         if (g_interrupted) {
             app.quit();
             return;
         }
-        if (!inputDone || player.IsPlaying()) return;
+        if (!inputDone || desktop.player.IsPlaying()) return;
         // The clipboard text lives as long as we own it; stay until someone takes it over.
         if (haveDisplay && QtClipboard::OwnsClipboard()) return;
         app.quit();
@@ -169,4 +144,10 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     return notifier.Count() > 0 ? 1 : 0;
 }
 
+}  // namespace
 }  // namespace blenvar
+
+int blenvar_deliver_main(const blenvar::DecodeOptions* opts, const char* settingsFile, int argc,
+                         char** argv) {
+    return blenvar::RunDeliver(*opts, settingsFile, argc, argv);
+}

@@ -35,6 +35,16 @@ std::string JsonString(std::string_view s) {
     out.push_back('"');
     size_t i = 0;
     while (i < s.size()) {
+        // Plain printable ASCII goes over in one piece.
+        size_t plain = i;
+        while (plain < s.size() && s[plain] >= 0x20 && s[plain] < 0x7F && s[plain] != '"' &&
+               s[plain] != '\\')
+            ++plain;
+        if (plain > i) {
+            out.append(s.substr(i, plain - i));
+            i = plain;
+            continue;
+        }
         unsigned char c = static_cast<unsigned char>(s[i]);
         size_t n = Utf8Length(s, i);
         if (n == 0) {

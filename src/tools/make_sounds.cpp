@@ -105,14 +105,30 @@ bool WriteWav(const std::string& path, const std::vector<std::int16_t>& samples)
     return static_cast<bool>(o);
 }
 
+constexpr const char* kUsage = "usage: blenvar-make-sounds OUTPUT_DIR";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    const std::string arg = argc == 2 ? argv[1] : "";
+    if (arg == "-h" || arg == "--help") {
+        std::printf(
+            "%s\n\nWrites the scan sounds buzz.wav (bad scan), zing.wav (good scan) and\n"
+            "boin.wav (unknown scan) into OUTPUT_DIR, replacing files of those names.\n\n"
+            "  -h, --help     show this text\n"
+            "  -v, --version  show the version\n",
+            kUsage);
+        return 0;
+    }
+    if (arg == "-v" || arg == "--version") {
+        std::printf("blenvar-make-sounds %s\n", BLENVAR_VERSION);
+        return 0;
+    }
+    if (argc != 2 || (arg.size() > 1 && arg[0] == '-')) {
+        std::fprintf(stderr, "blenvar-make-sounds: %s\n", kUsage);
         return 2;
     }
-    const std::string dir = argv[1];
+    const std::string& dir = arg;
     const struct {
         const char* name;
         std::vector<std::int16_t> samples;

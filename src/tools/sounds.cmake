@@ -1,6 +1,7 @@
 # The three scan sounds, generated at build time beside the executables.
 add_executable(blenvar_make_sounds ${CMAKE_CURRENT_LIST_DIR}/make_sounds.cpp)
 set_target_properties(blenvar_make_sounds PROPERTIES OUTPUT_NAME blenvar-make-sounds)
+target_compile_definitions(blenvar_make_sounds PRIVATE BLENVAR_VERSION="${BLENVAR_VERSION}")
 
 set(BLENVAR_SOUND_FILES
   ${CMAKE_BINARY_DIR}/bin/buzz.wav

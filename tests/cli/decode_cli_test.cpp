@@ -1,5 +1,6 @@
 // blenvar-decode as a process: readings, conversions, output forms and errors.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -7,7 +8,9 @@
 #include <regex>
 
 #include "cli/run_process.h"
+#include "cli/spawn.h"
 #include "decode/temp_ini.h"
+#include "delivery/argrecord.h"
 
 namespace blenvar {
 namespace {
@@ -69,26 +72,27 @@ class DecodeCliTest : public ::testing::Test {
     std::unique_ptr<testing::TempIni> ini_;
 };
 
-TEST_F(DecodeCliTest, AimReadings) {
+TEST_F(DecodeCliTest, AimAndCueCatReadings) {
     struct Case {
         const char* raw;
+        const char* serial;
         const char* type;
         const char* code;
         const char* extra;
     } cases[] = {
-        {"]E04012345678901]E212345", "EAN 13", "4012345678901", "12345"},
-        {"]E04012345678901]E112", "EAN 13", "4012345678901", "12"},
-        {"]E00123456789012", "UPC-A", "123456789012", ""},
-        {"]C0ABC", "CODE 128", "ABC", ""},
-        {"]C1ABC", "UCC/EAN 128", "ABC", ""},
-        {"]X001234567891234", "ISBN", "0123456789", "1234"},
-        {"]Z0ABC", "UNKNOWN", "]Z0ABC", ""},
-        {"", "UNKNOWN", "", ""},
+        {"]E04012345678901]E212345", "", "EAN 13", "4012345678901", "12345"},
+        {"]C1ABC", "", "UCC/EAN 128", "ABC", ""},
+        {"]Z0ABC", "", "UNKNOWN", "]Z0ABC", ""},
+        {"", "", "UNKNOWN", "", ""},
+        {".C3nZC3nZC3jXChD2Dxr7ENnY.cGen.ENr7C3fZCNvWChvYCW.", "000000012345678901", "ISBN",
+         "0201633612", ""},
+        {"..abcd..", "BAD SCAN", "UNKNOWN", "..abcd..", ""},
     };
     const std::string empty = Settings("");
     for (const auto& c : cases) {
         auto m = One({"--settings", empty, "--encoding", "AIM", c.raw});
         EXPECT_EQ(m["raw"], c.raw);
+        EXPECT_EQ(m["serial"], c.serial) << c.raw;
         EXPECT_EQ(m["type"], c.type) << c.raw;
         EXPECT_EQ(m["code"], c.code) << c.raw;
         EXPECT_EQ(m["extra"], c.extra) << c.raw;
@@ -131,18 +135,6 @@ TEST_F(DecodeCliTest, IdentifierModeFollowsTheTypeListAndWebJump) {
     }
 }
 
-TEST_F(DecodeCliTest, CueCatScans) {
-    const std::string ini = Settings("[Setup]\nEncoding=AIM\n");
-    auto isbn = One({"--settings", ini, ".C3nZC3nZC3jXChD2Dxr7ENnY.cGen.ENr7C3fZCNvWChvYCW."});
-    EXPECT_EQ(isbn["serial"], "000000012345678901");
-    EXPECT_EQ(isbn["type"], "ISBN");
-    EXPECT_EQ(isbn["code"], "0201633612");
-    auto bad = One({"--settings", ini, "..abcd.."});
-    EXPECT_EQ(bad["serial"], "BAD SCAN");
-    EXPECT_EQ(bad["type"], "UNKNOWN");
-    EXPECT_EQ(bad["code"], "..abcd..");
-}
-
 TEST_F(DecodeCliTest, ConversionsApplyAsDeliveryWould) {
     const std::string ini =
         Settings("[Setup]\nEncoding=AIM\n[UPC-E]\nExpandUPCE=1\n[EAN 13]\nConvertISBNISSN=1\n");
@@ -153,26 +145,90 @@ TEST_F(DecodeCliTest, ConversionsApplyAsDeliveryWould) {
                                                       "UPC-A|123456789012|"}));
 }
 
-TEST_F(DecodeCliTest, FormatNeverExpandsScannedText) {
-    const std::string ini = Settings("[Setup]\nEncoding=AIM\n");
-    auto r = Decode({"--settings", ini, "--format", "%%C/%%T/%%-", "]C0A%%T%%d%%-"});
-    EXPECT_EQ(r.out, "A%%T%%d%%-/CODE 128/%%-\n");
-}
-
-TEST_F(DecodeCliTest, StandardInputLinesAndStampFormats) {
+TEST_F(DecodeCliTest, StandardInputFraming) {
     const std::string ini = Settings("");
-    auto r = Decode({"--settings", ini}, "first\r\nsecond\n\nlast");
-    ASSERT_EQ(r.status, 0) << r.err;
+    struct Case {
+        const char* input;
+        std::vector<std::string> raws;
+    } cases[] = {
+        {"first\r\nsecond\nthird\rlast", {"first", "second", "third", "last"}},
+        {"a\r\rb\n\nc\r\n\r\n", {"a", "b", "c"}},
+        {"a\n\rb\r\n", {"a", "b"}},
+        {"\r\n\n\r", {}},
+        {"x\r", {"x"}},
+        {" \t\n", {" \t"}},
+    };
+    for (const auto& c : cases) {
+        auto r = Decode({"--settings", ini}, c.input);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::vector<std::string> raws;
+        for (const auto& line : Lines(r.out)) raws.push_back(Members(line)["raw"]);
+        EXPECT_EQ(raws, c.raws) << ::testing::PrintToString(std::string(c.input));
+    }
+    // Large input crosses many read blocks; a CR LF split between two blocks is one end.
+    std::string big, expected;
+    for (int i = 0; i < 8000; ++i) big += "]A0" + std::to_string(i) + (i % 2 ? "\r\n" : "\r");
+    auto r = Decode({"--settings", ini, "--format", "%%C"}, big);
     auto lines = Lines(r.out);
-    ASSERT_EQ(lines.size(), 4u) << r.out;
-    EXPECT_EQ(Members(lines[0])["raw"], "first");
-    EXPECT_EQ(Members(lines[1])["raw"], "second");
-    EXPECT_EQ(Members(lines[2])["raw"], "");
-    EXPECT_EQ(Members(lines[3])["raw"], "last");
-    auto m = Members(lines[0]);
+    ASSERT_EQ(lines.size(), 8000u);
+    EXPECT_EQ(lines.back(), "]A07999");
+    auto m = Members(Lines(Decode({"--settings", ini, "x"}).out).at(0));
     EXPECT_TRUE(std::regex_match(m["date"], std::regex(R"(\d\d/\d\d/\d{4})"))) << m["date"];
     EXPECT_TRUE(std::regex_match(m["time"], std::regex(R"((1[0-2]|[1-9]):\d\d:\d\d(am|pm))")))
         << m["time"];
+}
+
+TEST_F(DecodeCliTest, AScanEndingInCarriageReturnIsPrintedWithoutWaitingForMore) {
+    testing::TempIni dir;
+    const std::string in = dir.folder() + "/in", out = dir.folder() + "/out";
+    ASSERT_EQ(mkfifo(in.c_str(), 0600), 0);
+    // Read-write, so neither end waits for the other to open.
+    const int fd = open(in.c_str(), O_RDWR | O_CLOEXEC);
+    testing::Spawned decoder({BLENVAR_DECODE, "--settings", Settings(""), "--format", "%%C"}, in,
+                             out, "/dev/null");
+    auto printed = [&](const std::string& expected) {
+        for (int waited = 0; waited < 5000 && testing::ReadWholeFile(out) != expected; waited += 20)
+            usleep(20000);
+        return testing::ReadWholeFile(out);
+    };
+    ASSERT_EQ(write(fd, "A\r", 2), 2);
+    EXPECT_EQ(printed("A\n"), "A\n");
+    ASSERT_EQ(write(fd, "\nB\r\n", 4), 4);
+    EXPECT_EQ(printed("A\nB\n"), "A\nB\n");
+    close(fd);
+    EXPECT_EQ(decoder.Wait(5000), 0);
+}
+
+TEST_F(DecodeCliTest, HelpAndVersion) {
+    const std::string decodeVersion = std::string("blenvar-decode ") + BLENVAR_VERSION + "\n";
+    const std::string soundsVersion = std::string("blenvar-make-sounds ") + BLENVAR_VERSION + "\n";
+    struct Case {
+        std::vector<std::string> argv;
+        std::string expected;
+        bool whole;  // the whole output, else a part of it
+    } cases[] = {
+        {{BLENVAR_DECODE, "--settings", "/nowhere/x.ini", "--help"},
+         "\nSettings file in use: /nowhere/x.ini (not there)\n",
+         false},
+        {{BLENVAR_DECODE, "-h"}, "  --deliver ", false},
+        {{BLENVAR_DECODE, "--version"}, decodeVersion, true},
+        {{BLENVAR_DECODE, "-v", "]A0X"}, decodeVersion, true},
+        {{BLENVAR_MAKE_SOUNDS, "--help"}, "OUTPUT_DIR", false},
+        {{BLENVAR_MAKE_SOUNDS, "-h"}, "OUTPUT_DIR", false},
+        {{BLENVAR_MAKE_SOUNDS, "--version"}, soundsVersion, true},
+        {{BLENVAR_MAKE_SOUNDS, "-v"}, soundsVersion, true},
+    };
+    for (const auto& c : cases) {
+        auto r = RunProcess(c.argv);
+        EXPECT_EQ(r.status, 0) << c.argv[1];
+        if (c.whole)
+            EXPECT_EQ(r.out, c.expected) << c.argv[1];
+        else
+            EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.argv[1] << ": " << r.out;
+    }
+    // After "--" they are scans.
+    EXPECT_EQ(Decode({"--settings", Settings(""), "--format", "%%C", "--", "-h", "-v"}).out,
+              "-h\n-v\n");
 }
 
 TEST_F(DecodeCliTest, EveryLineIsValidJsonWhateverTheBytes) {
@@ -204,7 +260,9 @@ TEST_F(DecodeCliTest, UsageAndSettingsErrorsExitWithTwo) {
         {"--settings"},
         {"--settings", dir.folder() + "/missing.ini", "x"},
         {"--settings", dir.folder(), "x"},
+        {"--settings", dir.folder() + "/fifo", "x"},
     };
+    ASSERT_EQ(mkfifo((dir.folder() + "/fifo").c_str(), 0600), 0);
     for (const auto& args : bad) {
         auto r = Decode(args);
         EXPECT_EQ(r.status, 2) << args[0];
@@ -237,6 +295,18 @@ TEST_F(DecodeCliTest, WithoutSettingsOptionTheProgramsOwnFileIsUsed) {
     std::filesystem::remove(dir.path());
     r = RunProcess({copy, "--format", "%%T", "]A0X"});
     EXPECT_EQ(r.out, "UNKNOWN\n") << r.err;
+    // A file that is there but can't be read is an error, never a run on the defaults.
+    ASSERT_EQ(mkfifo(dir.path().c_str(), 0600), 0);
+    r = RunProcess({copy, "]A0X"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "blenvar-decode: cannot read the settings file \"" + dir.path() +
+                         "\": it is not a regular file\n");
+    // This copy has no delivery library beside it.
+    std::filesystem::remove(dir.path());
+    r = RunProcess({copy, "--deliver", "x"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("blenvar-decode: cannot load the delivery library", 0), 0u) << r.err;
+    EXPECT_EQ(Lines(r.err).size(), 1u);
 }
 
 }  // namespace

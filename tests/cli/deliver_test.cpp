@@ -89,7 +89,9 @@ class DeliverTest : public ::testing::Test {
         const std::string in = dir_->folder() + "/scans.txt";
         {
             std::ofstream f(in, std::ios::binary);
-            for (const auto& s : scans) f << s << "\n";
+            // Every line end a scanner may send: CR, LF and CR LF in turn.
+            const char* ends[] = {"\r", "\n", "\r\n"};
+            for (size_t i = 0; i < scans.size(); ++i) f << scans[i] << ends[i % 3];
         }
         const std::string out = dir_->folder() + "/out.txt", err = dir_->folder() + "/err.txt";
         const size_t from = g_probe->Size();
@@ -306,14 +308,19 @@ TEST_F(DeliverTest, HostileCommandLinesOpenOnlyAddressesAndDocuments) {
     EXPECT_FALSE(fs::exists(dir + "/PWNED"));
 }
 
-TEST_F(DeliverTest, UnwritableFileIsReportedAndTheRestStillHappens) {
+TEST_F(DeliverTest, FailedActionsAreReportedAndTheRestStillHappens) {
     std::system("setxkbmap us");
     const std::string settings =
         "[Setup]\r\nEncoding=AIM\r\n[CODE 39]\r\nScanToKeyboard=1\r\n"
         "SaveToFile=1\r\nFileName=" +
-        dir_->folder() + "/no/such/folder/out.txt\r\n";
+        dir_->folder() +
+        "/no/such/folder/out.txt\r\nExecuteCommand=1\r\nCommandLine=" + dir_->folder() +
+        "/no/such/program\r\n";
     Outcome o = Deliver(settings, {"]A0ABC"}, 3);
     EXPECT_EQ(o.status, 1);
+    // "open" is the address of a web jump, never a command's document.
+    ASSERT_EQ(o.printed.size(), 1u);
+    EXPECT_EQ(o.printed[0].find("\"open\""), std::string::npos) << o.printed[0];
     EXPECT_EQ(o.typed, "ABC");
     EXPECT_EQ(o.clipboard, "ABC");
     EXPECT_NE(o.errors.find("/no/such/folder/out.txt"), std::string::npos) << o.errors;

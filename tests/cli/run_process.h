@@ -2,6 +2,7 @@
 // Runs a program with the given standard input and collects its output and exit status.
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,7 +47,10 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
     bool outOpen = true, errOpen = true;
     while (outOpen || errOpen) {
         pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {in[1], POLLOUT, 0}};
-        if (poll(fds, in[1] >= 0 ? 3 : 2, 30000) <= 0) break;  // hung: give up
+        if (poll(fds, in[1] >= 0 ? 3 : 2, 30000) <= 0) {
+            kill(pid, SIGKILL);  // hung: give up (status -1)
+            break;
+        }
         char buf[4096];
         if (fds[0].revents) {
             ssize_t n = read(out[0], buf, sizeof buf);

@@ -1,21 +1,11 @@
 #pragma once
-// Stand-ins for the desktop while a scan is only decoded, not delivered.
-#include <chrono>
+// Null objects for what blenvar-decode has no desktop part for, and the opener that
+// remembers a web jump so it can be printed.
 #include <string>
 
 #include "core/services.h"
 
 namespace blenvar {
-
-class SystemClock : public Clock {
-  public:
-    std::tm LocalNow() override {
-        std::time_t t = std::time(nullptr);
-        std::tm out{};
-        localtime_r(&t, &out);
-        return out;
-    }
-};
 
 // Remembers the address a web jump asks for; forwards it when a real opener is given.
 class RecordingOpener : public ShellOpener {
@@ -38,7 +28,8 @@ class SilentSound : public SoundEvents {
     void PlaySound(const std::string&, bool) override {}
 };
 
-class NoTray : public TrayImage {
+// No tray icon to show the scan's progress on.
+class NullTray : public TrayImage {
   public:
     void SetTrayImage(int) override {}
 };

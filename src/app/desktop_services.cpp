@@ -1,0 +1,32 @@
+#include "app/desktop_services.h"
+
+#include "app/timed_key_sender.h"
+#include "components/registry/sqlite_registry_store.h"
+#include "core/paths.h"
+
+namespace blenvar {
+
+DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage,
+                                 Notifier& userNotifier)
+    : tray(trayImage),
+      notifier(userNotifier),
+      starter(setup.environment),
+      opener(starter),
+      sound(std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths()), player, &starter,
+            notifier),
+      keys(setup.keyboard ? std::make_unique<TimedKeySender>() : nullptr),
+      dataFolder_(FolderOf(setup.settingsFile)) {
+    settings.SetFileName(setup.settingsFile);
+    // The decode driver refreshes once per scan; every read of that scan and its
+    // delivery answers from the same content.
+    settings.SetSnapshotReads(true);
+}
+
+DesktopServices::~DesktopServices() = default;
+
+DeliveryServices DesktopServices::Delivery() {
+    return DeliveryServices{settings, sound, keys.get(), clipboard, starter,    starter,
+                            opener,   files, tray,       notifier,  dataFolder_};
+}
+
+}  // namespace blenvar

@@ -1,0 +1,59 @@
+#pragma once
+// The composition root: every real service a delivering program uses is built here, in
+// one place, and handed to the components by reference. blenvar-decode --deliver uses it
+// today; the tray program passes its own tray and notifier.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "components/ini/ini_file.h"
+#include "components/sound/sound_control.h"
+#include "output/process_scan.h"
+#include "platform/posix_file_appender.h"
+#include "platform/posix_process_starter.h"
+#include "platform/qt_clipboard.h"
+#include "platform/qt_sound_player.h"
+#include "platform/system_clock.h"
+#include "platform/xdg_opener.h"
+
+namespace blenvar {
+
+class TimedKeySender;
+
+struct DesktopSetup {
+    std::string settingsFile;
+    bool keyboard = false;  // an X display is there to type into
+    // What started programs get: the user's environment as it was when we started
+    // (CopyEnvironment() before anything of ours is set).
+    std::vector<std::string> environment;
+};
+
+// Needs the Qt application object to exist (the clipboard, the player and the key
+// sender's restore timer live in it).
+class DesktopServices {
+  public:
+    DesktopServices(const DesktopSetup& setup, TrayImage& tray, Notifier& notifier);
+    ~DesktopServices();
+    DesktopServices(const DesktopServices&) = delete;
+    DesktopServices& operator=(const DesktopServices&) = delete;
+
+    // What ProcessScan delivers with; default output files go beside the settings file.
+    DeliveryServices Delivery();
+
+    TrayImage& tray;
+    Notifier& notifier;
+    INIFile settings;  // snapshot reads: checked once per scan
+    SystemClock clock;
+    QtSoundPlayer player;
+    PosixProcessStarter starter;  // also finds the programs a command names
+    XdgOpener opener;
+    SoundControl sound;
+    std::unique_ptr<TimedKeySender> keys;  // null without a display
+    QtClipboard clipboard;
+    PosixFileAppender files;
+
+  private:
+    std::string dataFolder_;
+};
+
+}  // namespace blenvar
