@@ -14,7 +14,8 @@ inline constexpr std::string_view kBlanks = " \t";
 // stores texts).
 inline std::string_view Trim(std::string_view s, std::string_view set = kSpaces) {
     const auto b = s.find_first_not_of(set);
-    if (b == std::string_view::npos) return {};
+    // Empty but still pointing into s: callers take offsets from the result.
+    if (b == std::string_view::npos) return s.substr(s.size());
     return s.substr(b, s.find_last_not_of(set) - b + 1);
 }
 

@@ -274,6 +274,8 @@ TEST_F(IniFileTest, OddFiles) {
          "[Setup] ; global\nk=1\nn=1\r\n"},
         {"blanks around names", Kind::Text, "[ Setup ]\nk=1\n[\tEAN 8 ]\n", "1", "Setup|EAN 8",
          "[ Setup ]\nk=1\nn=1\r\n[\tEAN 8 ]\n"},
+        {"blank section name", Kind::Text, "[ ]\nk=2\n[Setup]\nk=1\n", "1", "Setup",
+         "[ ]\nk=2\n[Setup]\nk=1\nn=1\r\n"},
         {"name up to the last bracket", Kind::Text, "[a]b] x\nk=2\n[Setup]\nk=1\n", "1",
          "a]b|Setup", "[a]b] x\nk=2\n[Setup]\nk=1\nn=1\r\n"},
     };
