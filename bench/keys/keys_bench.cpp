@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "keys/literal_keys.h"
 #include "keys/probe_session.h"
 #include "output/key_sequence.h"
 #include "platform/x11_key_sender.h"
@@ -111,7 +112,7 @@ void BM_X11KeySenderOffLayout3(benchmark::State& state) {
     blenvar::test::ProbeSession* probe = Probe(state);
     if (probe == nullptr) return;
     const std::string text = "\xE4\xB8\xAD\xE2\x82\xAC\xC4\xB3";  // 中€ĳ
-    const std::vector<blenvar::KeyAction> actions = blenvar::LiteralKeyActions(text);
+    const std::vector<blenvar::KeyAction> actions = blenvar::test::LiteralKeys(text);
     for (auto _ : state) {
         blenvar::X11KeySender sender;
         const std::size_t from = probe->Size();

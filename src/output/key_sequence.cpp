@@ -337,25 +337,4 @@ KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& 
     return Parser(text, literal, source).Run();
 }
 
-std::vector<KeyAction> LiteralKeyActions(std::string_view text) {
-    std::vector<KeyAction> out;
-    out.reserve(text.size());
-    const auto any = [](std::size_t) { return true; };
-    for (std::size_t i = 0; i < text.size();) {
-        const Decoded d = DecodeAt(text, i, any);
-        i += d.length;
-        KeyAction action;
-        if (d.cp == '\t') {
-            action.key = NamedKey::Tab;
-        } else if (d.cp == '\r' || d.cp == '\n') {
-            action.key = NamedKey::Enter;
-            if (d.cp == '\r' && i < text.size() && text[i] == '\n') ++i;
-        } else {
-            action.character = d.cp;
-        }
-        out.push_back(action);
-    }
-    return out;
-}
-
 }  // namespace blenvar

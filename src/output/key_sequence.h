@@ -83,7 +83,4 @@ struct KeyTextSource {
 KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& literal = {},
                                 KeyTextSource source = {});
 
-// Every character of text typed as itself; never fails.
-std::vector<KeyAction> LiteralKeyActions(std::string_view text);
-
 }  // namespace blenvar

@@ -114,9 +114,6 @@ TEST(KeySequence, FieldBytesAreTypedAsTheyAre) {
         EXPECT_TRUE(r.ok()) << c.text << ": " << r.error;
         EXPECT_EQ(r.actions, c.want) << c.text;
     }
-    EXPECT_EQ(LiteralKeyActions("+{x}\r\n%"),
-              (std::vector<KeyAction>{Ch('+'), Ch('{'), Ch('x'), Ch('}'), Key(NamedKey::Enter),
-                                      Ch('%')}));
 }
 
 TEST(KeySequence, MalformedSequencesSayWhatAndWhere) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "keys/literal_keys.h"
 #include "keys/probe_session.h"
 #include "output/synthetic_key_guard.h"
 #include "platform/x11_key_sender.h"
@@ -154,7 +155,7 @@ TEST_F(X11KeySenderTest, WaitsForAShiftTheUserStillHolds) {
 
 TEST_F(X11KeySenderTest, UntypableTextTypesNothing) {
     const std::size_t from = g_probe->Size();
-    std::vector<KeyAction> actions = LiteralKeyActions("abc");
+    std::vector<KeyAction> actions = test::LiteralKeys("abc");
     actions.push_back(KeyAction{1, NamedKey::Character, 0});
     std::string error;
     EXPECT_FALSE(sender_.Send(actions, error));
@@ -181,7 +182,7 @@ TEST_F(X11KeySenderTest, GuardTellsOwnKeysFromOthers) {
     };
 
     std::string error;
-    ASSERT_TRUE(sender_.Send(LiteralKeyActions("q"), error)) << error;
+    ASSERT_TRUE(sender_.Send(test::LiteralKeys("q"), error)) << error;
     EXPECT_FALSE(guard_.Typing());
     const Time ours = nextPressTime();
     ASSERT_NE(ours, 0u);
@@ -225,7 +226,7 @@ TEST_F(X11KeySenderTest, SpareKeyCodesAreHeldReusedAndRestored) {
         // Read each time: the window must have the keys before they are restored.
         const auto type = [&](const std::string& t) {
             const std::size_t from = g_probe->Size();
-            EXPECT_TRUE(sender.Send(LiteralKeyActions(t), error)) << error;
+            EXPECT_TRUE(sender.Send(test::LiteralKeys(t), error)) << error;
             EXPECT_EQ(g_probe->ReadSince(from, t.size()), t);
         };
         type(text);
@@ -264,7 +265,7 @@ TEST(X11KeySenderXlibClient, ReadsCharactersTheLayoutLacks) {
          {"\xE4\xB8\xAD\xE2\x82\xAC\xC4\xB3", "\xC4\xB3\xE2\x82\xAC\xE4\xB8\xAD",
           "a\xE4\xB8\xAD\xC5\x8B\xE2\x82\xAC"}) {
         const std::size_t from = probe.Size();
-        ASSERT_TRUE(sender.Send(LiteralKeyActions(text), error)) << error;
+        ASSERT_TRUE(sender.Send(test::LiteralKeys(text), error)) << error;
         EXPECT_EQ(probe.ReadSince(from, text.size()), text);
     }
     sender.RestoreDue(std::chrono::steady_clock::time_point::max());  // spare the hold at exit
@@ -273,7 +274,7 @@ TEST(X11KeySenderXlibClient, ReadsCharactersTheLayoutLacks) {
 TEST(X11KeySenderNoDisplay, ReportsInsteadOfCrashing) {
     X11KeySender sender(nullptr, {.display = ":4242"});
     std::string error;
-    EXPECT_FALSE(sender.Send(LiteralKeyActions("a"), error));
+    EXPECT_FALSE(sender.Send(test::LiteralKeys("a"), error));
     EXPECT_EQ(error, "The X display could not be opened to type the keys.");
 }
 
