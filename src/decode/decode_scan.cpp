@@ -53,7 +53,7 @@ void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
     rec.Date = FormatScanDate(now);
 
     Reading r;
-    ctx.ini.Refresh();
+    if (ctx.refreshPerScan) ctx.ini.Refresh();
     StoredSettings settings(ctx);
     ReadScan(rec.Raw, settings, r);
     if (r.rejected) {

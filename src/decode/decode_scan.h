@@ -24,6 +24,9 @@ struct DecodeContext {
     std::optional<std::string> encodingOverride = std::nullopt;
     // Identifiers compiled at earlier scans, by position in typeList.
     IdentifierCache identifiers = {};
+    // False when the caller refreshes the settings itself, once for scans that arrived
+    // together (a block of standard input), instead of once per scan.
+    bool refreshPerScan = true;
 };
 
 // "h:nn:ssampm", lower-cased: 9:05:07am, 12:00:05am.

@@ -65,7 +65,9 @@ std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std
 int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     INIFile ini;
     ini.SetFileName(settingsFile);
-    ini.SetSnapshotReads(true);  // the driver refreshes once per scan
+    // Settings are checked once for every block of input: scans that arrived together
+    // are decoded as if at the same moment.
+    ini.SetSnapshotReads(true);
     const std::vector<std::string> types = LoadCodeTypes(ini);
     SystemClock clock;
     RecordingOpener opener(nullptr);
@@ -73,6 +75,7 @@ int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     NullTray tray;
     DecodeContext ctx{ini, types, opener, sound, tray, clock};
     if (opts.encoding) ctx.encodingOverride = *opts.encoding;
+    ctx.refreshPerScan = false;
     LineWriter out(STDOUT_FILENO);
     auto decode = [&](std::string_view raw) {
         ScanRecord rec;
@@ -84,10 +87,12 @@ int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile) {
         return out.Ok();
     };
     if (!opts.raws.empty()) {
+        ini.Refresh();
         for (const auto& raw : opts.raws)
             if (!decode(raw)) break;
     } else {
-        if (const int error = ReadScans(STDIN_FILENO, decode, [&] { out.Flush(); })) {
+        if (const int error = ReadScans(
+                STDIN_FILENO, decode, [&] { out.Flush(); }, [&] { ini.Refresh(); })) {
             std::fprintf(stderr, "blenvar-decode: standard input could not be read: %s\n",
                          std::strerror(error));
             return 1;

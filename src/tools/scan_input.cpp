@@ -18,7 +18,7 @@ bool InputWaiting(int fd) {
 }  // namespace
 
 int ReadScans(int fd, const std::function<bool(std::string_view)>& onScan,
-              const std::function<void()>& onIdle) {
+              const std::function<void()>& onIdle, const std::function<void()>& onBlock) {
     ScanFramer framer;
     std::vector<char> block(64 * 1024);
     for (;;) {
@@ -31,6 +31,7 @@ int ReadScans(int fd, const std::function<bool(std::string_view)>& onScan,
             if (onIdle) onIdle();
             return error;
         }
+        if (onBlock) onBlock();
         if (!framer.Feed(std::string_view(block.data(), static_cast<size_t>(n)), onScan)) return 0;
     }
 }

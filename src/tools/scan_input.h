@@ -53,8 +53,9 @@ class ScanFramer {
 
 // Reads fd in large blocks and calls onScan for each scan until the input ends, a read
 // fails or onScan returns false. onIdle runs whenever no more input is waiting, which is
-// when buffered output should go out. Returns 0, or the errno of a failed read.
+// when buffered output should go out; onBlock runs after each read, before the scans it
+// finishes. Returns 0, or the errno of a failed read.
 int ReadScans(int fd, const std::function<bool(std::string_view)>& onScan,
-              const std::function<void()>& onIdle = {});
+              const std::function<void()>& onIdle = {}, const std::function<void()>& onBlock = {});
 
 }  // namespace blenvar

@@ -178,23 +178,26 @@ TEST_F(DecodeCliTest, StandardInputFraming) {
         << m["time"];
 }
 
+// Also: settings edited between two scans count for the second one.
 TEST_F(DecodeCliTest, AScanEndingInCarriageReturnIsPrintedWithoutWaitingForMore) {
     testing::TempIni dir;
     const std::string in = dir.folder() + "/in", out = dir.folder() + "/out";
     ASSERT_EQ(mkfifo(in.c_str(), 0600), 0);
     // Read-write, so neither end waits for the other to open.
     const int fd = open(in.c_str(), O_RDWR | O_CLOEXEC);
-    testing::Spawned decoder({BLENVAR_DECODE, "--settings", Settings(""), "--format", "%%C"}, in,
+    const std::string settings = Settings("");
+    testing::Spawned decoder({BLENVAR_DECODE, "--settings", settings, "--format", "%%T %%C"}, in,
                              out, "/dev/null");
     auto printed = [&](const std::string& expected) {
         for (int waited = 0; waited < 5000 && testing::ReadWholeFile(out) != expected; waited += 20)
             usleep(20000);
         return testing::ReadWholeFile(out);
     };
-    ASSERT_EQ(write(fd, "A\r", 2), 2);
-    EXPECT_EQ(printed("A\n"), "A\n");
-    ASSERT_EQ(write(fd, "\nB\r\n", 4), 4);
-    EXPECT_EQ(printed("A\nB\n"), "A\nB\n");
+    ASSERT_EQ(write(fd, "]C0A\r", 5), 5);
+    EXPECT_EQ(printed("UNKNOWN ]C0A\n"), "UNKNOWN ]C0A\n");
+    std::ofstream(settings, std::ios::binary) << "[Setup]\nEncoding=AIM\n";
+    ASSERT_EQ(write(fd, "\n]C0B\r\n", 7), 7);
+    EXPECT_EQ(printed("UNKNOWN ]C0A\nCODE 128 B\n"), "UNKNOWN ]C0A\nCODE 128 B\n");
     close(fd);
     EXPECT_EQ(decoder.Wait(5000), 0);
 }
