@@ -90,12 +90,14 @@ struct SettingsFile {
     std::string folder, path;
 };
 
-// The whole driver reading a real settings file, then conversions and masks.
+// The whole driver reading a real settings file, then conversions and masks. The programs
+// read with snapshot reads on (one check of the file per scan); off, every read checks.
 void DriverScan(benchmark::State& state, const std::string& raw, const char* encoding,
-                const Entries& list = kIdentList, bool withOutput = true) {
+                const Entries& list = kIdentList, bool withOutput = true, bool snapshot = true) {
     SettingsFile file(encoding, list);
     INIFile ini;
     ini.SetFileName(file.path);
+    ini.SetSnapshotReads(snapshot);
     const std::vector<std::string> types = LoadCodeTypes(ini);
     testing::FakeOpener opener;
     testing::FakeSound sound;
@@ -163,7 +165,11 @@ BENCHMARK(BM_PureScan_TwelveWildcards);
 void BM_DriverScan_TwelveWildcards(benchmark::State& s) {
     DriverScan(s, kTwelveRaw, "Other", kTwelveWildcards, false);  // decoding only
 }
+void BM_DriverScan_TwelveWildcards_EveryReadChecks(benchmark::State& s) {
+    DriverScan(s, kTwelveRaw, "Other", kTwelveWildcards, false, false);
+}
 BENCHMARK(BM_DriverScan_TwelveWildcards);
+BENCHMARK(BM_DriverScan_TwelveWildcards_EveryReadChecks);
 
 void BM_Wildcard_64Stars(benchmark::State& state) {
     const std::string text(100000, 'a');
