@@ -72,66 +72,31 @@ class DecodeCliTest : public ::testing::Test {
     std::unique_ptr<testing::TempIni> ini_;
 };
 
-TEST_F(DecodeCliTest, AimAndCueCatReadings) {
-    struct Case {
-        const char* raw;
-        const char* serial;
-        const char* type;
-        const char* code;
-        const char* extra;
-    } cases[] = {
-        {"]E04012345678901]E212345", "", "EAN 13", "4012345678901", "12345"},
-        {"]C1ABC", "", "UCC/EAN 128", "ABC", ""},
-        {"]Z0ABC", "", "UNKNOWN", "]Z0ABC", ""},
-        {"", "", "UNKNOWN", "", ""},
-        {".C3nZC3nZC3jXChD2Dxr7ENnY.cGen.ENr7C3fZCNvWChvYCW.", "000000012345678901", "ISBN",
-         "0201633612", ""},
-        {"..abcd..", "BAD SCAN", "UNKNOWN", "..abcd..", ""},
+// The readings have their own tables; these rows check each JSON member and where the
+// encoding comes from.
+TEST_F(DecodeCliTest, ReadingsBecomeJsonMembers) {
+    const std::string aim = Settings("[setup]\r\n Encoding = aim \r\n[CODE 39]\r\nIdentText=]\r\n");
+    testing::TempIni identIni("[CODE 128]\nIdentText=C\nWebJump=1\n");
+    const std::string ident = identIni.path();
+    const std::string cueCat = ".C3nZC3nZC3jXChD2Dxr7ENnY.cGen.ENr7C3fZCNvWChvYCW.";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        // args, members
+        {{"--encoding", "Other", "--settings", aim, "]A0XYZ"}, "|CODE 39|A0XYZ||-"},
+        {{"--settings", aim, "]A0XYZ"}, "|CODE 39|XYZ||-"},
+        {{"--settings", aim, "]E04012345678901]E212345"}, "|EAN 13|4012345678901|12345|-"},
+        {{"--settings", aim, "]Z0ABC"}, "|UNKNOWN|]Z0ABC||-"},
+        {{"--settings", aim, ""}, "|UNKNOWN|||-"},
+        {{"--settings", aim, cueCat}, "000000012345678901|ISBN|0201633612||-"},
+        {{"--settings", ident, "Cwww.example.com/a b"},
+         "|CODE 128|www.example.com/a b||http://www.example.com/a b"},
     };
-    const std::string empty = Settings("");
-    for (const auto& c : cases) {
-        auto m = One({"--settings", empty, "--encoding", "AIM", c.raw});
-        EXPECT_EQ(m["raw"], c.raw);
-        EXPECT_EQ(m["serial"], c.serial) << c.raw;
-        EXPECT_EQ(m["type"], c.type) << c.raw;
-        EXPECT_EQ(m["code"], c.code) << c.raw;
-        EXPECT_EQ(m["extra"], c.extra) << c.raw;
-        EXPECT_EQ(m.count("open"), 0u);
-    }
-}
-
-TEST_F(DecodeCliTest, EncodingComesFromTheSettingsUnlessOverridden) {
-    const std::string ini = Settings("[setup]\r\n Encoding = aim \r\n[CODE 39]\r\nIdentText=]\r\n");
-    EXPECT_EQ(One({"--settings", ini, "]A0XYZ"})["type"], "CODE 39");
-    auto other = One({"--settings", ini, "--encoding", "Other", "]A0XYZ"});
-    EXPECT_EQ(other["type"], "CODE 39");
-    EXPECT_EQ(other["code"], "A0XYZ");
-}
-
-TEST_F(DecodeCliTest, IdentifierModeFollowsTheTypeListAndWebJump) {
-    const std::string ini = Settings(
-        "[CODE 39]\nIdentText=#\n[EAN 13]\nIdentText=9\n"
-        "[CODE 128]\nIdentText=C\nWebJump=1\n[CODABAR]\nIdentText=X\n");
-    struct Case {
-        const char* raw;
-        const char* type;
-        const char* code;
-        const char* open;
-    } cases[] = {
-        {"9780201", "EAN 13", "780201", nullptr},
-        {"5123", "CODE 39", "123", nullptr},
-        {"Cwww.example.com/a b", "CODE 128", "www.example.com/a b", "http://www.example.com/a b"},
-        {"CWWW.example.com", "CODE 128", "WWW.example.com", nullptr},
-        {"X123", "UNKNOWN", "X123", nullptr},
-    };
-    for (const auto& c : cases) {
-        auto m = One({"--settings", ini, c.raw});
-        EXPECT_EQ(m["type"], c.type) << c.raw;
-        EXPECT_EQ(m["code"], c.code) << c.raw;
-        if (c.open)
-            EXPECT_EQ(m["open"], c.open) << c.raw;
-        else
-            EXPECT_EQ(m.count("open"), 0u) << c.raw;
+    for (const auto& [args, members] : cases) {
+        auto m = One(args);
+        EXPECT_EQ(m["raw"], args.back());
+        EXPECT_EQ(m["serial"] + "|" + m["type"] + "|" + m["code"] + "|" + m["extra"] + "|" +
+                      (m.count("open") ? m["open"] : "-"),
+                  members)
+            << args.back();
     }
 }
 
