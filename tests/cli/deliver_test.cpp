@@ -244,6 +244,10 @@ TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
     EXPECT_EQ(o.clipboard, expectValues.back());
     // Two values could not be typed; the user is told about each, and nothing else.
     EXPECT_EQ(testing::Lines(o.errors).size(), 2u) << o.errors;
+    for (const char* c : {"U+0007", "U+001B"})
+        EXPECT_NE(o.errors.find(std::string("control character ") + c + ", which cannot be typed"),
+                  std::string::npos)
+            << o.errors;
     EXPECT_EQ(FileLines(dir_->folder() + "/hostile.csv"), expectValues);
     std::vector<std::string> recorded;
     for (const auto& args : RecordedCommands(hostile.size())) {

@@ -153,16 +153,6 @@ TEST_F(X11KeySenderTest, WaitsForAShiftTheUserStillHolds) {
     user.join();
 }
 
-TEST_F(X11KeySenderTest, UntypableTextTypesNothing) {
-    const std::size_t from = g_probe->Size();
-    std::vector<KeyAction> actions = test::LiteralKeys("abc");
-    actions.push_back(KeyAction{1, NamedKey::Character, 0});
-    std::string error;
-    EXPECT_FALSE(sender_.Send(actions, error));
-    EXPECT_EQ(error, "The text contains the control character U+0001, which cannot be typed.");
-    EXPECT_EQ(g_probe->ReadSince(from, 0, 0, 150), "");
-}
-
 TEST_F(X11KeySenderTest, GuardTellsOwnKeysFromOthers) {
     const Window root = DefaultRootWindow(dpy_);
     const KeyCode q = XKeysymToKeycode(dpy_, XK_q);
