@@ -239,19 +239,23 @@ TEST_F(DecodeCliTest, UsageAndSettingsErrorsExitWithTwo) {
     }
 }
 
-TEST_F(DecodeCliTest, OutputThatCannotBeWrittenIsAFailure) {
-    auto r = RunProcess({"/bin/sh", "-c", std::string(BLENVAR_DECODE) + " ABC > /dev/full"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "blenvar-decode: the results could not be written\n");
-}
-
-TEST_F(DecodeCliTest, DeliveringToADisplayThatIsNotThereSaysSo) {
-    auto r = RunProcess({BLENVAR_DECODE, "--deliver", "--settings", Settings(""), "x"}, "",
-                        {"DISPLAY=:9999"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err,
-              "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY "
-              "to deliver without a desktop)\n");
+TEST_F(DecodeCliTest, LostOutputAndAMissingDisplaySaySo) {
+    const std::string decode = BLENVAR_DECODE;
+    const struct {
+        std::string command;
+        int status;
+        std::string error;
+    } cases[] = {
+        {decode + " ABC > /dev/full", 1, "blenvar-decode: the results could not be written\n"},
+        {"DISPLAY=:9999 " + decode + " --deliver --settings " + Settings("") + " x", 2,
+         "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY to deliver "
+         "without a desktop)\n"},
+    };
+    for (const auto& c : cases) {
+        auto r = RunProcess({"/bin/sh", "-c", c.command});
+        EXPECT_EQ(r.status, c.status) << c.command;
+        EXPECT_EQ(r.err, c.error);
+    }
 }
 
 TEST_F(DecodeCliTest, WithoutSettingsOptionTheProgramsOwnFileIsUsed) {

@@ -70,13 +70,6 @@ class ProcessScanTest : public ::testing::Test {
     INIFile ini_;
 };
 
-TEST_F(ProcessScanTest, DefaultsPutTheValueOnTheClipboardOnly) {
-    Use("");
-    ScanRecord rec = Scan("CODE 39", "ABC");
-    Run(rec);
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"sound:CODE 39", "clipboard:ABC", "tray:1"}));
-}
-
 TEST_F(ProcessScanTest, StepsRunInOrderWithTheConvertedTypesSettings) {
     Use("[UPC-E]\r\nExpandUPCE=1\r\nScanToKeyboard=0\r\n"
         "[UPC-A]\r\nScanToKeyboard=1\r\nAddReturn=1\r\nKeyboardMask=%%T %%C\r\n"
@@ -97,22 +90,30 @@ TEST_F(ProcessScanTest, StepsRunInOrderWithTheConvertedTypesSettings) {
     EXPECT_EQ(files_.lines[0].second, "012345000065;12");
 }
 
-TEST_F(ProcessScanTest, FlagsAreReadByTheirOwnRules) {
-    // Only "1" switches the keyboard and the clipboard on; the file takes any truth value.
-    Use("[T]\nScanToKeyboard=true\nSendToClipboard=01\nSaveToFile=-1\n");
-    ScanRecord rec = Scan("T", "V");
-    Run(rec);
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"sound:T", "file:/data/T.txt", "tray:1"}));
-}
-
-TEST_F(ProcessScanTest, ReprocessSkipsOnlyTheKeyboard) {
-    Use("[T]\nScanToKeyboard=1\nAddReturn=1\nSaveToFile=1\n");
-    ScanRecord rec = Scan("T", "V");
-    Run(rec, true);
-    Run(rec, true);
+// Defaults; only "1" switches the keyboard and the clipboard on, the file takes any truth
+// value; a second delivery of the same scan skips only the keyboard.
+TEST_F(ProcessScanTest, WhichStepsRun) {
+    const struct {
+        const char* ini;
+        bool reprocess;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"", false, {"sound:T", "clipboard:V", "tray:1"}},
+        {"[T]\nScanToKeyboard=true\nSendToClipboard=01\nSaveToFile=-1\n",
+         false,
+         {"sound:T", "file:/data/T.txt", "tray:1"}},
+        {"[T]\nScanToKeyboard=1\nAddReturn=1\nSaveToFile=1\n",
+         true,
+         {"sound:T", "clipboard:V", "file:/data/T.txt", "tray:1"}},
+    };
+    for (const auto& c : cases) {
+        log_.events.clear();
+        Use(c.ini);
+        ScanRecord rec = Scan("T", "V");
+        Run(rec, c.reprocess);
+        EXPECT_EQ(log_.events, c.events) << c.ini;
+    }
     EXPECT_TRUE(keys_.sent.empty());
-    EXPECT_EQ(files_.lines.size(), 2u);
-    EXPECT_EQ(files_.lines[0].first, "/data/T.txt");
 }
 
 TEST_F(ProcessScanTest, ScannedTextIsTypedLiterallyAndMaskNotationStillWorks) {

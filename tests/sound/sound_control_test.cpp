@@ -2,10 +2,9 @@
 #include "components/sound/sound_control.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
+#include "delivery/argrecord.h"
 #include "sound/sound_test_util.h"
 
 namespace blenvar::test {
@@ -13,11 +12,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class FakeStarter : public ProcessStarter {
   public:
@@ -172,9 +166,9 @@ TEST_F(SoundControlTest, DamagedOrBusyStoreIsReportedAndDefaultsStillPlay) {
     store_.reset();
     fill();
     DamageSecondPage(UserDb());
-    const std::string damaged = FileBytes(UserDb());
+    const std::string damaged = testing::ReadWholeFile(UserDb());
     start("damaged");
-    EXPECT_TRUE(FileBytes(UserDb()) == damaged) << "the damaged file was written";
+    EXPECT_TRUE(testing::ReadWholeFile(UserDb()) == damaged) << "the damaged file was written";
 
     std::filesystem::remove(UserDb());
     fill();
