@@ -77,9 +77,8 @@ int main(int argc, char** argv) {
 
     const std::string programFolder = blenvar::ExecutableFolder();
     blenvar::ShellTray tray;
-    blenvar::DesktopServices desktop({blenvar::MainSettingsFile(programFolder), Set("DISPLAY"),
-                                      userEnvironment},
-                                     tray, tray);
+    blenvar::DesktopServices desktop(
+        {blenvar::MainSettingsFile(programFolder), Set("DISPLAY"), userEnvironment}, tray, tray);
     desktop.sound.SetAppTitle("Blenvar");
     blenvar::NullHookLibrary hook;  // the X11 backend comes with capture
     blenvar::MainWindow window(desktop, hook, tray);

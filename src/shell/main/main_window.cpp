@@ -186,7 +186,6 @@ void MainWindow::ShowTrainingPrompt() {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
-    ShowStatus(tr(kTrainingPrompt));
 }
 
 void MainWindow::ShowWindow() {
