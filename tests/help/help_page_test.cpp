@@ -1,0 +1,110 @@
+// The help browser offscreen: every kind of link does its one thing and the page stays.
+#include "shell/help/help_page.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <optional>
+
+namespace blenvar {
+namespace {
+
+struct RecordingOpener : ShellOpener {
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
+    std::vector<std::string> opened;
+};
+
+// Mouse: press and release on the link's first character.
+void Click(HelpPage& page, QTextCursor link) {
+    link.setPosition(link.selectionStart() + 1);
+    const QPoint at = page.cursorRect(link).center() - QPoint(2, 0);
+    for (auto [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton},
+                                 std::pair{QEvent::MouseButtonRelease, Qt::NoButton}}) {
+        QMouseEvent e(type, at, page.viewport()->mapToGlobal(at), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(page.viewport(), &e);
+    }
+}
+
+// Keyboard: Tab selects the link, Enter follows it.
+void PressEnter(HelpPage& page, QTextCursor link) {
+    page.setTextCursor(link);
+    QKeyEvent e(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&page, &e);
+}
+
+TEST(HelpPageTest, LinksSwitchTabsScrollOrOpenOutsideAndThePageStays) {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("main.htm"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "<p><a href='tab://LAST SCAN'>last</a> <a href='tab://setup'>setup</a> "
+        "<a href='TAB://Help/'>help</a> <a href='https://example.org/A?b=1'>web</a> "
+        "<a href='#end'>down</a> <a href='other.htm'>other</a></p>");
+    for (int i = 0; i < 200; ++i) f.write("<p>filler</p>");
+    f.write("<p><a name='end'>End</a></p>");
+    f.close();
+
+    RecordingOpener opener;
+    HelpPage page(f.fileName(), opener);
+    page.resize(400, 200);
+    page.show();
+    const QUrl shown = page.source();
+    std::vector<std::string> tabs;
+    QObject::connect(&page, &HelpPage::tabRequested,
+                     [&](const QString& t) { tabs.push_back(t.toStdString()); });
+
+    using Calls = std::vector<std::string>;
+    const struct {
+        const char* text;
+        Calls tab, opened;
+        bool scrolls;
+    } cases[] = {
+        {"last", {"LAST SCAN"}, {}, false},
+        {"setup", {"setup"}, {}, false},
+        {"help", {"Help/"}, {}, false},
+        {"web", {}, {"https://example.org/A?b=1"}, false},
+        {"other", {}, {QDir(dir.path()).filePath("other.htm").toStdString()}, false},
+        {"down", {}, {}, true},
+    };
+    for (const auto& c : cases) {
+        for (auto follow : {&Click, &PressEnter}) {
+            SCOPED_TRACE(c.text);
+            page.verticalScrollBar()->setValue(0);
+            tabs.clear();
+            opener.opened.clear();
+            follow(page, page.document()->find(c.text));
+            EXPECT_EQ(tabs, c.tab);
+            EXPECT_EQ(opener.opened, c.opened);
+            EXPECT_EQ(page.verticalScrollBar()->value() > 0, c.scrolls);
+            EXPECT_EQ(page.source(), shown);
+        }
+    }
+}
+
+TEST(HelpPageTest, MissingPageSaysWhichFile) {
+    RecordingOpener opener;
+    HelpPage page("/nonexistent/setup.htm", opener);
+    EXPECT_TRUE(page.toPlainText().contains("/nonexistent/setup.htm"));
+}
+
+}  // namespace
+}  // namespace blenvar
+
+int main(int argc, char** argv) {
+    // Test discovery runs the binary without the test's environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
