@@ -7,4 +7,5 @@ if(TARGET blenvar_help)
     LIBS blenvar_help
     LABELS help
     ENV "QT_QPA_PLATFORM=offscreen")
+  target_compile_definitions(help_test PRIVATE BLENVAR_PAGES_DIR="${CMAKE_BINARY_DIR}/bin")
 endif()

@@ -13,6 +13,8 @@
 #include <QTextBlock>
 #include <optional>
 
+#include "shell/help/tab_names.h"
+
 namespace blenvar {
 namespace {
 
@@ -88,6 +90,33 @@ TEST(HelpPageTest, LinksSwitchTabsScrollOrOpenOutsideAndThePageStays) {
             EXPECT_EQ(opener.opened, c.opened);
             EXPECT_EQ(page.verticalScrollBar()->value() > 0, c.scrolls);
             EXPECT_EQ(page.source(), shown);
+        }
+    }
+}
+
+// The shipped pages: every tab:// link names a tab and every "#x" an anchor of its page.
+TEST(HelpPageTest, ShippedPagesLinkToRealTabsAndAnchors) {
+    const std::string tabNames = MakeTabNames({"Main", "Control", "Last Scan", "Setup", "Help"});
+    RecordingOpener opener;
+    for (auto [file, name] :
+         {std::pair{"main.htm", "Main"}, {"setup.htm", "Setup"}, {"help.htm", "Help"}}) {
+        SCOPED_TRACE(file);
+        HelpPage page(QDir(BLENVAR_PAGES_DIR).filePath(file), opener);
+        ASSERT_FALSE(page.source().isEmpty());
+        EXPECT_EQ(page.accessibleName(), name);
+        QStringList hrefs, anchors;
+        for (QTextBlock b = page.document()->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                hrefs += it.fragment().charFormat().anchorHref();
+                anchors += it.fragment().charFormat().anchorNames();
+            }
+        for (const QString& href : hrefs) {
+            if (href.startsWith("tab://", Qt::CaseInsensitive)) {
+                EXPECT_GE(TabIndexFor(tabNames, href.mid(6).toStdString()), 0)
+                    << href.toStdString();
+            } else if (href.startsWith('#')) {
+                EXPECT_TRUE(anchors.contains(href.mid(1))) << href.toStdString();
+            }
         }
     }
 }
