@@ -3,6 +3,8 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "core/text.h"
 
@@ -111,10 +113,11 @@ TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::strin
 
 bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings) {
     ini.SetSection(std::string(section));
-    bool ok = true;
+    std::vector<std::pair<std::string, std::string>> values;
+    values.reserve(TypeSettingKeys().size());
     for (const auto& k : TypeSettingKeys())
-        ok = ini.SaveValue(k.key, Trimmed(settings.*k.field)) && ok;
-    return ok;
+        values.emplace_back(std::string(k.key), Trimmed(settings.*k.field));
+    return ini.SaveValues(values);
 }
 
 StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix) {
