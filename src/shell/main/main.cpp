@@ -1,6 +1,7 @@
 // blenvar: the tray program. main() is the composition root: it refuses a second copy,
 // then builds every service once and hands them to the window.
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "core/paths.h"
 #include "platform/qt_messages.h"
 #include "platform/qt_sound_player.h"
+#include "shell/icons/icons.h"
 #include "shell/main/main_window.h"
 #include "shell/main/single_instance.h"
 
@@ -71,6 +73,8 @@ int main(int argc, char** argv) {
     blenvar::QuietDesktopMessages();
     // Hidden in the tray is not closed; only Exit and the close box end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    InitBlenvarIcons();
+    QApplication::setWindowIcon(QIcon(":/icons/blenvar.svg"));
 
     blenvar::SingleInstance instance(blenvar::RuntimeFolder());
     if (!instance.Acquire()) return RefuseSecondCopy(instance);

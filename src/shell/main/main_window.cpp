@@ -2,11 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -14,6 +12,8 @@
 #include "core/paths.h"
 #include "core/text.h"
 #include "decode/code_types.h"
+#include "shell/help/help_page.h"
+#include "shell/help/tab_names.h"
 
 namespace blenvar {
 namespace {
@@ -41,14 +41,14 @@ MainWindow::MainWindow(DesktopServices& desktop, HookLibrary& hook, ShellTray& t
     setWindowTitle("Blenvar");
     tabs_ = new QTabWidget;
     tabs_->setObjectName("TabBox");
-    tabs_->addTab(HelpView("main.htm"), tr("Main"));
+    tabs_->addTab(HelpPlace("main.htm"), tr("Main"));
     controlTab_ = new QWidget;
     controlTab_->setLayout(new QVBoxLayout);
     tabs_->addTab(controlTab_, tr("Control"));
     lastScan_ = new LastScanTab;
     tabs_->addTab(lastScan_, tr("Last Scan"));
     tabs_->addTab(BuildSetupTab(), tr("Setup"));
-    tabs_->addTab(HelpView("help.htm"), tr("Help"));
+    tabs_->addTab(HelpPlace("help.htm"), tr("Help"));
 
     hideButton_ = new QPushButton(tr("&Hide"));
     hideButton_->setObjectName("HideButton");
@@ -89,8 +89,9 @@ MainWindow::MainWindow(DesktopServices& desktop, HookLibrary& hook, ShellTray& t
 
 QWidget* MainWindow::BuildSetupTab() {
     auto* tab = new QWidget;
-    auto* encoding = new QGroupBox(tr("Encoding"));
-    encoding->setObjectName("Encoding");
+    encoding_ = new EncodingOptions(desktop_.settings);
+    encoding_->setObjectName("Encoding");
+    connect(encoding_, &EncodingOptions::statusMessage, this, &MainWindow::ShowStatus);
     charCount_ = new QLabel;
     charCount_->setObjectName("CharCount");
     charCount_->setAccessibleName(tr("Characters scanned"));
@@ -99,22 +100,21 @@ QWidget* MainWindow::BuildSetupTab() {
     train->setEnabled(false);
     train->setToolTip(tr("Training comes with keyboard capture in the next version"));
     auto* row = new QHBoxLayout;
-    row->addWidget(encoding);
+    row->addWidget(encoding_);
     row->addWidget(charCount_, 1);
     row->addWidget(train);
     auto* column = new QVBoxLayout(tab);
     column->addLayout(row);
-    column->addWidget(HelpView("setup.htm"), 1);
+    column->addWidget(HelpPlace("setup.htm"), 1);
     return tab;
 }
 
-QWidget* MainWindow::HelpView(const QString& page) {
-    auto* view = new QTextBrowser;
-    view->setObjectName(page);
-    view->setAccessibleName(page);
-    view->setOpenLinks(false);
-    view->setProperty("page", HelpFile(page));
-    return view;
+QWidget* MainWindow::HelpPlace(const QString& page) {
+    auto* place = new QWidget;
+    place->setObjectName(page);
+    auto* layout = new QVBoxLayout(place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return place;
 }
 
 void MainWindow::Load(const Version& version) {
@@ -122,17 +122,27 @@ void MainWindow::Load(const Version& version) {
 }
 
 void MainWindow::LoadHelpPages() {
-    for (auto* view : findChildren<QTextBrowser*>()) {
-        view->setSource(QUrl::fromLocalFile(view->property("page").toString()));
+    for (const char* page : {"main.htm", "setup.htm", "help.htm"}) {
+        auto* place = findChild<QWidget*>(page);
+        auto* view = new HelpPage(HelpFile(page), desktop_.opener, place);
+        view->setObjectName(page == std::string("main.htm")    ? "MainWeb"
+                            : page == std::string("setup.htm") ? "SetupWeb"
+                                                               : "HelpWeb");
+        place->layout()->addWidget(view);
+        connect(view, &HelpPage::tabRequested, this, &MainWindow::OnTabRequested);
     }
+}
+
+void MainWindow::OnTabRequested(const QString& name) {
+    const int index = TabIndexFor(tabNames_, name.toStdString());
+    if (index >= 0) tabs_->setCurrentIndex(index);
 }
 
 void MainWindow::CollectTabNames() {
     // Read from the captions, without selecting each tab: nothing runs that could save.
-    tabNames_ = ",";
-    for (int i = 0; i < tabs_->count(); ++i) {
-        tabNames_ += ToUpperAscii(tabs_->tabText(i).toStdString()) + ",";
-    }
+    std::vector<std::string> captions;
+    for (int i = 0; i < tabs_->count(); ++i) captions.push_back(tabs_->tabText(i).toStdString());
+    tabNames_ = MakeTabNames(captions);
 }
 
 void MainWindow::LoadTypes() {
@@ -143,6 +153,13 @@ void MainWindow::LoadTypes() {
         ShowStatus(tr("The scan sounds could not be registered: %1")
                        .arg(QString::fromStdString(e.Description())));
     }
+    editor_ = new TypeEditor(desktop_.settings, desktop_.sound, types_, desktop_.opener);
+    editor_->setObjectName("TypeEditor");
+    editor_->SetLoading(loading_);
+    controlTab_->layout()->addWidget(editor_);
+    connect(editor_, &TypeEditor::statusMessage, this, &MainWindow::ShowStatus);
+    connect(encoding_, &EncodingOptions::otherEncodingChanged, editor_,
+            &TypeEditor::SetOtherEncoding);
 }
 
 void MainWindow::FitToContents() {
@@ -153,7 +170,13 @@ void MainWindow::SelectTab(int index) {
     tabs_->setCurrentIndex(index);
 }
 
-void MainWindow::LoadSelectedType() {}
+void MainWindow::LoadSelectedType() {
+    // Showing a type's stored settings is no change of them.
+    editor_->SetLoading(true);
+    const std::string type = editor_->CurrentType();
+    editor_->SelectType(type.empty() && !types_.empty() ? types_.front() : type);
+    editor_->SetLoading(loading_);
+}
 
 void MainWindow::AddTrayIcon() {
     tray_.Add();
@@ -170,13 +193,17 @@ void MainWindow::StartStartupTimer() {
 
 void MainWindow::SetLoading(bool loading) {
     loading_ = loading;
+    if (editor_) editor_->SetLoading(loading);
+    encoding_->SetLoading(loading);
 }
 
 void MainWindow::SetTrayImage(int image) {
     tray_.SetTrayImage(image);
 }
 
-void MainWindow::RestoreEncoding() {}
+void MainWindow::RestoreEncoding() {
+    encoding_->Restore();
+}
 
 void MainWindow::ShowTrainingPrompt() {
     // Not modal: the program goes on capturing and the window stays usable behind it.
@@ -282,6 +309,10 @@ void MainWindow::OnReprocess() {
 }
 
 void MainWindow::OnTabChanged(int index) {
+    // Leaving the Control tab saves the type once; a failure shows in the status line.
+    if (lastTab_ == kControlTab && index != kControlTab && !loading_ && editor_) {
+        editor_->SaveCurrentType();
+    }
     lastTab_ = index;
 }
 

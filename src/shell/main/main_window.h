@@ -12,6 +12,8 @@
 
 #include "app/desktop_services.h"
 #include "decode/decode_scan.h"
+#include "shell/editor/encoding_options.h"
+#include "shell/editor/type_editor.h"
 #include "shell/main/last_scan_tab.h"
 #include "shell/main/shell_tray.h"
 #include "shell/main/startup.h"
@@ -43,6 +45,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     const std::string& TabNames() const { return tabNames_; }
     const TrainedKeys& Keys() const { return startup_.Keys(); }
     QTabWidget* Tabs() const { return tabs_; }
+    TypeEditor* Editor() const { return editor_; }
     LastScanTab* LastScan() const { return lastScan_; }
 
     // StartupHost
@@ -69,7 +72,9 @@ class MainWindow : public QMainWindow, public StartupHost {
 
   private:
     QWidget* BuildSetupTab();
-    QWidget* HelpView(const QString& page);
+    // An empty place that LoadHelpPages fills with the page.
+    QWidget* HelpPlace(const QString& page);
+    void OnTabRequested(const QString& name);
     void Apply(WindowAction action);
     void SayIfNoTray();
     void OnDecode();
@@ -86,7 +91,9 @@ class MainWindow : public QMainWindow, public StartupHost {
 
     QTabWidget* tabs_;
     QWidget* controlTab_;
+    TypeEditor* editor_ = nullptr;  // made once the type list is read
     LastScanTab* lastScan_;
+    EncodingOptions* encoding_ = nullptr;
     QLabel* charCount_ = nullptr;
     QPushButton* hideButton_;
     QPushButton* updateButton_;

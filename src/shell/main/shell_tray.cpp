@@ -2,10 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QFile>
 #include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 
 namespace blenvar {
 namespace {
@@ -13,13 +10,7 @@ namespace {
 constexpr char kTip[] = "Blenvar";
 
 QIcon TrayIconImage(int image) {
-    const QString path = QStringLiteral(":/icons/tray-%1.svg").arg(image);
-    if (QFile::exists(path)) return QIcon(path);
-    // Without the icon resources (a build of the shell alone) a plain coloured square.
-    static const QColor colours[] = {Qt::darkGreen, Qt::darkYellow, Qt::darkBlue, Qt::gray};
-    QPixmap pixmap(22, 22);
-    pixmap.fill(colours[(image - 1) & 3]);
-    return QIcon(pixmap);
+    return QIcon(QStringLiteral(":/icons/tray-%1.svg").arg(image));
 }
 
 }  // namespace
