@@ -9,11 +9,18 @@
 #include <QStatusBar>
 #include <QTest>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "decode/temp_ini.h"
 
 namespace blenvar {
 namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 QApplication& App() {
     static int argc = 1;
@@ -25,7 +32,8 @@ QApplication& App() {
 
 TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     App();
-    testing::TempIni file("[Setup]\nEncoding=aim\n[CODE 128]\nSendToClipboard=0\n");
+    const std::string stored = "[Setup]\nEncoding=aim\n[CODE 128]\nSendToClipboard=0\n";
+    testing::TempIni file(stored);
     ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
     ShellTray tray;
     DesktopServices desktop({file.path(), false, {}}, tray, tray);
@@ -42,6 +50,12 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     EXPECT_EQ(w.Tabs()->currentIndex(), kSetupTab);
     EXPECT_TRUE(w.findChild<QMessageBox*>("TrainingPrompt"));
     EXPECT_TRUE(w.statusBar()->currentMessage().contains("no tray icons"));
+    // Start-up shows the stored encoding and type; it writes none of them back.
+    EXPECT_EQ(ReadAll(file.path()), stored);
+    // Leaving the Control tab saves the type shown there.
+    w.Tabs()->setCurrentIndex(kControlTab);
+    w.Tabs()->setCurrentIndex(kMainTab);
+    EXPECT_NE(ReadAll(file.path()).find("[UNKNOWN]"), std::string::npos);
 
     // No tray: Hide must leave a way back, so the window minimises and stays mapped.
     w.findChild<QPushButton*>("HideButton")->click();
