@@ -13,6 +13,7 @@
 #include <iterator>
 
 #include "decode/temp_ini.h"
+#include "shell/help/help_page.h"
 
 namespace blenvar {
 namespace {
@@ -52,9 +53,10 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     EXPECT_TRUE(w.statusBar()->currentMessage().contains("no tray icons"));
     // Start-up shows the stored encoding and type; it writes none of them back.
     EXPECT_EQ(ReadAll(file.path()), stored);
-    // Leaving the Control tab saves the type shown there.
+    // Leaving the Control tab (here by a help page's tab:// link) saves the type shown.
     w.Tabs()->setCurrentIndex(kControlTab);
-    w.Tabs()->setCurrentIndex(kMainTab);
+    emit w.findChild<HelpPage*>("HelpWeb")->tabRequested("main");
+    EXPECT_EQ(w.Tabs()->currentIndex(), kMainTab);
     EXPECT_NE(ReadAll(file.path()).find("[UNKNOWN]"), std::string::npos);
 
     // No tray: Hide must leave a way back, so the window minimises and stays mapped.
