@@ -73,12 +73,16 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     EXPECT_EQ(rec.Code, "ABC");
     EXPECT_FALSE(rec.Time.empty());
 
-    // Reprocess delivers what the boxes hold now.
+    // Reprocess delivers what the boxes hold now, by the settings as they are now.
+    const std::string out = file.folder() + "/out.txt";
+    std::ofstream(file.path(), std::ios::app)
+        << "[CODE 39]\nSendToClipboard=0\nSaveToFile=1\nFileName=" << out << "\n";
     rec.Code = "XYZ";
     rec.TypeName = "CODE 39";
     w.LastScan()->Show(rec);
     reprocess->click();
     EXPECT_EQ(w.LastScan()->Record().Code, "XYZ");
+    EXPECT_NE(ReadAll(out).find("\"XYZ\""), std::string::npos);
     rec.Code.clear();
     w.LastScan()->Show(rec);
     EXPECT_FALSE(reprocess->isEnabled());

@@ -304,6 +304,8 @@ void MainWindow::OnDecode() {
 
 void MainWindow::OnReprocess() {
     ScanRecord rec = lastScan_->Record();
+    // Reads answer from a snapshot; a reprocess sees the settings as they are now.
+    desktop_.settings.Refresh();
     ProcessScan(rec, true, delivery_);
     lastScan_->Show(rec);
 }
