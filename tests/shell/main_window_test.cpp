@@ -15,6 +15,11 @@
 #include "decode/temp_ini.h"
 #include "shell/help/help_page.h"
 
+// Fontconfig keeps its caches until exit; a sanitizer build must not call that ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 namespace blenvar {
 namespace {
 
