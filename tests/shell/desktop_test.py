@@ -26,6 +26,9 @@ APP = "blenvar"
 PROMPT = "Before you can use this application you need to train it to recognize your scanner."
 ONLY_ONE = "Only one copy of this program can run at a time."
 TABS = ["Main", "Control", "Last Scan", "Setup", "Help"]
+# Controls a screen reader must be able to name: buttons and boxes by their captions, text
+# boxes by their labels.
+NAMED_ROLES = {"push button", "check box", "radio button", "combo box", "text", "spin button"}
 TRAINED = """[Setup]
 Start_Action=1
 Start_State=0
@@ -157,10 +160,16 @@ class DesktopTest(unittest.TestCase):
         app = copy.app()
         self.assertEqual(atspi.selected_tab(app), "Setup")
         self.assertIsNotNone(atspi.wait_for("the tray icon", copy.tray_icon))
+        unnamed = []
         for tab in TABS:
             atspi.select_tab(app, tab)
             time.sleep(0.3)  # let the page paint
             self.screenshot(window, "tab-" + tab.lower().replace(" ", "-"))
+            unnamed += [f"{tab}: {node.getRoleName()} #{node.getIndexInParent()}"
+                        for node in atspi.find_all(app)
+                        if node.getRoleName() in NAMED_ROLES and atspi.is_showing(node)
+                        and not node.name.strip()]
+        self.assertEqual(unnamed, [], "controls without an accessible name")
         self.exit_cleanly(copy)
 
     def test_trained_start_lives_in_the_tray(self):
