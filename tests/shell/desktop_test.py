@@ -131,8 +131,11 @@ class DesktopTest(unittest.TestCase):
     def tearDown(self):
         for copy in self.copies:
             copy.stop()
-        if sys.exc_info()[0] is None:
-            shutil.rmtree(self.folder, ignore_errors=True)
+        # What the copies printed stays beside the screenshots.
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        for n, copy in enumerate(self.copies):
+            shutil.copy(copy.log.name, os.path.join(ARTIFACTS, f"{self._testMethodName}-{n + 1}.log"))
+        shutil.rmtree(self.folder, ignore_errors=True)
 
     def start(self, trained):
         if trained:
@@ -183,9 +186,13 @@ class DesktopTest(unittest.TestCase):
         iconify(window)
         atspi.wait_for("the window hidden by minimising", lambda: not mapped(window))
 
-        second = self.start(trained=True)
+        settings = open(os.path.join(self.folder, "blenvar.ini")).read()
+        second = Blenvar(self.folder, self.env)
+        self.copies.append(second)
         second.answer_message(ONLY_ONE)
-        self.assertNotEqual(second.proc.wait(timeout=10), None)
+        second.proc.wait(timeout=10)
+        self.assertEqual(open(os.path.join(self.folder, "blenvar.ini")).read(), settings,
+                         "the refused copy changed the settings")
         self.assertTrue(copy.running(), "the first copy ended when a second one started")
         atspi.wait_for("the first copy's window shown on the second start", lambda: mapped(window))
         self.exit_cleanly(copy)
