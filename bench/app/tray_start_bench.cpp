@@ -64,9 +64,16 @@ bool ParentIsRoot(Display* d, Window w) {
     return parent == root;
 }
 
-// Milliseconds from the start of `pid` to the map of a window of its inside another
-// window (the tray host's), or -1 after `limit`. Every new top-level window is watched
-// from its creation, so a map that follows the embedding is never missed.
+// The icon: a window of the program that the tray host has embedded (its parent is not the
+// root) and that is mapped itself (its new parent may still be unmapped for a moment).
+bool IsTrayIcon(Display* d, Window w) {
+    XWindowAttributes a;
+    return XGetWindowAttributes(d, w, &a) && a.map_state != IsUnmapped && !ParentIsRoot(d, w);
+}
+
+// Milliseconds from the start of `pid` to the map of its icon in the tray, or -1 after
+// `limit`. Every new top-level window is watched from its creation; a map or a reparent of
+// one, or 20 ms without news, looks at them all again, so no order of events is missed.
 double StartToTrayIcon(Display* d, pid_t* pid, const fs::path& exe, const fs::path& home,
                        std::chrono::seconds limit) {
     const Window root = DefaultRootWindow(d);
@@ -77,33 +84,25 @@ double StartToTrayIcon(Display* d, pid_t* pid, const fs::path& exe, const fs::pa
     std::set<Window> watched;
     const int fd = ConnectionNumber(d);
     while (Clock::now() - start < limit) {
-        if (!XPending(d)) {
+        if (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (e.type == CreateNotify && e.xcreatewindow.parent == root) {
+                watched.insert(e.xcreatewindow.window);
+                XSelectInput(d, e.xcreatewindow.window, StructureNotifyMask);
+            } else if (e.type != MapNotify && e.type != ReparentNotify) {
+                continue;
+            }
+        } else {
             fd_set in;
             FD_ZERO(&in);
             FD_SET(fd, &in);
             timeval tv{0, 20000};
             select(fd + 1, &in, nullptr, nullptr, &tv);
-            continue;
         }
-        XEvent e;
-        XNextEvent(d, &e);
-        Window mappedWindow = 0;
-        if (e.type == CreateNotify && e.xcreatewindow.parent == root) {
-            const Window w = e.xcreatewindow.window;
-            watched.insert(w);
-            XSelectInput(d, w, StructureNotifyMask);
-            XWindowAttributes a;
-            // It may have been embedded and mapped before the selection took effect.
-            if (XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable) mappedWindow = w;
-        } else if (e.type == MapNotify && watched.count(e.xmap.window)) {
-            mappedWindow = e.xmap.window;
-        } else if (e.type == ReparentNotify && watched.count(e.xreparent.window)) {
-            XWindowAttributes a;
-            if (XGetWindowAttributes(d, e.xreparent.window, &a) && a.map_state == IsViewable)
-                mappedWindow = e.xreparent.window;
-        }
-        if (mappedWindow && !ParentIsRoot(d, mappedWindow))
-            return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        for (Window w : watched)
+            if (IsTrayIcon(d, w))
+                return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     }
     return -1;
 }

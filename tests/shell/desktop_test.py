@@ -26,6 +26,9 @@ APP = "blenvar"
 PROMPT = "Before you can use this application you need to train it to recognize your scanner."
 ONLY_ONE = "Only one copy of this program can run at a time."
 TABS = ["Main", "Control", "Last Scan", "Setup", "Help"]
+# Controls a screen reader must be able to name: buttons and boxes by their captions, text
+# boxes by their labels.
+NAMED_ROLES = {"push button", "check box", "radio button", "combo box", "text", "spin button"}
 TRAINED = """[Setup]
 Start_Action=1
 Start_State=0
@@ -128,8 +131,11 @@ class DesktopTest(unittest.TestCase):
     def tearDown(self):
         for copy in self.copies:
             copy.stop()
-        if sys.exc_info()[0] is None:
-            shutil.rmtree(self.folder, ignore_errors=True)
+        # What the copies printed stays beside the screenshots.
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        for n, copy in enumerate(self.copies):
+            shutil.copy(copy.log.name, os.path.join(ARTIFACTS, f"{self._testMethodName}-{n + 1}.log"))
+        shutil.rmtree(self.folder, ignore_errors=True)
 
     def start(self, trained):
         if trained:
@@ -157,10 +163,16 @@ class DesktopTest(unittest.TestCase):
         app = copy.app()
         self.assertEqual(atspi.selected_tab(app), "Setup")
         self.assertIsNotNone(atspi.wait_for("the tray icon", copy.tray_icon))
+        unnamed = []
         for tab in TABS:
             atspi.select_tab(app, tab)
             time.sleep(0.3)  # let the page paint
             self.screenshot(window, "tab-" + tab.lower().replace(" ", "-"))
+            unnamed += [f"{tab}: {node.getRoleName()} #{node.getIndexInParent()}"
+                        for node in atspi.find_all(app)
+                        if node.getRoleName() in NAMED_ROLES and atspi.is_showing(node)
+                        and not node.name.strip()]
+        self.assertEqual(unnamed, [], "controls without an accessible name")
         self.exit_cleanly(copy)
 
     def test_trained_start_lives_in_the_tray(self):
@@ -174,9 +186,13 @@ class DesktopTest(unittest.TestCase):
         iconify(window)
         atspi.wait_for("the window hidden by minimising", lambda: not mapped(window))
 
-        second = self.start(trained=True)
+        settings = open(os.path.join(self.folder, "blenvar.ini")).read()
+        second = Blenvar(self.folder, self.env)
+        self.copies.append(second)
         second.answer_message(ONLY_ONE)
-        self.assertNotEqual(second.proc.wait(timeout=10), None)
+        second.proc.wait(timeout=10)
+        self.assertEqual(open(os.path.join(self.folder, "blenvar.ini")).read(), settings,
+                         "the refused copy changed the settings")
         self.assertTrue(copy.running(), "the first copy ended when a second one started")
         atspi.wait_for("the first copy's window shown on the second start", lambda: mapped(window))
         self.exit_cleanly(copy)
