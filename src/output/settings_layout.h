@@ -98,7 +98,8 @@ struct StoredKeyEvent {
 
 // `prefix` is "Start_" or "Stop_".
 StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix);
-// Writes Start_Action, Start_State, Start_VCode, Start_SCode, then the Stop_ keys.
+// Writes Start_Action, Start_State, Start_VCode, Start_SCode, then the Stop_ keys, in one
+// file replacement: a half-trained scanner is never stored.
 bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop);
 
 // The stored `Encoding` text ("" when missing).

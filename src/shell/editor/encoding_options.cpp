@@ -40,6 +40,7 @@ bool EncodingOptions::OtherChosen() const {
 void EncodingOptions::Restore() {
     const bool wasLoading = loading_;
     loading_ = true;
+    ini_.Refresh();  // the file as it is now, even when reads answer from a snapshot
     const std::string stored = LoadEncoding(ini_);
     QRadioButton* chosen = IsAimEncoding(stored)                       ? aim_
                            : EqualsNoCaseAscii(stored, kEncodingOther) ? other_

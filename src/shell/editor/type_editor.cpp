@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -69,6 +70,12 @@ TypeEditor::TypeEditor(INIFile& ini, SoundControl& sound, const std::vector<std:
     otherEncoding_ = EqualsNoCaseAscii(LoadEncoding(ini_), kEncodingOther);
     Build();
     LoadType();
+}
+
+TypeEditor::~TypeEditor() {
+    // The fields lose their focus as they go; that must not save.
+    for (C c : EditorControls())
+        if (IsTextBox(c)) Control(c)->removeEventFilter(this);
 }
 
 QCheckBox* TypeEditor::Box(EditorControl c) const {
@@ -298,7 +305,9 @@ void TypeEditor::SetOtherEncoding(bool other) {
 }
 
 bool TypeEditor::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
+    // A context menu takes the focus only for a moment; anything else is leaving the field.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         for (C c : EditorControls()) {
             if (IsTextBox(c) && Control(c) == watched) SaveCurrentType();
         }

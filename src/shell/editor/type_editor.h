@@ -23,6 +23,7 @@ class TypeEditor : public QWidget {
   public:
     TypeEditor(INIFile& ini, SoundControl& sound, const std::vector<std::string>& types,
                ShellOpener& opener, QWidget* parent = nullptr);
+    ~TypeEditor() override;
 
     // While set, nothing is written (controls may still be filled and refreshed).
     void SetLoading(bool loading) { loading_ = loading; }
@@ -62,7 +63,7 @@ class TypeEditor : public QWidget {
 
     INIFile& ini_;
     SoundControl& sound_;
-    ShellOpener& opener_;
+    [[maybe_unused]] ShellOpener& opener_;
     std::vector<std::string> types_;
     bool loading_ = false;
     bool otherEncoding_ = false;
