@@ -71,7 +71,7 @@ class SingleCopy : public ::testing::Test {
     std::string folder_;
 };
 
-TEST_F(SingleCopy, AKilledCopysLockNeverBlocksAndALiveCopyIsNeverTakenOver) {
+TEST_F(SingleCopy, AKilledCopysLockNeverBlocksALiveCopyIsNeverTakenOverATerminatedOneEnds) {
     const pid_t first = Start();
     ASSERT_TRUE(WaitFor([&] { return Answers(); }));
     Stop(first, SIGKILL);
@@ -101,7 +101,13 @@ TEST_F(SingleCopy, AKilledCopysLockNeverBlocksAndALiveCopyIsNeverTakenOver) {
     Stop(third, SIGKILL);
     EXPECT_TRUE(refused) << said;
     EXPECT_EQ(::waitpid(second, nullptr, WNOHANG), 0) << "the running copy ended";
-    Stop(second, SIGKILL);
+
+    // A logout's SIGTERM ends it as Exit does, and its lock goes with it.
+    int status = -1;
+    ::kill(second, SIGTERM);
+    ::waitpid(second, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(fs::exists(lock));
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 // blenvar: the tray program. main() is the composition root: it refuses a second copy,
 // then builds every service once and hands them to the window.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "app/desktop_services.h"
 #include "capture/hook_library.h"
@@ -33,6 +38,22 @@ void NoDisplay(const char*) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr, "blenvar: cannot open the display \"%s\"\n", display ? display : "");
     std::_Exit(2);
+}
+
+int g_signalPipe[2] = {-1, -1};
+void OnEndSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// A logout or kill ends the program as Exit does: hook removed, tray icon gone, lock freed.
+void EndOnSignals(QObject* context, std::function<void()> end) {
+    if (::pipe(g_signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, std::move(end));
+    std::signal(SIGTERM, OnEndSignal);
+    std::signal(SIGINT, OnEndSignal);
+    std::signal(SIGHUP, OnEndSignal);
 }
 
 int RefuseSecondCopy(blenvar::SingleInstance& instance) {
@@ -89,6 +110,7 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &blenvar::SingleInstance::showRequested, &window,
                      &blenvar::MainWindow::ShowFromTray);
     window.Load({BLENVAR_VERSION_MAJOR, BLENVAR_VERSION_MINOR, BLENVAR_VERSION_PATCH});
+    EndOnSignals(&window, [&window] { window.EndProgram(); });
     window.show();
     return app.exec();
 }
