@@ -3,6 +3,8 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "core/text.h"
 
@@ -111,10 +113,11 @@ TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::strin
 
 bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings) {
     ini.SetSection(std::string(section));
-    bool ok = true;
+    std::vector<std::pair<std::string, std::string>> values;
+    values.reserve(TypeSettingKeys().size());
     for (const auto& k : TypeSettingKeys())
-        ok = ini.SaveValue(k.key, Trimmed(settings.*k.field)) && ok;
-    return ok;
+        values.emplace_back(std::string(k.key), Trimmed(settings.*k.field));
+    return ini.SaveValues(values);
 }
 
 StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix) {
@@ -134,19 +137,16 @@ StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix) {
 
 bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop) {
     ini.SetSection(std::string(kSetupSection));
-    bool ok = true;
+    std::vector<std::pair<std::string, std::string>> values;
     for (const auto& [prefix, e] :
          {std::pair<std::string_view, const StoredKeyEvent&>{"Start_", start},
           std::pair<std::string_view, const StoredKeyEvent&>{"Stop_", stop}}) {
         const std::pair<std::string_view, int> fields[] = {
             {"Action", e.Action}, {"State", e.State}, {"VCode", e.VCode}, {"SCode", e.SCode}};
-        for (const auto& [name, value] : fields) {
-            std::string key(prefix);
-            key += name;
-            ok = ini.SaveValue(key, std::to_string(value)) && ok;
-        }
+        for (const auto& [name, value] : fields)
+            values.emplace_back(std::string(prefix) + std::string(name), std::to_string(value));
     }
-    return ok;
+    return ini.SaveValues(values);
 }
 
 std::string LoadEncoding(INIFile& ini) {

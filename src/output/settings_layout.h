@@ -83,7 +83,8 @@ const std::array<TypeSettingKey, 15>& TypeSettingKeys();
 // Loads a type's section; a missing key gets the editor default (FileName: the default
 // file name for this section in `folder`).
 TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::string_view folder);
-// Writes all fifteen keys, texts trimmed of surrounding blanks. False if any write failed.
+// Writes all fifteen keys, texts trimmed of surrounding blanks, in one file replacement:
+// all of them or none. False (reason in ini.LastWriteError()) when nothing was written.
 bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings);
 
 // A trained key event as stored under "Start_"/"Stop_".
@@ -97,7 +98,8 @@ struct StoredKeyEvent {
 
 // `prefix` is "Start_" or "Stop_".
 StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix);
-// Writes Start_Action, Start_State, Start_VCode, Start_SCode, then the Stop_ keys.
+// Writes Start_Action, Start_State, Start_VCode, Start_SCode, then the Stop_ keys, in one
+// file replacement: a half-trained scanner is never stored.
 bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop);
 
 // The stored `Encoding` text ("" when missing).

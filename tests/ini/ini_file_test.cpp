@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -222,27 +223,67 @@ TEST_F(IniFileTest, LongValuesComeBackWhole) {
     EXPECT_EQ(ini.GetAllValues(), "Long=" + longValue + "\0Next=1\0"s);
 }
 
-TEST_F(IniFileTest, FailedWriteLeavesFileUntouched) {
-    const std::string before = "[A]\nk=" + std::string(4000, 'x') + "\nj=1\n";
-    Put(before);
-    ini.SetSection("A");
-    // A file size limit makes writing fail even for root.
+// Several keys go in one replacement of the file, or none of them does; a write that
+// fails (a file size limit stops even root) leaves the file as it was.
+TEST_F(IniFileTest, SaveValuesIsAllOrNothing) {
+    const std::string before = "[A]\nk=1\nj=1\n" + std::string(2000, ';') + "\n";
+    const std::vector<std::pair<std::string, std::string>> good = {
+        {"k", "2"}, {"j", "3"}, {"K", "4"}};
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> values;
+        bool fileSizeLimit;
+    };
+    const std::vector<Case> failing = {
+        {"a refused key last", {{"k", "2"}, {"j", "3"}, {"a=b", "4"}}, false},
+        {"a line break in a value", {{"k", "2"}, {"j", "3\n[B]"}}, false},
+        {"the write fails", good, true},
+    };
     signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = ini.SaveValue("n", "1");
-    const bool deleted = ini.DeleteValue("j");
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_FALSE(saved);
-    EXPECT_FALSE(deleted);
-    EXPECT_TRUE(Take() == before);
-    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+    for (const Case& c : failing) {
+        SCOPED_TRACE(c.what);
+        Put(before);
+        ini.SetSection("A");
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 1024;
+        if (c.fileSizeLimit) {
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        const bool saved = ini.SaveValues(c.values);
+        const bool deleted = c.fileSizeLimit && ini.DeleteValue("k");
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_FALSE(saved);
+        EXPECT_FALSE(deleted);
+        EXPECT_NE(ini.LastWriteError(), "");
+        EXPECT_TRUE(Take() == before);
+        EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+    }
+
+    // Watch the folder: the file is replaced exactly once.
+    Put(before);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, dir_.c_str(), IN_MOVED_TO), 0);
+    ASSERT_TRUE(ini.SaveValues(good));
+    EXPECT_EQ(ini.LastWriteError(), "");
+    int replacements = 0;
+    alignas(inotify_event) char buf[4096];
+    for (ssize_t n; (n = read(watch, buf, sizeof buf)) > 0;) {
+        for (char* p = buf; p < buf + n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(p);
+            replacements += e->len > 0 && std::string(e->name) == "blenvar.ini";
+            p += sizeof(inotify_event) + e->len;
+        }
+    }
+    close(watch);
+    EXPECT_EQ(replacements, 1);
+    EXPECT_EQ(Take(), "[A]\nK=4\r\nj=3\r\n" + std::string(2000, ';') + "\n");
 
     ini.SetFileName(path_ + "/sub.ini");  // a parent that is a regular file
     EXPECT_FALSE(ini.SaveValue("k", "v"));
+    EXPECT_NE(ini.LastWriteError(), "");
 }
 
 // Files that are missing, odd or not plain settings text: what a read gives, which

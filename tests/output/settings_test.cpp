@@ -51,9 +51,6 @@ TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
     ini.SetFileName(f.path());
     TypeSettings s = LoadTypeSettings(ini, "CODE 39", "/opt/app");
     EXPECT_EQ(s.SendToClipboard, "0");
-    EXPECT_EQ(s.ConvertISBNISSN, "1");
-    EXPECT_EQ(s.KeyboardMask, "%%C");
-    EXPECT_EQ(s.FileFormat, kDefaultFileFormat);
     EXPECT_EQ(s.FileName, "/opt/app/CODE39.txt");
     // Blanks and separators are dropped: "UCC/EAN 128" stays one file in the folder.
     EXPECT_EQ(DefaultFileName("/opt/app/", "UCC/EAN 128"), "/opt/app/UCCEAN128.txt");

@@ -60,19 +60,26 @@ std::uint64_t INIFile::Refresh() {
     return generation_;
 }
 
+bool INIFile::Refuse(std::string reason) {
+    lastWriteError_ = std::move(reason);
+    return false;
+}
+
 bool INIFile::Write(const std::function<std::optional<std::string>(const ini::Snapshot&)>& change) {
+    lastWriteError_.clear();
+    std::string error;
     ini::WriteTarget target;
-    if (!ini::ResolveTarget(fileName_, target)) return false;
+    if (!ini::ResolveTarget(fileName_, target, &error)) return Refuse(error);
     ini::WriteLock lock;
-    if (!lock.Acquire(target)) return false;
+    if (!lock.Acquire(target, &error)) return Refuse(error);
     ini::Snapshot snap = file_.Load(fileName_);
     Observe(snap);
-    if (snap.state == LoadState::Unreadable) return false;
+    if (snap.state == LoadState::Unreadable) return Refuse("can't read " + fileName_);
     std::optional<std::string> content = change(snap);
-    if (!content) return false;
+    if (!content) return Refuse("nothing to change in " + fileName_);
     // Saving what is already there need not touch the file.
     if (snap.state != LoadState::Present || *content != snap.doc->Content()) {
-        if (!ini::ReplaceFile(target, *content)) return false;
+        if (!ini::ReplaceFile(target, *content, &error)) return Refuse(error);
         Observe(file_.Adopt(fileName_, std::move(*content)));
     }
     ini::RemoveDeadTemporaries(target);
@@ -80,13 +87,30 @@ bool INIFile::Write(const std::function<std::optional<std::string>(const ini::Sn
 }
 
 bool INIFile::SaveValue(std::string_view key, std::string_view setting) {
+    return SaveValues({{std::string(key), std::string(setting)}});
+}
+
+bool INIFile::SaveValues(const std::vector<std::pair<std::string, std::string>>& keyValues) {
+    if (keyValues.empty()) return true;
     try {
-        if (!UsableKey(key) || !OneLine(setting) || !OneLine(section_)) return false;
+        if (!OneLine(section_)) return Refuse("the section name holds a line break");
+        for (const auto& [key, setting] : keyValues) {
+            if (!UsableKey(key) || !OneLine(setting)) {
+                return Refuse("\"" + key + "\" can't be stored as one entry");
+            }
+        }
         return Write([&](const ini::Snapshot& snap) -> std::optional<std::string> {
-            return snap.doc->WithValue(section_, key, setting);
+            // Each edit sees the one before it; only the last content is written.
+            std::shared_ptr<const ini::Document> doc = snap.doc;
+            for (const auto& [key, setting] : keyValues) {
+                doc = std::make_shared<const ini::Document>(doc->WithValue(section_, key, setting));
+            }
+            return doc->Content();
         });
+    } catch (const std::exception& e) {
+        return Refuse(e.what());
     } catch (...) {
-        return false;
+        return Refuse("unknown error");
     }
 }
 
@@ -106,16 +130,16 @@ std::string INIFile::GetAllValues() {
 
 bool INIFile::SaveAllValues(std::string_view keyValueList) {
     try {
-        if (!OneLine(section_)) return false;
+        if (!OneLine(section_)) return Refuse("the section name holds a line break");
         std::vector<std::string_view> items = SplitAtNul(keyValueList);
         for (std::string_view item : items) {
-            if (!UsableItem(item)) return false;
+            if (!UsableItem(item)) return Refuse("an entry can't be stored as one line");
         }
         return Write([&](const ini::Snapshot& snap) -> std::optional<std::string> {
             return snap.doc->WithSection(section_, items);
         });
     } catch (...) {
-        return false;
+        return Refuse("unknown error");
     }
 }
 
@@ -164,7 +188,7 @@ bool INIFile::DeleteItem(std::optional<std::string_view> valueName) {
                              : snap.doc->WithoutSection(section_);
         });
     } catch (...) {
-        return false;
+        return Refuse("unknown error");
     }
 }
 

@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "components/ini/ini_collections.h"
 #include "components/ini/ini_storage.h"
@@ -33,6 +35,9 @@ class INIFile {
     // False for a key that can't be stored as one entry (empty, holding "=", starting with
     // ";" or "["), for line breaks or NULs in key, setting or section, and on any file error.
     bool SaveValue(std::string_view key, std::string_view setting);
+    // Saves several keys of the current section, in order, as one file replacement: all of
+    // them or, when any is refused or the write fails, none. Same checks as SaveValue.
+    bool SaveValues(const std::vector<std::pair<std::string, std::string>>& keyValues);
     // "Return the value if it works or the default if it fails."
     std::string GetValue(std::string_view key, std::string_view defaultValue = "");
     std::string GetValue(std::string_view key, long long defaultValue);
@@ -73,9 +78,13 @@ class INIFile {
 
     // The error the last EnumSections raised and swallowed, if any.
     const std::optional<ComError>& LastError() const { return lastError_; }
+    // Why the last write (save or delete) failed, for the user; "" after a success.
+    const std::string& LastWriteError() const { return lastWriteError_; }
 
   private:
     bool DeleteItem(std::optional<std::string_view> valueName);
+    // Records why a write failed; returns false.
+    bool Refuse(std::string reason);
     // The content readers see: the snapshot when snapshot reads are on, else the file now.
     ini::Snapshot Read();
     // Records what the file holds now, counting a change of content.
@@ -89,6 +98,7 @@ class INIFile {
     std::shared_ptr<Keys> sections_;
     std::shared_ptr<INIValues> values_;
     std::optional<ComError> lastError_;
+    std::string lastWriteError_;
     ini::CachedFile file_;
     bool snapshotReads_ = false;
     std::optional<ini::Snapshot> seen_;  // what the last Refresh, read or save found

@@ -1,0 +1,60 @@
+#pragma once
+// The system-wide keyboard hook as the program drives it: four configuration calls at
+// start-up, then one callback installed or removed at a time. A backend reports every
+// key event of the desktop to the installed callback on the user-interface thread and
+// withholds the events the callback consumes.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace blenvar {
+
+struct KeyEvent {
+    std::int32_t Action = 0;
+    std::int32_t State = 0;
+    std::int32_t VCode = 0;
+    std::int32_t SCode = 0;
+    std::uint64_t timeMs = 0;  // monotonic; capture measures gaps between keys with it
+    std::string device;        // source device, for capture limited to the scanner
+};
+
+// Results of a callback.
+inline constexpr int kPassKey = 0;
+inline constexpr int kConsumeKey = 2;
+
+using KeyCallback = std::function<int(const KeyEvent&)>;
+
+class HookLibrary {
+  public:
+    virtual ~HookLibrary() = default;
+    virtual void UseSendMessage(int on) = 0;
+    virtual void SetGlobalParams(int global, int flags) = 0;
+    virtual void NoLLHook(int on) = 0;
+    virtual void NoTL(int on) = 0;
+    // install: (-1, 1, callback); remove: (0, 0, {}). A new install replaces the old one.
+    virtual void SetKeyboardHook(int install, int param, KeyCallback callback) = 0;
+};
+
+// The start-up configuration: the four calls in the order the backend expects them.
+void ConfigureHook(HookLibrary& hook);
+// Callers remove an installed callback before they install another.
+void InstallHook(HookLibrary& hook, KeyCallback callback);
+void RemoveHook(HookLibrary& hook);
+
+// Used where no capture backend exists: accepts every call and reports no events.
+class NullHookLibrary : public HookLibrary {
+  public:
+    void UseSendMessage(int) override {}
+    void SetGlobalParams(int, int) override {}
+    void NoLLHook(int) override {}
+    void NoTL(int) override {}
+    void SetKeyboardHook(int install, int, KeyCallback callback) override {
+        callback_ = install ? std::move(callback) : KeyCallback{};
+    }
+    bool Installed() const { return static_cast<bool>(callback_); }
+
+  private:
+    KeyCallback callback_;
+};
+
+}  // namespace blenvar

@@ -1,0 +1,76 @@
+#include "shell/help/help_page.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTextCursor>
+#include <QUrl>
+
+namespace blenvar {
+namespace {
+
+constexpr QLatin1StringView kTabScheme("tab://");
+
+// "main.htm" is read out as "Main".
+QString PageName(const QString& htmlFile) {
+    QString name = QFileInfo(htmlFile).completeBaseName();
+    if (!name.isEmpty()) name[0] = name[0].toUpper();
+    return name;
+}
+
+}  // namespace
+
+HelpPage::HelpPage(const QString& htmlFile, ShellOpener& opener, QWidget* parent)
+    : QTextBrowser(parent), opener_(opener) {
+    setOpenLinks(false);
+    setAccessibleName(PageName(htmlFile));
+    connect(this, &QTextBrowser::anchorClicked, this, &HelpPage::FollowLink);
+
+    const QFileInfo file(htmlFile);
+    if (file.isFile() && file.isReadable()) {
+        setSource(QUrl::fromLocalFile(file.absoluteFilePath()), QTextDocument::HtmlResource);
+    } else {
+        // An installation without its pages still tells the user what is missing.
+        setHtml(QStringLiteral("<p>The help page <b>%1</b> was not found.</p>")
+                    .arg(htmlFile.toHtmlEscaped()));
+    }
+}
+
+void HelpPage::mouseReleaseEvent(QMouseEvent* event) {
+    activating_ = anchorAt(event->position().toPoint());
+    QTextBrowser::mouseReleaseEvent(event);
+    activating_.clear();
+}
+
+void HelpPage::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        activating_ = AnchorAtCursor();
+    QTextBrowser::keyPressEvent(event);
+    activating_.clear();
+}
+
+// The link that Enter activates: the one selected by Tab, read at its first character.
+QString HelpPage::AnchorAtCursor() const {
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(cursor.selectionStart());
+    cursor.movePosition(QTextCursor::NextCharacter);
+    return cursor.charFormat().anchorHref();
+}
+
+void HelpPage::FollowLink(const QUrl& resolved) {
+    const QString href = activating_.isEmpty() ? resolved.toString() : activating_;
+    if (href.startsWith(kTabScheme, Qt::CaseInsensitive)) {
+        emit tabRequested(href.mid(kTabScheme.size()));
+        return;
+    }
+    const QUrl page = source().adjusted(QUrl::RemoveFragment);
+    if (resolved.hasFragment() && resolved.adjusted(QUrl::RemoveFragment) == page) {
+        scrollToAnchor(resolved.fragment(QUrl::FullyDecoded));
+        return;
+    }
+    // Another page, an address or a document: the desktop shows it, this page stays.
+    opener_.Open(resolved.isLocalFile() ? resolved.toLocalFile().toStdString()
+                                        : resolved.toString(QUrl::FullyEncoded).toStdString());
+}
+
+}  // namespace blenvar

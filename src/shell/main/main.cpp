@@ -1,0 +1,116 @@
+// blenvar: the tray program. main() is the composition root: it refuses a second copy,
+// then builds every service once and hands them to the window.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include "app/desktop_services.h"
+#include "capture/hook_library.h"
+#include "core/paths.h"
+#include "platform/qt_messages.h"
+#include "platform/qt_sound_player.h"
+#include "shell/icons/icons.h"
+#include "shell/main/main_window.h"
+#include "shell/main/single_instance.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: blenvar [--help | --version]\n"
+    "Starts Blenvar, which turns barcode scans into keystrokes, clipboard text, commands\n"
+    "and file lines. It lives in the tray; only one copy runs at a time, and starting it\n"
+    "again shows the running copy's window.\n";
+
+bool Set(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+void NoDisplay(const char*) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "blenvar: cannot open the display \"%s\"\n", display ? display : "");
+    std::_Exit(2);
+}
+
+int g_signalPipe[2] = {-1, -1};
+void OnEndSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// A logout or kill ends the program as Exit does: hook removed, tray icon gone, lock freed.
+void EndOnSignals(QObject* context, std::function<void()> end) {
+    if (::pipe(g_signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, std::move(end));
+    std::signal(SIGTERM, OnEndSignal);
+    std::signal(SIGINT, OnEndSignal);
+    std::signal(SIGHUP, OnEndSignal);
+}
+
+int RefuseSecondCopy(blenvar::SingleInstance& instance) {
+    instance.AskToShow();
+    std::fprintf(stderr, "blenvar: %s\n", blenvar::kOnlyOneCopy);
+    QMessageBox box(QMessageBox::Information, "Blenvar", QObject::tr(blenvar::kOnlyOneCopy),
+                    QMessageBox::Ok);
+    box.setObjectName("OnlyOneCopy");
+    // The message is the whole run of this copy, so its loop is the program's only one.
+    box.exec();
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "-v") || !std::strcmp(argv[i], "--version")) {
+            std::printf("blenvar %s\n", BLENVAR_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "blenvar: unexpected argument '%s' (see --help)\n", argv[i]);
+        return 2;
+    }
+    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "blenvar: no display to show the window on (DISPLAY is not set)\n");
+        return 2;
+    }
+    // Started programs get the user's environment as it was, not what we set for ourselves.
+    const std::vector<std::string> userEnvironment = blenvar::CopyEnvironment();
+    blenvar::QuietDesktopMessages(NoDisplay);
+    blenvar::SelectQtSoundBackend();
+    QApplication app(argc, argv);
+    blenvar::QuietDesktopMessages();
+    // Hidden in the tray is not closed; only Exit and the close box end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    InitBlenvarIcons();
+    QApplication::setWindowIcon(QIcon(":/icons/blenvar.svg"));
+
+    blenvar::SingleInstance instance(blenvar::RuntimeFolder());
+    if (!instance.Acquire()) return RefuseSecondCopy(instance);
+
+    const std::string programFolder = blenvar::ExecutableFolder();
+    blenvar::ShellTray tray;
+    blenvar::DesktopServices desktop(
+        {blenvar::MainSettingsFile(programFolder), Set("DISPLAY"), userEnvironment}, tray, tray);
+    desktop.sound.SetAppTitle("Blenvar");
+    blenvar::NullHookLibrary hook;  // the X11 backend comes with capture
+    blenvar::MainWindow window(desktop, hook, tray);
+    QObject::connect(&instance, &blenvar::SingleInstance::showRequested, &window,
+                     &blenvar::MainWindow::ShowFromTray);
+    window.Load({BLENVAR_VERSION_MAJOR, BLENVAR_VERSION_MINOR, BLENVAR_VERSION_PATCH});
+    EndOnSignals(&window, [&window] { window.EndProgram(); });
+    window.show();
+    return app.exec();
+}

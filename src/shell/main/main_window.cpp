@@ -1,0 +1,325 @@
+#include "shell/main/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/com_error.h"
+#include "core/paths.h"
+#include "core/text.h"
+#include "decode/code_types.h"
+#include "shell/help/help_page.h"
+#include "shell/help/tab_names.h"
+
+namespace blenvar {
+namespace {
+
+constexpr char kTrainingPrompt[] =
+    "Before you can use this application you need to train it to recognize your scanner.";
+constexpr char kNoTray[] =
+    "This desktop shows no tray icons, so Blenvar stays in the task bar when minimised.";
+
+QString HelpFile(const QString& page) {
+    return QString::fromStdString(ExecutableFolder()) + "/" + page;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(DesktopServices& desktop, HookLibrary& hook, ShellTray& tray,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      desktop_(desktop),
+      tray_(tray),
+      decode_{desktop.settings, types_, desktop.opener, desktop.sound, tray, desktop.clock},
+      delivery_(desktop.Delivery()),
+      // Capture arrives with its backend; until then every key passes.
+      startup_(*this, hook, desktop.settings, [](const KeyEvent&) { return kPassKey; }) {
+    setWindowTitle("Blenvar");
+    tabs_ = new QTabWidget;
+    tabs_->setObjectName("TabBox");
+    tabs_->addTab(HelpPlace("main.htm"), tr("Main"));
+    controlTab_ = new QWidget;
+    controlTab_->setLayout(new QVBoxLayout);
+    tabs_->addTab(controlTab_, tr("Control"));
+    lastScan_ = new LastScanTab;
+    tabs_->addTab(lastScan_, tr("Last Scan"));
+    tabs_->addTab(BuildSetupTab(), tr("Setup"));
+    tabs_->addTab(HelpPlace("help.htm"), tr("Help"));
+
+    hideButton_ = new QPushButton(tr("&Hide"));
+    hideButton_->setObjectName("HideButton");
+    updateButton_ = new QPushButton(tr("Updates"));
+    updateButton_->setObjectName("UpdateButton");
+    updateButton_->setEnabled(false);
+    updateButton_->setToolTip(tr("Checking for a newer version is not available yet"));
+    exitButton_ = new QPushButton(tr("&Exit"));
+    exitButton_->setObjectName("Command1");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(hideButton_);
+    buttons->addStretch();
+    buttons->addWidget(updateButton_);
+    buttons->addStretch();
+    buttons->addWidget(exitButton_);
+
+    auto* central = new QWidget;
+    auto* column = new QVBoxLayout(central);
+    column->addWidget(tabs_);
+    column->addLayout(buttons);
+    setCentralWidget(central);
+
+    startupTimer_.setSingleShot(true);
+    startupTimer_.setInterval(kStartupDelayMs);
+    decodeTimer_.setSingleShot(true);
+    decodeTimer_.setInterval(5);
+    connect(&startupTimer_, &QTimer::timeout, this, [this] { startup_.OnStartupTimer(); });
+    connect(&decodeTimer_, &QTimer::timeout, this, &MainWindow::OnDecode);
+    connect(hideButton_, &QPushButton::clicked, this,
+            [this] { Apply(tray_.Policy().OnHideButton()); });
+    connect(exitButton_, &QPushButton::clicked, this, &MainWindow::EndProgram);
+    connect(lastScan_, &LastScanTab::reprocessRequested, this, &MainWindow::OnReprocess);
+    connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
+    connect(&tray_, &ShellTray::showRequested, this, &MainWindow::ShowFromTray);
+    connect(&tray_, &ShellTray::exitRequested, this, &MainWindow::EndProgram);
+    tray_.SetStatusLine([this](const QString& text) { ShowStatus(text); });
+}
+
+QWidget* MainWindow::BuildSetupTab() {
+    auto* tab = new QWidget;
+    encoding_ = new EncodingOptions(desktop_.settings);
+    encoding_->setObjectName("Encoding");
+    connect(encoding_, &EncodingOptions::statusMessage, this, &MainWindow::ShowStatus);
+    charCount_ = new QLabel;
+    charCount_->setObjectName("CharCount");
+    charCount_->setAccessibleName(tr("Characters scanned"));
+    auto* train = new QPushButton(tr("Train"));
+    train->setObjectName("TrainButton");
+    train->setEnabled(false);
+    train->setToolTip(tr("Training comes with keyboard capture in the next version"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(encoding_);
+    row->addWidget(charCount_, 1);
+    row->addWidget(train);
+    auto* column = new QVBoxLayout(tab);
+    column->addLayout(row);
+    column->addWidget(HelpPlace("setup.htm"), 1);
+    return tab;
+}
+
+QWidget* MainWindow::HelpPlace(const QString& page) {
+    auto* place = new QWidget;
+    place->setObjectName(page);
+    auto* layout = new QVBoxLayout(place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return place;
+}
+
+void MainWindow::Load(const Version& version) {
+    startup_.Load(WindowTitle(version.major, version.minor, version.patch));
+}
+
+void MainWindow::LoadHelpPages() {
+    for (const char* page : {"main.htm", "setup.htm", "help.htm"}) {
+        auto* place = findChild<QWidget*>(page);
+        auto* view = new HelpPage(HelpFile(page), desktop_.opener, place);
+        view->setObjectName(page == std::string("main.htm")    ? "MainWeb"
+                            : page == std::string("setup.htm") ? "SetupWeb"
+                                                               : "HelpWeb");
+        place->layout()->addWidget(view);
+        connect(view, &HelpPage::tabRequested, this, &MainWindow::OnTabRequested);
+    }
+}
+
+void MainWindow::OnTabRequested(const QString& name) {
+    const int index = TabIndexFor(tabNames_, name.toStdString());
+    if (index >= 0) tabs_->setCurrentIndex(index);
+}
+
+void MainWindow::CollectTabNames() {
+    // Read from the captions, without selecting each tab: nothing runs that could save.
+    std::vector<std::string> captions;
+    for (int i = 0; i < tabs_->count(); ++i) captions.push_back(tabs_->tabText(i).toStdString());
+    tabNames_ = MakeTabNames(captions);
+}
+
+void MainWindow::LoadTypes() {
+    types_ = LoadCodeTypes(desktop_.settings);
+    try {
+        RegisterTypeSounds(desktop_.sound, types_, ExecutableFolder());
+    } catch (const ComError& e) {
+        ShowStatus(tr("The scan sounds could not be registered: %1")
+                       .arg(QString::fromStdString(e.Description())));
+    }
+    editor_ = new TypeEditor(desktop_.settings, desktop_.sound, types_, desktop_.opener);
+    editor_->setObjectName("TypeEditor");
+    editor_->SetLoading(loading_);
+    controlTab_->layout()->addWidget(editor_);
+    connect(editor_, &TypeEditor::statusMessage, this, &MainWindow::ShowStatus);
+    connect(encoding_, &EncodingOptions::otherEncodingChanged, editor_,
+            &TypeEditor::SetOtherEncoding);
+}
+
+void MainWindow::FitToContents() {
+    adjustSize();
+}
+
+void MainWindow::SelectTab(int index) {
+    tabs_->setCurrentIndex(index);
+}
+
+void MainWindow::LoadSelectedType() {
+    // Showing a type's stored settings is no change of them.
+    editor_->SetLoading(true);
+    const std::string type = editor_->CurrentType();
+    editor_->SelectType(type.empty() && !types_.empty() ? types_.front() : type);
+    editor_->SetLoading(loading_);
+}
+
+void MainWindow::AddTrayIcon() {
+    tray_.Add();
+    SayIfNoTray();
+}
+
+void MainWindow::SetTitle(const std::string& title) {
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void MainWindow::StartStartupTimer() {
+    startupTimer_.start();
+}
+
+void MainWindow::SetLoading(bool loading) {
+    loading_ = loading;
+    if (editor_) editor_->SetLoading(loading);
+    encoding_->SetLoading(loading);
+}
+
+void MainWindow::SetTrayImage(int image) {
+    tray_.SetTrayImage(image);
+}
+
+void MainWindow::RestoreEncoding() {
+    encoding_->Restore();
+}
+
+void MainWindow::ShowTrainingPrompt() {
+    // Not modal: the program goes on capturing and the window stays usable behind it.
+    auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), tr(kTrainingPrompt),
+                                QMessageBox::Ok, this);
+    box->setObjectName("TrainingPrompt");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void MainWindow::ShowWindow() {
+    showNormal();
+}
+
+void MainWindow::HideToTray() {
+    Apply(tray_.Policy().OnStartedTrained());
+}
+
+void MainWindow::AfterPendingEvents(std::function<void()> then) {
+    QTimer::singleShot(0, this, std::move(then));
+}
+
+void MainWindow::ShowFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::EndProgram() {
+    if (ending_) return;
+    ending_ = true;
+    startupTimer_.stop();
+    decodeTimer_.stop();
+    startup_.Unload();
+    tray_.Remove();
+    QApplication::quit();
+}
+
+void MainWindow::Apply(WindowAction action) {
+    switch (action) {
+        case WindowAction::Hide:
+            hide();
+            break;
+        case WindowAction::Minimise:
+            showMinimized();
+            SayIfNoTray();
+            break;
+        case WindowAction::Show:
+            ShowFromTray();
+            SayIfNoTray();
+            break;
+        case WindowAction::Quit:
+            EndProgram();
+            break;
+        case WindowAction::None:
+            SayIfNoTray();
+            break;
+    }
+}
+
+void MainWindow::SayIfNoTray() {
+    if (tray_.Policy().TakeNoTrayNotice()) ShowStatus(tr(kNoTray));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;
+    if (tray_.Policy().OnMinimised() != WindowAction::Hide) {
+        SayIfNoTray();
+        return;
+    }
+    // Restored from the tray, the window comes back at its normal size.
+    QTimer::singleShot(0, this, [this] {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        hide();
+    });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Apply(tray_.Policy().OnClose());
+}
+
+void MainWindow::ScanCaptured(const QString& raw) {
+    lastScan_->SetRaw(raw);
+    decodeTimer_.start();
+}
+
+void MainWindow::OnDecode() {
+    ScanRecord rec;
+    rec.Raw = lastScan_->Record().Raw;
+    DecodeScan(rec, decode_);
+    lastScan_->Show(rec);
+    ProcessScan(rec, false, delivery_);
+    lastScan_->Show(rec);
+}
+
+void MainWindow::OnReprocess() {
+    ScanRecord rec = lastScan_->Record();
+    // Reads answer from a snapshot; a reprocess sees the settings as they are now.
+    desktop_.settings.Refresh();
+    ProcessScan(rec, true, delivery_);
+    lastScan_->Show(rec);
+}
+
+void MainWindow::OnTabChanged(int index) {
+    // Leaving the Control tab saves the type once; a failure shows in the status line.
+    if (lastTab_ == kControlTab && index != kControlTab && !loading_ && editor_) {
+        editor_->SaveCurrentType();
+    }
+    lastTab_ = index;
+}
+
+void MainWindow::ShowStatus(const QString& text) {
+    statusBar()->showMessage(text);
+}
+
+}  // namespace blenvar

@@ -1,0 +1,110 @@
+#pragma once
+// The program's one window: five tabs over the Hide, Updates and Exit buttons. It does
+// each start-up step for Startup, hides to and returns from the tray as TrayPolicy says,
+// and runs the decode driver for every captured scan.
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "app/desktop_services.h"
+#include "decode/decode_scan.h"
+#include "shell/editor/encoding_options.h"
+#include "shell/editor/type_editor.h"
+#include "shell/main/last_scan_tab.h"
+#include "shell/main/shell_tray.h"
+#include "shell/main/startup.h"
+
+namespace blenvar {
+
+struct Version {
+    int major = 0;
+    int minor = 0;
+    int patch = 0;
+};
+
+class MainWindow : public QMainWindow, public StartupHost {
+    Q_OBJECT
+  public:
+    MainWindow(DesktopServices& desktop, HookLibrary& hook, ShellTray& tray,
+               QWidget* parent = nullptr);
+
+    // Load steps; the window is shown afterwards as the program's first window.
+    void Load(const Version& version);
+    // Capture hands over a complete scan: it is decoded at the Decode timer's next tick.
+    void ScanCaptured(const QString& raw);
+    // From the tray, its menu, or a second copy.
+    void ShowFromTray();
+    // Hook removed, tray icon deleted, event loop ended.
+    void EndProgram();
+
+    bool Loading() const { return loading_; }
+    const std::string& TabNames() const { return tabNames_; }
+    const TrainedKeys& Keys() const { return startup_.Keys(); }
+    QTabWidget* Tabs() const { return tabs_; }
+    TypeEditor* Editor() const { return editor_; }
+    LastScanTab* LastScan() const { return lastScan_; }
+
+    // StartupHost
+    void LoadHelpPages() override;
+    void CollectTabNames() override;
+    void LoadTypes() override;
+    void FitToContents() override;
+    void SelectTab(int index) override;
+    void LoadSelectedType() override;
+    void AddTrayIcon() override;
+    void SetTitle(const std::string& title) override;
+    void StartStartupTimer() override;
+    void SetLoading(bool loading) override;
+    void SetTrayImage(int image) override;
+    void RestoreEncoding() override;
+    void ShowTrainingPrompt() override;
+    void ShowWindow() override;
+    void HideToTray() override;
+    void AfterPendingEvents(std::function<void()> then) override;
+
+  protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QWidget* BuildSetupTab();
+    // An empty place that LoadHelpPages fills with the page.
+    QWidget* HelpPlace(const QString& page);
+    void OnTabRequested(const QString& name);
+    void Apply(WindowAction action);
+    void SayIfNoTray();
+    void OnDecode();
+    void OnReprocess();
+    void OnTabChanged(int index);
+    void ShowStatus(const QString& text);
+
+    DesktopServices& desktop_;
+    ShellTray& tray_;
+    std::vector<std::string> types_;
+    DecodeContext decode_;
+    DeliveryServices delivery_;
+    Startup startup_;
+
+    QTabWidget* tabs_;
+    QWidget* controlTab_;
+    TypeEditor* editor_ = nullptr;  // made once the type list is read
+    LastScanTab* lastScan_;
+    EncodingOptions* encoding_ = nullptr;
+    QLabel* charCount_ = nullptr;
+    QPushButton* hideButton_;
+    QPushButton* updateButton_;
+    QPushButton* exitButton_;
+    QTimer startupTimer_;
+    QTimer decodeTimer_;
+
+    std::string tabNames_;
+    bool loading_ = false;
+    bool ending_ = false;
+    int lastTab_ = 0;
+};
+
+}  // namespace blenvar

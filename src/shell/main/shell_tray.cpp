@@ -1,0 +1,76 @@
+#include "shell/main/shell_tray.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QIcon>
+
+namespace blenvar {
+namespace {
+
+constexpr char kTip[] = "Blenvar";
+
+QIcon TrayIconImage(int image) {
+    return QIcon(QStringLiteral(":/icons/tray-%1.svg").arg(image));
+}
+
+}  // namespace
+
+bool SingleActivationTray() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() &&
+           bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher");
+}
+
+ShellTray::ShellTray(QObject* parent)
+    : QObject(parent), policy_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }) {
+    menu_.addAction(tr("Show"), this, &ShellTray::showRequested);
+    menu_.addAction(tr("Exit"), this, &ShellTray::exitRequested);
+    icon_.setContextMenu(&menu_);
+    icon_.setToolTip(kTip);
+    connect(&icon_, &QSystemTrayIcon::activated, this, &ShellTray::OnActivated);
+}
+
+void ShellTray::Add() {
+    policy_.SetSingleActivation(SingleActivationTray());
+    SetTrayImage(4);
+    icon_.show();
+}
+
+void ShellTray::Remove() {
+    icon_.hide();
+}
+
+void ShellTray::SetTrayImage(int image) {
+    if (image < 1 || image > 4 || image == image_) return;
+    image_ = image;
+    icon_.setIcon(TrayIconImage(image));
+}
+
+void ShellTray::Notify(const std::string& message) {
+    const QString text = QString::fromStdString(message);
+    if (policy_.MessagesToTray() && icon_.isVisible() && QSystemTrayIcon::supportsMessages()) {
+        icon_.showMessage(kTip, text, QSystemTrayIcon::Warning);
+    } else if (statusLine_) {
+        statusLine_(text);
+    }
+}
+
+void ShellTray::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+    TrayClick click = TrayClick::Middle;
+    switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            click = TrayClick::Single;
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            click = TrayClick::Double;
+            break;
+        case QSystemTrayIcon::Context:
+            click = TrayClick::Right;
+            break;
+        default:
+            break;
+    }
+    if (policy_.OnTrayClick(click) == WindowAction::Show) emit showRequested();
+}
+
+}  // namespace blenvar

@@ -1,0 +1,50 @@
+#pragma once
+// The tray icon: its four images, the tool tip, the context menu ("Show", "Exit"), and
+// delivery messages as balloons, or in the window's status line while no tray exists.
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <functional>
+
+#include "core/services.h"
+#include "shell/main/tray_policy.h"
+
+namespace blenvar {
+
+class ShellTray : public QObject, public TrayImage, public Notifier {
+    Q_OBJECT
+  public:
+    explicit ShellTray(QObject* parent = nullptr);
+
+    TrayPolicy& Policy() { return policy_; }
+    // Where messages go while the desktop shows no tray icons.
+    void SetStatusLine(std::function<void(const QString&)> statusLine) {
+        statusLine_ = std::move(statusLine);
+    }
+    void Add();     // image 4, tool tip "Blenvar"
+    void Remove();  // the icon leaves the tray for good
+
+    void SetTrayImage(int image) override;
+    void Notify(const std::string& message) override;
+
+    bool Visible() const { return icon_.isVisible(); }
+
+  signals:
+    void showRequested();
+    void exitRequested();
+
+  private:
+    void OnActivated(QSystemTrayIcon::ActivationReason reason);
+
+    QSystemTrayIcon icon_;
+    QMenu menu_;
+    TrayPolicy policy_;
+    std::function<void(const QString&)> statusLine_;
+    int image_ = 0;
+};
+
+// True when the session's tray speaks the D-Bus StatusNotifier protocol, which reports
+// one activation per click and no double-click.
+bool SingleActivationTray();
+
+}  // namespace blenvar

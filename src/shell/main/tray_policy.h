@@ -1,0 +1,46 @@
+#pragma once
+// When the window hides, minimises, shows or ends. Hiding is only safe while the desktop
+// shows tray icons: without a tray a hidden window could never be brought back, so then
+// the window minimises instead and tray messages go to the status line.
+#include <functional>
+
+namespace blenvar {
+
+enum class TrayClick { Single, Double, Right, Middle };
+enum class WindowAction { None, Show, Hide, Minimise, Quit };
+
+class TrayPolicy {
+  public:
+    // trayAvailable is asked at every decision (a tray host may come or go).
+    // singleActivation: the tray reports a click but never a double-click (the D-Bus
+    // protocol of KDE and GNOME's AppIndicator extension), so a click must show.
+    explicit TrayPolicy(std::function<bool()> trayAvailable, bool singleActivation = false)
+        : trayAvailable_(std::move(trayAvailable)), singleActivation_(singleActivation) {}
+
+    void SetSingleActivation(bool on) { singleActivation_ = on; }
+
+    // The window has just been minimised.
+    WindowAction OnMinimised() const { return Tray() ? WindowAction::Hide : WindowAction::None; }
+    WindowAction OnHideButton() const {
+        return Tray() ? WindowAction::Hide : WindowAction::Minimise;
+    }
+    // A trained program starts in the tray, or shown when there is none.
+    WindowAction OnStartedTrained() const {
+        return Tray() ? WindowAction::Hide : WindowAction::Show;
+    }
+    WindowAction OnTrayClick(TrayClick click) const;
+    WindowAction OnClose() const { return WindowAction::Quit; }
+
+    bool MessagesToTray() const { return Tray(); }
+    // True the first time it is asked while there is no tray: the window says so once.
+    bool TakeNoTrayNotice();
+
+  private:
+    bool Tray() const { return trayAvailable_ && trayAvailable_(); }
+
+    std::function<bool()> trayAvailable_;
+    bool singleActivation_;
+    bool noticeGiven_ = false;
+};
+
+}  // namespace blenvar

@@ -1,0 +1,124 @@
+#include "output/editor_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "decode/temp_ini.h"
+
+namespace blenvar {
+namespace {
+
+using blenvar::testing::TempIni;
+
+// Names of the controls for which pick() holds, in table order, joined by blanks.
+template <typename Pick>
+std::string ControlsWhere(Pick pick) {
+    std::string out;
+    for (EditorControl c : EditorControls())
+        if (pick(c)) out += (out.empty() ? "" : " ") + std::string(ControlName(c));
+    return out;
+}
+
+TEST(EditorRules, ControlsHiddenForEachType) {
+    const std::string none = "ExpandUPCE ConvertISBNISSN WebJump";
+    const std::string unknown =
+        "ExecuteCommand CommandLine CommandLabel CommandOptions OptionLabel CommandHelp "
+        "FormatLabel ExpandUPCE ConvertISBNISSN WebJump IdentText IdentLabel";
+    const struct {
+        const char* type;
+        std::string hidden;
+    } cases[] = {
+        {"UPC-E", "ConvertISBNISSN WebJump"},
+        {"EAN 13", "ExpandUPCE WebJump"},
+        {"CODE 128", "ExpandUPCE ConvertISBNISSN"},
+        {"code 128", "ExpandUPCE ConvertISBNISSN"},
+        {"UPC-A", none},
+        {"UCC/EAN 128", none},
+        {"EAN 1", none},  // a part of "EAN 13" is another type
+        {"MY OWN TYPE", none},
+        {"UNKNOWN", unknown},
+        {"unknown", unknown},
+        {"", ControlsWhere([](EditorControl) { return true; })},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ControlsWhere([&](EditorControl e) { return !ControlShown(e, c.type); }),
+                  c.hidden)
+            << c.type;
+    }
+}
+
+TEST(EditorRules, FieldsFollowTheirSwitch) {
+    const struct {
+        EditorSwitches switches;
+        std::string disabled;
+    } cases[] = {
+        {{},
+         "AddReturn KeyboardMask KMLabel ClipboardMask CMLabel CommandLine CommandLabel "
+         "CommandOptions OptionLabel FileName FileButton FileFormat FormatLabel IdentText "
+         "IdentLabel"},
+        {{true, true, true, true, true}, ""},
+        {{true, false, false, false, false},
+         "ClipboardMask CMLabel CommandLine CommandLabel CommandOptions OptionLabel FileName "
+         "FileButton FileFormat FormatLabel IdentText IdentLabel"},
+        {{false, true, false, true, true},
+         "AddReturn KeyboardMask KMLabel CommandLine CommandLabel CommandOptions OptionLabel"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ControlsWhere([&](EditorControl e) { return !ControlEnabled(e, c.switches); }),
+                  c.disabled);
+        // Text boxes take the window's colour exactly while disabled.
+        EXPECT_EQ(ControlsWhere([&](EditorControl e) {
+                      return IsTextBox(e) && BackgroundOf(e, c.switches) == FieldBackground::Window;
+                  }),
+                  ControlsWhere([&](EditorControl e) {
+                      return IsTextBox(e) && !ControlEnabled(e, c.switches);
+                  }));
+    }
+}
+
+std::string Joined(const TypeSettings& s) {
+    std::string out;
+    for (const TypeSettingKey& k : TypeSettingKeys()) out += s.*k.field + "|";
+    return out;
+}
+
+// Stored values reach the editor only through the controls the type shows, and only in a
+// form the control can take; the rest keeps the defaults.
+TEST(EditorRules, LoadingAndFillingFields) {
+    const std::string defaults = "0|0|0|0|1|0|0|1|%%C|||" + std::string(kDefaultFileFormat);
+    const struct {
+        const char *settings, *type, *expected;
+    } cases[] = {
+        {"", "EAN 13", "0|0|0|0|1|0|0|1|%%C|||*|/f/EAN13.txt||%%C|"},
+        {"[upc-a]\nScanToKeyboard=1\nAddReturn=yes\nExpandUPCE=1\nWebJump=1\nIdentText= ]E0 \n"
+         "KeyboardMask=%%C{TAB}\nSendToClipboard=2\n",
+         "UPC-A", "1|0|0|0|1|0|0|1|%%C|||*|/f/UPC-A.txt|]E0|%%C{TAB}|"},
+        {"[UNKNOWN]\nExecuteCommand=1\nCommandLine=rm\nIdentText=x\nFileName=/tmp/u.txt\n"
+         "SaveToFile=1\nFileFormat=%%C\n",
+         "UNKNOWN", "0|0|0|0|1|1|0|1|%%C|||%%C|/tmp/u.txt||%%C|"},
+        {"[EAN 13]\nConvertISBNISSN=0\nExpandUPCE=1\n[CODE 128]\nWebJump=1\nClipboardMask=\n",
+         "CODE 128", "0|0|0|0|1|0|1|1||||*|/f/CODE128.txt||%%C|"},
+    };
+    for (const auto& c : cases) {
+        TempIni f(c.settings);
+        INIFile ini;
+        ini.SetFileName(f.path());
+        std::string expected = c.expected;
+        if (auto star = expected.find('*'); star != std::string::npos)
+            expected.replace(star, 1, kDefaultFileFormat);
+        EXPECT_EQ(Joined(LoadEditorSettings(ini, c.type, "/f")), expected) << c.type;
+    }
+
+    TypeSettings s;
+    s.ClipboardMask = "  ";
+    s.CommandLine = " ";
+    s.FileFormat = "";
+    s.KeyboardMask = " %%X ";
+    s.IdentText = "";
+    FillEmptyFields(s, "/f", "UCC/EAN 128");
+    EXPECT_EQ(Joined(s), defaults + "|/f/UCCEAN128.txt|| %%X |");
+}
+
+}  // namespace
+}  // namespace blenvar

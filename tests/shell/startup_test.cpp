@@ -1,0 +1,118 @@
+// Start-up and unload order against a host and a hook that write one shared log.
+#include "shell/main/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "decode/temp_ini.h"
+
+namespace blenvar {
+namespace {
+
+using Log = std::vector<std::string>;
+
+class RecordingHook : public HookLibrary {
+  public:
+    explicit RecordingHook(Log& log) : log_(log) {}
+    void UseSendMessage(int on) override { Add("UseSendMessage", {on}); }
+    void SetGlobalParams(int a, int b) override { Add("SetGlobalParams", {a, b}); }
+    void NoLLHook(int on) override { Add("NoLLHook", {on}); }
+    void NoTL(int on) override { Add("NoTL", {on}); }
+    void SetKeyboardHook(int install, int param, KeyCallback cb) override {
+        Add(cb ? "SetKeyboardHook+cb" : "SetKeyboardHook", {install, param});
+        callback = std::move(cb);
+    }
+    KeyCallback callback;
+
+  private:
+    void Add(std::string name, std::initializer_list<int> args) {
+        for (int a : args) name += " " + std::to_string(a);
+        log_.push_back(name);
+    }
+    Log& log_;
+};
+
+class RecordingHost : public StartupHost {
+  public:
+    explicit RecordingHost(Log& log) : log_(log) {}
+    void LoadHelpPages() override { log_.push_back("help"); }
+    void CollectTabNames() override { log_.push_back("tabnames"); }
+    void LoadTypes() override { log_.push_back("types"); }
+    void FitToContents() override { log_.push_back("fit"); }
+    void SelectTab(int i) override { log_.push_back("tab " + std::to_string(i)); }
+    void LoadSelectedType() override { log_.push_back("loadtype"); }
+    void AddTrayIcon() override { log_.push_back("tray"); }
+    void SetTitle(const std::string& t) override { log_.push_back("title " + t); }
+    void StartStartupTimer() override { log_.push_back("timer"); }
+    void SetLoading(bool on) override { log_.push_back(on ? "loading" : "loaded"); }
+    void SetTrayImage(int i) override { log_.push_back("image " + std::to_string(i)); }
+    void RestoreEncoding() override { log_.push_back("encoding"); }
+    void ShowTrainingPrompt() override { log_.push_back("prompt"); }
+    void ShowWindow() override { log_.push_back("show"); }
+    void HideToTray() override { log_.push_back("hide"); }
+    // Deferred like the event loop would: runs when the test says so.
+    void AfterPendingEvents(std::function<void()> then) override {
+        log_.push_back("defer");
+        pending = std::move(then);
+    }
+    std::function<void()> pending;
+
+  private:
+    Log& log_;
+};
+
+TEST(Startup, LoadConfiguresTheHookButInstallsNothingBeforeTheTimer) {
+    Log log;
+    RecordingHook hook(log);
+    RecordingHost host(log);
+    testing::TempIni file;
+    INIFile ini;
+    ini.SetFileName(file.path());
+    Startup startup(host, hook, ini, [](const KeyEvent&) { return kConsumeKey; });
+    startup.Load(WindowTitle(1, 5, 12));
+    EXPECT_EQ(log, (Log{"help", "tabnames", "types", "fit", "tab 0", "loadtype", "tray",
+                        "UseSendMessage 1", "SetGlobalParams 1 0", "NoLLHook 1", "NoTL 1",
+                        "title Blenvar - v1.5.12", "timer"}));
+}
+
+// The start event alone decides: a trained stop key without a start key is untrained.
+TEST(Startup, TimerInstallsCaptureThenPromptsOrHidesByTheStartKey) {
+    const Log untrained{
+        "loading", "SetKeyboardHook+cb -1 1", "image 1", "encoding", "tab 3", "prompt", "show",
+        "defer"};
+    const Log trained{"loading", "SetKeyboardHook+cb -1 1", "image 1", "encoding", "hide", "defer"};
+    const struct {
+        const char* file;
+        const Log& expected;
+        StoredKeyEvent start;
+    } cases[] = {
+        {"", untrained, {}},
+        {"[Setup]\nStop_Action=4\nStop_VCode=13\nStart_VCode=abc\n", untrained, {}},
+        {"[Setup]\nStart_Action=4\n", trained, {4, 0, 0, 0}},
+        {"[setup]\nStart_SCode=28x\nStart_State= 2\n", trained, {0, 2, 0, 28}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        Log log;
+        RecordingHook hook(log);
+        RecordingHost host(log);
+        testing::TempIni file(c.file);
+        INIFile ini;
+        ini.SetFileName(file.path());
+        Startup startup(host, hook, ini, [](const KeyEvent&) { return kConsumeKey; });
+        startup.OnStartupTimer();
+        EXPECT_EQ(log, c.expected);
+        EXPECT_EQ(startup.Keys().start, c.start);
+        ASSERT_TRUE(hook.callback);
+        EXPECT_EQ(hook.callback(KeyEvent{4, 0, 13, 28, 0, "kbd"}), kConsumeKey);
+
+        // Loading ends only after the queued events, then unload removes the hook.
+        log.clear();
+        host.pending();
+        startup.Unload();
+        EXPECT_EQ(log, (Log{"loaded", "SetKeyboardHook 0 0"}));
+        EXPECT_FALSE(hook.callback);
+    }
+}
+
+}  // namespace
+}  // namespace blenvar
