@@ -161,17 +161,14 @@ class DesktopTest(unittest.TestCase):
         window = copy.main_window()
         atspi.wait_for("the window shown", lambda: mapped(window))
         app = copy.app()
-        self.assertEqual(atspi.selected_tab(app), "Setup")
+        atspi.wait_for("the Setup tab selected", lambda: atspi.selected_tab(app) == "Setup")
         self.assertIsNotNone(atspi.wait_for("the tray icon", copy.tray_icon))
         unnamed = []
         for tab in TABS:
             atspi.select_tab(app, tab)
             time.sleep(0.3)  # let the page paint
             self.screenshot(window, "tab-" + tab.lower().replace(" ", "-"))
-            unnamed += [f"{tab}: {node.getRoleName()} #{node.getIndexInParent()}"
-                        for node in atspi.find_all(app)
-                        if node.getRoleName() in NAMED_ROLES and atspi.is_showing(node)
-                        and not node.name.strip()]
+            unnamed += [f"{tab}: {what}" for what in atspi.unnamed(app, NAMED_ROLES)]
         self.assertEqual(unnamed, [], "controls without an accessible name")
         self.exit_cleanly(copy)
 

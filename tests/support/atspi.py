@@ -57,25 +57,43 @@ def _walk(node, depth=0):
     yield node
     if depth > 40:
         return
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
+    try:
+        children = [node.getChildAtIndex(i) for i in range(node.childCount)]
+    except Exception:  # gone meanwhile (a message box closing): nothing below it
+        return
+    for child in children:
         if child is not None:
             yield from _walk(child, depth + 1)
+
+
+def _matches(node, role, name, contains):
+    try:
+        if role is not None and node.getRoleName() != role:
+            return False
+        plain = _plain(node.name)
+        if name is not None and plain != _plain(name):
+            return False
+        return contains is None or contains in plain or contains in text(node)
+    except Exception:  # an object that vanished while we looked matches nothing
+        return False
 
 
 def find_all(root, role=None, name=None, contains=None):
     """Every widget under root with this role name ("push button", "page tab", ...) whose
     name equals `name` or contains `contains` (mnemonic markers ignored)."""
+    return [node for node in _walk(root) if _matches(node, role, name, contains)]
+
+
+def unnamed(root, roles):
+    """Widgets on screen with one of these roles and no name: a screen reader could only
+    say "button" or "text" for them."""
     found = []
     for node in _walk(root):
-        if role is not None and node.getRoleName() != role:
-            continue
-        plain = _plain(node.name)
-        if name is not None and plain != _plain(name):
-            continue
-        if contains is not None and contains not in plain and contains not in text(node):
-            continue
-        found.append(node)
+        try:
+            if node.getRoleName() in roles and is_showing(node) and not node.name.strip():
+                found.append(f"{node.getRoleName()} #{node.getIndexInParent()} in {node.parent.name!r}")
+        except Exception:  # gone meanwhile
+            pass
     return found
 
 

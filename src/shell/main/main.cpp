@@ -47,13 +47,19 @@ void OnEndSignal(int) {
 }
 
 // A logout or kill ends the program as Exit does: hook removed, tray icon gone, lock freed.
-void EndOnSignals(QObject* context, std::function<void()> end) {
+// Caught from before the lock is taken, so no signal of the start-up goes unheard; it is
+// handled once the event loop runs.
+void CatchEndSignals() {
     if (::pipe(g_signalPipe) != 0) return;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, OnEndSignal);
+}
+void DefaultEndSignals() {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, SIG_DFL);
+}
+void EndOnSignals(QObject* context, std::function<void()> end) {
+    if (g_signalPipe[0] < 0) return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, std::move(end));
-    std::signal(SIGTERM, OnEndSignal);
-    std::signal(SIGINT, OnEndSignal);
-    std::signal(SIGHUP, OnEndSignal);
 }
 
 int RefuseSecondCopy(blenvar::SingleInstance& instance) {
@@ -97,8 +103,12 @@ int main(int argc, char** argv) {
     InitBlenvarIcons();
     QApplication::setWindowIcon(QIcon(":/icons/blenvar.svg"));
 
+    CatchEndSignals();
     blenvar::SingleInstance instance(blenvar::RuntimeFolder());
-    if (!instance.Acquire()) return RefuseSecondCopy(instance);
+    if (!instance.Acquire()) {
+        DefaultEndSignals();
+        return RefuseSecondCopy(instance);
+    }
 
     const std::string programFolder = blenvar::ExecutableFolder();
     blenvar::ShellTray tray;
