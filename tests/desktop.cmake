@@ -12,7 +12,7 @@ endif()
 if(BLENVAR_WITH_QT)
   add_test(NAME blenvar_desktop_test
     COMMAND ${BLENVAR_WITH_DESKTOP} --tray --a11y --
-      /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/shell/desktop_test.py
+      /usr/bin/python3 -B ${CMAKE_CURRENT_SOURCE_DIR}/shell/desktop_test.py
       ${CMAKE_RUNTIME_OUTPUT_DIRECTORY} ${CMAKE_BINARY_DIR}/artifacts/desktop)
   set_tests_properties(blenvar_desktop_test PROPERTIES LABELS desktop TIMEOUT 180
     SKIP_RETURN_CODE 77)
