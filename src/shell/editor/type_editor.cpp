@@ -129,6 +129,8 @@ void TypeEditor::Build() {
     combo_->setObjectName("CodeTypeCombo");
     for (const std::string& t : types_) combo_->addItem(ShownText(t));
     typeLabel->setBuddy(combo_);
+    // Qt names a combo box by its current entry; a screen reader should say what it is.
+    combo_->setAccessibleName(tr("Barcode Type"));
     grid->addWidget(typeLabel, row, 0);
     grid->addWidget(combo_, row++, 1, 1, 2);
     connect(combo_, &QComboBox::currentIndexChanged, this, [this] { LoadType(); });
