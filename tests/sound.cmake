@@ -19,7 +19,7 @@ add_dependencies(blenvar_sound_control_test blenvar_sounds_files)
 
 if(BLENVAR_WITH_QT)
   blenvar_add_gtest(blenvar_sounds_window_test
-    SOURCES sound/sound_events_window_test.cpp sound/sounds_cli_test.cpp
+    SOURCES sound/sound_events_window_test.cpp ${CMAKE_SOURCE_DIR}/tests/support/qt_test_main.cpp sound/sounds_cli_test.cpp
     LIBS blenvar_sounds_window SQLite::SQLite3
     LABELS sound
     ENV "QT_QPA_PLATFORM=offscreen")

@@ -84,11 +84,3 @@ TEST_F(SoundEventsWindowTest, StoreTroubleIsReported) {
 
 }  // namespace
 }  // namespace blenvar::test
-
-int main(int argc, char** argv) {
-    // Test discovery runs the binary without the test's environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
