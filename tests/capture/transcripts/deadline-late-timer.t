@@ -4,22 +4,22 @@
 timer late
 start 1,0,221,27
 stop 2,0,13,28
-0 key 0,221,27
+0 0,221,27
 3000 tick
-4000 key 0,65,30
-5200 key 0,66,48
-6000 key 0,221,27
+4000 0,65,30
+5200 0,66,48
+6000 0,221,27
 11000 4,0,67,46
 11001 tick
 
 0 tray 2
-0 consume consume consume
-4000 consume consume consume
+0 ccc
+4000 ccc
 5200 scan "]a"
 5200 tray 3
-5200 pass pass pass
+5200 ppp
 6000 tray 2
-6000 consume consume consume
+6000 ccc
 11000 scan "]"
 11000 tray 3
-11000 pass
+11000 p

@@ -3,13 +3,11 @@
 # does not.
 start 4,0,221,27
 stop 2,0,13,28
-0 key 1,221,27
-10 key 0,221,27
-20 key 0,13,28
+0 1,221,27
+10 0,221,27 0,13,28
 
-0 pass pass pass
+0 ppp
 10 tray 2
-10 consume consume consume
-20 scan "]"
-20 tray 3
-20 consume consume consume
+10 scan "]"
+10 tray 3
+10 cccccc

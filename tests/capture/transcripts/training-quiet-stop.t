@@ -6,8 +6,8 @@ mode training
 3500 1,0,221,27
 3600 2,0,13,28
 
-0 consume
+0 c
 2000 trained 1,0,32767,-32768 1,0,32767,-32768 after 1
-3500 consume
-3600 consume
+3500 c
+3600 c
 5600 trained 1,0,221,27 2,0,13,28 after 2
