@@ -1,7 +1,8 @@
 # The capture and training state machines, driven by the transcripts in capture/transcripts.
 blenvar_add_gtest(capture_transcript_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture/transcript_test.cpp
-  LIBS blenvar_capture)
+  LIBS blenvar_capture
+  LABELS capture)
 target_compile_definitions(capture_transcript_test PRIVATE
   BLENVAR_TRANSCRIPTS="${CMAKE_CURRENT_LIST_DIR}/capture/transcripts")
 # A changed or new transcript rebuilds the test, so its rows are discovered again.

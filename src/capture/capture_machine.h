@@ -26,6 +26,8 @@ inline constexpr int kTrayIdle = 1;
 inline constexpr int kTrayScanOpen = 2;
 inline constexpr int kTrayScanWaiting = 3;
 
+// A key that arrives after a late timer closes the old scan and may open the next one in
+// the same step: then `scan` holds the closed scan's text and `trayImage` is 2.
 struct CaptureStep {
     int result = kPassKey;                  // for key events: kPassKey or kConsumeKey
     int trayImage = 0;                      // tray image to show, 0 for no change
