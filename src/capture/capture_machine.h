@@ -1,0 +1,59 @@
+#pragma once
+// Recognises scans in the desktop's key stream. The machine never reads a clock: every
+// event carries its monotonic time, each step reports the next deadline, and the caller
+// feeds Tick() when that deadline passes, so a scan closes on time even when no key follows.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "capture/hook_library.h"
+
+namespace blenvar {
+
+// A trained event as the settings file keeps it (16-bit values). All zero: untrained.
+struct TrainedKey {
+    std::int16_t Action = 0;
+    std::int16_t State = 0;
+    std::int16_t VCode = 0;
+    std::int16_t SCode = 0;
+    friend bool operator==(const TrainedKey&, const TrainedKey&) = default;
+};
+
+inline constexpr std::uint64_t kScanWindowMs = 5000;
+
+// Tray images by their 1-based number; 0 leaves the tray as it is.
+inline constexpr int kTrayIdle = 1;
+inline constexpr int kTrayScanOpen = 2;
+inline constexpr int kTrayScanWaiting = 3;
+
+// A key that arrives after a late timer closes the old scan and may open the next one in
+// the same step: then `scan` holds the closed scan's text and `trayImage` is 2.
+struct CaptureStep {
+    int result = kPassKey;                  // for key events: kPassKey or kConsumeKey
+    int trayImage = 0;                      // tray image to show, 0 for no change
+    std::optional<std::string> scan;        // the raw text of a scan that just closed
+    std::optional<std::uint64_t> deadline;  // when to call Tick(); empty while idle
+};
+
+class CaptureMachine {
+  public:
+    void SetKeys(const TrainedKey& start, const TrainedKey& stop);
+
+    CaptureStep OnKey(const KeyEvent& event);
+    // The timer at the deadline: closes a scan whose stop event never came.
+    CaptureStep Tick(std::uint64_t nowMs);
+
+    bool Scanning() const { return scanning_; }
+
+  private:
+    bool OpensScan(const KeyEvent& event) const;
+    CaptureStep Close();
+
+    TrainedKey start_;
+    TrainedKey stop_;
+    bool scanning_ = false;
+    std::uint64_t deadline_ = 0;
+    std::string raw_;
+};
+
+}  // namespace blenvar

@@ -1,0 +1,76 @@
+#include "capture/training_machine.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace blenvar {
+
+namespace {
+
+constexpr int kPress = 1;
+
+std::int16_t Nearest16(std::int32_t v) {
+    return static_cast<std::int16_t>(std::clamp<std::int32_t>(
+        v, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
+
+TrainedKey ToTrained(const KeyEvent& e) {
+    return {Nearest16(e.Action), Nearest16(e.State), Nearest16(e.VCode), Nearest16(e.SCode)};
+}
+
+// Shift, Ctrl, Alt (generic and left/right codes) and the Windows keys.
+bool IsModifier(std::int32_t vcode) {
+    return (vcode >= 16 && vcode <= 18) || vcode == 91 || vcode == 92 ||
+           (vcode >= 160 && vcode <= 165);
+}
+
+}  // namespace
+
+void TrainingMachine::Begin() {
+    training_ = true;
+    recorded_ = 0;
+    first_.reset();
+    last_.reset();
+    waitingForNonModifier_ = false;
+}
+
+TrainingStep TrainingMachine::OnKey(const KeyEvent& event) {
+    TrainingStep step;
+    if (!training_) {
+        step.result = kPassKey;
+        return step;
+    }
+    ++recorded_;
+    lastMs_ = event.timeMs;
+    // A sample that begins with Shift (a capital first letter) must not make every Shift
+    // open a scan: its first real key press is the start event instead.
+    if (recorded_ == 1 && event.Action == kPress && IsModifier(event.VCode))
+        waitingForNonModifier_ = true;
+    else if (recorded_ == 1)
+        first_ = ToTrained(event);
+    else if (waitingForNonModifier_ && event.Action == kPress && !IsModifier(event.VCode)) {
+        first_ = ToTrained(event);
+        waitingForNonModifier_ = false;
+    }
+    last_ = ToTrained(event);
+    step.recorded = recorded_;
+    step.deadline = lastMs_ + kTrainingQuietMs;
+    return step;
+}
+
+std::optional<TrainingOutcome> TrainingMachine::Tick(std::uint64_t nowMs) {
+    if (!training_ || recorded_ == 0 || nowMs < lastMs_ + kTrainingQuietMs) return std::nullopt;
+    return Finish();
+}
+
+TrainingOutcome TrainingMachine::Finish() {
+    training_ = false;
+    TrainingOutcome outcome;
+    if (first_ && last_) {
+        outcome.start = first_;
+        outcome.stop = last_;
+    }
+    return outcome;
+}
+
+}  // namespace blenvar

@@ -1,0 +1,52 @@
+#pragma once
+// Learns a scanner's start and stop events from one sample scan. Like the capture
+// machine it never reads a clock: the caller feeds Tick() at the reported deadline.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "capture/capture_machine.h"
+#include "capture/hook_library.h"
+
+namespace blenvar {
+
+inline constexpr std::string_view kNoGoodScanMessage = "Couldn't get a good scan";
+// The whole keyboard is withheld while training, so a user without a mouse could never
+// reach "Stop": training ends by itself this long after the sample's last key.
+inline constexpr std::uint64_t kTrainingQuietMs = 2000;
+
+struct TrainingStep {
+    int result = kConsumeKey;
+    int recorded = 0;                       // key events seen so far, for the user to watch
+    std::optional<std::uint64_t> deadline;  // when to call Tick()
+};
+
+// The end of a training: both events, or nothing usable (show kNoGoodScanMessage).
+struct TrainingOutcome {
+    std::optional<TrainedKey> start;
+    std::optional<TrainedKey> stop;
+    bool Good() const { return start && stop; }
+};
+
+class TrainingMachine {
+  public:
+    // Each training starts empty: a second one never reuses the first one's events.
+    void Begin();
+    TrainingStep OnKey(const KeyEvent& event);
+    // The outcome once the sample has been quiet for kTrainingQuietMs.
+    std::optional<TrainingOutcome> Tick(std::uint64_t nowMs);
+    // "Stop" pressed.
+    TrainingOutcome Finish();
+
+    bool Training() const { return training_; }
+
+  private:
+    bool training_ = false;
+    int recorded_ = 0;
+    std::uint64_t lastMs_ = 0;
+    std::optional<TrainedKey> first_;
+    std::optional<TrainedKey> last_;
+    bool waitingForNonModifier_ = false;
+};
+
+}  // namespace blenvar
