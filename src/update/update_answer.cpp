@@ -114,14 +114,15 @@ int CompareKnown(std::string_view currVersion, std::int64_t ownVersion) {
     return *server > ownVersion ? kUpdateAvailable : kCurrentVersion;
 }
 
-std::string_view StatusText(int result, bool online) {
+ResultView ViewOf(int result, bool online) {
     switch (result) {
         case kUpdateAvailable:
-            return kStatusAvailable;
+            return {kStatusAvailable, kCaptionUpdate, true, 3};
         case kCurrentVersion:
-            return kStatusCurrent;
+            // Only ever follows "Check For Updates": a known version repeats its result.
+            return {kStatusCurrent, kCaptionCheck, false, 4};
         default:
-            return online ? kStatusNoInformation : kStatusNotOnline;
+            return {online ? kStatusNoInformation : kStatusNotOnline, kCaptionCheck, true, 1};
     }
 }
 

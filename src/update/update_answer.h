@@ -55,7 +55,14 @@ CheckOutcome EvaluateAnswer(std::string_view page, const CheckContext& context);
 // Result of a later check once the server's version is known: no request is made.
 int CompareKnown(std::string_view currVersion, std::int64_t ownVersion);
 
-// The status line for a result; `online` tells which text result 2 shows.
-std::string_view StatusText(int result, bool online);
+// How the window shows a result: status line, upgrade button and visible icon (1 idle,
+// 2 checking, 3 update available, 4 current version). `online` picks result 2's text.
+struct ResultView {
+    std::string_view status;
+    std::string_view upgradeCaption;
+    bool upgradeEnabled = false;
+    int icon = 1;
+};
+ResultView ViewOf(int result, bool online);
 
 }  // namespace blenvar::update
