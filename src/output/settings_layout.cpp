@@ -168,6 +168,18 @@ std::string LoadIdentText(INIFile& ini, std::string_view section) {
     return std::string(Trim(ini.GetValue(kKeyIdentText, kDefaultIdentText)));
 }
 
+UpdateSettings LoadUpdateSettings(INIFile& ini, bool aptInstallAvailable) {
+    ini.SetSection(std::string(kSetupSection));
+    const auto read = [&](std::string_view key) {
+        return std::string(Trim(ini.GetValue(key), kBlanks));
+    };
+    UpdateSettings s{read(kKeyUpdateServer), read(kKeyPackageServer), read(kKeyInstallCommand)};
+    if (s.InstallCommand.empty())
+        s.InstallCommand =
+            aptInstallAvailable ? kDefaultInstallCommandApt : kDefaultInstallCommandOpen;
+    return s;
+}
+
 bool LoadWebJump(INIFile& ini) {
     ini.SetSection(std::string(kTypeCode128));
     return ReadFlag(ini.GetValue(kKeyWebJump));

@@ -48,6 +48,20 @@ inline constexpr std::string_view kKeyKeyboardMask = "KeyboardMask";
 
 inline constexpr std::string_view kDefaultIdentText = "";
 
+// Update check, in Setup because any other section would become a barcode type.
+// UpdateServer: scheme and host of the version answer; empty means no check at all.
+// PackageServer: scheme and host of the "/MSI/" package folder; empty means UpdateServer.
+// InstallCommand: argument list with %1 for the downloaded package; empty means the
+// default below.
+inline constexpr std::string_view kKeyUpdateServer = "UpdateServer";
+inline constexpr std::string_view kKeyPackageServer = "PackageServer";
+inline constexpr std::string_view kKeyInstallCommand = "InstallCommand";
+// Used where pkexec and apt-get both exist: a desktop "open" of a .deb often starts an
+// archive viewer instead of an installer.
+inline constexpr std::string_view kDefaultInstallCommandApt =
+    "pkexec apt-get install --reinstall -y %1";
+inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
+
 // folder + "/" + section without blanks, "/" or "\" + ".txt". The separators are
 // dropped so that "UCC/EAN 128" stays one file (UCCEAN128.txt) in the folder.
 std::string DefaultFileName(std::string_view folder, std::string_view section);
@@ -106,6 +120,16 @@ bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyE
 std::string LoadEncoding(INIFile& ini);
 bool SaveEncoding(INIFile& ini, std::string_view caption);
 bool IsAimEncoding(std::string_view encoding);
+
+struct UpdateSettings {
+    std::string UpdateServer;
+    std::string PackageServer;
+    std::string InstallCommand;
+};
+
+// The three update keys of Setup, trimmed of blanks; a missing or blank InstallCommand
+// becomes the apt default when `aptInstallAvailable`, else the desktop's "open".
+UpdateSettings LoadUpdateSettings(INIFile& ini, bool aptInstallAvailable);
 
 // A type's identifier text, trimmed of spaces ("" when missing).
 std::string LoadIdentText(INIFile& ini, std::string_view section);

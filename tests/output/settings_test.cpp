@@ -93,6 +93,30 @@ TEST(SetupKeys, TrainingAndEncoding) {
 }
 
 // Conversions with their switches read from the settings as stored.
+TEST(SetupKeys, UpdateServersAndInstaller) {
+    const struct {
+        const char* file;
+        bool apt;
+        UpdateSettings want;
+    } cases[] = {
+        {"[Setup]\n", true, {"", "", "pkexec apt-get install --reinstall -y %1"}},
+        {"[Setup]\nInstallCommand= \t\n", false, {"", "", "xdg-open %1"}},
+        {"[setup]\nUpdateServer= https://u.example \nPackageServer=ftp://f\n"
+         "InstallCommand=\"/opt/x y\" %1\n",
+         true,
+         {"https://u.example", "ftp://f", "\"/opt/x y\" %1"}},
+    };
+    for (const auto& c : cases) {
+        TempIni f(c.file);
+        INIFile ini;
+        ini.SetFileName(f.path());
+        const UpdateSettings s = LoadUpdateSettings(ini, c.apt);
+        EXPECT_EQ(s.UpdateServer, c.want.UpdateServer) << c.file;
+        EXPECT_EQ(s.PackageServer, c.want.PackageServer) << c.file;
+        EXPECT_EQ(s.InstallCommand, c.want.InstallCommand) << c.file;
+    }
+}
+
 TEST(ApplyConversions, Table) {
     const struct {
         const char* settings;
