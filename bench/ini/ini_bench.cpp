@@ -104,15 +104,23 @@ void BM_GetValueFirstRead(benchmark::State& state) {
 }
 BENCHMARK(BM_GetValueFirstRead)->Unit(benchmark::kMicrosecond);
 
-void BM_SaveValue(benchmark::State& state) {
+// Saves into section 500, flipping the values each time so that every save writes the file.
+template <typename Save>
+void SaveLoop(benchmark::State& state, Save save) {
     blenvar::INIFile ini;
     ini.SetFileName(SettingsFile());
     ini.SetSection(SectionName(500));
     bool on = false;
     for (auto _ : state) {
-        on = !on;  // a changed value, so every save writes the file
-        if (!ini.SaveValue("ScanToKeyboard", on ? "1" : "0")) state.SkipWithError("save failed");
+        on = !on;
+        if (!save(ini, on)) state.SkipWithError("save failed");
     }
+}
+
+void BM_SaveValue(benchmark::State& state) {
+    SaveLoop(state, [](blenvar::INIFile& ini, bool on) {
+        return ini.SaveValue("ScanToKeyboard", on ? "1" : "0");
+    });
 }
 BENCHMARK(BM_SaveValue)->Unit(benchmark::kMicrosecond);
 
@@ -124,27 +132,16 @@ std::vector<std::pair<std::string, std::string>> FifteenKeys(bool on) {
 }
 
 void BM_SaveFifteenKeyByKey(benchmark::State& state) {
-    blenvar::INIFile ini;
-    ini.SetFileName(SettingsFile());
-    ini.SetSection(SectionName(500));
-    bool on = false;
-    for (auto _ : state) {
-        on = !on;
-        for (const auto& [k, v] : FifteenKeys(on))
-            if (!ini.SaveValue(k, v)) state.SkipWithError("save failed");
-    }
+    SaveLoop(state, [](blenvar::INIFile& ini, bool on) {
+        bool ok = true;
+        for (const auto& [k, v] : FifteenKeys(on)) ok = ini.SaveValue(k, v) && ok;
+        return ok;
+    });
 }
 BENCHMARK(BM_SaveFifteenKeyByKey)->Unit(benchmark::kMillisecond);
 
 void BM_SaveFifteenAtOnce(benchmark::State& state) {
-    blenvar::INIFile ini;
-    ini.SetFileName(SettingsFile());
-    ini.SetSection(SectionName(500));
-    bool on = false;
-    for (auto _ : state) {
-        on = !on;
-        if (!ini.SaveValues(FifteenKeys(on))) state.SkipWithError("save failed");
-    }
+    SaveLoop(state, [](blenvar::INIFile& ini, bool on) { return ini.SaveValues(FifteenKeys(on)); });
 }
 BENCHMARK(BM_SaveFifteenAtOnce)->Unit(benchmark::kMillisecond);
 

@@ -87,6 +87,15 @@ void BM_ParseMask(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseMask);
 
+// Types the actions; a failure ends the benchmark with the sender's reason.
+bool SendOrSkip(benchmark::State& state, blenvar::X11KeySender& sender,
+                const std::vector<blenvar::KeyAction>& actions) {
+    std::string error;
+    if (sender.Send(actions, error)) return true;
+    state.SkipWithError(error.c_str());
+    return false;
+}
+
 void BM_X11KeySenderType2000(benchmark::State& state) {
     blenvar::test::ProbeSession* probe = Probe(state);
     if (probe == nullptr) return;
@@ -95,11 +104,7 @@ void BM_X11KeySenderType2000(benchmark::State& state) {
     for (auto _ : state) {
         const std::size_t from = probe->Size();
         const auto start = Clock::now();
-        std::string error;
-        if (!sender.Send(actions, error)) {
-            state.SkipWithError(error.c_str());
-            return;
-        }
+        if (!SendOrSkip(state, sender, actions)) return;
         const double seconds = WaitForBytes(*probe, from + Mask().size(), start);
         Report(state, seconds, Lost(probe->ReadSince(from, Mask().size(), 0, 100), Mask()));
     }
@@ -117,11 +122,7 @@ void BM_X11KeySenderOffLayout3(benchmark::State& state) {
         blenvar::X11KeySender sender;
         const std::size_t from = probe->Size();
         const auto start = Clock::now();
-        std::string error;
-        if (!sender.Send(actions, error)) {
-            state.SkipWithError(error.c_str());
-            return;
-        }
+        if (!SendOrSkip(state, sender, actions)) return;
         state.counters["send_ms"] =
             std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         state.SetIterationTime(WaitForBytes(*probe, from + text.size(), start));
