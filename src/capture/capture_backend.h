@@ -1,0 +1,26 @@
+#pragma once
+// A capture backend: the hook calls plus the two things the capture decides and only the
+// backend can do, which events it must see, and what happens to our own keystrokes.
+#include <functional>
+#include <string>
+
+#include "capture/capture_machine.h"
+#include "capture/hook_library.h"
+
+namespace blenvar {
+
+class CaptureBackend : public HookLibrary {
+  public:
+    // While idle only the start key's events reach the callback; every other key goes to
+    // programs untouched and undelayed. Returns "" or, when the key cannot be watched
+    // (another program holds it), a sentence for the user. An untrained key watches nothing.
+    virtual std::string WatchStartKey(const TrainedKey& start) = 0;
+    // While a scan or training is open every event reaches the callback, one at a time,
+    // and nothing reaches programs. Safe to call from inside the callback: the start key's
+    // own event is the one that opens the scan.
+    virtual void HoldKeyboard(bool hold) = 0;
+    // Once, when the desktop connection is gone; the program then ends cleanly.
+    virtual void OnLost(std::function<void()> lost) = 0;
+};
+
+}  // namespace blenvar
