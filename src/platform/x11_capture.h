@@ -14,8 +14,14 @@
 // the keyboard is held every event is withheld: X gives an event of a grab back only by
 // ending the grab, which would let the keys queued behind it through too. A callback that
 // ends the hold (HoldKeyboard(false)) and passes the same event hands it on: the grab ends
-// by replaying it. A start-key press the server stamped inside one of our own typing
-// spans (SyntheticKeyGuard) is replayed without reaching the callback.
+// by replaying it. Ending the hold from elsewhere (a timer) releases the grab at once, or,
+// when a key was already sent to us, by replaying that key through the callback as soon
+// as the event loop runs; a key that still slips in after the release goes out again
+// through XTest. A start-key press the server stamped inside one of our own typing spans
+// (SyntheticKeyGuard) is replayed without reaching the callback.
+//
+// A lost connection is reported once through OnLost, from the event loop; the display is
+// then left alone (Xlib cannot close it).
 #include <functional>
 #include <memory>
 #include <string>
