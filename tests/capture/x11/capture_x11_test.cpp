@@ -255,14 +255,23 @@ TEST_F(CaptureX11, KeysAcrossTheDeadlineAreSplitNotLost) {
     EXPECT_TRUE(KeyboardFree());
 }
 
-TEST_F(CaptureX11, StartKeyTakenByAnotherProgramIsReported) {
+TEST_F(CaptureX11, StartKeysThatCannotBeWatchedAreReported) {
     Display* other = XOpenDisplay(nullptr);
     XGrabKey(other, 88 + 8, 0, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync);
     XSync(other, False);
-    EXPECT_EQ(harness_.Start(kF12, kF11), 4);
-    const Lines lines = harness_.All();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("refused Another program already uses", 0), 0u);
+    const struct {
+        std::string start, sentence;
+    } cases[] = {
+        {kF12, "refused Another program already uses the scanner's start key"},
+        {"1,0,65,900", "refused The trained start key does not exist on this keyboard"},
+    };
+    for (const auto& c : cases) {
+        Harness harness;
+        EXPECT_EQ(harness.Start(c.start, kF11), 4);
+        const Lines lines = harness.All();
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].rfind(c.sentence, 0), 0u) << lines[0];
+    }
     XCloseDisplay(other);
 }
 
