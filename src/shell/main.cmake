@@ -7,6 +7,7 @@ target_link_libraries(blenvar_shell_core PUBLIC blenvar_capture blenvar_delivery
 find_package(Qt6 REQUIRED COMPONENTS DBus)
 add_library(blenvar_shell_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/main/main_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main/capture_controller.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/last_scan_tab.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/shell_tray.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/single_instance.cpp)

@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "app/desktop_services.h"
-#include "capture/hook_library.h"
+#include "capture/capture_backend.h"
 #include "core/paths.h"
 #include "platform/qt_messages.h"
 #include "platform/qt_sound_player.h"
