@@ -145,7 +145,12 @@ TEST(MainWindow, TrainsFromTheSetupTabAndCapturesWithTheNewKeysAtOnce) {
     train->click();
     EXPECT_TRUE(w.statusBar()->currentMessage().contains("could not be saved"));
     EXPECT_EQ(backend.Type(1, 0, 66, 48), kConsumeKey);
-    w.EndProgram();
+
+    // A lost desktop connection ends the program as Exit does, once its handler returned.
+    backend.lost();
+    EXPECT_EQ(backend.log.back(), "hold");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.log.back() == "remove"; }, 1000));
+    EXPECT_EQ(backend.log.end()[-2], "release");
 }
 
 }  // namespace
