@@ -364,6 +364,7 @@ void MainWindow::ConnectCapture(CaptureBackend& backend) {
 
 void MainWindow::UseTrainedKeys(const TrainedKeys& keys) {
     capture_.UseKeys(ToTrainedKey(keys.start), ToTrainedKey(keys.stop));
+    TraceCapture("capture ready");
 }
 
 void MainWindow::OnTrainClicked() {
