@@ -14,7 +14,7 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
       opener(starter),
       sound(std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths()), player, &starter,
             notifier),
-      keys(setup.keyboard ? std::make_unique<TimedKeySender>() : nullptr),
+      keys(setup.keyboard ? std::make_unique<TimedKeySender>(&keyGuard) : nullptr),
       dataFolder_(FolderOf(setup.settingsFile)) {
     settings.SetFileName(setup.settingsFile);
     // The decode driver refreshes once per scan; every read of that scan and its

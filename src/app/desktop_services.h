@@ -9,6 +9,7 @@
 #include "components/ini/ini_file.h"
 #include "components/sound/sound_control.h"
 #include "output/process_scan.h"
+#include "output/synthetic_key_guard.h"
 #include "platform/posix_file_appender.h"
 #include "platform/posix_process_starter.h"
 #include "platform/qt_clipboard.h"
@@ -48,6 +49,8 @@ class DesktopServices {
     PosixProcessStarter starter;  // also finds the programs a command names
     XdgOpener opener;
     SoundControl sound;
+    // Shared by the key sender and the capture: our own keystrokes never open a scan.
+    SyntheticKeyGuard keyGuard;
     std::unique_ptr<TimedKeySender> keys;  // null without a display
     QtClipboard clipboard;
     PosixFileAppender files;

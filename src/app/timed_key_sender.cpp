@@ -5,7 +5,7 @@
 
 namespace blenvar {
 
-TimedKeySender::TimedKeySender() {
+TimedKeySender::TimedKeySender(SyntheticKeyGuard* guard) : sender_(guard) {
     restore_.setSingleShot(true);
     QObject::connect(&restore_, &QTimer::timeout, [this] {
         sender_.RestoreDue(std::chrono::steady_clock::now());

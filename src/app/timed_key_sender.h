@@ -10,7 +10,8 @@ namespace blenvar {
 
 class TimedKeySender : public KeySender {
   public:
-    TimedKeySender();
+    // guard: marks our keystrokes so the capture never takes them for a scan.
+    explicit TimedKeySender(SyntheticKeyGuard* guard = nullptr);
     bool Send(const std::vector<KeyAction>& actions, std::string& error) override;
 
   private:

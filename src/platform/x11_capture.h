@@ -1,0 +1,55 @@
+#pragma once
+// Capture through the X server: a passive synchronous grab of the trained start key while
+// idle, an active synchronous keyboard grab while held. Its own connection is watched by
+// the Qt event loop, so the callback runs on the UI thread, one event at a time, while the
+// server holds back every later key event until the callback has answered.
+//
+// Per key press the callback sees Action 1, then Action 4 unless the key is a modifier;
+// per release Action 2. One X event is withheld when any of its callbacks consumes it.
+// State comes from the modifiers X reports with each event (held just before it), so a
+// consumed Shift release leaves no Shift stuck in other programs: they read the state of
+// every event they get.
+//
+// kPassKey: while idle the start key's event is replayed to the focused window. While
+// the keyboard is held every event is withheld: X gives an event of a grab back only by
+// ending the grab, which would let the keys queued behind it through too. A callback that
+// ends the hold (HoldKeyboard(false)) and passes the same event hands it on: the grab ends
+// by replaying it. A start-key press the server stamped inside one of our own typing
+// spans (SyntheticKeyGuard) is replayed without reaching the callback.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "capture/capture_backend.h"
+
+namespace blenvar {
+
+class SyntheticKeyGuard;
+
+class X11Capture : public CaptureBackend {
+  public:
+    // display: empty for $DISPLAY. Needs a Qt application object.
+    explicit X11Capture(SyntheticKeyGuard& guard, const std::string& display = {});
+    ~X11Capture() override;
+    X11Capture(const X11Capture&) = delete;
+    X11Capture& operator=(const X11Capture&) = delete;
+
+    // The display was opened and has not been lost since.
+    bool Connected() const;
+
+    void UseSendMessage(int) override {}
+    void SetGlobalParams(int, int) override {}
+    void NoLLHook(int) override {}
+    void NoTL(int) override {}
+    void SetKeyboardHook(int install, int param, KeyCallback callback) override;
+
+    std::string WatchStartKey(const TrainedKey& start) override;
+    void HoldKeyboard(bool hold) override;
+    void OnLost(std::function<void()> lost) override;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace blenvar

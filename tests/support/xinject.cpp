@@ -1,0 +1,154 @@
+// blenvar-xinject: types keys through XTest on its own connection, as fast as asked, then
+// waits until the server has taken every one (XSync). Arguments act in order:
+//   --text STR     the characters of STR on the active layout (Shift where the layout
+//                  needs it; "\n" is Return, "\t" Tab)
+//   --key NAME     a key by its X keysym name, with modifiers before it joined by "+":
+//                  F12, Return, KP_7, ctrl+c, shift+alt+Home (shift ctrl alt super)
+//   --keycode N    a key by X key code
+//   --down NAME | --up NAME   press or release only
+//   --delay-us N   pause after each following key event (default 0)
+//   --hold-ms N    keep each following key down N ms (default 0)
+//   --sleep-ms N   pause once
+//   --display D    before any key: the display to use (default $DISPLAY)
+// Exit status: 0 sent, 1 no display, 2 bad arguments or a key the layout lacks.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Injector {
+    Display* dpy = nullptr;
+    long delayUs = 0;
+    long holdMs = 0;
+
+    void Event(KeyCode code, bool down) {
+        XTestFakeKeyEvent(dpy, code, down ? True : False, CurrentTime);
+        if (delayUs > 0) {
+            XFlush(dpy);
+            std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
+        }
+    }
+
+    void Stroke(const std::vector<KeyCode>& mods, KeyCode code) {
+        for (KeyCode m : mods) Event(m, true);
+        Event(code, true);
+        if (holdMs > 0) {
+            XFlush(dpy);
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+        }
+        Event(code, false);
+        for (auto m = mods.rbegin(); m != mods.rend(); ++m) Event(*m, false);
+    }
+
+    KeyCode CodeOf(KeySym sym) const { return sym == NoSymbol ? 0 : XKeysymToKeycode(dpy, sym); }
+
+    // "ctrl+shift+F12" -> modifier keys and the key.
+    bool Parse(const std::string& spec, std::vector<KeyCode>& mods, KeyCode& code) const {
+        std::string rest = spec;
+        for (std::size_t plus; (plus = rest.find('+')) != std::string::npos && plus > 0;) {
+            const std::string mod = rest.substr(0, plus);
+            KeySym sym = mod == "shift"   ? XK_Shift_L
+                         : mod == "ctrl"  ? XK_Control_L
+                         : mod == "alt"   ? XK_Alt_L
+                         : mod == "super" ? XK_Super_L
+                                          : NoSymbol;
+            if (sym == NoSymbol) break;  // a key named with "+" in it
+            mods.push_back(CodeOf(sym));
+            rest = rest.substr(plus + 1);
+        }
+        code = CodeOf(XStringToKeysym(rest.c_str()));
+        return code != 0;
+    }
+
+    bool Text(const std::string& text) {
+        const KeyCode shift = CodeOf(XK_Shift_L);
+        for (unsigned char c : text) {
+            const KeySym sym = c == '\n' ? XK_Return : c == '\t' ? XK_Tab : KeySym(c);
+            const KeyCode code = CodeOf(sym);
+            if (code == 0) {
+                std::fprintf(stderr, "blenvar-xinject: the layout has no key for 0x%02x\n", c);
+                return false;
+            }
+            const bool shifted = XkbKeycodeToKeysym(dpy, code, 0, 0) != sym &&
+                                 XkbKeycodeToKeysym(dpy, code, 0, 1) == sym;
+            Stroke(shifted ? std::vector<KeyCode>{shift} : std::vector<KeyCode>{}, code);
+        }
+        return true;
+    }
+};
+
+int Usage(const char* why) {
+    std::fprintf(stderr, "blenvar-xinject: %s (see the head of xinject.cpp)\n", why);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string display;
+    if (args.size() >= 2 && args[0] == "--display") display = args[1];
+    Injector in;
+    in.dpy = XOpenDisplay(display.empty() ? nullptr : display.c_str());
+    if (in.dpy == nullptr) {
+        std::fprintf(stderr, "blenvar-xinject: cannot open the display\n");
+        return 1;
+    }
+    int event, error, major, minor;
+    if (!XTestQueryExtension(in.dpy, &event, &error, &major, &minor)) {
+        std::fprintf(stderr, "blenvar-xinject: the display has no XTest\n");
+        return 1;
+    }
+    int status = 0;
+    for (std::size_t i = 0; i < args.size() && status == 0; i += 2) {
+        if (i + 1 >= args.size()) {
+            status = Usage(("a value is missing after " + args[i]).c_str());
+            break;
+        }
+        const std::string& opt = args[i];
+        const std::string& value = args[i + 1];
+        std::vector<KeyCode> mods;
+        KeyCode code = 0;
+        if (opt == "--display") {
+        } else if (opt == "--text") {
+            if (!in.Text(value)) status = 2;
+        } else if (opt == "--key" || opt == "--down" || opt == "--up") {
+            if (!in.Parse(value, mods, code)) {
+                status = Usage(("unknown key " + value).c_str());
+            } else if (opt == "--key") {
+                in.Stroke(mods, code);
+            } else {
+                in.Event(code, opt == "--down");
+            }
+        } else if (opt == "--keycode") {
+            const long n = std::strtol(value.c_str(), nullptr, 10);
+            if (n < 8 || n > 255) {
+                status = Usage("key codes run from 8 to 255");
+            } else {
+                in.Stroke({}, KeyCode(n));
+            }
+        } else if (opt == "--delay-us") {
+            in.delayUs = std::strtol(value.c_str(), nullptr, 10);
+        } else if (opt == "--hold-ms") {
+            in.holdMs = std::strtol(value.c_str(), nullptr, 10);
+        } else if (opt == "--sleep-ms") {
+            XSync(in.dpy, False);
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(std::strtol(value.c_str(), nullptr, 10)));
+        } else {
+            status = Usage(("unknown option " + opt).c_str());
+        }
+    }
+    XSync(in.dpy, False);
+    XCloseDisplay(in.dpy);
+    return status;
+}
