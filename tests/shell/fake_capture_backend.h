@@ -34,12 +34,6 @@ class FakeCaptureBackend : public CaptureBackend {
     int Type(int action, int state, int vcode, int scode) {
         return callback_ ? callback_(KeyEvent{action, state, vcode, scode, 0, "fake"}) : -1;
     }
-    // A whole keystroke: press, character (typing keys only), release.
-    void Stroke(int state, int vcode, int scode, bool types = true) {
-        Type(1, state, vcode, scode);
-        if (types) Type(4, state, vcode, scode);
-        Type(2, state, vcode, scode);
-    }
 
   private:
     KeyCallback callback_;
