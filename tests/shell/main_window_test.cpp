@@ -92,7 +92,7 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
 
 // Train and Stop from the Setup tab: the count while training, the eight keys in one
 // write, and what the user sees when it goes wrong.
-TEST(MainWindow, TrainsFromTheSetupTabAndCapturesWithTheNewKeysAtOnce) {
+TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
     testing::TempIni file("[Setup]\nEncoding=Other\n");
     ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
     ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
