@@ -18,3 +18,17 @@ if(BLENVAR_WITH_QT)
   target_link_libraries(blenvar-capture-harness PRIVATE blenvar_x11capture blenvar_x11keys
     Qt6::Core)
 endif()
+
+if(BLENVAR_WITH_QT)
+  add_executable(capture_x11_test ${CMAKE_CURRENT_LIST_DIR}/capture/x11/capture_x11_test.cpp)
+  target_link_libraries(capture_x11_test PRIVATE blenvar_keyprobe_session
+    PkgConfig::BLENVAR_CAPTURE_TEST_X11 GTest::gtest GTest::gtest_main)
+  target_compile_definitions(capture_x11_test PRIVATE
+    BLENVAR_KEYPROBE="$<TARGET_FILE:blenvar-keyprobe>"
+    BLENVAR_XINJECT="$<TARGET_FILE:blenvar-xinject>"
+    BLENVAR_HARNESS="$<TARGET_FILE:blenvar-capture-harness>")
+  add_dependencies(capture_x11_test blenvar-keyprobe blenvar-xinject blenvar-capture-harness)
+  add_test(NAME capture_x11_test
+    COMMAND ${BLENVAR_WITH_DESKTOP} --x -- $<TARGET_FILE:capture_x11_test>)
+  set_tests_properties(capture_x11_test PROPERTIES LABELS "desktop;capture" TIMEOUT 180)
+endif()

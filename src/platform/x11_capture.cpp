@@ -86,7 +86,8 @@ struct X11Capture::Impl {
 
     bool inCallback = false;
     bool wantHold = false;
-    bool grabbed = false;  // our active grab
+    bool grabbed = false;      // our active grab
+    bool passiveHeld = false;  // a consumed start key's grab, until its release
 
     explicit Impl(SyntheticKeyGuard& g) : guard(g) {}
 
@@ -177,8 +178,8 @@ struct X11Capture::Impl {
         }
         if (ev.type != KeyPress && ev.type != KeyRelease) return;
         const XKeyEvent& key = ev.xkey;
-        const bool passive = !grabbed && FromPassiveGrab(key);
-        if (!grabbed && !passive) {
+        const bool passive = !grabbed && !passiveHeld && FromPassiveGrab(key);
+        if (!grabbed && !passiveHeld && !passive) {
             Resend(key);
             return;
         }
@@ -199,15 +200,17 @@ struct X11Capture::Impl {
         if (wantHold && !grabbed) grabbed = GrabKeyboard();
         if (wantHold && grabbed) {
             XAllowEvents(dpy, SyncKeyboard, CurrentTime);
+            passiveHeld = false;
         } else if (result == kPassKey) {
             // Ends the passive grab or the hold that this callback gave up.
             XAllowEvents(dpy, ReplayKeyboard, CurrentTime);
-            grabbed = false;
+            grabbed = passiveHeld = false;
         } else if (grabbed) {
             XUngrabKeyboard(dpy, CurrentTime);
             grabbed = false;
         } else {
-            // A consumed start key without a hold: its grab ends with its release.
+            // A consumed start key without a hold: the server ends its grab on its release.
+            passiveHeld = !(key.type == KeyRelease && int(key.keycode) == startCode);
             XAllowEvents(dpy, SyncKeyboard, CurrentTime);
         }
         XFlush(dpy);
@@ -218,6 +221,11 @@ struct X11Capture::Impl {
             XEvent ev;
             XNextEvent(dpy, &ev);
             Handle(ev);
+        }
+        if (!lost && grabbed && !wantHold && !inCallback) {
+            XUngrabKeyboard(dpy, CurrentTime);
+            grabbed = false;
+            XFlush(dpy);
         }
         ReportLostLater();
     }
@@ -323,10 +331,11 @@ void X11Capture::HoldKeyboard(bool hold) {
         if (d.grabbed) XAllowEvents(d.dpy, SyncKeyboard, CurrentTime);
         XFlush(d.dpy);
     } else if (!hold && d.grabbed) {
-        // An event already on its way to us is replayed by Drain, which ends the grab.
+        // An event already sent to us ends the grab when Drain replays it, after this
+        // caller is done; only then is the grab released. One the server sends after
+        // this look still arrives and goes out again through XTest (Resend).
         XSync(d.dpy, False);
-        d.Drain();
-        if (d.grabbed && !d.lost) {
+        if (XEventsQueued(d.dpy, QueuedAlready) == 0) {
             XUngrabKeyboard(d.dpy, CurrentTime);
             d.grabbed = false;
             XFlush(d.dpy);

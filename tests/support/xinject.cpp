@@ -5,7 +5,7 @@
 //   --key NAME     a key by its X keysym name, with modifiers before it joined by "+":
 //                  F12, Return, KP_7, ctrl+c, shift+alt+Home (shift ctrl alt super)
 //   --keycode N    a key by X key code
-//   --down NAME | --up NAME   press or release only
+//   --down NAME | --up NAME   press or release only (NAME may be shift, ctrl...)
 //   --delay-us N   pause after each following key event (default 0)
 //   --hold-ms N    keep each following key down N ms (default 0)
 //   --sleep-ms N   pause once
@@ -51,21 +51,25 @@ struct Injector {
 
     KeyCode CodeOf(KeySym sym) const { return sym == NoSymbol ? 0 : XKeysymToKeycode(dpy, sym); }
 
-    // "ctrl+shift+F12" -> modifier keys and the key.
+    static KeySym ModifierSym(const std::string& name) {
+        return name == "shift"   ? XK_Shift_L
+               : name == "ctrl"  ? XK_Control_L
+               : name == "alt"   ? XK_Alt_L
+               : name == "super" ? XK_Super_L
+                                 : NoSymbol;
+    }
+
+    // "ctrl+shift+F12" -> modifier keys and the key; "shift" alone is the Shift key.
     bool Parse(const std::string& spec, std::vector<KeyCode>& mods, KeyCode& code) const {
         std::string rest = spec;
         for (std::size_t plus; (plus = rest.find('+')) != std::string::npos && plus > 0;) {
-            const std::string mod = rest.substr(0, plus);
-            KeySym sym = mod == "shift"   ? XK_Shift_L
-                         : mod == "ctrl"  ? XK_Control_L
-                         : mod == "alt"   ? XK_Alt_L
-                         : mod == "super" ? XK_Super_L
-                                          : NoSymbol;
+            const KeySym sym = ModifierSym(rest.substr(0, plus));
             if (sym == NoSymbol) break;  // a key named with "+" in it
             mods.push_back(CodeOf(sym));
             rest = rest.substr(plus + 1);
         }
-        code = CodeOf(XStringToKeysym(rest.c_str()));
+        const KeySym alone = ModifierSym(rest);
+        code = CodeOf(alone != NoSymbol ? alone : XStringToKeysym(rest.c_str()));
         return code != 0;
     }
 

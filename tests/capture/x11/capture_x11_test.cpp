@@ -1,0 +1,372 @@
+// X11Capture on a real X server: the harness captures, the probe window is focused, and
+// keys come through XTest (blenvar-xinject) from other connections.
+// gtest first: Xlib's None macro would break its headers.
+#include <gtest/gtest.h>
+// (keep the order)
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "keys/probe_session.h"
+
+extern char** environ;
+
+namespace blenvar {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using Args = std::vector<std::string>;
+
+pid_t Spawn(const Args& args, int stdinFd = -1, int fd3 = -1) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdinFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
+    if (fd3 >= 0) posix_spawn_file_actions_adddup2(&actions, fd3, 3);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Exit status, or 128 + signal, or -1 when it is still running at the timeout.
+int WaitExit(pid_t pid, int timeoutMs) {
+    for (const auto end = Clock::now() + milliseconds(timeoutMs); Clock::now() < end;) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    return -1;
+}
+
+void Inject(Args args) {
+    args.insert(args.begin(), BLENVAR_XINJECT);
+    EXPECT_EQ(WaitExit(Spawn(args), 20000), 0);
+}
+
+// Runs blenvar-capture-harness and reads the lines it records.
+class Harness {
+  public:
+    ~Harness() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (input_ >= 0) close(input_);
+        std::filesystem::remove(events_);
+    }
+
+    // Returns once it reported "ready", or its exit status.
+    int Start(const std::string& start, const std::string& stop) {
+        std::ofstream(events_).close();
+        int fds[2];
+        if (pipe(fds) != 0) return -1;
+        pid_ = Spawn({BLENVAR_HARNESS, events_, start, stop}, fds[0]);
+        close(fds[0]);
+        input_ = fds[1];
+        for (const auto end = Clock::now() + milliseconds(10000); Clock::now() < end;) {
+            if (Has("ready")) return 0;
+            if (const int status = WaitExit(pid_, 20); status != -1) {
+                pid_ = -1;
+                return status;
+            }
+        }
+        return -1;
+    }
+
+    std::vector<std::string> Lines() const {
+        std::ifstream in(events_);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    bool Has(const std::string& line) const {
+        const auto lines = Lines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    bool WaitFor(const std::string& line, int timeoutMs = 10000) const {
+        for (const auto end = Clock::now() + milliseconds(timeoutMs); Clock::now() < end;) {
+            if (Has(line)) return true;
+            std::this_thread::sleep_for(milliseconds(5));
+        }
+        return false;
+    }
+    // The scans it recorded.
+    std::vector<std::string> Scans() const {
+        std::vector<std::string> scans;
+        for (const std::string& line : Lines()) {
+            if (line.rfind("scan ", 0) == 0) scans.push_back(line.substr(5));
+        }
+        return scans;
+    }
+    // Through its X11KeySender, which shares the capture's guard.
+    void Type(const std::string& text) {
+        const std::string command = "type " + text + "\n";
+        ASSERT_EQ(write(input_, command.data(), command.size()), ssize_t(command.size()));
+        ASSERT_TRUE(WaitFor("typed"));
+    }
+    int Kill(int signal, int timeoutMs) {
+        kill(pid_, signal);
+        const int status = WaitExit(pid_, timeoutMs);
+        if (status != -1) pid_ = -1;
+        return status;
+    }
+
+  private:
+    std::string events_ = std::filesystem::temp_directory_path() /
+                          ("blenvar-capture-" + std::to_string(getpid()) + ".txt");
+    pid_t pid_ = -1;
+    int input_ = -1;
+};
+
+// Trained keys as A,S,V,C.
+const std::string kF12 = "1,0,123,88", kF11 = "1,0,122,87", kShiftF12 = "1,1,123,88";
+const std::string kBracket = "1,0,221,27", kEnter = "1,0,13,28", kKeypad7 = "1,0,103,71";
+
+// The events a US keyboard reports for typing text of A-Z, 0-9 and "-": press,
+// character, release, with Shift around capitals.
+std::vector<std::string> EventsOf(const std::string& text) {
+    const std::string rows[] = {"1234567890-", "qwertyuiop", "asdfghjkl", "zxcvbnm"};
+    const int firstCode[] = {2, 16, 30, 44};
+    std::vector<std::string> events;
+    for (char c : text) {
+        const char lower = char(std::tolower(static_cast<unsigned char>(c)));
+        const bool shift = lower != c;
+        int scode = 0;
+        for (int r = 0; r < 4; ++r) {
+            if (const auto at = rows[r].find(lower); at != std::string::npos) {
+                scode = firstCode[r] + int(at);
+            }
+        }
+        const int vcode = c == '-' ? 189 : std::toupper(static_cast<unsigned char>(c));
+        const std::string key = " " + std::to_string(shift) + " " + std::to_string(vcode) + " " +
+                                std::to_string(scode) + " c";
+        if (shift) events.push_back("e 1 0 16 42 c");
+        for (const char* action : {"e 1", "e 4", "e 2"}) events.push_back(action + key);
+        if (shift) events.push_back("e 2 1 16 42 c");
+    }
+    return events;
+}
+
+std::unique_ptr<test::ProbeSession> g_probe;
+
+class CaptureX11 : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
+        g_probe = std::make_unique<test::ProbeSession>();
+        std::string error;
+        ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
+    }
+    static void TearDownTestSuite() { g_probe.reset(); }
+
+    // What the probe window receives while `act` runs.
+    template <typename Act>
+    std::string Received(std::size_t bytes, Act act) {
+        const std::size_t from = g_probe->Size();
+        act();
+        return g_probe->ReadSince(from, bytes);
+    }
+
+    // Another client can take the whole keyboard: nobody holds it.
+    static bool KeyboardFree() {
+        Display* dpy = XOpenDisplay(nullptr);
+        const bool free = XGrabKeyboard(dpy, DefaultRootWindow(dpy), False, GrabModeAsync,
+                                        GrabModeAsync, CurrentTime) == GrabSuccess;
+        XUngrabKeyboard(dpy, CurrentTime);
+        XCloseDisplay(dpy);
+        return free;
+    }
+
+    Harness harness_;
+};
+
+TEST_F(CaptureX11, IdleKeysReachTheWindowUngrabbed) {
+    ASSERT_EQ(harness_.Start(kF12, kF11), 0);
+    EXPECT_EQ(Received(24,
+                       [] {
+                           Inject({"--text", "Idle typing, 123 ~!\tok\n"});
+                       }),
+              "Idle typing, 123 ~!\tok\n");
+    EXPECT_TRUE(KeyboardFree());
+    EXPECT_EQ(harness_.Lines(), std::vector<std::string>{"ready"});
+}
+
+TEST_F(CaptureX11, ScansAreWithheldAndKeysAroundThemArrive) {
+    struct Case {
+        std::string start, stop;
+        Args keys;
+        std::string window, scan;
+    } cases[] = {
+        {kF12,
+         kF11,
+         {"--text", "before", "--key", "F12", "--text", "SCAN-123", "--key", "F11", "--text",
+          "after"},
+         "beforeafter",
+         "SCAN-123"},
+        // The first key's character belongs to the scan; Enter closes it.
+        {kBracket, kEnter, {"--text", "pre]978-0306406157\npost"}, "prepost", "]978-0306406157"},
+        // The Shift release inside the scan is withheld; later keys are not shifted.
+        {kShiftF12,
+         kF11,
+         {"--text", "x", "--down", "shift", "--key", "F12", "--up", "shift", "--text", "ab",
+          "--key", "F11", "--text", "after"},
+         "xafter",
+         "ab"},
+    };
+    for (const Case& c : cases) {
+        Harness harness;
+        ASSERT_EQ(harness.Start(c.start, c.stop), 0);
+        EXPECT_EQ(Received(c.window.size(),
+                           [&] {
+                               Inject(c.keys);
+                               EXPECT_TRUE(harness.WaitFor("scan " + c.scan)) << c.scan;
+                           }),
+                  c.window);
+        EXPECT_EQ(harness.Scans(), std::vector<std::string>{c.scan});
+        EXPECT_TRUE(KeyboardFree()) << c.scan;
+    }
+}
+
+TEST_F(CaptureX11, EveryEventOfAScanIsReportedInOrder) {
+    ASSERT_EQ(harness_.Start(kF12, kF11), 0);
+    Inject({"--key", "F12", "--text", "Ab-9", "--key", "F11"});
+    ASSERT_TRUE(harness_.WaitFor("scan Ab-9"));
+    std::vector<std::string> want = {"ready", "e 1 0 123 88 c", "e 4 0 123 88 c", "e 2 0 123 88 c"};
+    for (const std::string& e : EventsOf("Ab-9")) want.push_back(e);
+    // The stop key's character event comes after the close and is passed on.
+    for (const char* e : {"e 1 0 122 87 c", "scan Ab-9", "e 4 0 122 87 p"}) want.push_back(e);
+    EXPECT_EQ(harness_.Lines(), want);
+}
+
+TEST_F(CaptureX11, LongScanAtFullSpeedLosesNothing) {
+    std::string scan;
+    for (unsigned i = 0, x = 7; i < 2000; ++i, x = x * 1103515245u + 12345u) {
+        scan += "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"[(x >> 16) % 36];
+    }
+    ASSERT_EQ(harness_.Start(kF12, kF11), 0);
+    EXPECT_EQ(Received(6,
+                       [&] {
+                           Inject({"--text", "<", "--key", "F12", "--text", scan, "--key", "F11",
+                                   "--text", ">after"});
+                           EXPECT_TRUE(harness_.WaitFor("scan " + scan, 60000));
+                       }),
+              "<>after");
+    EXPECT_EQ(harness_.Scans(), std::vector<std::string>{scan});
+}
+
+// The deadline ends the hold from a timer, while keys keep coming: each key goes either
+// to the scan or to the window, none is lost or doubled.
+TEST_F(CaptureX11, KeysAcrossTheDeadlineAreSplitNotLost) {
+    std::string text;
+    for (int i = 0; i < 1500; ++i) text += char('a' + i % 26);
+    ASSERT_EQ(harness_.Start(kF12, kF11), 0);
+    const std::string window = Received(1, [&] {
+        Inject({"--key", "F12", "--delay-us", "2000", "--text", text});
+    });
+    const auto scans = harness_.Scans();
+    ASSERT_EQ(scans.size(), 1u);
+    EXPECT_GT(window.size(), 0u);
+    EXPECT_EQ(scans[0] + window, text);
+    EXPECT_TRUE(KeyboardFree());
+}
+
+TEST_F(CaptureX11, StartKeyTakenByAnotherProgramIsReported) {
+    Display* other = XOpenDisplay(nullptr);
+    XGrabKey(other, 88 + 8, 0, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync);
+    XSync(other, False);
+    EXPECT_EQ(harness_.Start(kF12, kF11), 4);
+    const auto lines = harness_.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("refused Another program already uses"), std::string::npos);
+    XCloseDisplay(other);
+}
+
+TEST_F(CaptureX11, StartKeyWithAnotherStateGoesToTheWindow) {
+    struct Case {
+        std::string start;
+        Args keys;
+        std::string window;
+    } cases[] = {
+        {kF12, {"--key", "ctrl+F12", "--text", "z"}, "<Ctrl+F12>z"},
+        // Grabbed in every Num Lock state, but trained with Num Lock on: replayed.
+        {kKeypad7, {"--key", "KP_Home", "--text", "z"}, "<Num+Home>z"},
+    };
+    for (const Case& c : cases) {
+        Harness harness;
+        ASSERT_EQ(harness.Start(c.start, kF11), 0);
+        EXPECT_EQ(Received(c.window.size(), [&] { Inject(c.keys); }), c.window);
+        EXPECT_TRUE(harness.Scans().empty());
+        EXPECT_TRUE(KeyboardFree());
+    }
+}
+
+TEST_F(CaptureX11, OwnKeystrokesNeverOpenAScan) {
+    ASSERT_EQ(harness_.Start(kBracket, kEnter), 0);
+    EXPECT_EQ(Received(7, [&] { harness_.Type("a]b]c]d"); }), "a]b]c]d");
+    // A scanner's start key right after is still a start.
+    EXPECT_EQ(Received(2,
+                       [&] {
+                           Inject({"--text", "]42\nok"});
+                           EXPECT_TRUE(harness_.WaitFor("scan ]42"));
+                       }),
+              "ok");
+    EXPECT_EQ(harness_.Scans(), std::vector<std::string>{"]42"});
+}
+
+TEST_F(CaptureX11, KilledDuringAScanFreesTheKeyboard) {
+    ASSERT_EQ(harness_.Start(kF12, kF11), 0);
+    Inject({"--key", "F12", "--text", "open"});
+    ASSERT_TRUE(harness_.WaitFor("e 2 0 78 49 c"));  // the "n" of "open"
+    EXPECT_FALSE(KeyboardFree());
+    EXPECT_EQ(harness_.Kill(SIGKILL, 5000), 128 + SIGKILL);
+    EXPECT_EQ(Received(5, [] { Inject({"--text", "freed"}); }), "freed");
+    EXPECT_TRUE(KeyboardFree());
+}
+
+TEST(CaptureX11Server, LostServerEndsTheProgram) {
+    // The server reports its display on fd 3 once it is ready.
+    const std::string report =
+        std::filesystem::temp_directory_path() / ("blenvar-xvfb-" + std::to_string(getpid()));
+    const int fd = open(report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const pid_t server = Spawn({"Xvfb", "-displayfd", "3", "-nolisten", "tcp"}, -1, fd);
+    close(fd);
+    ASSERT_GT(server, 0);
+    std::string number;
+    for (const auto end = Clock::now() + milliseconds(20000);
+         Clock::now() < end && number.find('\n') == std::string::npos;) {
+        std::this_thread::sleep_for(milliseconds(20));
+        std::ifstream in(report);
+        number.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::filesystem::remove(report);
+    ASSERT_NE(number.find('\n'), std::string::npos) << "Xvfb did not start";
+    const std::string display = ":" + std::to_string(std::atoi(number.c_str()));
+    const std::string saved = std::getenv("DISPLAY");
+    setenv("DISPLAY", display.c_str(), 1);
+    Harness harness;
+    EXPECT_EQ(harness.Start(kF12, kF11), 0);
+    setenv("DISPLAY", saved.c_str(), 1);
+    kill(server, SIGKILL);
+    waitpid(server, nullptr, 0);
+    EXPECT_EQ(harness.Kill(0, 5000), 3);
+    EXPECT_TRUE(harness.Has("lost"));
+}
+
+}  // namespace
+}  // namespace blenvar
