@@ -11,6 +11,8 @@ if(BLENVAR_WITH_QT)
   blenvar_add_gtest(shell_window_test
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/shell/main_window_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/shell/capture_controller_test.cpp
+      ${CMAKE_SOURCE_DIR}/tests/support/qt_test_main.cpp
       ${CMAKE_CURRENT_LIST_DIR}/shell/single_copy_test.cpp
     LIBS blenvar_shell_window Qt6::Test
     LABELS shell

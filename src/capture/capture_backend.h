@@ -23,4 +23,23 @@ class CaptureBackend : public HookLibrary {
     virtual void OnLost(std::function<void()> lost) = 0;
 };
 
+// Used where no capture backend exists: accepts every call and reports no events.
+class NullHookLibrary : public CaptureBackend {
+  public:
+    void UseSendMessage(int) override {}
+    void SetGlobalParams(int, int) override {}
+    void NoLLHook(int) override {}
+    void NoTL(int) override {}
+    void SetKeyboardHook(int install, int, KeyCallback callback) override {
+        callback_ = install ? std::move(callback) : KeyCallback{};
+    }
+    std::string WatchStartKey(const TrainedKey&) override { return {}; }
+    void HoldKeyboard(bool) override {}
+    void OnLost(std::function<void()>) override {}
+    bool Installed() const { return static_cast<bool>(callback_); }
+
+  private:
+    KeyCallback callback_;
+};
+
 }  // namespace blenvar

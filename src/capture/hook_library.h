@@ -41,20 +41,4 @@ void ConfigureHook(HookLibrary& hook);
 void InstallHook(HookLibrary& hook, KeyCallback callback);
 void RemoveHook(HookLibrary& hook);
 
-// Used where no capture backend exists: accepts every call and reports no events.
-class NullHookLibrary : public HookLibrary {
-  public:
-    void UseSendMessage(int) override {}
-    void SetGlobalParams(int, int) override {}
-    void NoLLHook(int) override {}
-    void NoTL(int) override {}
-    void SetKeyboardHook(int install, int, KeyCallback callback) override {
-        callback_ = install ? std::move(callback) : KeyCallback{};
-    }
-    bool Installed() const { return static_cast<bool>(callback_); }
-
-  private:
-    KeyCallback callback_;
-};
-
 }  // namespace blenvar

@@ -9,10 +9,12 @@
 #include <QStatusBar>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "decode/temp_ini.h"
+#include "shell/fake_capture_backend.h"
 #include "shell/help/help_page.h"
 
 // Fontconfig keeps its caches until exit; a sanitizer build must not call that ours.
@@ -28,16 +30,7 @@ std::string ReadAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "shell_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
-    App();
     const std::string stored = "[Setup]\nEncoding=aim\n[CODE 128]\nSendToClipboard=0\n";
     testing::TempIni file(stored);
     ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
@@ -95,6 +88,61 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     w.EndProgram();
     EXPECT_FALSE(hook.Installed());
     EXPECT_FALSE(tray.Visible());
+}
+
+// Train and Stop from the Setup tab: the count while training, the eight keys in one
+// write, and what the user sees when it goes wrong.
+TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
+    testing::TempIni file("[Setup]\nEncoding=Other\n");
+    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
+    ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+    ShellTray tray;
+    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    testing::FakeCaptureBackend backend;
+    MainWindow w(desktop, backend, tray);
+    ::unsetenv("WAYLAND_DISPLAY");
+    EXPECT_TRUE(w.findChild<QLabel*>("WaylandNote"));
+    w.Load({1, 0, 0});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Loading(); }, 3000));
+    auto* train = w.findChild<QPushButton*>("TrainButton");
+    auto* count = w.findChild<QLabel*>("CharCount");
+    ASSERT_TRUE(train && count && train->isEnabled());
+
+    train->click();
+    EXPECT_EQ(train->text(), "Stop");
+    backend.Type(1, 1, 16, 42);  // Shift, then "A"
+    backend.Type(1, 1, 65, 30);
+    EXPECT_EQ(count->text(), "2");
+    backend.Type(1, 0, 13, 28);
+    train->click();
+    EXPECT_EQ(train->text(), "Train");
+    EXPECT_EQ(count->text(), "");
+    EXPECT_EQ(ReadAll(file.path()),
+              "[Setup]\nEncoding=Other\nStart_Action=1\r\nStart_State=1\r\nStart_VCode=65\r\n"
+              "Start_SCode=30\r\nStop_Action=1\r\nStop_State=0\r\nStop_VCode=13\r\n"
+              "Stop_SCode=28\r\n");
+
+    // Nothing recorded: the message, and the file as it was.
+    const std::string saved = ReadAll(file.path());
+    train->click();
+    train->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.findChild<QMessageBox*>("NoGoodScan"); }, 1000));
+    EXPECT_EQ(ReadAll(file.path()), saved);
+
+    // A file that cannot be replaced: the keys still work, and the status line says why.
+    std::filesystem::remove(file.path());
+    std::filesystem::create_directory(file.path());
+    train->click();
+    backend.Type(1, 0, 66, 48);
+    train->click();
+    EXPECT_TRUE(w.statusBar()->currentMessage().contains("could not be saved"));
+    EXPECT_EQ(backend.Type(1, 0, 66, 48), kConsumeKey);
+
+    // A lost desktop connection ends the program as Exit does, once its handler returned.
+    backend.lost();
+    EXPECT_EQ(backend.log.back(), "hold");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.log.back() == "remove"; }, 1000));
+    EXPECT_EQ(backend.log.end()[-2], "release");
 }
 
 }  // namespace

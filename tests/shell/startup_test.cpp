@@ -49,6 +49,7 @@ class RecordingHost : public StartupHost {
     void ShowTrainingPrompt() override { log_.push_back("prompt"); }
     void ShowWindow() override { log_.push_back("show"); }
     void HideToTray() override { log_.push_back("hide"); }
+    void UseTrainedKeys(const TrainedKeys&) override { log_.push_back("keys"); }
     // Deferred like the event loop would: runs when the test says so.
     void AfterPendingEvents(std::function<void()> then) override {
         log_.push_back("defer");
@@ -76,10 +77,13 @@ TEST(Startup, LoadConfiguresTheHookButInstallsNothingBeforeTheTimer) {
 
 // The start event alone decides: a trained stop key without a start key is untrained.
 TEST(Startup, TimerInstallsCaptureThenPromptsOrHidesByTheStartKey) {
-    const Log untrained{
-        "loading", "SetKeyboardHook+cb -1 1", "image 1", "encoding", "tab 3", "prompt", "show",
-        "defer"};
-    const Log trained{"loading", "SetKeyboardHook+cb -1 1", "image 1", "encoding", "hide", "defer"};
+    const Log untrained{"loading", "SetKeyboardHook+cb -1 1",
+                        "image 1", "encoding",
+                        "keys",    "tab 3",
+                        "prompt",  "show",
+                        "defer"};
+    const Log trained{"loading", "SetKeyboardHook+cb -1 1", "image 1", "encoding", "keys", "hide",
+                      "defer"};
     const struct {
         const char* file;
         const Log& expected;

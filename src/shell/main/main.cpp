@@ -11,12 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 
 #include "app/desktop_services.h"
-#include "capture/hook_library.h"
+#include "capture/capture_backend.h"
 #include "core/paths.h"
 #include "platform/qt_messages.h"
 #include "platform/qt_sound_player.h"
+#include "platform/x11_capture.h"
 #include "shell/icons/icons.h"
 #include "shell/main/main_window.h"
 #include "shell/main/single_instance.h"
@@ -115,8 +117,15 @@ int main(int argc, char** argv) {
     blenvar::DesktopServices desktop(
         {blenvar::MainSettingsFile(programFolder), Set("DISPLAY"), userEnvironment}, tray, tray);
     desktop.sound.SetAppTitle("Blenvar");
-    blenvar::NullHookLibrary hook;  // the X11 backend comes with capture
-    blenvar::MainWindow window(desktop, hook, tray);
+    // Capture through X when there is a display to grab keys on; without one no scan is
+    // seen, but the window and its settings still work.
+    std::unique_ptr<blenvar::CaptureBackend> capture;
+    if (Set("DISPLAY")) {
+        auto x11 = std::make_unique<blenvar::X11Capture>(desktop.keyGuard);
+        if (x11->Connected()) capture = std::move(x11);
+    }
+    if (!capture) capture = std::make_unique<blenvar::NullHookLibrary>();
+    blenvar::MainWindow window(desktop, *capture, tray);
     QObject::connect(&instance, &blenvar::SingleInstance::showRequested, &window,
                      &blenvar::MainWindow::ShowFromTray);
     window.Load({BLENVAR_VERSION_MAJOR, BLENVAR_VERSION_MINOR, BLENVAR_VERSION_PATCH});

@@ -7,6 +7,9 @@
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 #include "core/com_error.h"
 #include "core/paths.h"
@@ -23,21 +26,33 @@ constexpr char kTrainingPrompt[] =
 constexpr char kNoTray[] =
     "This desktop shows no tray icons, so Blenvar stays in the task bar when minimised.";
 
+constexpr char kTrain[] = "Train";
+constexpr char kStop[] = "Stop";
+constexpr char kWaylandNote[] =
+    "This is a Wayland session: scans are captured only while a program running under "
+    "XWayland (an X11 program) has the keyboard focus.";
+
+bool WaylandSession() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    return (type && std::string_view(type) == "wayland") || (display && *display);
+}
+
 QString HelpFile(const QString& page) {
     return QString::fromStdString(ExecutableFolder()) + "/" + page;
 }
 
 }  // namespace
 
-MainWindow::MainWindow(DesktopServices& desktop, HookLibrary& hook, ShellTray& tray,
+MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
                        QWidget* parent)
     : QMainWindow(parent),
       desktop_(desktop),
       tray_(tray),
       decode_{desktop.settings, types_, desktop.opener, desktop.sound, tray, desktop.clock},
       delivery_(desktop.Delivery()),
-      // Capture arrives with its backend; until then every key passes.
-      startup_(*this, hook, desktop.settings, [](const KeyEvent&) { return kPassKey; }) {
+      capture_(capture, tray),
+      startup_(*this, capture, desktop.settings, capture_.CaptureCallback()) {
     setWindowTitle("Blenvar");
     tabs_ = new QTabWidget;
     tabs_->setObjectName("TabBox");
@@ -85,6 +100,7 @@ MainWindow::MainWindow(DesktopServices& desktop, HookLibrary& hook, ShellTray& t
     connect(&tray_, &ShellTray::showRequested, this, &MainWindow::ShowFromTray);
     connect(&tray_, &ShellTray::exitRequested, this, &MainWindow::EndProgram);
     tray_.SetStatusLine([this](const QString& text) { ShowStatus(text); });
+    ConnectCapture(capture);
 }
 
 QWidget* MainWindow::BuildSetupTab() {
@@ -95,16 +111,24 @@ QWidget* MainWindow::BuildSetupTab() {
     charCount_ = new QLabel;
     charCount_->setObjectName("CharCount");
     charCount_->setAccessibleName(tr("Characters scanned"));
-    auto* train = new QPushButton(tr("Train"));
-    train->setObjectName("TrainButton");
-    train->setEnabled(false);
-    train->setToolTip(tr("Training comes with keyboard capture in the next version"));
+    trainButton_ = new QPushButton(tr(kTrain));
+    trainButton_->setObjectName("TrainButton");
+    trainButton_->setToolTip(
+        tr("Press, then scan any barcode: Blenvar learns how your scanner starts and ends a "
+           "scan. Training stops by itself 2 seconds after the scan, or press Stop."));
+    connect(trainButton_, &QPushButton::clicked, this, &MainWindow::OnTrainClicked);
     auto* row = new QHBoxLayout;
     row->addWidget(encoding_);
     row->addWidget(charCount_, 1);
-    row->addWidget(train);
+    row->addWidget(trainButton_);
     auto* column = new QVBoxLayout(tab);
     column->addLayout(row);
+    if (WaylandSession()) {
+        auto* note = new QLabel(tr(kWaylandNote));
+        note->setObjectName("WaylandNote");
+        note->setWordWrap(true);
+        column->addWidget(note);
+    }
     column->addWidget(HelpPlace("setup.htm"), 1);
     return tab;
 }
@@ -238,6 +262,7 @@ void MainWindow::EndProgram() {
     ending_ = true;
     startupTimer_.stop();
     decodeTimer_.stop();
+    capture_.Stop();
     startup_.Unload();
     tray_.Remove();
     QApplication::quit();
@@ -291,6 +316,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::ScanCaptured(const QString& raw) {
     lastScan_->SetRaw(raw);
     decodeTimer_.start();
+    TraceCapture("scan captured");
 }
 
 void MainWindow::OnDecode() {
@@ -320,6 +346,64 @@ void MainWindow::OnTabChanged(int index) {
 
 void MainWindow::ShowStatus(const QString& text) {
     statusBar()->showMessage(text);
+}
+
+void MainWindow::ConnectCapture(CaptureBackend& backend) {
+    connect(&capture_, &CaptureController::scanCaptured, this, &MainWindow::ScanCaptured);
+    connect(&capture_, &CaptureController::scanOpened, this, &MainWindow::scanOpened);
+    connect(&capture_, &CaptureController::trainingRecorded, this,
+            [this](int events) { charCount_->setText(QString::number(events)); });
+    connect(&capture_, &CaptureController::trainingFinished, this, &MainWindow::OnTrainingFinished);
+    connect(&capture_, &CaptureController::startKeyRefused, this, &MainWindow::OnStartKeyRefused);
+    // Reported from inside the backend's own handler: end once it has returned.
+    backend.OnLost([this] {
+        std::fprintf(stderr, "blenvar: the connection to the display was lost\n");
+        QMetaObject::invokeMethod(this, &MainWindow::EndProgram, Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::UseTrainedKeys(const TrainedKeys& keys) {
+    capture_.UseKeys(ToTrainedKey(keys.start), ToTrainedKey(keys.stop));
+    TraceCapture("capture ready");
+}
+
+void MainWindow::OnTrainClicked() {
+    charCount_->clear();
+    if (trainButton_->text() == tr(kTrain)) {
+        trainButton_->setText(tr(kStop));
+        capture_.StartTraining();
+    } else {
+        capture_.StopTraining();
+    }
+}
+
+void MainWindow::OnTrainingFinished(const TrainingOutcome& outcome) {
+    trainButton_->setText(tr(kTrain));
+    charCount_->clear();
+    if (!outcome.Good()) {
+        // Not modal: no second event loop runs while capture is live.
+        auto* box = new QMessageBox(
+            QMessageBox::Information, windowTitle(),
+            QString::fromUtf8(kNoGoodScanMessage.data(), qsizetype(kNoGoodScanMessage.size())),
+            QMessageBox::Ok, this);
+        box->setObjectName("NoGoodScan");
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+        return;
+    }
+    const TrainedKeys keys{ToStoredKey(*outcome.start), ToStoredKey(*outcome.stop)};
+    startup_.SetKeys(keys);
+    if (!SaveTrainedKeys(desktop_.settings, keys.start, keys.stop)) {
+        ShowStatus(tr("The trained scanner keys could not be saved, so they last only until "
+                      "Blenvar ends: %1")
+                       .arg(QString::fromStdString(desktop_.settings.LastWriteError())));
+    }
+}
+
+void MainWindow::OnStartKeyRefused(const QString& reason) {
+    ShowStatus(reason);
+    if (tray_.Visible()) tray_.Notify(reason.toStdString());
 }
 
 }  // namespace blenvar

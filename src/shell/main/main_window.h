@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "app/desktop_services.h"
+#include "capture/capture_backend.h"
 #include "decode/decode_scan.h"
 #include "shell/editor/encoding_options.h"
 #include "shell/editor/type_editor.h"
+#include "shell/main/capture_controller.h"
 #include "shell/main/last_scan_tab.h"
 #include "shell/main/shell_tray.h"
 #include "shell/main/startup.h"
@@ -29,7 +31,7 @@ struct Version {
 class MainWindow : public QMainWindow, public StartupHost {
     Q_OBJECT
   public:
-    MainWindow(DesktopServices& desktop, HookLibrary& hook, ShellTray& tray,
+    MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
                QWidget* parent = nullptr);
 
     // Load steps; the window is shown afterwards as the program's first window.
@@ -47,6 +49,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     QTabWidget* Tabs() const { return tabs_; }
     TypeEditor* Editor() const { return editor_; }
     LastScanTab* LastScan() const { return lastScan_; }
+    CaptureController& Capture() { return capture_; }
 
     // StartupHost
     void LoadHelpPages() override;
@@ -65,6 +68,11 @@ class MainWindow : public QMainWindow, public StartupHost {
     void ShowWindow() override;
     void HideToTray() override;
     void AfterPendingEvents(std::function<void()> then) override;
+    void UseTrainedKeys(const TrainedKeys& keys) override;
+
+  signals:
+    // A scan has begun: windows in the way of it (the version window) get out of it.
+    void scanOpened();
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -81,12 +89,18 @@ class MainWindow : public QMainWindow, public StartupHost {
     void OnReprocess();
     void OnTabChanged(int index);
     void ShowStatus(const QString& text);
+    // Capture and training.
+    void ConnectCapture(CaptureBackend& backend);
+    void OnTrainClicked();
+    void OnTrainingFinished(const TrainingOutcome& outcome);
+    void OnStartKeyRefused(const QString& reason);
 
     DesktopServices& desktop_;
     ShellTray& tray_;
     std::vector<std::string> types_;
     DecodeContext decode_;
     DeliveryServices delivery_;
+    CaptureController capture_;
     Startup startup_;
 
     QTabWidget* tabs_;
@@ -95,6 +109,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     LastScanTab* lastScan_;
     EncodingOptions* encoding_ = nullptr;
     QLabel* charCount_ = nullptr;
+    QPushButton* trainButton_ = nullptr;
     QPushButton* hideButton_;
     QPushButton* updateButton_;
     QPushButton* exitButton_;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "capture/capture_machine.h"
 #include "capture/hook_library.h"
 #include "components/ini/ini_file.h"
 #include "output/settings_layout.h"
@@ -15,6 +16,12 @@ inline constexpr int kMainTab = 0;
 inline constexpr int kControlTab = 1;
 inline constexpr int kSetupTab = 3;
 inline constexpr int kStartupDelayMs = 250;
+
+struct TrainedKeys {
+    StoredKeyEvent start;
+    StoredKeyEvent stop;
+    bool Trained() const { return !(start == StoredKeyEvent{}); }
+};
 
 class StartupHost {
   public:
@@ -36,13 +43,13 @@ class StartupHost {
     virtual void HideToTray() = 0;
     // Runs `then` once the window events already queued have been handled.
     virtual void AfterPendingEvents(std::function<void()> then) = 0;
+    // Capture recognises scans by these from now on.
+    virtual void UseTrainedKeys(const TrainedKeys& keys) = 0;
 };
 
-struct TrainedKeys {
-    StoredKeyEvent start;
-    StoredKeyEvent stop;
-    bool Trained() const { return !(start == StoredKeyEvent{}); }
-};
+// The file's values as capture compares them: the nearest 16-bit integer.
+TrainedKey ToTrainedKey(const StoredKeyEvent& stored);
+StoredKeyEvent ToStoredKey(const TrainedKey& key);
 
 // "Blenvar - v1.5.12": plain decimal numbers, never padded.
 std::string WindowTitle(int major, int minor, int patch);
@@ -61,6 +68,8 @@ class Startup {
     void Unload();
 
     const TrainedKeys& Keys() const { return keys_; }
+    // A training replaced them.
+    void SetKeys(const TrainedKeys& keys) { keys_ = keys; }
 
   private:
     StartupHost& host_;

@@ -1,0 +1,76 @@
+#pragma once
+// Runs capture and training on the program's event loop: feeds the backend's key events
+// to the state machines, holds the keyboard while a scan or training is open, and keeps
+// one single-shot timer at the machine's next deadline so a scan closes on time even
+// when no key follows.
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "capture/capture_backend.h"
+#include "capture/capture_machine.h"
+#include "capture/training_machine.h"
+#include "core/services.h"
+
+namespace blenvar {
+
+// Milliseconds of the monotonic clock the backends stamp their events with.
+std::uint64_t MonotonicMs();
+// With BLENVAR_TRACE_CAPTURE set, prints "blenvar-trace: WHAT MICROSECONDS" (monotonic) on
+// stderr, so a benchmark can time a scan's steps from outside.
+void TraceCapture(const char* what);
+
+class CaptureController : public QObject {
+    Q_OBJECT
+  public:
+    using Clock = std::function<std::uint64_t()>;
+    CaptureController(CaptureBackend& backend, TrayImage& tray, Clock clock = MonotonicMs,
+                      QObject* parent = nullptr);
+
+    // What start-up installs through the hook.
+    KeyCallback CaptureCallback();
+    // New trained events take effect at once; startKeyRefused says when the start key
+    // cannot be watched (another program holds it).
+    void UseKeys(const TrainedKey& start, const TrainedKey& stop);
+
+    // Capture's callback makes way for training's; the whole keyboard is held.
+    void StartTraining();
+    // "Stop": ends training as the quiet timer would.
+    void StopTraining();
+    bool Training() const { return training_.Training(); }
+    // Ending the program: nothing held, no timer left.
+    void Stop();
+
+  signals:
+    void scanOpened();
+    void scanCaptured(const QString& raw);
+    void trainingRecorded(int events);
+    // Capture runs again, with the new keys when the outcome is good.
+    void trainingFinished(const TrainingOutcome& outcome);
+    void startKeyRefused(const QString& reason);
+
+  private:
+    int OnCaptureKey(const KeyEvent& event);
+    int OnTrainingKey(const KeyEvent& event);
+    void OnTimer();
+    void Apply(const CaptureStep& step);
+    void FinishTraining(const TrainingOutcome& outcome);
+    void Hold(bool hold);
+    void Schedule(std::optional<std::uint64_t> deadline);
+
+    CaptureBackend& backend_;
+    TrayImage& tray_;
+    Clock clock_;
+    CaptureMachine machine_;
+    TrainingMachine training_;
+    TrainedKey start_;
+    TrainedKey stop_;
+    QTimer timer_{this};  // a child, so a test can find it
+    std::uint64_t trainingDeadline_ = 0;
+    bool held_ = false;
+};
+
+}  // namespace blenvar

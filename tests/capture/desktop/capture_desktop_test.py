@@ -1,0 +1,187 @@
+#!/usr/bin/python3
+"""blenvar capturing scans on a private X desktop, with a focused test window beside it.
+
+    with-desktop --tray --a11y -- capture_desktop_test.py BIN_DIR
+
+A scanner is played by blenvar-xinject (XTest); blenvar-keyprobe has the focus and records
+every key it receives. Exits with 77 (skipped) when BIN_DIR lacks a program it needs.
+"""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+import atspi  # noqa: E402
+
+SKIP = 77
+PROGRAMS = ("blenvar", "blenvar-keyprobe", "blenvar-xinject")
+# F12 opens a scan, Enter closes it; every scan lands in the file and on the clipboard.
+TRAINED = """[Setup]
+Start_Action=1
+Start_State=0
+Start_VCode=123
+Start_SCode=88
+Stop_Action=1
+Stop_State=0
+Stop_VCode=13
+Stop_SCode=28
+"""
+DELIVERY = """Encoding=Other
+[UNKNOWN]
+SendToClipboard=1
+ClipboardMask=%%C
+SaveToFile=1
+FileFormat=%%C
+FileName={out}
+"""
+PROMPT = "Before you can use this application you need to train it to recognize your scanner."
+BIN_DIR = ""
+
+
+def inject(*args):
+    subprocess.run([os.path.join(BIN_DIR, "blenvar-xinject"), *args], check=True)
+
+
+def clipboard():
+    run = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True,
+                         text=True, timeout=5)
+    return run.stdout
+
+
+class CaptureDesktopTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="blenvar-capture-")
+        for name in os.listdir(BIN_DIR):
+            if name == "blenvar" or name.endswith((".wav", ".htm")):
+                shutil.copy2(os.path.join(BIN_DIR, name), self.folder)
+        home = os.path.join(self.folder, "home")
+        os.mkdir(home)
+        self.env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                        BLENVAR_TRACE_CAPTURE="1")
+        self.out = os.path.join(self.folder, "scans.txt")
+        self.probe_out = os.path.join(self.folder, "probe.txt")
+        self.procs = []
+
+    def tearDown(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.kill()
+            proc.wait()
+        log = os.path.join(self.folder, "blenvar.log")
+        if os.path.exists(log):  # what blenvar said, beside a failure
+            sys.stderr.writelines(l for l in open(log) if "blenvar-trace" not in l)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def start_blenvar(self, trained=True):
+        with open(os.path.join(self.folder, "blenvar.ini"), "w") as f:
+            f.write((TRAINED if trained else "[Setup]\n") + DELIVERY.format(out=self.out))
+        self.log = os.path.join(self.folder, "blenvar.log")
+        with open(self.log, "w") as log:
+            proc = subprocess.Popen([os.path.join(self.folder, "blenvar")], cwd=self.folder,
+                                    env=self.env, stdout=log, stderr=subprocess.STDOUT)
+        self.procs.append(proc)
+        atspi.wait_for("capture on", lambda: "capture ready" in open(self.log).read())
+        return proc
+
+    def start_probe(self):
+        ready = os.path.join(self.folder, "probe.ready")
+        proc = subprocess.Popen([os.path.join(BIN_DIR, "blenvar-keyprobe"), self.probe_out, ready])
+        self.procs.append(proc)
+        atspi.wait_for("the probe focused", lambda: os.path.exists(ready))
+
+    def probe_text(self, expected, timeout=5.0):
+        """What the probe received, once it equals `expected` or the time is up."""
+        def read():
+            with open(self.probe_out) as f:
+                return f.read()
+        end = time.monotonic() + timeout
+        while read() != expected and time.monotonic() < end:
+            time.sleep(0.05)
+        time.sleep(0.2)  # anything that should not come would come now
+        return read()
+
+    def scans(self, count, timeout=10.0):
+        def lines():
+            if not os.path.exists(self.out):
+                return None
+            found = open(self.out).read().splitlines()
+            return found if len(found) >= count else None
+        return atspi.wait_for(f"{count} scan line(s)", lines, timeout)
+
+    def test_a_scan_at_full_speed_is_delivered_and_none_of_it_reaches_the_window(self):
+        self.start_blenvar()
+        self.start_probe()
+        long_code = "".join("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[i % 36] for i in range(2000))
+        for n, code in enumerate(["HELLO-123", long_code], 1):
+            with self.subTest(length=len(code)):
+                before = f"ab{n}"
+                inject("--text", before, "--key", "F12", "--text", code, "--key", "Return",
+                       "--text", "yz")
+                self.assertEqual(self.scans(n)[-1], code)
+                self.assertEqual(clipboard(), code)
+                expected = "ab1yzab2yz"[:5 * n]
+                self.assertEqual(self.probe_text(expected), expected)
+
+    def test_a_scan_without_its_stop_key_closes_after_five_seconds(self):
+        self.start_blenvar()
+        self.start_probe()
+        inject("--key", "F12", "--text", "12")
+        time.sleep(3.5)
+        inject("--text", "w")  # inside the window: collected
+        # Closed by the clock, not by a later key; the next key is typed as usual.
+        self.assertEqual(self.scans(1, timeout=4.0), ["12w"])
+        inject("--text", "q")
+        self.assertEqual(self.probe_text("q"), "q")
+
+    def test_training_from_setup_then_the_next_scan_is_captured_without_a_restart(self):
+        blenvar = self.start_blenvar(trained=False)
+        app = atspi.find_app("blenvar", blenvar.pid)
+        atspi.find(app, contains=PROMPT, showing=True)
+        atspi.press(atspi.find(app, role="push button", name="OK", showing=True))
+        atspi.press(atspi.find(app, role="push button", name="Train", showing=True))
+        atspi.find(app, role="push button", name="Stop")
+        # A sample that begins with a capital: Shift must not become the start key.
+        inject("--key", "F11", "--text", "Sample", "--key", "Return")
+        settings = os.path.join(self.folder, "blenvar.ini")
+        atspi.wait_for("the trained keys saved", lambda: "Stop_SCode=28" in open(settings).read())
+        text = open(settings).read()
+        for key in ("Start_Action=1", "Start_VCode=122", "Start_SCode=87", "Stop_VCode=13"):
+            self.assertIn(key, text)
+        atspi.find(app, role="push button", name="Train")
+
+        self.start_probe()
+        inject("--text", "a", "--key", "F11", "--text", "NEW", "--key", "Return", "--text", "b")
+        self.assertEqual(self.scans(1), ["NEW"])
+        self.assertEqual(self.probe_text("ab"), "ab")
+
+    def test_killing_blenvar_during_a_scan_frees_the_keyboard_at_once(self):
+        blenvar = self.start_blenvar()
+        self.start_probe()
+        inject("--key", "F12", "--text", "123")
+        time.sleep(0.3)
+        blenvar.send_signal(signal.SIGKILL)
+        blenvar.wait()
+        inject("--text", "z")
+        self.assertEqual(self.probe_text("z", timeout=1.0), "z")
+
+
+def main():
+    global BIN_DIR
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    BIN_DIR = sys.argv[1]
+    missing = [p for p in PROGRAMS if not os.access(os.path.join(BIN_DIR, p), os.X_OK)]
+    if missing:
+        print(f"skipped: {', '.join(missing)} not built in {BIN_DIR}")
+        sys.exit(SKIP)
+    result = unittest.main(argv=sys.argv[:1], exit=False, verbosity=2, warnings="ignore").result
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,151 @@
+// The controller between the backend and the state machines: what it asks of the backend
+// (hook, hold, watch), the tray images, and what it reports, step by step on a fake clock.
+#include "shell/main/capture_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <sstream>
+
+#include "shell/fake_capture_backend.h"
+
+namespace blenvar {
+namespace {
+
+class LogTray : public TrayImage {
+  public:
+    explicit LogTray(std::vector<std::string>& log) : log_(log) {}
+    void SetTrayImage(int image) override { log_.push_back("tray " + std::to_string(image)); }
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+std::string Text(const TrainedKey& k) {
+    std::ostringstream out;
+    out << k.Action << "," << k.State << "," << k.VCode << "," << k.SCode;
+    return out.str();
+}
+
+// Runs a script of ';'-separated steps: "key A S V C" (logs "=result"), "at MS", "fire"
+// (the deadline timer runs now), "train", "stop", "refuse TEXT", "use" (the keys below).
+std::vector<std::string> RunScript(const std::string& script) {
+    testing::FakeCaptureBackend backend;
+    std::vector<std::string>& log = backend.log;
+    LogTray tray(log);
+    std::uint64_t now = 0;
+    CaptureController c(backend, tray, [&now] { return now; });
+    QObject::connect(&c, &CaptureController::scanOpened, [&] { log.push_back("opened"); });
+    QObject::connect(&c, &CaptureController::scanCaptured,
+                     [&](const QString& raw) { log.push_back("captured " + raw.toStdString()); });
+    QObject::connect(&c, &CaptureController::trainingRecorded,
+                     [&](int n) { log.push_back("count " + std::to_string(n)); });
+    QObject::connect(&c, &CaptureController::trainingFinished, [&](const TrainingOutcome& o) {
+        log.push_back(o.Good() ? "trained " + Text(*o.start) + " " + Text(*o.stop) : "no scan");
+    });
+    QObject::connect(&c, &CaptureController::startKeyRefused,
+                     [&](const QString& why) { log.push_back("refused " + why.toStdString()); });
+    InstallHook(backend, c.CaptureCallback());
+    c.UseKeys({1, 0, 192, 41}, {1, 0, 13, 28});  // start "`" press, stop Enter press
+    log.clear();
+
+    auto* timer = c.findChild<QTimer*>("CaptureDeadline");
+    int fired = 0;
+    QObject::connect(timer, &QTimer::timeout, [&fired] { ++fired; });
+    std::istringstream steps(script);
+    for (std::string step; std::getline(steps, step, ';');) {
+        std::istringstream in(step);
+        std::string op;
+        in >> op;
+        if (op == "key") {
+            int a, s, v, k;
+            in >> a >> s >> v >> k;
+            log.push_back("=" + std::to_string(backend.Type(a, s, v, k)));
+        } else if (op == "at") {
+            in >> now;
+        } else if (op == "fire") {
+            if (!timer->isActive()) {
+                log.push_back("no timer");
+                continue;
+            }
+            const int before = fired;
+            timer->start(0);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return fired > before; }, 1000));
+        } else if (op == "train") {
+            c.StartTraining();
+        } else if (op == "stop") {
+            c.StopTraining();
+        } else if (op == "refuse") {
+            std::getline(in >> std::ws, backend.refuse);
+        } else if (op == "use") {
+            c.UseKeys({1, 0, 192, 41}, {1, 0, 13, 28});
+        } else {
+            ADD_FAILURE() << "unknown step " << op;
+        }
+    }
+    return log;
+}
+
+using Log = std::vector<std::string>;
+
+TEST(CaptureController, HoldsTheKeyboardExactlyWhileAScanOrTrainingIsOpen) {
+    const struct {
+        const char* name;
+        const char* script;
+        Log expected;
+    } cases[] = {
+        {"the start key's own character is collected; the key after the stop key passes",
+         "key 1 0 192 41; key 4 0 192 41; key 2 0 192 41; key 1 1 65 30; key 4 1 65 30;"
+         "key 1 0 13 28; key 1 0 65 30",
+         {"hold", "tray 2", "opened", "=2", "=2", "=2", "=2", "=2", "release", "tray 3",
+          "captured `A", "=2", "=0"}},
+        {"the timer closes a scan at its deadline, not the next key, which passes",
+         "at 1000; key 1 0 192 41; at 5999; key 4 0 65 30; fire; at 6000; fire; key 1 0 66 48",
+         {"hold", "tray 2", "opened", "=2", "=2", "release", "tray 3", "captured a", "=0"}},
+        {"a sample that begins with Shift starts at its first real key; capture resumes "
+         "with the new keys at once",
+         "train; key 1 1 16 42; key 1 1 65 30; key 4 1 65 30; key 1 0 13 28; stop;"
+         "key 1 0 192 41; key 1 1 65 30",
+         {"remove",
+          "install",
+          "hold",
+          "tray 1",
+          "count 1",
+          "=2",
+          "count 2",
+          "=2",
+          "count 3",
+          "=2",
+          "count 4",
+          "=2",
+          "remove",
+          "release",
+          "install",
+          "tray 1",
+          "watch 1,1,65,30",
+          "trained 1,1,65,30 1,0,13,28",
+          "=0",
+          "hold",
+          "tray 2",
+          "opened",
+          "=2"}},
+        {"training stops by itself 2 s after the last key",
+         "train; at 100; key 1 0 65 30; at 2099; fire; at 2100; fire",
+         {"remove", "install", "hold", "tray 1", "count 1", "=2", "remove", "release", "install",
+          "tray 1", "watch 1,0,65,30", "trained 1,0,65,30 1,0,65,30"}},
+        {"training abandons an open scan, which never arrives",
+         "key 1 0 192 41; key 4 0 65 30; train; stop; at 9000; fire",
+         {"hold", "tray 2", "opened", "=2", "=2", "remove", "install", "tray 1", "remove",
+          "release", "install", "tray 1", "no scan", "no timer"}},
+        {"a refused start key is reported",
+         "refuse Another program holds that key; use",
+         {"watch 1,0,192,41", "refused Another program holds that key"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(RunScript(c.script), c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace blenvar

@@ -1,0 +1,42 @@
+#pragma once
+// A capture backend that writes what the program asks of it to a log, and lets a test
+// type into the installed callback.
+#include <string>
+#include <vector>
+
+#include "capture/capture_backend.h"
+
+namespace blenvar::testing {
+
+class FakeCaptureBackend : public CaptureBackend {
+  public:
+    std::vector<std::string> log;
+    std::string refuse;  // what WatchStartKey answers
+    std::function<void()> lost;
+
+    void UseSendMessage(int) override {}
+    void SetGlobalParams(int, int) override {}
+    void NoLLHook(int) override {}
+    void NoTL(int) override {}
+    void SetKeyboardHook(int install, int, KeyCallback cb) override {
+        log.push_back(install ? "install" : "remove");
+        callback_ = install ? std::move(cb) : KeyCallback{};
+    }
+    std::string WatchStartKey(const TrainedKey& k) override {
+        log.push_back("watch " + std::to_string(k.Action) + "," + std::to_string(k.State) + "," +
+                      std::to_string(k.VCode) + "," + std::to_string(k.SCode));
+        return refuse;
+    }
+    void HoldKeyboard(bool hold) override { log.push_back(hold ? "hold" : "release"); }
+    void OnLost(std::function<void()> f) override { lost = std::move(f); }
+
+    // The callback's answer, or -1 when nothing is installed.
+    int Type(int action, int state, int vcode, int scode) {
+        return callback_ ? callback_(KeyEvent{action, state, vcode, scode, 0, "fake"}) : -1;
+    }
+
+  private:
+    KeyCallback callback_;
+};
+
+}  // namespace blenvar::testing
