@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "output/settings_layout.h"
+#include "shell/icons/icons.h"
 #include "update/install_plan.h"
 #include "update/server_urls.h"
 #include "update/update_answer.h"
@@ -49,6 +50,7 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
 VersionWindow::VersionWindow(const VersionServices& services, const ProgramInfo& program,
                              QWidget* parent)
     : QDialog(parent), services_(services), program_(program) {
+    InitBlenvarIcons();
     setObjectName("Version");
     setWindowTitle(tr("Version Information"));
     const auto value = [](const char* name) {
