@@ -84,6 +84,7 @@ class VersionWindowTest : public ::testing::Test {
         // Downloads land in their own temporary folder, so leftovers show.
         fs::create_directories(folder_ / "tmp");
         ::setenv("TMPDIR", (folder_ / "tmp").c_str(), 1);
+        ::setenv("no_proxy", "127.0.0.1", 1);
         package_ = std::string(300 * 1024, '\0');
         for (size_t i = 0; i < package_.size(); ++i)
             package_[i] = static_cast<char>(i * 7 + i / 251);

@@ -67,6 +67,12 @@ VersionWindow::VersionWindow(const VersionServices& services, const ProgramInfo&
     webPage_->setObjectName("WebPage");
     webPage_->setCursor(Qt::PointingHandCursor);
     webPage_->setAutoFillBackground(true);
+    QFont link = webPage_->font();
+    link.setUnderline(true);
+    webPage_->setFont(link);
+    QPalette linkColours = webPage_->palette();
+    linkColours.setColor(QPalette::WindowText, linkColours.color(QPalette::Link));
+    webPage_->setPalette(linkColours);
     webPage_->setAccessibleDescription(tr("Opens the web page"));
     comment_ = new QLabel;
     comment_->setObjectName("Comment");
