@@ -236,16 +236,12 @@ void MainWindow::ShowFromTray() {
 
 void MainWindow::EndProgram() {
     if (ending_) return;
-    Unload();
-    if (!versionWindow_ || !versionWindow_->Upgrading()) QApplication::quit();
-}
-
-void MainWindow::Unload() {
     ending_ = true;
     startupTimer_.stop();
     decodeTimer_.stop();
     startup_.Unload();
     tray_.Remove();
+    if (!Upgrading()) QApplication::quit();
 }
 
 void MainWindow::Apply(WindowAction action) {
@@ -362,7 +358,7 @@ void MainWindow::UnloadForUpgrade() {
     // Last window first, as the program's unload does; the version window ends the program.
     const auto windows = QApplication::topLevelWidgets();
     for (auto it = windows.rbegin(); it != windows.rend(); ++it) (*it)->hide();
-    Unload();
+    EndProgram();
 }
 
 }  // namespace blenvar

@@ -89,7 +89,8 @@ class MainWindow : public QMainWindow, public StartupHost {
     void ShowStatus(const QString& text);
     void OnUpdateButton();
     void UnloadForUpgrade();
-    void Unload();
+    // The installer is being started: the unload must leave ending to the version window.
+    bool Upgrading() const { return versionWindow_ && versionWindow_->Upgrading(); }
 
     DesktopServices& desktop_;
     ShellTray& tray_;
