@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
 
     QProcess server;
     server.start("/usr/bin/python3", {"-B", BLENVAR_UPDATE_SERVER, QString(root.c_str())});
-    if (!server.waitForReadyRead(10000)) {
+    while (!server.canReadLine() && server.waitForReadyRead(10000)) {
+    }
+    if (!server.canReadLine()) {
         std::fprintf(stderr, "the test servers did not start\n");
         return 1;
     }

@@ -40,7 +40,9 @@ class LocalServers {
   public:
     explicit LocalServers(const fs::path& root) {
         server_.start("/usr/bin/python3", {"-B", BLENVAR_UPDATE_SERVER, QString(root.c_str())});
-        if (server_.waitForReadyRead(10000)) {
+        while (!server_.canReadLine() && server_.waitForReadyRead(10000)) {
+        }
+        if (server_.canReadLine()) {
             const auto ports = QString(server_.readLine()).split(' ');
             http_ = "http://127.0.0.1:" + ports.value(0).trimmed().toStdString();
             ftp_ = "ftp://127.0.0.1:" + ports.value(1).trimmed().toStdString();
@@ -72,8 +74,12 @@ struct FixedConnection : Connection {
     bool HangUp() override { return true; }
 };
 
-struct NoOpener : ShellOpener {
-    bool Open(const std::string&) override { return true; }
+struct RecordingOpener : ShellOpener {
+    std::vector<std::string> opened;
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
 };
 
 class VersionWindowTest : public ::testing::Test {
@@ -159,7 +165,7 @@ class VersionWindowTest : public ::testing::Test {
     QtPageFetcher pages_;
     CurlDownloader downloads_;
     PosixProcessStarter starter_{CopyEnvironment()};
-    NoOpener opener_;
+    RecordingOpener opener_;
     INIFile settings_;
 };
 
@@ -204,13 +210,26 @@ TEST_F(VersionWindowTest, EachAnswerOfTheServerGivesItsResult) {
         // A known version is compared again without asking the server.
         EXPECT_EQ(Check(*w), row.result);
         EXPECT_EQ(servers_->Requests() - before, row.result == 2 ? 2 : 1);
+        // Closing only hides; without a known version the window waits for the user.
+        w->reject();
+        EXPECT_EQ(Text(*w, "Status"), row.result == 2 ? "Ready For User Input" : row.status);
     }
+    // The server's page and comment: a short comment stays in the label, six lines or
+    // more go to the scrolling box.
     auto w = Window();
     Configure("html");
     Check(*w);
-    EXPECT_EQ(Text(*w, "WebPage"),
-              QString::fromStdString(servers_->Http().substr(7)) + "/html/news.htm");
-    EXPECT_TRUE(w->findChild<QLabel*>("Comment")->text().endsWith("\n\nFixes & more"));
+    const std::string page = servers_->Http().substr(7) + "/html/news.htm";
+    EXPECT_EQ(Text(*w, "WebPage").toStdString(), page);
+    EXPECT_TRUE(Text(*w, "Comment").endsWith("\n\nFixes & more"));
+    EXPECT_FALSE(w->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(w.get()));
+    QTest::mouseClick(w->findChild<QLabel*>("WebPage"), Qt::LeftButton);
+    EXPECT_EQ(opener_.opened, std::vector<std::string>{"http://" + page});
+    Answer("long", "blenvar|1.5.13|blenvar_1.5.13.deb|/n.htm|one\ntwo\nthree\nfour");
+    Configure("long");
+    auto longer = Window();
+    Check(*longer);
+    EXPECT_TRUE(longer->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(longer.get()));
 }
 
 TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {
@@ -242,7 +261,8 @@ TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {
         QTest::mouseClick(Upgrade(*w), Qt::LeftButton);
         if (!row.error || *row.error == '\0') {
             QMessageBox* ask = Box(*w, "AskUnencrypted");
-            ASSERT_TRUE(ask);
+            const auto* failed = w->findChild<QMessageBox*>("DownloadFailed");
+            ASSERT_TRUE(ask) << (failed ? failed->text().toStdString() : "no message");
             EXPECT_EQ(ask->defaultButton(), ask->button(QMessageBox::No));
             ask->button(row.yes ? QMessageBox::Yes : QMessageBox::No)->click();
         }

@@ -362,11 +362,11 @@ void VersionWindow::DownloadFailed(const std::string& reason) {
 }
 
 void VersionWindow::Ask(const QString& name, const QString& text,
-                        QMessageBox::StandardButton fallback, std::function<void(bool)> then) {
+                        QMessageBox::StandardButton preset, std::function<void(bool)> then) {
     auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), text,
                                 QMessageBox::Yes | QMessageBox::No, this);
     box->setObjectName(name);
-    box->setDefaultButton(fallback);
+    box->setDefaultButton(preset);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [box, then = std::move(then)](int) {
         then(box->clickedButton() == box->button(QMessageBox::Yes));

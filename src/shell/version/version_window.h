@@ -101,7 +101,7 @@ class VersionWindow : public QDialog {
     void OnDownloaded(const DownloadResult& download);
     void Install(const std::string& package);
     void DownloadFailed(const std::string& reason);
-    void Ask(const QString& name, const QString& text, QMessageBox::StandardButton fallback,
+    void Ask(const QString& name, const QString& text, QMessageBox::StandardButton preset,
              std::function<void(bool)> then);
     void Tell(const QString& name, const QString& text);
     void OnWebPageClicked();
