@@ -5,8 +5,8 @@
 
 HTTP GET /<scenario>/version.asp?exe=NAME answers ROOT/<scenario>/version.asp (404 when
 there is none); scenario "silent" never answers. GET /<scenario>/MSI/<file> serves
-ROOT/MSI/<file>, cut off half way for scenario "cut". GET /requests tells how many
-version.asp requests came. FTP serves ROOT, so the packages are under /MSI/.
+ROOT/MSI/<file>, cut off half way for scenario "cut". ROOT/requests counts the
+version.asp requests. FTP serves ROOT, so the packages are under /MSI/.
 Prints "HTTP_PORT FTP_PORT" once both listen; ends when its standard input closes.
 """
 import http.server
@@ -39,13 +39,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         global requests
         path = self.path.split("?", 1)[0]
-        if path == "/requests":
-            with lock:
-                return self.send(200, str(requests).encode())
         parts = path.strip("/").split("/")
         if len(parts) == 2 and parts[1] == "version.asp":
             with lock:
                 requests += 1
+                with open(os.path.join(ROOT, "requests"), "w") as f:
+                    f.write(str(requests))
             if parts[0] == "silent":
                 time.sleep(3600)
             answer = os.path.join(ROOT, parts[0], "version.asp")
