@@ -203,8 +203,8 @@ void VersionWindow::Current() {
         return;
     }
     services_.settings.Refresh();
-    const auto servers = LoadUpdateSettings(services_.settings, false);
-    const auto url = RequestUrl(servers.UpdateServer, program_.executable);
+    servers_ = LoadUpdateSettings(services_.settings, false);
+    const auto url = RequestUrl(servers_.UpdateServer, program_.executable);
     // No server configured: no host is guessed.
     if (!url) {
         Finish(kNoInformation);
@@ -218,11 +218,10 @@ void VersionWindow::Current() {
 void VersionWindow::OnAnswer(const PageReply& reply) {
     int result = kNoInformation;
     if (reply.ok) {
-        services_.settings.Refresh();
-        const auto servers = LoadUpdateSettings(services_.settings, false);
+        // Judged against the servers the request went to.
         const CheckOutcome outcome =
-            EvaluateAnswer(reply.body, {program_.executable, OwnVersion(), servers.UpdateServer,
-                                        servers.PackageServer, comment_->text().toStdString()});
+            EvaluateAnswer(reply.body, {program_.executable, OwnVersion(), servers_.UpdateServer,
+                                        servers_.PackageServer, comment_->text().toStdString()});
         result = outcome.result;
         if (result != kNoInformation) {
             currVersion_->setText(QString::fromStdString(outcome.currVersion));

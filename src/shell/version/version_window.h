@@ -16,6 +16,7 @@
 
 #include "components/ini/ini_file.h"
 #include "core/services.h"
+#include "output/settings_layout.h"
 
 namespace blenvar {
 
@@ -124,6 +125,7 @@ class VersionWindow : public QDialog {
     QPushButton* close_;
     QTimer timer1_;
 
+    UpdateSettings servers_;  // as the last request read them
     std::string msiLocation_;
     std::string sha256_;
     std::string requestUrl_;
