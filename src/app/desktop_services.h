@@ -10,9 +10,12 @@
 #include "components/sound/sound_control.h"
 #include "output/process_scan.h"
 #include "output/synthetic_key_guard.h"
+#include "platform/curl_downloader.h"
+#include "platform/ifaddrs_connection.h"
 #include "platform/posix_file_appender.h"
 #include "platform/posix_process_starter.h"
 #include "platform/qt_clipboard.h"
+#include "platform/qt_page_fetcher.h"
 #include "platform/qt_sound_player.h"
 #include "platform/system_clock.h"
 #include "platform/xdg_opener.h"
@@ -54,6 +57,10 @@ class DesktopServices {
     std::unique_ptr<TimedKeySender> keys;  // null without a display
     QtClipboard clipboard;
     PosixFileAppender files;
+    // The update check's network.
+    QtPageFetcher pages;
+    IfaddrsConnection connection;
+    CurlDownloader downloads;
 
   private:
     std::string dataFolder_;

@@ -1,7 +1,9 @@
 #pragma once
 // Platform services the core talks to. Each has a real Linux adapter (src/platform)
 // and fakes in the tests; they are wired together once at start-up.
+#include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,60 @@ class FileAppender {
     virtual ~FileAppender() = default;
     virtual bool AppendLine(const std::string& path, const std::string& line,
                             std::string& error) = 0;
+};
+
+// The update check's network services. Their answers arrive later on the caller's thread
+// (never inside the call that asked), so the window keeps running while it waits.
+
+struct PageReply {
+    bool ok = false;
+    std::string body;
+    std::string error;  // why there is no page (ok false)
+};
+
+// One GET of a web page, with no cache read or write.
+class PageFetcher {
+  public:
+    virtual ~PageFetcher() = default;
+    // `done` runs once, with the page or with the reason after `deadlineMs` or an error
+    // status. A new Get abandons the one before it.
+    virtual void Get(const std::string& url, int deadlineMs,
+                     std::function<void(const PageReply&)> done) = 0;
+    // The pending Get's `done` is never called.
+    virtual void Abandon() = 0;
+};
+
+// The desktop's connection state and dial-up.
+class Connection {
+  public:
+    virtual ~Connection() = default;
+    // 2 connected through a network, 1 through a modem, 0 not online.
+    virtual int Online() = 0;
+    // Dials the default connection; true when it is up.
+    virtual bool Dial(bool prompt) = 0;
+    virtual bool HangUp() = 0;
+};
+
+struct DownloadResult {
+    bool ok = false;
+    std::string path;    // the file, in a folder only the user can enter
+    std::string sha256;  // lower-case hex of what was received
+    std::string error;   // why there is no file (ok false)
+};
+
+// Fetches a file (https, http or ftp) away from the caller's thread.
+class Downloader {
+  public:
+    virtual ~Downloader() = default;
+    // `progress` (bytes received, expected total or 0 when unknown) and `done` run on the
+    // caller's thread. A failed or cancelled download leaves no file behind.
+    virtual void Start(const std::string& url,
+                       std::function<void(std::int64_t, std::int64_t)> progress,
+                       std::function<void(const DownloadResult&)> done) = 0;
+    // Stops the running download; its `done` is never called.
+    virtual void Cancel() = 0;
+    // Deletes a downloaded file and its private folder.
+    virtual void Discard(const std::string& path) = 0;
 };
 
 }  // namespace blenvar

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -69,8 +70,6 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     hideButton_->setObjectName("HideButton");
     updateButton_ = new QPushButton(tr("Updates"));
     updateButton_->setObjectName("UpdateButton");
-    updateButton_->setEnabled(false);
-    updateButton_->setToolTip(tr("Checking for a newer version is not available yet"));
     exitButton_ = new QPushButton(tr("&Exit"));
     exitButton_->setObjectName("Command1");
     auto* buttons = new QHBoxLayout;
@@ -95,6 +94,7 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     connect(hideButton_, &QPushButton::clicked, this,
             [this] { Apply(tray_.Policy().OnHideButton()); });
     connect(exitButton_, &QPushButton::clicked, this, &MainWindow::EndProgram);
+    connect(updateButton_, &QPushButton::clicked, this, &MainWindow::OnUpdateButton);
     connect(lastScan_, &LastScanTab::reprocessRequested, this, &MainWindow::OnReprocess);
     connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
     connect(&tray_, &ShellTray::showRequested, this, &MainWindow::ShowFromTray);
@@ -142,6 +142,7 @@ QWidget* MainWindow::HelpPlace(const QString& page) {
 }
 
 void MainWindow::Load(const Version& version) {
+    programVersion_ = version;
     startup_.Load(WindowTitle(version.major, version.minor, version.patch));
 }
 
@@ -265,7 +266,7 @@ void MainWindow::EndProgram() {
     capture_.Stop();
     startup_.Unload();
     tray_.Remove();
-    QApplication::quit();
+    if (!Upgrading()) QApplication::quit();
 }
 
 void MainWindow::Apply(WindowAction action) {
@@ -351,6 +352,8 @@ void MainWindow::ShowStatus(const QString& text) {
 void MainWindow::ConnectCapture(CaptureBackend& backend) {
     connect(&capture_, &CaptureController::scanCaptured, this, &MainWindow::ScanCaptured);
     connect(&capture_, &CaptureController::scanOpened, this, &MainWindow::scanOpened);
+    // A scan takes the keyboard: the version window must not stand in front of it.
+    connect(this, &MainWindow::scanOpened, this, &MainWindow::HideVersion);
     connect(&capture_, &CaptureController::trainingRecorded, this,
             [this](int events) { charCount_->setText(QString::number(events)); });
     connect(&capture_, &CaptureController::trainingFinished, this, &MainWindow::OnTrainingFinished);
@@ -404,6 +407,44 @@ void MainWindow::OnTrainingFinished(const TrainingOutcome& outcome) {
 void MainWindow::OnStartKeyRefused(const QString& reason) {
     ShowStatus(reason);
     if (tray_.Visible()) tray_.Notify(reason.toStdString());
+}
+
+void MainWindow::OnUpdateButton() {
+    if (!versionWindow_) {
+        ProgramInfo program;
+        program.title = "Blenvar";
+        program.description =
+            "Turns barcode scans into keystrokes, clipboard text, commands and file lines.";
+        program.executable =
+            QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
+        program.major = programVersion_.major;
+        program.minor = programVersion_.minor;
+        program.revision = programVersion_.patch;
+        program.deadlineMs = AnswerDeadlineMs();
+        versionWindow_ = new VersionWindow(
+            {desktop_.pages, desktop_.connection, desktop_.downloads, desktop_.starter,
+             desktop_.starter, desktop_.opener, desktop_.settings},
+            program, this);
+        connect(versionWindow_, &QDialog::finished, this, [this] { versionShowing_ = false; });
+        connect(versionWindow_, &VersionWindow::unloadForUpgrade, this,
+                &MainWindow::UnloadForUpgrade);
+    }
+    versionShowing_ = true;
+    versionWindow_->SetAuthor(tr("Anonymous"));
+    versionWindow_->SetWebPage(MakerHomePage());
+    // Window-modal without a loop of its own; finished() ends VersionShowing.
+    versionWindow_->open();
+}
+
+void MainWindow::HideVersion() {
+    if (versionWindow_ && versionWindow_->isVisible()) versionWindow_->reject();
+}
+
+void MainWindow::UnloadForUpgrade() {
+    // Last window first, as the program's unload does; the version window ends the program.
+    const auto windows = QApplication::topLevelWidgets();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) (*it)->hide();
+    EndProgram();
 }
 
 }  // namespace blenvar

@@ -19,6 +19,7 @@
 #include "shell/main/last_scan_tab.h"
 #include "shell/main/shell_tray.h"
 #include "shell/main/startup.h"
+#include "shell/version/version_window.h"
 
 namespace blenvar {
 
@@ -40,8 +41,13 @@ class MainWindow : public QMainWindow, public StartupHost {
     void ScanCaptured(const QString& raw);
     // From the tray, its menu, or a second copy.
     void ShowFromTray();
-    // Hook removed, tray icon deleted, event loop ended.
+    // Hook removed, tray icon deleted, event loop ended (unless an upgrade is starting:
+    // the version window ends the program once the installer runs).
     void EndProgram();
+    // True while the version window is open from Updates; a scan that opens hides it.
+    bool VersionShowing() const { return versionShowing_; }
+    void HideVersion();
+    VersionWindow* VersionDialog() const { return versionWindow_; }
 
     bool Loading() const { return loading_; }
     const std::string& TabNames() const { return tabNames_; }
@@ -94,6 +100,10 @@ class MainWindow : public QMainWindow, public StartupHost {
     void OnTrainClicked();
     void OnTrainingFinished(const TrainingOutcome& outcome);
     void OnStartKeyRefused(const QString& reason);
+    void OnUpdateButton();
+    void UnloadForUpgrade();
+    // The installer is being started: the unload must leave ending to the version window.
+    bool Upgrading() const { return versionWindow_ && versionWindow_->Upgrading(); }
 
     DesktopServices& desktop_;
     ShellTray& tray_;
@@ -120,6 +130,9 @@ class MainWindow : public QMainWindow, public StartupHost {
     bool loading_ = false;
     bool ending_ = false;
     int lastTab_ = 0;
+    Version programVersion_;
+    VersionWindow* versionWindow_ = nullptr;  // made at the first Updates
+    bool versionShowing_ = false;
 };
 
 }  // namespace blenvar

@@ -1,0 +1,36 @@
+#pragma once
+#include <QObject>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "core/services.h"
+
+namespace blenvar {
+
+struct DownloadJob;
+
+// libcurl (https, http, ftp: Qt has no FTP) on a worker thread, into a new mkdtemp
+// folder of mode 0700. Progress and the end come back through queued calls.
+class CurlDownloader : public QObject, public Downloader {
+    Q_OBJECT
+  public:
+    explicit CurlDownloader(QObject* parent = nullptr);
+    ~CurlDownloader() override;
+
+    void Start(const std::string& url, std::function<void(std::int64_t, std::int64_t)> progress,
+               std::function<void(const DownloadResult&)> done) override;
+    void Cancel() override;
+    void Discard(const std::string& path) override;
+    // From the worker, on this object's thread: progress of the job still running.
+    void Report(const DownloadJob* job, std::int64_t now, std::int64_t total);
+
+  private:
+    void Run(std::shared_ptr<DownloadJob> job);
+    void Join();
+
+    std::shared_ptr<DownloadJob> job_;
+    std::thread worker_;
+};
+
+}  // namespace blenvar

@@ -1,0 +1,318 @@
+// The version window through the real adapters against servers on 127.0.0.1
+// (update_server.py): the answer, the download over http and ftp, the checksum, and the
+// installer command's one argument.
+#include "shell/version/version_window.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "platform/curl_downloader.h"
+#include "platform/ifaddrs_connection.h"
+#include "platform/posix_process_starter.h"
+#include "platform/qt_page_fetcher.h"
+
+namespace blenvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+void Write(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class LocalServers {
+  public:
+    explicit LocalServers(const fs::path& root) {
+        server_.start("/usr/bin/python3", {"-B", BLENVAR_UPDATE_SERVER, QString(root.c_str())});
+        while (!server_.canReadLine() && server_.waitForReadyRead(10000)) {
+        }
+        if (server_.canReadLine()) {
+            const auto ports = QString(server_.readLine()).split(' ');
+            http_ = "http://127.0.0.1:" + ports.value(0).trimmed().toStdString();
+            ftp_ = "ftp://127.0.0.1:" + ports.value(1).trimmed().toStdString();
+        }
+    }
+    ~LocalServers() {
+        server_.closeWriteChannel();
+        if (!server_.waitForFinished(3000)) server_.kill();
+    }
+    const std::string& Http() const { return http_; }
+    const std::string& Ftp() const { return ftp_; }
+
+  private:
+    QProcess server_;
+    std::string http_, ftp_;
+};
+
+struct FixedConnection : Connection {
+    int Online() override { return 2; }
+    bool Dial(bool) override { return false; }
+    bool HangUp() override { return true; }
+};
+
+struct RecordingOpener : ShellOpener {
+    std::vector<std::string> opened;
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
+};
+
+class VersionWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string name = (fs::temp_directory_path() / "blenvar-update-test-XXXXXX").string();
+        folder_ = ::mkdtemp(name.data());
+        // Downloads land in their own temporary folder, so leftovers show.
+        fs::create_directories(folder_ / "tmp");
+        ::setenv("TMPDIR", (folder_ / "tmp").c_str(), 1);
+        ::setenv("no_proxy", "127.0.0.1", 1);
+        package_ = std::string(300 * 1024, '\0');
+        for (size_t i = 0; i < package_.size(); ++i)
+            package_[i] = static_cast<char>(i * 7 + i / 251);
+        Write(folder_ / "root/MSI/blenvar_1.5.13.deb", package_);
+        Write(folder_ / "record",
+              "#!/bin/sh\ncat \"$1\" > \"$0.bytes\"\n"
+              "printf '%s\\n' \"$#\" \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.args\"\n");
+        fs::permissions(folder_ / "record", fs::perms::owner_all);
+        servers_ = std::make_unique<LocalServers>(folder_ / "root");
+        ASSERT_FALSE(servers_->Http().empty()) << "the test servers did not start";
+        settings_.SetFileName((folder_ / "blenvar.ini").string());
+    }
+    void TearDown() override {
+        servers_.reset();
+        ::unsetenv("TMPDIR");
+        fs::remove_all(folder_);
+    }
+
+    static std::string Sha(const std::string& bytes) {
+        const auto hash =
+            QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256);
+        return hash.toHex().toStdString();
+    }
+    int Requests() { return std::atoi(Read(folder_ / "root/requests").c_str()); }
+    // The answer of `scenario`, with {sha} standing for the package's checksum and {bad}
+    // for another one.
+    void Answer(const std::string& scenario, std::string answer) {
+        if (auto at = answer.find("{sha}"); at != std::string::npos)
+            answer.replace(at, 5, Sha(package_));
+        if (auto at = answer.find("{bad}"); at != std::string::npos)
+            answer.replace(at, 5, Sha(package_ + "x"));
+        Write(folder_ / "root" / scenario / "version.asp", answer);
+    }
+    void Configure(const std::string& scenario, const std::string& packageServer = "") {
+        Write(folder_ / "blenvar.ini", "[Setup]\nUpdateServer=" + servers_->Http() + "/" +
+                                           scenario + "\nPackageServer=" + packageServer +
+                                           "\nInstallCommand=\"" + (folder_ / "record").string() +
+                                           "\" %1\n");
+    }
+    std::unique_ptr<VersionWindow> Window(int deadlineMs = 30000) {
+        ProgramInfo program{"Blenvar", "Reads barcodes.", "blenvar", 1, 5, 12, deadlineMs};
+        return std::make_unique<VersionWindow>(
+            VersionServices{pages_, *connection_, downloads_, starter_, starter_, opener_,
+                            settings_},
+            program);
+    }
+    int Check(VersionWindow& w) {
+        QSignalSpy spy(&w, &VersionWindow::checked);
+        w.Current();
+        if (spy.isEmpty() && !spy.wait(10000)) return -1;
+        return spy.takeFirst().at(0).toInt();
+    }
+    static QString Text(VersionWindow& w, const char* name) {
+        return w.findChild<QLabel*>(name)->text();
+    }
+    static QPushButton* Upgrade(VersionWindow& w) {
+        return w.findChild<QPushButton*>("cmdUpgrade");
+    }
+    static QMessageBox* Box(VersionWindow& w, const char* name) {
+        QMessageBox* box = nullptr;
+        const bool found = QTest::qWaitFor(
+            [&] { return (box = w.findChild<QMessageBox*>(name)) != nullptr; }, 10000);
+        return found ? box : nullptr;
+    }
+    bool LeftoverDownloads() { return !fs::is_empty(folder_ / "tmp"); }
+
+    fs::path folder_;
+    std::string package_;
+    std::unique_ptr<LocalServers> servers_;
+    FixedConnection fixed_;
+    Connection* connection_ = &fixed_;
+    QtPageFetcher pages_;
+    CurlDownloader downloads_;
+    PosixProcessStarter starter_{CopyEnvironment()};
+    RecordingOpener opener_;
+    INIFile settings_;
+};
+
+TEST_F(VersionWindowTest, EachAnswerOfTheServerGivesItsResult) {
+    struct Row {
+        const char* scenario;
+        const char* answer;  // nullptr: no answer file (404)
+        int result;
+        const char* status;
+        const char* currVersion;
+        const char* button;  // caption, "" when disabled
+    };
+    const Row rows[] = {
+        {"available", "blenvar|1.5.13|blenvar_1.5.13.deb", 0, "Update Available", "1.5.13",
+         "Update"},
+        {"current", "blenvar|1.5.12|blenvar_1.5.13.deb", 1, "You Have The Current Version",
+         "1.5.12", ""},
+        {"wrongexe", "Blenvar|1.5.13|blenvar_1.5.13.deb", 2, "Couldn't Find Update Information",
+         "?.?.?", "Check For Updates"},
+        {"fewfields", "blenvar|1.5.13", 2, "Couldn't Find Update Information", "?.?.?",
+         "Check For Updates"},
+        {"silent", "", 2, "Couldn't Find Update Information", "?.?.?", "Check For Updates"},
+        {"missing", nullptr, 2, "Couldn't Find Update Information", "?.?.?", "Check For Updates"},
+        {"html",
+         "<html><head><title>x|y|z</title></head>\n<body><p> blenvar&#124;1.10.0 | "
+         "<b>blenvar_1.5.13.deb</b>|/news.htm|Fixes &amp; more</p></body></html>\n",
+         0, "Update Available", "1.10.0", "Update"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.scenario);
+        if (row.answer) Answer(row.scenario, row.answer);
+        Configure(row.scenario);
+        const int before = Requests();
+        auto w = Window(300);
+        EXPECT_EQ(Check(*w), row.result);
+        EXPECT_EQ(Text(*w, "Status"), row.status);
+        EXPECT_EQ(Text(*w, "CurrVersion"), row.currVersion);
+        EXPECT_EQ(Upgrade(*w)->isEnabled(), *row.button != '\0');
+        if (*row.button) {
+            EXPECT_EQ(Upgrade(*w)->text(), row.button);
+        }
+        // A known version is compared again without asking the server.
+        EXPECT_EQ(Check(*w), row.result);
+        EXPECT_EQ(Requests() - before, row.result == 2 ? 2 : 1);
+        // Closing only hides; without a known version the window waits for the user.
+        w->reject();
+        EXPECT_EQ(Text(*w, "Status"), row.result == 2 ? "Ready For User Input" : row.status);
+    }
+    // The server's page and comment: a short comment stays in the label, six lines or
+    // more go to the scrolling box.
+    auto w = Window();
+    Configure("html");
+    Check(*w);
+    const std::string page = servers_->Http().substr(7) + "/html/news.htm";
+    EXPECT_EQ(Text(*w, "WebPage").toStdString(), page);
+    EXPECT_TRUE(Text(*w, "Comment").endsWith("\n\nFixes & more"));
+    EXPECT_FALSE(w->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(w.get()));
+    QTest::mouseClick(w->findChild<QLabel*>("WebPage"), Qt::LeftButton);
+    EXPECT_EQ(opener_.opened, std::vector<std::string>{"http://" + page});
+    Answer("long", "blenvar|1.5.13|blenvar_1.5.13.deb|/n.htm|one\ntwo\nthree\nfour");
+    Configure("long");
+    auto longer = Window();
+    Check(*longer);
+    EXPECT_TRUE(longer->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(longer.get()));
+}
+
+TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {
+    struct Row {
+        const char* name;
+        const char* answer;
+        bool ftp;           // the package server
+        bool yes;           // the answer to the unencrypted question
+        const char* error;  // the download message, nullptr when the installer runs
+    };
+    const Row rows[] = {
+        {"http", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, true, nullptr},
+        {"ftp", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", true, true, nullptr},
+        {"nosum", "blenvar|1.5.13|blenvar_1.5.13.deb", true, true, nullptr},
+        {"declined", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, false, ""},
+        {"badsum", "blenvar|1.5.13|blenvar_1.5.13.deb|||{bad}", false, true, "checksum"},
+        {"ftpbadsum", "blenvar|1.5.13|blenvar_1.5.13.deb|||{bad}", true, true, "checksum"},
+        {"cut", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, true, "bytes remaining"},
+        {"nopackage", "blenvar|1.5.13|blenvar_1.6.0.deb", false, true, "404"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Answer(row.name, row.answer);
+        Configure(row.name, row.ftp ? servers_->Ftp() : servers_->Http() + "/" + row.name);
+        fs::remove(folder_ / "record.args");
+        auto w = Window();
+        QSignalSpy unload(w.get(), &VersionWindow::unloadForUpgrade);
+        ASSERT_EQ(Check(*w), 0);
+        QTest::mouseClick(Upgrade(*w), Qt::LeftButton);
+        if (!row.error || *row.error == '\0') {
+            QMessageBox* ask = Box(*w, "AskUnencrypted");
+            const auto* failed = w->findChild<QMessageBox*>("DownloadFailed");
+            ASSERT_TRUE(ask) << (failed ? failed->text().toStdString() : "no message");
+            EXPECT_EQ(ask->defaultButton(), ask->button(QMessageBox::No));
+            ask->button(row.yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        }
+        if (!row.error) {
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return fs::exists(folder_ / "record.args"); }, 10000));
+            const std::string path = Read(folder_ / "record.args").substr(2);
+            EXPECT_EQ(Read(folder_ / "record.args").substr(0, 2), "1\n");
+            EXPECT_EQ(path.rfind((folder_ / "tmp").string() + "/blenvar-update-", 0), 0u) << path;
+            EXPECT_TRUE(Read(folder_ / "record.bytes") == package_);
+            EXPECT_TRUE(w->Upgrading());
+            EXPECT_EQ(unload.count(), 1);
+            fs::remove_all(folder_ / "tmp");
+            fs::create_directories(folder_ / "tmp");
+            continue;
+        }
+        if (*row.error) {
+            QMessageBox* failed = Box(*w, "DownloadFailed");
+            ASSERT_TRUE(failed);
+            EXPECT_TRUE(failed->text().startsWith("Couldn't download the update.\n"));
+            EXPECT_TRUE(failed->text().contains(row.error)) << failed->text().toStdString();
+        } else {
+            QTest::qWait(200);
+        }
+        // The program goes on, nothing is installed or kept, and the update can be retried.
+        EXPECT_FALSE(w->Upgrading());
+        EXPECT_EQ(unload.count(), 0);
+        EXPECT_FALSE(fs::exists(folder_ / "record.args"));
+        EXPECT_FALSE(LeftoverDownloads());
+        EXPECT_TRUE(Upgrade(*w)->isEnabled());
+        EXPECT_EQ(Upgrade(*w)->text(), "Update");
+    }
+}
+
+// Run by update_offline and update_online inside a network namespace of their own.
+TEST_F(VersionWindowTest, OnlineAsTheNetworkInterfacesSay) {
+    const char* mode = std::getenv("BLENVAR_TEST_NETNS");
+    if (!mode) GTEST_SKIP() << "runs inside a network namespace (update_offline, update_online)";
+    IfaddrsConnection real;
+    connection_ = &real;
+    const bool online = std::string(mode) == "online";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return real.Online() == (online ? 2 : 0); }, 5000));
+    Answer("available", "blenvar|1.5.13|blenvar_1.5.13.deb");
+    Configure("available");
+    auto w = Window();
+    EXPECT_EQ(Check(*w), online ? 0 : 2);
+    EXPECT_EQ(Text(*w, "Status"), online ? "Update Available" : "You Are Not Online");
+    EXPECT_EQ(Requests(), online ? 1 : 0);
+    if (online) return;
+    // Offline, the button offers to dial, which fails here.
+    QTest::mouseClick(Upgrade(*w), Qt::LeftButton);
+    QMessageBox* ask = Box(*w, "AskConnect");
+    ASSERT_TRUE(ask);
+    ask->button(QMessageBox::Yes)->click();
+    QMessageBox* failed = Box(*w, "CannotConnect");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->text(), "Couldn't connect to the internet.");
+    EXPECT_EQ(Text(*w, "Status"), "You Are Not Online");
+    EXPECT_EQ(Requests(), 0);
+}
+
+}  // namespace
+}  // namespace blenvar
