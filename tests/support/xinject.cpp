@@ -60,8 +60,8 @@ struct Injector {
     }
 
     // "ctrl+shift+F12" -> modifier keys and the key; "shift" alone is the Shift key.
-    bool Parse(const std::string& spec, std::vector<KeyCode>& mods, KeyCode& code) const {
-        std::string rest = spec;
+    bool Parse(const std::string& chord, std::vector<KeyCode>& mods, KeyCode& code) const {
+        std::string rest = chord;
         for (std::size_t plus; (plus = rest.find('+')) != std::string::npos && plus > 0;) {
             const KeySym sym = ModifierSym(rest.substr(0, plus));
             if (sym == NoSymbol) break;  // a key named with "+" in it
