@@ -220,6 +220,14 @@ TEST_F(VersionWindowTest, EachAnswerOfTheServerGivesItsResult) {
     auto longer = Window();
     Check(*longer);
     EXPECT_TRUE(longer->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(longer.get()));
+    // One long paragraph wraps into more lines than the label holds.
+    std::string paragraph;
+    for (int i = 0; i < 120; ++i) paragraph += "word ";
+    Answer("wrapped", "blenvar|1.5.13|blenvar_1.5.13.deb|/n.htm|" + paragraph);
+    Configure("wrapped");
+    auto wrapped = Window();
+    Check(*wrapped);
+    EXPECT_TRUE(wrapped->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(wrapped.get()));
 }
 
 TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {

@@ -1,11 +1,13 @@
 #include "shell/version/version_window.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -159,8 +161,17 @@ void VersionWindow::SetStatus(std::string_view text) {
 void VersionWindow::SetComment(const QString& text) {
     comment_->setText(text);
     bigComment_->setPlainText(text);
-    commentPlace_->setCurrentWidget(
-        UsesBigComment(text.toStdString()) ? static_cast<QWidget*>(bigComment_) : comment_);
+    // Lines as the box shows them: a long paragraph wraps into many, which the label
+    // would cut off.
+    const int width =
+        commentPlace_->isVisible() ? commentPlace_->width() : commentPlace_->sizeHint().width();
+    const QFontMetrics metrics(comment_->font());
+    const int wrapped =
+        metrics.boundingRect(QRect(0, 0, std::max(width, 1), 1 << 20), Qt::TextWordWrap, text)
+            .height() /
+        metrics.lineSpacing();
+    const bool big = UsesBigComment(text.toStdString()) || wrapped >= 6;
+    commentPlace_->setCurrentWidget(big ? static_cast<QWidget*>(bigComment_) : comment_);
 }
 
 void VersionWindow::SetIcon(int index) {
