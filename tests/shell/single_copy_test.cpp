@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +15,8 @@
 #include <string>
 #include <thread>
 
+#include "decode/temp_ini.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -23,13 +24,7 @@ using namespace std::chrono_literals;
 
 class SingleCopy : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "blenvar-single-XXXXXX").string();
-        folder_ = ::mkdtemp(tmpl.data());
-        ::chmod(folder_.c_str(), 0700);
-        fs::create_directory(folder_ + "/config");
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+    void SetUp() override { fs::create_directory(folder_ + "/config"); }
 
     // Starts blenvar with its own runtime and config folders; stderr goes to errFd.
     pid_t Start(int errFd = -1) {
@@ -68,7 +63,8 @@ class SingleCopy : public ::testing::Test {
         ::waitpid(pid, nullptr, 0);
     }
 
-    std::string folder_;
+    blenvar::testing::TempIni temp_;  // a private folder (0700), as the runtime folder must be
+    const std::string folder_ = temp_.folder();
 };
 
 TEST_F(SingleCopy, AKilledCopysLockNeverBlocksALiveCopyIsNeverTakenOverATerminatedOneEnds) {
