@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "shell/fake_capture_backend.h"
+#include "support/key_text.h"
 
 namespace blenvar {
 namespace {
@@ -21,11 +22,7 @@ class LogTray : public TrayImage {
     std::vector<std::string>& log_;
 };
 
-std::string Text(const TrainedKey& k) {
-    std::ostringstream out;
-    out << k.Action << "," << k.State << "," << k.VCode << "," << k.SCode;
-    return out.str();
-}
+using testing::KeyText;
 
 // Runs a script of ';'-separated steps: "key A S V C" (logs "=result"), "at MS", "fire"
 // (the deadline timer runs now), "train", "stop", "refuse TEXT", "use" (the keys below);
@@ -42,7 +39,8 @@ std::string RunScript(const std::string& script) {
     QObject::connect(&c, &CaptureController::trainingRecorded,
                      [&](int n) { log.push_back("count " + std::to_string(n)); });
     QObject::connect(&c, &CaptureController::trainingFinished, [&](const TrainingOutcome& o) {
-        log.push_back(o.Good() ? "trained " + Text(*o.start) + " " + Text(*o.stop) : "no scan");
+        log.push_back(o.Good() ? "trained " + KeyText(*o.start) + " " + KeyText(*o.stop)
+                               : "no scan");
     });
     QObject::connect(&c, &CaptureController::startKeyRefused,
                      [&](const QString& why) { log.push_back("refused " + why.toStdString()); });
