@@ -17,6 +17,7 @@
 
 #include "capture/capture_machine.h"
 #include "capture/training_machine.h"
+#include "support/key_text.h"
 
 namespace blenvar {
 namespace {
@@ -34,10 +35,7 @@ TrainedKey Trained(const std::string& text) {
             static_cast<std::int16_t>(n.at(2)), static_cast<std::int16_t>(n.at(3))};
 }
 
-std::string Text(const TrainedKey& k) {
-    return std::to_string(k.Action) + "," + std::to_string(k.State) + "," +
-           std::to_string(k.VCode) + "," + std::to_string(k.SCode);
-}
+using testing::KeyText;
 
 class Player {
   public:
@@ -104,7 +102,7 @@ class Player {
     void Report(const TrainingOutcome& outcome) {
         deadline_.reset();
         if (!outcome.Good()) return Say(std::string(kNoGoodScanMessage));
-        Say("trained " + Text(*outcome.start) + " " + Text(*outcome.stop) + " after " +
+        Say("trained " + KeyText(*outcome.start) + " " + KeyText(*outcome.stop) + " after " +
             std::to_string(recorded_));
     }
 
@@ -128,7 +126,7 @@ std::vector<std::string> Transcripts() {
     return names;
 }
 
-class Transcript : public testing::TestWithParam<std::string> {};
+class Transcript : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Transcript, AnswersAsWritten) {
     std::ifstream in(std::string(BLENVAR_TRANSCRIPTS) + "/" + GetParam() + ".t");
@@ -139,7 +137,7 @@ TEST_P(Transcript, AnswersAsWritten) {
     EXPECT_EQ(expected, actual);
 }
 
-INSTANTIATE_TEST_SUITE_P(Capture, Transcript, testing::ValuesIn(Transcripts()),
+INSTANTIATE_TEST_SUITE_P(Capture, Transcript, ::testing::ValuesIn(Transcripts()),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::replace(name.begin(), name.end(), '-', '_');

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "capture/capture_backend.h"
+#include "support/key_text.h"
 
 namespace blenvar::testing {
 
@@ -23,8 +24,7 @@ class FakeCaptureBackend : public CaptureBackend {
         callback_ = install ? std::move(cb) : KeyCallback{};
     }
     std::string WatchStartKey(const TrainedKey& k) override {
-        log.push_back("watch " + std::to_string(k.Action) + "," + std::to_string(k.State) + "," +
-                      std::to_string(k.VCode) + "," + std::to_string(k.SCode));
+        log.push_back("watch " + KeyText(k));
         return refuse;
     }
     void HoldKeyboard(bool hold) override { log.push_back(hold ? "hold" : "release"); }

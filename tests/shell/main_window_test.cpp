@@ -11,11 +11,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "decode/temp_ini.h"
 #include "shell/fake_capture_backend.h"
 #include "shell/help/help_page.h"
+#include "support/files.h"
 
 // Fontconfig keeps its caches until exit; a sanitizer build must not call that ours.
 extern "C" const char* __lsan_default_suppressions() {
@@ -25,10 +25,7 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace blenvar {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using testing::ReadFile;
 
 TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     const std::string stored = "[Setup]\nEncoding=aim\n[CODE 128]\nSendToClipboard=0\n";
@@ -50,12 +47,12 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     EXPECT_TRUE(w.findChild<QMessageBox*>("TrainingPrompt"));
     EXPECT_TRUE(w.statusBar()->currentMessage().contains("no tray icons"));
     // Start-up shows the stored encoding and type; it writes none of them back.
-    EXPECT_EQ(ReadAll(file.path()), stored);
+    EXPECT_EQ(ReadFile(file.path()), stored);
     // Leaving the Control tab (here by a help page's tab:// link) saves the type shown.
     w.Tabs()->setCurrentIndex(kControlTab);
     emit w.findChild<HelpPage*>("HelpWeb")->tabRequested("main");
     EXPECT_EQ(w.Tabs()->currentIndex(), kMainTab);
-    EXPECT_NE(ReadAll(file.path()).find("[UNKNOWN]"), std::string::npos);
+    EXPECT_NE(ReadFile(file.path()).find("[UNKNOWN]"), std::string::npos);
 
     // No tray: Hide must leave a way back, so the window minimises and stays mapped.
     w.findChild<QPushButton*>("HideButton")->click();
@@ -80,7 +77,7 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     w.LastScan()->Show(rec);
     reprocess->click();
     EXPECT_EQ(w.LastScan()->Record().Code, "XYZ");
-    EXPECT_NE(ReadAll(out).find("\"XYZ\""), std::string::npos);
+    EXPECT_NE(ReadFile(out).find("\"XYZ\""), std::string::npos);
     rec.Code.clear();
     w.LastScan()->Show(rec);
     EXPECT_FALSE(reprocess->isEnabled());
@@ -117,17 +114,17 @@ TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
     train->click();
     EXPECT_EQ(train->text(), "Train");
     EXPECT_EQ(count->text(), "");
-    EXPECT_EQ(ReadAll(file.path()),
+    EXPECT_EQ(ReadFile(file.path()),
               "[Setup]\nEncoding=Other\nStart_Action=1\r\nStart_State=1\r\nStart_VCode=65\r\n"
               "Start_SCode=30\r\nStop_Action=1\r\nStop_State=0\r\nStop_VCode=13\r\n"
               "Stop_SCode=28\r\n");
 
     // Nothing recorded: the message, and the file as it was.
-    const std::string saved = ReadAll(file.path());
+    const std::string saved = ReadFile(file.path());
     train->click();
     train->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.findChild<QMessageBox*>("NoGoodScan"); }, 1000));
-    EXPECT_EQ(ReadAll(file.path()), saved);
+    EXPECT_EQ(ReadFile(file.path()), saved);
 
     // A file that cannot be replaced: the keys still work, and the status line says why.
     std::filesystem::remove(file.path());

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +15,9 @@
 #include <string>
 #include <thread>
 
+#include "decode/temp_ini.h"
+#include "support/files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -23,22 +25,16 @@ using namespace std::chrono_literals;
 
 class SingleCopy : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "blenvar-single-XXXXXX").string();
-        folder_ = ::mkdtemp(tmpl.data());
-        ::chmod(folder_.c_str(), 0700);
-        fs::create_directory(folder_ + "/config");
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+    void SetUp() override { fs::create_directory(folder_ + "/config"); }
 
-    // Starts blenvar with its own runtime and config folders; stderr goes to errFd.
-    pid_t Start(int errFd = -1) {
+    // Starts blenvar with its own runtime and config folders; stderr goes to the file `err`.
+    pid_t Start(const std::string& err = "/dev/null") {
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
             ::setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            if (errFd >= 0) ::dup2(errFd, 2);
+            ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
             ::execl(BLENVAR_BIN, "blenvar", static_cast<char*>(nullptr));
             ::_exit(127);
         }
@@ -68,7 +64,8 @@ class SingleCopy : public ::testing::Test {
         ::waitpid(pid, nullptr, 0);
     }
 
-    std::string folder_;
+    blenvar::testing::TempIni temp_;  // a private folder (0700), as the runtime folder must be
+    const std::string folder_ = temp_.folder();
 };
 
 TEST_F(SingleCopy, AKilledCopysLockNeverBlocksALiveCopyIsNeverTakenOverATerminatedOneEnds) {
@@ -85,21 +82,13 @@ TEST_F(SingleCopy, AKilledCopysLockNeverBlocksALiveCopyIsNeverTakenOverATerminat
     // An old lock of a live copy is still that copy's.
     utimbuf old{std::time(nullptr) - 3600, std::time(nullptr) - 3600};
     ::utime(lock.c_str(), &old);
-    int err[2];
-    ASSERT_EQ(::pipe(err), 0);
-    const pid_t third = Start(err[1]);
-    ::close(err[1]);
-    ::fcntl(err[0], F_SETFL, O_NONBLOCK);
-    std::string said;
+    const pid_t third = Start(folder_ + "/third.err");
     const bool refused = WaitFor([&] {
-        char buf[256];
-        const ssize_t n = ::read(err[0], buf, sizeof buf);
-        if (n > 0) said.append(buf, n);
-        return said.find("Only one copy of this program can run at a time.") != std::string::npos;
+        return blenvar::testing::ReadFile(folder_ + "/third.err")
+                   .find("Only one copy of this program can run at a time.") != std::string::npos;
     });
-    ::close(err[0]);
     Stop(third, SIGKILL);
-    EXPECT_TRUE(refused) << said;
+    EXPECT_TRUE(refused) << blenvar::testing::ReadFile(folder_ + "/third.err");
     EXPECT_EQ(::waitpid(second, nullptr, WNOHANG), 0) << "the running copy ended";
 
     // A logout's SIGTERM ends it as Exit does, and its lock goes with it.

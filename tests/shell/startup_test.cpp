@@ -61,32 +61,32 @@ class RecordingHost : public StartupHost {
     Log& log_;
 };
 
-TEST(Startup, LoadConfiguresTheHookButInstallsNothingBeforeTheTimer) {
+// Startup over a settings file holding `ini`, with a host and a hook writing one log.
+struct Rig {
+    explicit Rig(const std::string& ini = "") : file(ini) { settings.SetFileName(file.path()); }
     Log log;
-    RecordingHook hook(log);
-    RecordingHost host(log);
+    RecordingHook hook{log};
+    RecordingHost host{log};
     testing::TempIni file;
-    INIFile ini;
-    ini.SetFileName(file.path());
-    Startup startup(host, hook, ini, [](const KeyEvent&) { return kConsumeKey; });
-    startup.Load(WindowTitle(1, 5, 12));
-    EXPECT_EQ(log, (Log{"help", "tabnames", "types", "fit", "tab 0", "loadtype", "tray",
-                        "UseSendMessage 1", "SetGlobalParams 1 0", "NoLLHook 1", "NoTL 1",
-                        "title Blenvar - v1.5.12", "timer"}));
+    INIFile settings;
+    Startup startup{host, hook, settings, [](const KeyEvent&) { return kConsumeKey; }};
+};
+
+TEST(Startup, LoadConfiguresTheHookButInstallsNothingBeforeTheTimer) {
+    Rig rig;
+    rig.startup.Load(WindowTitle(1, 5, 12));
+    EXPECT_EQ(rig.log, (Log{"help", "tabnames", "types", "fit", "tab 0", "loadtype", "tray",
+                            "UseSendMessage 1", "SetGlobalParams 1 0", "NoLLHook 1", "NoTL 1",
+                            "title Blenvar - v1.5.12", "timer"}));
 }
 
 // The start event alone decides: a trained stop key without a start key is untrained.
 TEST(Startup, TimerInstallsCaptureThenPromptsOrHidesByTheStartKey) {
-    const Log untrained{"loading", "SetKeyboardHook+cb -1 1",
-                        "image 1", "encoding",
-                        "keys",    "tab 3",
-                        "prompt",  "show",
-                        "defer"};
-    const Log trained{"loading", "SetKeyboardHook+cb -1 1", "image 1", "encoding", "keys", "hide",
-                      "defer"};
+    const Log opened{"loading", "SetKeyboardHook+cb -1 1", "image 1", "encoding", "keys"};
+    const Log untrained{"tab 3", "prompt", "show", "defer"}, trained{"hide", "defer"};
     const struct {
         const char* file;
-        const Log& expected;
+        const Log& then;
         StoredKeyEvent start;
     } cases[] = {
         {"", untrained, {}},
@@ -96,25 +96,21 @@ TEST(Startup, TimerInstallsCaptureThenPromptsOrHidesByTheStartKey) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        Log log;
-        RecordingHook hook(log);
-        RecordingHost host(log);
-        testing::TempIni file(c.file);
-        INIFile ini;
-        ini.SetFileName(file.path());
-        Startup startup(host, hook, ini, [](const KeyEvent&) { return kConsumeKey; });
-        startup.OnStartupTimer();
-        EXPECT_EQ(log, c.expected);
-        EXPECT_EQ(startup.Keys().start, c.start);
-        ASSERT_TRUE(hook.callback);
-        EXPECT_EQ(hook.callback(KeyEvent{4, 0, 13, 28, 0, "kbd"}), kConsumeKey);
+        Rig rig(c.file);
+        rig.startup.OnStartupTimer();
+        Log expected = opened;
+        expected.insert(expected.end(), c.then.begin(), c.then.end());
+        EXPECT_EQ(rig.log, expected);
+        EXPECT_EQ(rig.startup.Keys().start, c.start);
+        ASSERT_TRUE(rig.hook.callback);
+        EXPECT_EQ(rig.hook.callback(KeyEvent{4, 0, 13, 28, 0, "kbd"}), kConsumeKey);
 
         // Loading ends only after the queued events, then unload removes the hook.
-        log.clear();
-        host.pending();
-        startup.Unload();
-        EXPECT_EQ(log, (Log{"loaded", "SetKeyboardHook 0 0"}));
-        EXPECT_FALSE(hook.callback);
+        rig.log.clear();
+        rig.host.pending();
+        rig.startup.Unload();
+        EXPECT_EQ(rig.log, (Log{"loaded", "SetKeyboardHook 0 0"}));
+        EXPECT_FALSE(rig.hook.callback);
     }
 }
 

@@ -9,12 +9,11 @@ import os
 import subprocess
 import sys
 import time
-import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import desktop_test as desk  # noqa: E402
-from desktop_test import atspi  # noqa: E402
+from desktop_test import atspi, program  # noqa: E402
 
 SERVER = os.path.join(HERE, "..", "update", "update_server.py")
 RECORDER = """#!/bin/sh
@@ -54,7 +53,7 @@ class VersionDesktopTest(desk.DesktopTest):
                     f"PackageServer=ftp://127.0.0.1:{ftp}\nInstallCommand=\"{record}\" %1\n")
         self.env["no_proxy"] = "127.0.0.1"
         copy = self.start(trained=False)
-        copy.answer_message(desk.PROMPT)
+        copy.answer_message(program.PROMPT)
         app = copy.app()
         atspi.press(atspi.find(app, role="push button", name="Updates"))
         status = atspi.wait_for("the check's result", lambda: next(
@@ -77,17 +76,7 @@ class VersionDesktopTest(desk.DesktopTest):
             self.assertEqual(f.read(), package)
 
 
-def main():
-    if len(sys.argv) != 3:
-        sys.exit(__doc__)
-    desk.BIN_DIR, desk.ARTIFACTS = sys.argv[1], sys.argv[2]
-    if not os.access(os.path.join(desk.BIN_DIR, desk.APP), os.X_OK):
-        print(f"skipped: {desk.BIN_DIR}/{desk.APP} has not been built")
-        sys.exit(desk.SKIP)
-    result = unittest.main(argv=sys.argv[:1], exit=False, verbosity=2, warnings="ignore",
-                           defaultTest="VersionDesktopTest.test_update_installs_the_checked_package_and_ends_the_program").result
-    sys.exit(0 if result.wasSuccessful() else 1)
-
-
 if __name__ == "__main__":
-    main()
+    desk.BIN_DIR, desk.ARTIFACTS = program.arguments(__doc__, 2, ["blenvar"])
+    program.run(defaultTest="VersionDesktopTest."
+                "test_update_installs_the_checked_package_and_ends_the_program")

@@ -38,18 +38,11 @@ def _plain(name):
     return (name or "").replace("&", "")
 
 
-def applications(name):
-    desktop = pyatspi.Registry.getDesktop(0)
-    return [a for a in desktop if a is not None and a.name == name]
-
-
 def find_app(name, pid=None, timeout=TIMEOUT):
     """The application called `name` (the executable's name), optionally by process id."""
     def probe():
-        for app in applications(name):
-            if pid is None or app.get_process_id() == pid:
-                return app
-        return None
+        return next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == name
+                     and (pid is None or a.get_process_id() == pid)), None)
     return wait_for(f"application {name!r}", probe, timeout)
 
 
@@ -116,24 +109,8 @@ def text(node):
     return t.getText(0, -1)
 
 
-def _has(node, state):
-    return node.getState().contains(state)
-
-
 def is_showing(node):
-    return _has(node, pyatspi.STATE_SHOWING)
-
-
-def is_enabled(node):
-    return _has(node, pyatspi.STATE_ENABLED)
-
-
-def is_checked(node):
-    return _has(node, pyatspi.STATE_CHECKED)
-
-
-def is_selected(node):
-    return _has(node, pyatspi.STATE_SELECTED)
+    return node.getState().contains(pyatspi.STATE_SHOWING)
 
 
 def press(node):
@@ -143,10 +120,6 @@ def press(node):
     index = names.index("press") if "press" in names else 0
     if not action.doAction(index):
         raise AssertionError(f"{node.getRoleName()} {node.name!r} refused its action")
-
-
-def page_tabs(root):
-    return find_all(root, role="page tab")
 
 
 def selected_tab(root):

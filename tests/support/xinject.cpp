@@ -4,12 +4,8 @@
 //                  needs it; "\n" is Return, "\t" Tab)
 //   --key NAME     a key by its X keysym name, with modifiers before it joined by "+":
 //                  F12, Return, KP_7, ctrl+c, shift+alt+Home (shift ctrl alt super)
-//   --keycode N    a key by X key code
 //   --down NAME | --up NAME   press or release only (NAME may be shift, ctrl...)
 //   --delay-us N   pause after each following key event (default 0)
-//   --hold-ms N    keep each following key down N ms (default 0)
-//   --sleep-ms N   pause once
-//   --display D    before any key: the display to use (default $DISPLAY)
 // Exit status: 0 sent, 1 no display, 2 bad arguments or a key the layout lacks.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -28,7 +24,6 @@ namespace {
 struct Injector {
     Display* dpy = nullptr;
     long delayUs = 0;
-    long holdMs = 0;
 
     void Event(KeyCode code, bool down) {
         XTestFakeKeyEvent(dpy, code, down ? True : False, CurrentTime);
@@ -41,10 +36,6 @@ struct Injector {
     void Stroke(const std::vector<KeyCode>& mods, KeyCode code) {
         for (KeyCode m : mods) Event(m, true);
         Event(code, true);
-        if (holdMs > 0) {
-            XFlush(dpy);
-            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-        }
         Event(code, false);
         for (auto m = mods.rbegin(); m != mods.rend(); ++m) Event(*m, false);
     }
@@ -99,10 +90,8 @@ int Usage(const char* why) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string display;
-    if (args.size() >= 2 && args[0] == "--display") display = args[1];
     Injector in;
-    in.dpy = XOpenDisplay(display.empty() ? nullptr : display.c_str());
+    in.dpy = XOpenDisplay(nullptr);
     if (in.dpy == nullptr) {
         std::fprintf(stderr, "blenvar-xinject: cannot open the display\n");
         return 1;
@@ -122,8 +111,7 @@ int main(int argc, char** argv) {
         const std::string& value = args[i + 1];
         std::vector<KeyCode> mods;
         KeyCode code = 0;
-        if (opt == "--display") {
-        } else if (opt == "--text") {
+        if (opt == "--text") {
             if (!in.Text(value)) status = 2;
         } else if (opt == "--key" || opt == "--down" || opt == "--up") {
             if (!in.Parse(value, mods, code)) {
@@ -133,21 +121,8 @@ int main(int argc, char** argv) {
             } else {
                 in.Event(code, opt == "--down");
             }
-        } else if (opt == "--keycode") {
-            const long n = std::strtol(value.c_str(), nullptr, 10);
-            if (n < 8 || n > 255) {
-                status = Usage("key codes run from 8 to 255");
-            } else {
-                in.Stroke({}, KeyCode(n));
-            }
         } else if (opt == "--delay-us") {
             in.delayUs = std::strtol(value.c_str(), nullptr, 10);
-        } else if (opt == "--hold-ms") {
-            in.holdMs = std::strtol(value.c_str(), nullptr, 10);
-        } else if (opt == "--sleep-ms") {
-            XSync(in.dpy, False);
-            std::this_thread::sleep_for(
-                std::chrono::milliseconds(std::strtol(value.c_str(), nullptr, 10)));
         } else {
             status = Usage(("unknown option " + opt).c_str());
         }

@@ -8,29 +8,16 @@ every key it receives. Exits with 77 (skipped) when BIN_DIR lacks a program it n
 """
 import os
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
 import atspi  # noqa: E402
+import program  # noqa: E402
 
-SKIP = 77
-PROGRAMS = ("blenvar", "blenvar-keyprobe", "blenvar-xinject")
 # F12 opens a scan, Enter closes it; every scan lands in the file and on the clipboard.
-TRAINED = """[Setup]
-Start_Action=1
-Start_State=0
-Start_VCode=123
-Start_SCode=88
-Stop_Action=1
-Stop_State=0
-Stop_VCode=13
-Stop_SCode=28
-"""
 DELIVERY = """Encoding=Other
 [UNKNOWN]
 SendToClipboard=1
@@ -39,7 +26,6 @@ SaveToFile=1
 FileFormat=%%C
 FileName={out}
 """
-PROMPT = "Before you can use this application you need to train it to recognize your scanner."
 BIN_DIR = ""
 
 
@@ -55,38 +41,29 @@ def clipboard():
 
 class CaptureDesktopTest(unittest.TestCase):
     def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="blenvar-capture-")
-        for name in os.listdir(BIN_DIR):
-            if name == "blenvar" or name.endswith((".wav", ".htm")):
-                shutil.copy2(os.path.join(BIN_DIR, name), self.folder)
-        home = os.path.join(self.folder, "home")
-        os.mkdir(home)
-        self.env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                        BLENVAR_TRACE_CAPTURE="1")
+        self.folder, self.env = program.program_folder(BIN_DIR, BLENVAR_TRACE_CAPTURE="1")
         self.out = os.path.join(self.folder, "scans.txt")
         self.probe_out = os.path.join(self.folder, "probe.txt")
         self.procs = []
+        self.blenvar = None
 
     def tearDown(self):
         for proc in reversed(self.procs):
             if proc.poll() is None:
                 proc.kill()
             proc.wait()
-        log = os.path.join(self.folder, "blenvar.log")
-        if os.path.exists(log):  # what blenvar said, beside a failure
-            sys.stderr.writelines(l for l in open(log) if "blenvar-trace" not in l)
+        if self.blenvar:  # what blenvar said, beside a failure
+            self.blenvar.stop()
+            sys.stderr.writelines(l for l in open(self.blenvar.log) if "blenvar-trace" not in l)
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def start_blenvar(self, trained=True):
         with open(os.path.join(self.folder, "blenvar.ini"), "w") as f:
-            f.write((TRAINED if trained else "[Setup]\n") + DELIVERY.format(out=self.out))
-        self.log = os.path.join(self.folder, "blenvar.log")
-        with open(self.log, "w") as log:
-            proc = subprocess.Popen([os.path.join(self.folder, "blenvar")], cwd=self.folder,
-                                    env=self.env, stdout=log, stderr=subprocess.STDOUT)
-        self.procs.append(proc)
-        atspi.wait_for("capture on", lambda: "capture ready" in open(self.log).read())
-        return proc
+            f.write((program.trained(123, 88) if trained else "[Setup]\n")
+                    + DELIVERY.format(out=self.out))
+        self.blenvar = program.Blenvar(self.folder, self.env)
+        atspi.wait_for("capture on", lambda: "capture ready" in open(self.blenvar.log).read())
+        return self.blenvar
 
     def start_probe(self):
         ready = os.path.join(self.folder, "probe.ready")
@@ -140,9 +117,8 @@ class CaptureDesktopTest(unittest.TestCase):
 
     def test_training_from_setup_then_the_next_scan_is_captured_without_a_restart(self):
         blenvar = self.start_blenvar(trained=False)
-        app = atspi.find_app("blenvar", blenvar.pid)
-        atspi.find(app, contains=PROMPT, showing=True)
-        atspi.press(atspi.find(app, role="push button", name="OK", showing=True))
+        blenvar.answer_message(program.PROMPT)
+        app = blenvar.app()
         atspi.press(atspi.find(app, role="push button", name="Train", showing=True))
         atspi.find(app, role="push button", name="Stop")
         # A sample that begins with a capital: Shift must not become the start key.
@@ -159,29 +135,8 @@ class CaptureDesktopTest(unittest.TestCase):
         self.assertEqual(self.scans(1), ["NEW"])
         self.assertEqual(self.probe_text("ab"), "ab")
 
-    def test_killing_blenvar_during_a_scan_frees_the_keyboard_at_once(self):
-        blenvar = self.start_blenvar()
-        self.start_probe()
-        inject("--key", "F12", "--text", "123")
-        time.sleep(0.3)
-        blenvar.send_signal(signal.SIGKILL)
-        blenvar.wait()
-        inject("--text", "z")
-        self.assertEqual(self.probe_text("z", timeout=1.0), "z")
 
-
-def main():
-    global BIN_DIR
-    if len(sys.argv) != 2:
-        sys.exit(__doc__)
-    BIN_DIR = sys.argv[1]
-    missing = [p for p in PROGRAMS if not os.access(os.path.join(BIN_DIR, p), os.X_OK)]
-    if missing:
-        print(f"skipped: {', '.join(missing)} not built in {BIN_DIR}")
-        sys.exit(SKIP)
-    result = unittest.main(argv=sys.argv[:1], exit=False, verbosity=2, warnings="ignore").result
-    sys.exit(0 if result.wasSuccessful() else 1)
-
-
+# A killed copy frees the keyboard: CaptureX11.KilledDuringAScanFreesTheKeyboard.
 if __name__ == "__main__":
-    main()
+    (BIN_DIR,) = program.arguments(__doc__, 1, ["blenvar", "blenvar-keyprobe", "blenvar-xinject"])
+    program.run()
