@@ -135,8 +135,17 @@ class CaptureDesktopTest(unittest.TestCase):
         self.assertEqual(self.scans(1), ["NEW"])
         self.assertEqual(self.probe_text("ab"), "ab")
 
+    def test_killing_blenvar_during_a_scan_frees_the_keyboard_at_once(self):
+        blenvar = self.start_blenvar()
+        self.start_probe()
+        inject("--key", "F12", "--text", "123")
+        time.sleep(0.3)
+        blenvar.proc.kill()
+        blenvar.proc.wait()
+        inject("--text", "z")
+        self.assertEqual(self.probe_text("z", timeout=1.0), "z")
 
-# A killed copy frees the keyboard: CaptureX11.KilledDuringAScanFreesTheKeyboard.
+
 if __name__ == "__main__":
     (BIN_DIR,) = program.arguments(__doc__, 1, ["blenvar", "blenvar-keyprobe", "blenvar-xinject"])
     program.run()
