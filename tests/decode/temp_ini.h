@@ -1,5 +1,5 @@
 #pragma once
-// A settings file in a private temporary folder, removed with the fixture.
+// A private temporary folder, removed with the fixture, and a settings file in it.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,7 +13,7 @@ class TempIni {
   public:
     explicit TempIni(const std::string& content = {}) {
         std::string tmpl =
-            (std::filesystem::temp_directory_path() / "blenvar-decode-XXXXXX").string();
+            (std::filesystem::temp_directory_path() / "blenvar-test-XXXXXX").string();
         folder_ = ::mkdtemp(tmpl.data());
         path_ = folder_ + "/blenvar.ini";
         if (!content.empty()) std::ofstream(path_, std::ios::binary) << content;

@@ -7,35 +7,22 @@
 namespace blenvar {
 namespace {
 
-struct Case {
-    const char* text;
-    const char* pattern;
-    bool match;
-};
-
 TEST(WildcardPattern, Table) {
-    const Case cases[] = {
-        {"", "", true},
-        {"abc", "ABC", false},  // case-sensitive
-        {"abc", "a?c", true},
-        {"a5", "a#", true},
-        {"aXbYc", "a*b*c", true},
-        {"abcbc", "a*bc", true},  // the last segment is anchored at the end
-        {"abcbcx", "a*bc", false},
-        {"abab", "*ab*ab*", true},
-        {"b", "[abc]", true},
-        {"m", "[a-z]", true},
-        {"m", "[z-a]", true},
-        {"-", "[a-]", true},
-        {"d", "[!abc]", true},
-        {"x", "[]", false},
-        {"x", "[!]", true},
-        {"[a", "[a", true},    // no closing bracket: literal "["
-        {"*x", "[*]x", true},  // special characters inside a list are plain
-        {"a", "[?]", false},
+    const struct {
+        const char *text, *pattern;
+        bool match;
+    } cases[] = {
+        // clang-format off
+        {"", "", true},            {"abc", "ABC", false},  // case-sensitive
+        {"abc", "a?c", true},      {"a5", "a#", true},     {"aXbYc", "a*b*c", true},
+        {"abcbc", "a*bc", true},   {"abcbcx", "a*bc", false},  // the last segment is anchored
+        {"abab", "*ab*ab*", true}, {"b", "[abc]", true},   {"m", "[a-z]", true},
+        {"m", "[z-a]", true},      {"-", "[a-]", true},    {"d", "[!abc]", true},
+        {"x", "[]", false},        {"x", "[!]", true},     {"[a", "[a", true},  // unclosed: literal
+        {"*x", "[*]x", true},      {"a", "[?]", false},  // specials inside a list are plain
         {"\xE9", "[\xE0-\xEF]", true},
-        {".aaaaaaaa.bbbb.cccccccc.", ".*.????.*.", true},
-        {"..abcd..", ".*.????.*.", true},
+        {".aaaaaaaa.bbbb.cccccccc.", ".*.????.*.", true}, {"..abcd..", ".*.????.*.", true},
+        // clang-format on
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WildcardPattern(c.pattern).Matches(c.text), c.match)

@@ -3,13 +3,11 @@
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
-#include <chrono>
+#include <cstdio>
 #include <random>
 #include <sstream>
-#include <thread>
 
 #include "registry/crash_payload.h"
 #include "registry/registry_fixture.h"
@@ -17,32 +15,18 @@
 namespace blenvar::test {
 namespace {
 
-// Runs the writer from `firstRound` and kills it `delay` after its first report;
-// returns everything it reported.
-std::string RunAndKill(long firstRound, std::chrono::milliseconds delay) {
-    int out[2];
-    EXPECT_EQ(pipe(out), 0);
-    const std::string first = std::to_string(firstRound);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        execl(BLENVAR_CRASH_WRITER, BLENVAR_CRASH_WRITER, first.c_str(), nullptr);
-        _exit(127);
-    }
-    close(out[1]);
+// Runs the writer from `firstRound` until its timer kills it `delayMs` after its first
+// report; returns everything it reported.
+std::string RunUntilKilled(long firstRound, int delayMs) {
+    const std::string run = std::string("exec " BLENVAR_CRASH_WRITER " ") +
+                            std::to_string(firstRound) + " " + std::to_string(delayMs);
+    FILE* p = popen(run.c_str(), "r");
     std::string reported;
     char buf[4096];
-    ssize_t n = read(out[0], buf, sizeof buf);  // wait until it is writing
-    if (n > 0) reported.append(buf, static_cast<std::size_t>(n));
-    std::this_thread::sleep_for(delay);
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status)) << "writer ended by itself: " << status;
-    while ((n = read(out[0], buf, sizeof buf)) > 0)
-        reported.append(buf, static_cast<std::size_t>(n));
-    close(out[0]);
+    for (std::size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) reported.append(buf, n);
+    const int status = p ? pclose(p) : -1;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
+        << "writer ended by itself: " << status;
     return reported;
 }
 using CrashTest = RegistryFixture;
@@ -53,7 +37,7 @@ TEST_F(CrashTest, KilledWriterNeverLeavesTornOrLostValues) {
     std::array<long, kCrashSlots> acked{};  // last round each slot reported; 0: none yet
     long nextRound = 1;
     for (int kill = 0; kill < 20; ++kill) {
-        std::istringstream reported(RunAndKill(nextRound, std::chrono::milliseconds(delayMs(rng))));
+        std::istringstream reported(RunUntilKilled(nextRound, delayMs(rng)));
         long round = 0;
         int slot = 0;
         while (reported >> round >> slot) acked[static_cast<std::size_t>(slot)] = round;

@@ -13,6 +13,7 @@
 
 #include "components/registry/c_registry.h"
 #include "components/registry/sqlite_registry_store.h"
+#include "decode/temp_ini.h"
 
 namespace blenvar::test {
 
@@ -29,13 +30,9 @@ struct RawValue {
 class RegistryFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/blenvar-reg-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         setenv("BLENVAR_MACHINE_REGISTRY", (dir_ / "machine" / "registry.sqlite3").c_str(), 1);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::string UserDb() const { return (dir_ / "config/blenvar/registry.sqlite3").string(); }
     // What the program gets (machine store read-only), or what an installer uses.
@@ -71,7 +68,8 @@ class RegistryFixture : public ::testing::Test {
         return s.OpenKey(root, path, kKeyQueryValue, k.Out()) == kRegSuccess;
     }
 
-    std::filesystem::path dir_;
+    testing::TempIni tmp_;
+    const std::filesystem::path dir_ = tmp_.folder();
 };
 
 }  // namespace blenvar::test

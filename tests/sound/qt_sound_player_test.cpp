@@ -113,37 +113,36 @@ class QtSoundPlayerTest : public ::testing::Test {
     static std::string Sound(const char* name) {
         return (QCoreApplication::applicationDirPath() + "/" + name).toStdString();
     }
+    // Records what `start` plays until its end is told. Nothing may wait inside the player:
+    // an event posted before the call has not run when it returns.
+    std::vector<std::int16_t> Hear(const std::function<void(SoundDone)>& start) {
+        bool posted = false, done = false;
+        return Record([&] {
+            QTimer::singleShot(0, [&] { posted = true; });
+            start([&] { done = true; });
+            EXPECT_FALSE(done || posted) << "the event loop ran inside the player";
+            EXPECT_TRUE(PumpUntil(done));
+        });
+    }
     QtSoundPlayer player;
 };
 
-// Nothing waits inside the player: an event posted before a call has not run when it
-// returns, and the end of the sound is told from the event loop after it has been heard.
+// The end of a sound is told from the event loop after it has been heard.
 TEST_F(QtSoundPlayerTest, SoundsAndTonesEndThroughTheirCallbacks) {
-    bool posted = false;
     qint64 took = 0;
-    bool done = false;
-    const auto s = Record([&] {
-        QTimer::singleShot(0, [&] { posted = true; });
+    const auto s = Hear([&](SoundDone done) {
         QElapsedTimer t;
         t.start();
-        player.Play(Sound("zing.wav"), PlayMode::Once, [&] {
+        player.Play(Sound("zing.wav"), PlayMode::Once, [&took, t, done] {
             took = t.elapsed();
-            done = true;
+            done();
         });
-        EXPECT_FALSE(done || posted) << "the event loop ran inside Play";
         EXPECT_TRUE(player.IsPlaying());
-        EXPECT_TRUE(PumpUntil(done));
     });
     EXPECT_GE(took, 150) << "told of the end before the 0.2 s sound could have ended";
     EXPECT_NEAR(LoudSeconds(s), 0.2, 0.08);
 
-    posted = done = false;
-    const auto tone = Record([&] {
-        QTimer::singleShot(0, [&] { posted = true; });
-        player.Tone(880, 400, [&] { done = true; });
-        EXPECT_FALSE(done || posted) << "the event loop ran inside Tone";
-        EXPECT_TRUE(PumpUntil(done));
-    });
+    const auto tone = Hear([&](SoundDone done) { player.Tone(880, 400, done); });
     EXPECT_GT(Rms(tone), 0.05);
     EXPECT_NEAR(Frequency(tone), 880, 880 * 0.05);
     EXPECT_NEAR(LoudSeconds(tone), 0.4, 0.08);
@@ -157,11 +156,7 @@ TEST_F(QtSoundPlayerTest, MissingFileFallsBackOrStaysSilent) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("this is no sound file at all") > 0);
     f.close();
     const auto play = [&](const std::string& file) {
-        bool done = false;
-        return Record([&] {
-            player.Play(file, PlayMode::Once, [&] { done = true; });
-            EXPECT_TRUE(PumpUntil(done)) << file;
-        });
+        return Hear([&](SoundDone done) { player.Play(file, PlayMode::Once, done); });
     };
     for (const std::string& file :
          {std::string("/nonexistent/blenvar/none.wav"), junk.toStdString()})
