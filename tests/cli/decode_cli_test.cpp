@@ -8,9 +8,7 @@
 #include <regex>
 
 #include "cli/run_process.h"
-#include "cli/spawn.h"
 #include "decode/temp_ini.h"
-#include "delivery/argrecord.h"
 
 namespace blenvar {
 namespace {
@@ -20,33 +18,20 @@ using testing::RunProcess;
 
 // String members of one flat JSON object line.
 std::map<std::string, std::string> Members(const std::string& line) {
+    static const std::regex member(R"re("([a-z]+)":"((?:[^"\\]|\\.)*)")re");
     std::map<std::string, std::string> m;
-    size_t i = 0;
-    auto readString = [&](std::string& out) {
-        ++i;  // opening quote
-        while (i < line.size() && line[i] != '"') {
-            if (line[i] == '\\') {
-                char e = line[++i];
-                if (e == 'u') {
-                    out += static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
-                    i += 4;
-                } else {
-                    out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
-                }
+    for (std::sregex_iterator it(line.begin(), line.end(), member), end; it != end; ++it) {
+        const std::string s = (*it)[2];
+        std::string& value = m[(*it)[1]];
+        for (size_t i = 0; i < s.size(); ++i) {
+            const char c = s[i] == '\\' ? s[++i] : 0;
+            if (c == 'u') {
+                value += static_cast<char>(std::stoi(s.substr(i + 1, 4), nullptr, 16));
+                i += 4;
             } else {
-                out += line[i];
+                value += c == 0 ? s[i] : c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
             }
-            ++i;
         }
-        ++i;
-    };
-    while ((i = line.find('"', i)) != std::string::npos) {
-        std::string key, value;
-        readString(key);
-        i = line.find('"', i);
-        if (i == std::string::npos) break;
-        readString(value);
-        m[key] = value;
     }
     return m;
 }

@@ -12,9 +12,7 @@
 #include <thread>
 
 #include "cli/run_process.h"
-#include "cli/spawn.h"
 #include "decode/temp_ini.h"
-#include "delivery/argrecord.h"
 #include "keys/probe_session.h"
 
 namespace blenvar {
