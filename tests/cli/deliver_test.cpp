@@ -167,43 +167,24 @@ TEST_F(DeliverTest, SecondLayoutAndCharactersOutsideIt) {
 
 TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
     std::system("setxkbmap us");
+    // Notation, codes, shell and quoting signs, blanks, control characters, other scripts.
     const std::vector<std::string> hostile = {
         "^a{DEL}",
-        "%{F4}",
-        "+",
-        "+a+b",
-        "^c^v",
+        "%{F4}(abc)",
+        "+a+b{TAB 40}",
         "~",
-        "{ENTER}",
-        "{x 5}",
-        "(abc)",
-        "{{}",
-        "{TAB 40}",
-        "%%T%%C%%R",
-        "%%-%%X",
-        "$(touch PWNED1)",
-        "`touch PWNED2`",
-        ";touch PWNED3;",
-        "| touch PWNED4",
-        "&& touch PWNED5",
-        "> PWNED6",
-        "\"double quoted\"",
-        "'single quoted'",
-        "a \"b c\" d",
-        "back\\slash\\\\",
-        "\\\"escaped\\\"",
-        "%PATH% $HOME",
-        "*?[a-z]!",
-        "#!/bin/sh -e",
-        "--help -rf /",
+        "{{}{x 5}",
+        "%%T%%C%%R%%-%%X",
+        "$(touch PWNED1) `touch PWNED2`;touch PWNED3| touch PWNED4&& touch PWNED5 > PWNED6",
+        "a \"b c\" d 'e f'",
+        "\\\"escaped\\\" back\\slash\\\\",
+        "%PATH% $HOME *?[a-z]! --help -rf /",
         "   padded value   ",
         "tab\tinside",
         "bell\x07"
         "char",
         "esc\x1b[31mred",
-        "é€ß中",
-        "<b>&amp;</b>",
-        "C:\\Windows\\System32",
+        "\xC3\xA9\xE2\x82\xAC\xC3\x9F\xE4\xB8\xAD<b>&amp;</b>",
         std::string(1500, 'x') + "{END}",
     };
     std::string settings =
@@ -256,21 +237,14 @@ TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
 TEST_F(DeliverTest, HostileCommandLinesOpenOnlyAddressesAndDocuments) {
     const std::string dir = dir_->folder(), bin = dir + "/bin", path = std::getenv("PATH");
     fs::create_directory(bin);
-    for (const char* name : {"xdg-open", "poweroff", "xterm"})
+    for (const char* name : {"xdg-open", "poweroff"})
         fs::create_symlink(BLENVAR_ARGRECORD, bin + "/" + name);
     fs::create_symlink(BLENVAR_ARGRECORD, dir + "/tool");
     std::ofstream(dir + "/doc.txt") << "a document";
     std::ofstream(dir + "/app.desktop") << "[Desktop Entry]\nExec=touch PWNED\n";
-    const std::vector<std::string> refused = {"poweroff",
-                                              "xterm",
-                                              "/bin/sh",
-                                              "sh -c id",
-                                              "file:///etc/passwd",
-                                              "javascript:alert(1)",
-                                              "x-scheme-handler:evil",
-                                              dir + "/app.desktop",
-                                              dir + "/tool",
-                                              dir + "/missing.txt"};
+    const std::vector<std::string> refused = {
+        "poweroff",           "/bin/sh",     "sh -c id",          "file:///etc/passwd",
+        dir + "/app.desktop", dir + "/tool", dir + "/missing.txt"};
     std::vector<std::string> opened = {fs::canonical(dir + "/doc.txt").string(),
                                        "https://example.org/x"};
     std::vector<std::string> scans = refused;
