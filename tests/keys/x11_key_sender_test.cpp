@@ -94,25 +94,19 @@ TEST_F(X11KeySenderTest, NotationAndFieldsOnUsAndGermanLayouts) {
         std::string text, want, fields = "";
     };
     std::vector<Case> cases = {
-        {"Hello, World!", "Hello, World!"},
         {"+a+(bc)d~x{TAB}y{a 3}", "ABCd\nx\tyaaa"},
-        {"{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}", "+^%~(){}[]"},
         {"^a%{F4}+^{HOME}{DEL}{BS}{ESC}{INS}{PGUP}{PGDN}{UP}{LEFT}{F12}{ENTER 2}",
          "<Ctrl+A><Alt+F4><Ctrl+Shift+Home><Del><Backspace><Esc><Ins><PgUp><PgDown><Up><Left>"
          "<F12>\n\n"},
     };
-    std::string noise;  // printable ASCII, space to tilde
-    for (unsigned i = 0, x = 12345; i < 600; ++i, x = x * 1103515245u + 12345u) {
+    // Scanned fields: every printable ASCII character in a scrambled order, and some outside
+    // both layouts: é € 中 ß Ä ©.
+    std::string noise;
+    for (unsigned i = 0, x = 12345; i < 600; ++i, x = x * 1103515245u + 12345u)
         noise += char(' ' + (x >> 16) % 95);
-    }
-    // Hostile scanned fields are typed literally.
-    for (const std::string field :
-         {"^a{DEL}", "%{F4}", "+", "~(x)",
-          "$(rm -rf ~); `id` && echo 'x' \"y\" | tee >/tmp/z <*?[a]{b}#\\!@", "  blanks around  ",
-          "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xC3\x9F\xC3\x84\xC2\xA9",  // é € 中 ß Ä ©
-          noise.c_str()}) {
+    for (const std::string& field :
+         {noise, std::string("\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xC3\x9F\xC3\x84\xC2\xA9")})
         cases.push_back({field, field, std::string(field.size(), 'F')});
-    }
     for (const char* layout : {"us", "de"}) {
         SetLayout(layout);
         for (const Case& c : cases) {
