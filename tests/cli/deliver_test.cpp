@@ -1,5 +1,5 @@
-// blenvar-decode --deliver on a real (headless) desktop: keys typed into a real window on
-// two keyboard layouts, the clipboard read back, a real command's argument list, the file.
+// blenvar-decode --deliver on a real (headless) desktop: keys typed into a real window,
+// the clipboard read back, a real command's argument list, the file.
 // gtest first: Xlib's None macro would break its headers.
 #include <gtest/gtest.h>
 // (keep the order)
@@ -38,7 +38,6 @@ class DeliverTest : public ::testing::Test {
     static void TearDownTestSuite() {
         delete g_probe;
         g_probe = nullptr;
-        std::system("setxkbmap us");
     }
 
     void SetUp() override {
@@ -133,7 +132,6 @@ class DeliverTest : public ::testing::Test {
 };
 
 TEST_F(DeliverTest, EveryActionOnTheUsLayout) {
-    std::system("setxkbmap us");
     const std::string settings =
         Settings("CODE 128", "%%C{TAB}%%T+a~", "--code %%C \"%%T and more\"") +
         "AddReturn=1\r\nFileFormat=%%T,\"%%C\"\r\n";
@@ -152,21 +150,7 @@ TEST_F(DeliverTest, EveryActionOnTheUsLayout) {
               "CODE 128,\"" + value + "\"\r\n");
 }
 
-TEST_F(DeliverTest, SecondLayoutAndCharactersOutsideIt) {
-    ASSERT_EQ(std::system("setxkbmap de"), 0);
-    const std::string value = "zyZY@\\|{[]}~<>é€ß°²µÄöü中ñ";
-    Outcome o = Deliver(Settings("CODE 128", "%%C~", "%%C"), {"]C0" + value}, value.size() + 1);
-    std::system("setxkbmap us");
-    EXPECT_EQ(o.status, 0) << o.errors;
-    EXPECT_EQ(o.typed, value + "\n");
-    EXPECT_EQ(o.clipboard, "<" + value + ">");
-    auto commands = RecordedCommands(1);
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0], (std::vector<std::string>{value}));
-}
-
 TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
-    std::system("setxkbmap us");
     // Notation, codes, shell and quoting signs, blanks, control characters, other scripts.
     const std::vector<std::string> hostile = {
         "^a{DEL}",
@@ -184,8 +168,8 @@ TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
         "bell\x07"
         "char",
         "esc\x1b[31mred",
-        "\xC3\xA9\xE2\x82\xAC\xC3\x9F\xE4\xB8\xAD<b>&amp;</b>",
         std::string(1500, 'x') + "{END}",
+        "é€ß°²µÄöü中ñ <b>&amp;</b>",  // last: the clipboard keeps it
     };
     std::string settings =
         "[UNKNOWN]\r\nScanToKeyboard=1\r\nKeyboardMask=%%C~\r\n"
@@ -275,7 +259,6 @@ TEST_F(DeliverTest, HostileCommandLinesOpenOnlyAddressesAndDocuments) {
 }
 
 TEST_F(DeliverTest, FailedActionsAreReportedAndTheRestStillHappens) {
-    std::system("setxkbmap us");
     const std::string settings =
         "[Setup]\r\nEncoding=AIM\r\n[CODE 39]\r\nScanToKeyboard=1\r\n"
         "SaveToFile=1\r\nFileName=" +
