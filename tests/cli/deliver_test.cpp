@@ -241,7 +241,9 @@ TEST_F(DeliverTest, HostileCommandLinesOpenOnlyAddressesAndDocuments) {
         scans, 0);
     setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.printed.size(), scans.size());
+    ASSERT_EQ(o.printed.size(), scans.size());
+    // "open" is the address of a web jump, never a command's document.
+    for (const auto& line : o.printed) EXPECT_EQ(line.find("\"open\""), std::string::npos) << line;
     EXPECT_EQ(testing::Lines(o.errors).size(), refused.size()) << o.errors;
 
     RecordedCommands(opened.size());
@@ -256,24 +258,6 @@ TEST_F(DeliverTest, HostileCommandLinesOpenOnlyAddressesAndDocuments) {
     std::sort(opened.begin(), opened.end());
     EXPECT_EQ(got, opened);
     EXPECT_FALSE(fs::exists(dir + "/PWNED"));
-}
-
-TEST_F(DeliverTest, FailedActionsAreReportedAndTheRestStillHappens) {
-    const std::string settings =
-        "[Setup]\r\nEncoding=AIM\r\n[CODE 39]\r\nScanToKeyboard=1\r\n"
-        "SaveToFile=1\r\nFileName=" +
-        dir_->folder() +
-        "/no/such/folder/out.txt\r\nExecuteCommand=1\r\nCommandLine=" + dir_->folder() +
-        "/no/such/program\r\n";
-    Outcome o = Deliver(settings, {"]A0ABC"}, 3);
-    EXPECT_EQ(o.status, 1);
-    // "open" is the address of a web jump, never a command's document.
-    ASSERT_EQ(o.printed.size(), 1u);
-    EXPECT_EQ(o.printed[0].find("\"open\""), std::string::npos) << o.printed[0];
-    EXPECT_EQ(o.typed, "ABC");
-    EXPECT_EQ(o.clipboard, "ABC");
-    EXPECT_NE(o.errors.find("/no/such/folder/out.txt"), std::string::npos) << o.errors;
-    EXPECT_NE(o.errors.find("No such file or directory"), std::string::npos) << o.errors;
 }
 
 }  // namespace
