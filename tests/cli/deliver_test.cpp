@@ -102,28 +102,20 @@ class DeliverTest : public ::testing::Test {
         return o;
     }
 
-    std::vector<std::vector<std::string>> RecordedCommands(size_t expected) {
-        std::vector<std::vector<std::string>> all;
-        for (int waited = 0; waited < 10000; waited += 50) {
-            size_t n = 0;
-            for (const auto& e : fs::directory_iterator(argDir_))
-                if (e.path().extension() != ".part") ++n;
-            if (n >= expected) break;
+    // The name each recorded run was started as, and its arguments, once `expected` are in.
+    std::vector<std::pair<std::string, std::vector<std::string>>> RecordedCommands(
+        size_t expected) {
+        for (int waited = 0;; waited += 50) {
+            std::vector<std::pair<std::string, std::vector<std::string>>> all;
+            for (const auto& e : fs::directory_iterator(argDir_)) {
+                const std::string name = e.path().filename().string();  // args.NAME.PID
+                if (e.path().extension() != ".part")
+                    all.emplace_back(name.substr(5, name.rfind('.') - 5),
+                                     testing::ReadRecordedArgs(e.path().string()));
+            }
+            if (all.size() >= expected || waited >= 10000) return all;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        for (const auto& e : fs::directory_iterator(argDir_))
-            if (e.path().extension() != ".part")
-                all.push_back(testing::ReadRecordedArgs(e.path().string()));
-        return all;
-    }
-
-    std::string Settings(const std::string& section, const std::string& keyboardMask,
-                         const std::string& options) {
-        return "[Setup]\r\nEncoding=AIM\r\n[" + section +
-               "]\r\nScanToKeyboard=1\r\nKeyboardMask=" + keyboardMask +
-               "\r\nSendToClipboard=1\r\nClipboardMask=<%%C>\r\nExecuteCommand=1\r\n" +
-               "CommandLine=" + BLENVAR_ARGRECORD + "\r\nCommandOptions=" + options +
-               "\r\nSaveToFile=1\r\nFileName=" + dir_->folder() + "/scans.csv\r\n";
     }
 
     std::unique_ptr<testing::TempIni> dir_;
@@ -133,8 +125,12 @@ class DeliverTest : public ::testing::Test {
 
 TEST_F(DeliverTest, EveryActionOnTheUsLayout) {
     const std::string settings =
-        Settings("CODE 128", "%%C{TAB}%%T+a~", "--code %%C \"%%T and more\"") +
-        "AddReturn=1\r\nFileFormat=%%T,\"%%C\"\r\n";
+        "[Setup]\r\nEncoding=AIM\r\n[CODE 128]\r\nScanToKeyboard=1\r\nAddReturn=1\r\n"
+        "KeyboardMask=%%C{TAB}%%T+a~\r\nSendToClipboard=1\r\nClipboardMask=<%%C>\r\n"
+        "ExecuteCommand=1\r\nCommandLine=" BLENVAR_ARGRECORD
+        "\r\n"
+        "CommandOptions=--code %%C \"%%T and more\"\r\nSaveToFile=1\r\nFileName=" +
+        dir_->folder() + "/scans.csv\r\nFileFormat=%%T,\"%%C\"\r\n";
     const std::string value = "Hello, World! #1 @$%^&*()_+{}|:\"<>?~`";
     Outcome o = Deliver(settings, {"]C0" + value}, value.size() + 12);
     EXPECT_EQ(o.status, 0) << o.errors;
@@ -145,7 +141,7 @@ TEST_F(DeliverTest, EveryActionOnTheUsLayout) {
     EXPECT_EQ(o.clipboard, "<" + value + ">");
     auto commands = RecordedCommands(1);
     ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0], (std::vector<std::string>{"--code", value, "CODE 128 and more"}));
+    EXPECT_EQ(commands[0].second, (std::vector<std::string>{"--code", value, "CODE 128 and more"}));
     EXPECT_EQ(testing::ReadWholeFile(dir_->folder() + "/scans.csv"),
               "CODE 128,\"" + value + "\"\r\n");
 }
@@ -203,7 +199,7 @@ TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
             << o.errors;
     EXPECT_EQ(testing::ReadWholeFile(dir_->folder() + "/hostile.csv"), expectFile);
     std::vector<std::string> recorded;
-    for (const auto& args : RecordedCommands(hostile.size())) {
+    for (const auto& [name, args] : RecordedCommands(hostile.size())) {
         ASSERT_EQ(args.size(), 2u);
         EXPECT_EQ(args[0], "--value");
         recorded.push_back(args[1]);
@@ -249,10 +245,9 @@ TEST_F(DeliverTest, HostileCommandLinesOpenOnlyAddressesAndDocuments) {
     RecordedCommands(opened.size());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // anything late shows up
     std::vector<std::string> got;
-    for (const auto& e : fs::directory_iterator(argDir_)) {
-        const std::string name = e.path().filename().string();
-        EXPECT_EQ(name.rfind("args.xdg-open.", 0), 0u) << name << " was started";
-        for (const auto& arg : testing::ReadRecordedArgs(e.path().string())) got.push_back(arg);
+    for (const auto& [name, args] : RecordedCommands(0)) {
+        EXPECT_EQ(name, "xdg-open") << " was started";
+        got.insert(got.end(), args.begin(), args.end());
     }
     std::sort(got.begin(), got.end());
     std::sort(opened.begin(), opened.end());

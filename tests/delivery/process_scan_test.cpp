@@ -8,6 +8,7 @@
 #include "decode/temp_ini.h"
 #include "delivery/delivery_fakes.h"
 #include "output/command_line.h"
+#include "output/key_sequence.h"
 
 namespace blenvar {
 namespace {
@@ -29,19 +30,10 @@ class ProcessScanTest : public ::testing::Test {
         ProcessScan(rec_, reprocess, s);
     }
 
-    std::string Typed() const {
-        std::string out;
-        for (const auto& a : d_.sent.at(0)) {
-            if (a.key != NamedKey::Character) {
-                out += a.key == NamedKey::Enter ? "<ENTER>"
-                       : a.key == NamedKey::Tab ? "<TAB>"
-                                                : "<KEY>";
-            } else {
-                if (a.modifiers) out += "<mod" + std::to_string(a.modifiers) + ">";
-                out += a.character < 0x80 ? static_cast<char>(a.character) : '?';
-            }
-        }
-        return out;
+    // The keys sent, as the notation that would type them.
+    void ExpectTyped(const char* notation) const {
+        ASSERT_EQ(d_.sent.size(), 1u);
+        EXPECT_EQ(d_.sent[0], ParseKeySequence(notation).actions) << notation;
     }
 
     testing::FakeDesktop d_;
@@ -61,7 +53,7 @@ TEST_F(ProcessScanTest, StepsRunInOrderWithTheConvertedTypesSettings) {
     EXPECT_EQ(d_.events, (std::vector<std::string>{
                              "sound:UPC-A", "keys", "clipboard:[012345000065]",
                              "start:/usr/bin/logger", "file:/data/UPC-A.txt", "tray:1"}));
-    EXPECT_EQ(Typed(), "UPC-A 012345000065<ENTER>");
+    ExpectTyped("UPC-A 012345000065~");
     ASSERT_EQ(d_.started.size(), 1u);
     EXPECT_EQ(d_.started[0].second, (std::vector<std::string>{"-t", "UPC-A"}));
     ASSERT_EQ(d_.lines.size(), 1u);
@@ -93,7 +85,7 @@ TEST_F(ProcessScanTest, WhichStepsRun) {
 TEST_F(ProcessScanTest, ScannedTextIsTypedLiterallyAndMaskNotationStillWorks) {
     Run("[T]\nScanToKeyboard=1\nKeyboardMask=+(%%C){TAB}%%X~\n", "T", "a^b", "{DEL}%+");
     // The group's Shift applies to the scanned characters, but none of them is notation.
-    EXPECT_EQ(Typed(), "<mod1>a<mod1>^<mod1>b<TAB>{DEL}%+<ENTER>");
+    ExpectTyped("+(a{^}b){TAB}{{}DEL{}}{%}{+}~");
 }
 
 TEST_F(ProcessScanTest, MalformedMaskTypesNothingAndNamesThePlaceInTheMask) {

@@ -85,7 +85,6 @@ TEST(SetupKeys, TrainingAndEncoding) {
     EXPECT_LT(text.find("Start_VCode="), text.find("Start_SCode="));
 }
 
-// Conversions with their switches read from the settings as stored.
 TEST(SetupKeys, UpdateServersAndInstaller) {
     const struct {
         const char* file;
@@ -110,6 +109,7 @@ TEST(SetupKeys, UpdateServersAndInstaller) {
     }
 }
 
+// Conversions with their switches read from the settings as stored.
 TEST(ApplyConversions, Table) {
     const struct {
         const char* settings;
