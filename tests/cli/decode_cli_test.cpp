@@ -200,40 +200,33 @@ TEST_F(DecodeCliTest, EveryLineIsValidJsonWhateverTheBytes) {
               "c380c2af\n");
 }
 
-TEST_F(DecodeCliTest, UsageAndSettingsErrorsExitWithTwo) {
+// Usage and settings errors exit with 2, lost output with 1; each says so in one line.
+TEST_F(DecodeCliTest, ErrorsExitWithOneLineOnStandardError) {
     testing::TempIni dir;
-    std::vector<std::vector<std::string>> bad = {
-        {"--bogus"},
-        {"--encoding", "EAN"},
-        {"--settings"},
-        {"--settings", dir.folder() + "/missing.ini", "x"},
-        {"--settings", dir.folder(), "x"},
-        {"--settings", dir.folder() + "/fifo", "x"},
-    };
     ASSERT_EQ(mkfifo((dir.folder() + "/fifo").c_str(), 0600), 0);
-    for (const auto& args : bad) {
-        auto r = Decode(args);
-        EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_TRUE(r.out.empty());
-        EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
-    }
-}
-
-TEST_F(DecodeCliTest, LostOutputAndAMissingDisplaySaySo) {
-    const std::string decode = BLENVAR_DECODE;
+    const std::string decode = std::string(BLENVAR_DECODE) + " ", folder = dir.folder();
     const struct {
         std::string command;
         int status;
-        std::string error;
+        std::string error;  // when given, the whole of it
     } cases[] = {
-        {decode + " ABC > /dev/full", 1, "blenvar-decode: the results could not be written\n"},
-        {"DISPLAY=:9999 " + decode + " --deliver --settings " + Settings("") + " x", 2,
+        {decode + "--bogus", 2, ""},
+        {decode + "--encoding EAN", 2, ""},
+        {decode + "--settings", 2, ""},
+        {decode + "--settings " + folder + "/missing.ini x", 2, ""},
+        {decode + "--settings " + folder + " x", 2, ""},
+        {decode + "--settings " + folder + "/fifo x", 2, ""},
+        {decode + "ABC > /dev/full", 1, "blenvar-decode: the results could not be written\n"},
+        {"DISPLAY=:9999 " + decode + "--deliver --settings " + Settings("") + " x", 2,
          "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY to deliver "
          "without a desktop)\n"},
     };
     for (const auto& c : cases) {
         auto r = RunProcess({"/bin/sh", "-c", c.command});
         EXPECT_EQ(r.status, c.status) << c.command;
+        EXPECT_EQ(r.out, "") << c.command;
+        EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+        if (c.error.empty()) continue;
         EXPECT_EQ(r.err, c.error);
     }
 }
