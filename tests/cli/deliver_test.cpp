@@ -93,9 +93,8 @@ class DeliverTest : public ::testing::Test {
         // Someone else copies: the decoder's clipboard text is no longer needed.
         const std::string other = dir_->folder() + "/other.txt";
         std::ofstream(other) << "copied elsewhere";
-        testing::Spawned xclip({"xclip", "-quiet", "-selection", "clipboard", "-i", other},
-                               "/dev/null", dir_->folder() + "/xclip.out",
-                               dir_->folder() + "/xclip.err");
+        testing::Spawned xclip({"xclip", "-quiet", "-selection", "clipboard"}, other, "/dev/null",
+                               "/dev/null");
         o.status = decoder.Wait(15000);
         xclip.Stop();
         o.errors = testing::ReadWholeFile(err);

@@ -34,10 +34,7 @@ class X11KeySenderTest : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
     }
-    static void TearDownTestSuite() {
-        g_probe.reset();
-        std::system("setxkbmap us");
-    }
+    static void TearDownTestSuite() { g_probe.reset(); }
 
     void SetUp() override {
         ASSERT_NE(g_probe, nullptr);
