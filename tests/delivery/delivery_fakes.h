@@ -24,6 +24,7 @@ struct FakeDesktop : SoundEvents,
     std::vector<std::string> programsOnPath;                     // names FindProgram knows
     std::vector<std::pair<std::string, std::string>> documents;  // name, full path
     std::vector<std::pair<std::string, std::vector<std::string>>> started;
+    std::string startError;  // when set, every start fails with it
     bool failFiles = false;
     std::vector<std::pair<std::string, std::string>> lines;  // path, line
     std::vector<std::string> messages;
@@ -51,10 +52,11 @@ struct FakeDesktop : SoundEvents,
         return {};
     }
     bool Start(const std::string& program, const std::vector<std::string>& args,
-               std::string&) override {
+               std::string& error) override {
         events.push_back("start:" + program);
         started.emplace_back(program, args);
-        return true;
+        error = startError;
+        return startError.empty();
     }
     bool Open(const std::string& target) override {
         events.push_back("open:" + target);
