@@ -49,9 +49,10 @@ class Spawned {
         Wait(0);
         return !Started() || exited_;
     }
-    // Exit status, or -1 when it has not ended within the time (or died by a signal).
+    // Exit status, or -1 when it has not ended within the time, died by a signal or was
+    // already waited for.
     int Wait(int timeoutMs) {
-        for (int waited = 0; pid_ > 0 && waited <= timeoutMs; waited += 5) {
+        for (int waited = 0; pid_ > 0 && !exited_ && waited <= timeoutMs; waited += 5) {
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 exited_ = true;
