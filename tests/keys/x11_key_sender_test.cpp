@@ -144,43 +144,6 @@ TEST_F(X11KeySenderTest, WaitsForAShiftTheUserStillHolds) {
     user.join();
 }
 
-TEST_F(X11KeySenderTest, GuardTellsOwnKeysFromOthers) {
-    const Window root = DefaultRootWindow(dpy_);
-    const KeyCode q = XKeysymToKeycode(dpy_, XK_q);
-    XGrabKey(dpy_, q, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
-    XSync(dpy_, False);
-    const auto nextPressTime = [&]() -> Time {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (std::chrono::steady_clock::now() < deadline) {
-            while (XPending(dpy_) > 0) {
-                XEvent event;
-                XNextEvent(dpy_, &event);
-                if (event.type == KeyPress) return event.xkey.time;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return 0;
-    };
-
-    std::string error;
-    ASSERT_TRUE(sender_.Send(test::LiteralKeys("q"), error)) << error;
-    EXPECT_FALSE(guard_.Typing());
-    const Time ours = nextPressTime();
-    ASSERT_NE(ours, 0u);
-    EXPECT_TRUE(guard_.IsSynthetic(std::uint32_t(ours)));
-    EXPECT_FALSE(sender_.LastKeycodes().empty());
-
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    XTestFakeKeyEvent(dpy_, q, True, CurrentTime);
-    XTestFakeKeyEvent(dpy_, q, False, CurrentTime);
-    XSync(dpy_, False);
-    const Time theirs = nextPressTime();
-    ASSERT_NE(theirs, 0u);
-    EXPECT_FALSE(guard_.IsSynthetic(std::uint32_t(theirs)));
-    XUngrabKey(dpy_, q, AnyModifier, root);
-    XSync(dpy_, False);
-}
-
 // A spare key code keeps its character for the hold time, so the same
 // character comes back on it; then it is restored, at the latest when the
 // sender goes. More characters than spare key codes reuse the oldest.
