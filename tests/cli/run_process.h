@@ -1,15 +1,78 @@
 #pragma once
-// Runs a program with the given standard input and collects its output and exit status.
+// Test programs as processes: started in the background, or run to their end.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "decode/temp_ini.h"
+#include "delivery/argrecord.h"
+
+extern char** environ;
+
 namespace blenvar::testing {
+
+// Standard input, output and error on the given files (an empty name keeps ours);
+// killed if it still runs at the end.
+class Spawned {
+  public:
+    Spawned(const std::vector<std::string>& argv, const std::string& in, const std::string& out,
+            const std::string& err) {
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        const int writing = O_WRONLY | O_CREAT | O_TRUNC;
+        const std::pair<const std::string*, int> files[] = {
+            {&in, O_RDONLY}, {&out, writing}, {&err, writing}};
+        for (int fd = 0; fd < 3; ++fd)
+            if (!files[fd].first->empty())
+                posix_spawn_file_actions_addopen(&fa, fd, files[fd].first->c_str(),
+                                                 files[fd].second, 0644);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        if (posix_spawnp(&pid_, args[0], &fa, nullptr, args.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&fa);
+    }
+    ~Spawned() { Stop(SIGKILL); }
+    Spawned(const Spawned&) = delete;
+    Spawned& operator=(const Spawned&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    bool Ended() {
+        Wait(0);
+        return !Started() || exited_;
+    }
+    // Exit status, or -1 when it has not ended within the time, died by a signal or was
+    // already waited for.
+    int Wait(int timeoutMs) {
+        for (int waited = 0; pid_ > 0 && !exited_ && waited <= timeoutMs; waited += 5) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                exited_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            if (waited < timeoutMs) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return -1;
+    }
+    void Stop(int signal = SIGTERM) {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, signal);
+            Wait(2000);
+        }
+    }
+
+  private:
+    pid_t pid_ = -1;
+    bool exited_ = false;
+};
 
 struct ProcessResult {
     int status = -1;  // exit status, or -1 when it did not exit normally
@@ -17,81 +80,25 @@ struct ProcessResult {
     std::string err;
 };
 
-inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = {},
-                                const std::vector<std::string>& extraEnv = {}) {
-    int in[2], out[2], err[2];
-    if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return {};
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        for (const auto& e : extraEnv) putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
-    size_t written = 0;
-    if (input.empty()) {
-        close(in[1]);
-        in[1] = -1;
-    } else {
-        fcntl(in[1], F_SETFL, O_NONBLOCK);
-    }
+// A hung program is killed after 30 s (status -1).
+inline ProcessResult RunProcess(const std::vector<std::string>& argv,
+                                const std::string& input = {}) {
+    TempIni dir;
+    const std::string in = dir.folder() + "/in", out = dir.folder() + "/out",
+                      err = dir.folder() + "/err";
+    std::ofstream(in, std::ios::binary) << input;
     ProcessResult r;
-    bool outOpen = true, errOpen = true;
-    while (outOpen || errOpen) {
-        pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {in[1], POLLOUT, 0}};
-        if (poll(fds, in[1] >= 0 ? 3 : 2, 30000) <= 0) {
-            kill(pid, SIGKILL);  // hung: give up (status -1)
-            break;
-        }
-        char buf[4096];
-        if (fds[0].revents) {
-            ssize_t n = read(out[0], buf, sizeof buf);
-            if (n > 0)
-                r.out.append(buf, n);
-            else
-                outOpen = false;
-        }
-        if (fds[1].revents) {
-            ssize_t n = read(err[0], buf, sizeof buf);
-            if (n > 0)
-                r.err.append(buf, n);
-            else
-                errOpen = false;
-        }
-        if (in[1] >= 0 && fds[2].revents) {
-            ssize_t n = write(in[1], input.data() + written, input.size() - written);
-            if (n > 0) written += n;
-            if (n < 0 || written == input.size()) {
-                close(in[1]);
-                in[1] = -1;
-            }
-        }
-    }
-    if (in[1] >= 0) close(in[1]);
-    close(out[0]);
-    close(err[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.status = Spawned(argv, in, out, err).Wait(30000);
+    r.out = ReadWholeFile(out);
+    r.err = ReadWholeFile(err);
     return r;
 }
 
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t nl = text.find('\n', start);
-        if (nl == std::string::npos) nl = text.size();
+    for (size_t start = 0, nl; start < text.size(); start = nl + 1) {
+        nl = std::min(text.find('\n', start), text.size());
         lines.push_back(text.substr(start, nl - start));
-        start = nl + 1;
     }
     return lines;
 }

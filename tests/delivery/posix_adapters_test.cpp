@@ -95,34 +95,24 @@ TEST(PosixProcessStarterTest, StartedAndOpenedGetTheStartEnvironment) {
     unsetenv("SET_LATER");
 }
 
-TEST(PosixFileAppenderTest, AppendsCrLfLinesAndCreatesTheFile) {
+TEST(PosixFileAppenderTest, AppendsCrLfLinesOrSaysWhyNot) {
     testing::TempIni dir;
+    std::ofstream(dir.path()) << "x";
     const std::string path = dir.folder() + "/out.txt";
     PosixFileAppender files;
     std::string error;
-    ASSERT_TRUE(files.AppendLine(path, "first,\"a\"", error)) << error;
-    ASSERT_TRUE(files.AppendLine(path, "", error)) << error;
-    ASSERT_TRUE(files.AppendLine(path, "third\xe9", error)) << error;
+    for (const char* line : {"first,\"a\"", "", "third\xe9"})
+        ASSERT_TRUE(files.AppendLine(path, line, error)) << error;
     EXPECT_EQ(testing::ReadWholeFile(path), "first,\"a\"\r\n\r\nthird\xe9\r\n");
-}
-
-TEST(PosixFileAppenderTest, FailuresSayWhy) {
-    testing::TempIni dir;
-    std::ofstream(dir.path()) << "x";
-    PosixFileAppender files;
-    struct Case {
-        std::string path;
-        const char* reason;
-    } cases[] = {
+    const std::pair<std::string, const char*> failures[] = {
         {dir.folder() + "/missing/out.txt", "No such file"},
         {dir.path() + "/out.txt", "Not a directory"},
         {dir.folder(), "Is a directory"},
         {"", "no file name"},
     };
-    for (const auto& c : cases) {
-        std::string error;
-        EXPECT_FALSE(files.AppendLine(c.path, "line", error)) << c.path;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << c.path << ": " << error;
+    for (const auto& [bad, reason] : failures) {
+        EXPECT_FALSE(files.AppendLine(bad, "line", error)) << bad;
+        EXPECT_NE(error.find(reason), std::string::npos) << bad << ": " << error;
     }
 }
 

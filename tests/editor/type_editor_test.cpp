@@ -17,24 +17,12 @@
 #include <iterator>
 #include <map>
 
+#include "delivery/delivery_fakes.h"
 #include "shell/editor/encoding_options.h"
 #include "sound/sound_test_util.h"
 
 namespace blenvar::test {
 namespace {
-
-class FailingStarter : public ProcessStarter {
-  public:
-    bool Start(const std::string&, const std::vector<std::string>&, std::string& error) override {
-        error = "no blenvar-sounds here";
-        return false;
-    }
-};
-
-class NoOpener : public ShellOpener {
-  public:
-    bool Open(const std::string&) override { return false; }
-};
 
 class TypeEditorTest : public SoundFixture {
   protected:
@@ -43,11 +31,12 @@ class TypeEditorTest : public SoundFixture {
         path_ = (dir_ / "blenvar.ini").string();
         std::ofstream(path_, std::ios::binary) << kStart;
         ini_.SetFileName(path_);
-        sound_ = std::make_unique<SoundControl>(store_, player_, &starter_, notifier_);
+        desktop_.startError = "no blenvar-sounds here";
+        sound_ = std::make_unique<SoundControl>(store_, player_, &desktop_, notifier_);
         encoding_ = std::make_unique<EncodingOptions>(ini_);
         editor_ = std::make_unique<TypeEditor>(
             ini_, *sound_, std::vector<std::string>{"UNKNOWN", "EAN 13", "UPC-E", "CODE 39"},
-            opener_);
+            desktop_);
         QObject::connect(encoding_.get(), &EncodingOptions::otherEncodingChanged, editor_.get(),
                          &TypeEditor::SetOtherEncoding);
         for (QObject* o :
@@ -83,8 +72,7 @@ class TypeEditorTest : public SoundFixture {
         "[Setup]\r\nEncoding=other\r\n[EAN 13]\r\nConvertISBNISSN=0\r\n";
     std::string path_;
     INIFile ini_;
-    FailingStarter starter_;
-    NoOpener opener_;
+    testing::FakeDesktop desktop_;
     std::unique_ptr<SoundControl> sound_;
     std::unique_ptr<EncodingOptions> encoding_;
     std::unique_ptr<TypeEditor> editor_;

@@ -1,8 +1,8 @@
-// blenvar-keyprobe OUTPUT_FILE [READY_FILE]
+// blenvar-keyprobe OUTPUT_FILE READY_FILE
 // A window that takes the keyboard focus (no window manager needed) and
 // appends what it receives to OUTPUT_FILE, flushed per key: printable text as
 // typed, Enter "\n", Tab "\t", other keys and Ctrl/Alt chords as "<Ctrl+A>".
-// Writes READY_FILE (or prints "ready") once it holds the focus.
+// Writes READY_FILE once it holds the focus.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -29,11 +29,7 @@ class Probe : public QWidget {
             return;
         }
         ready_ = true;
-        std::FILE* f =
-            readyPath_.isEmpty() ? stdout : std::fopen(readyPath_.toLocal8Bit().constData(), "w");
-        if (f == nullptr) return;
-        std::fputs("ready\n", f);
-        f == stdout ? std::fflush(f) : std::fclose(f);
+        if (std::FILE* f = std::fopen(readyPath_.toLocal8Bit().constData(), "w")) std::fclose(f);
     }
 
   protected:
@@ -82,16 +78,12 @@ class Probe : public QWidget {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: blenvar-keyprobe OUTPUT_FILE [READY_FILE]\n");
+    std::FILE* out = argc == 3 ? std::fopen(argv[1], "ab") : nullptr;
+    if (out == nullptr) {
+        std::fprintf(stderr, "usage: blenvar-keyprobe OUTPUT_FILE READY_FILE\n");
         return 2;
     }
-    std::FILE* out = std::fopen(argv[1], "ab");
-    if (out == nullptr) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    Probe probe(out, argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+    Probe probe(out, QString::fromLocal8Bit(argv[2]));
     probe.show();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &probe, [&probe] { probe.Poll(); });

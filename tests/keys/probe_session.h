@@ -1,15 +1,19 @@
 #pragma once
 // Runs blenvar-keyprobe on the current DISPLAY and reads what it recorded.
-#include <sys/types.h>
-
 #include <cstddef>
+#include <memory>
 #include <string>
+
+namespace blenvar::testing {
+class Spawned;
+class TempIni;
+}  // namespace blenvar::testing
 
 namespace blenvar::test {
 
 class ProbeSession {
   public:
-    ProbeSession() = default;
+    ProbeSession();
     ~ProbeSession();
     ProbeSession(const ProbeSession&) = delete;
     ProbeSession& operator=(const ProbeSession&) = delete;
@@ -24,8 +28,8 @@ class ProbeSession {
                           int quietMs = 100) const;
 
   private:
-    pid_t pid_ = -1;
-    std::string dir_;
+    std::unique_ptr<testing::TempIni> dir_;
+    std::unique_ptr<testing::Spawned> probe_;
     std::string outPath_;
 };
 

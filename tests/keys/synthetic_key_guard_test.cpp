@@ -5,7 +5,7 @@
 namespace blenvar {
 namespace {
 
-TEST(SyntheticKeyGuard, MarksEventsInsideRecentTypingSpans) {
+TEST(SyntheticKeyGuard, MarksEventsInsideRecentTypingSpansOnly) {
     SyntheticKeyGuard guard;
     EXPECT_FALSE(guard.Typing());
     EXPECT_FALSE(guard.IsSynthetic(0));
@@ -24,10 +24,8 @@ TEST(SyntheticKeyGuard, MarksEventsInsideRecentTypingSpans) {
                  {0xFFFFFFEFu, false}, {0xFFFFFFF0u, true}, {0xFFFFFFFFu, true}, {0, true},
                  {0x10u, true},        {0x11u, false}};
     for (const auto& c : cases) EXPECT_EQ(guard.IsSynthetic(c.time), c.synthetic) << c.time;
-}
 
-TEST(SyntheticKeyGuard, ForgetsTheOldestSpans) {
-    SyntheticKeyGuard guard;
+    // The oldest spans are forgotten.
     for (std::uint32_t i = 0; i < 20; ++i) {
         guard.BeginTyping();
         guard.EndTyping(i * 100, i * 100 + 10);

