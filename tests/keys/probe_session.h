@@ -1,8 +1,12 @@
 #pragma once
 // Runs blenvar-keyprobe on the current DISPLAY and reads what it recorded.
 #include <cstddef>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#ifdef BLENVAR_KEYPROBE
+#include <gtest/gtest.h>
+#endif
 
 namespace blenvar::testing {
 class Spawned;
@@ -32,5 +36,29 @@ class ProbeSession {
     std::unique_ptr<testing::Spawned> probe_;
     std::string outPath_;
 };
+
+#ifdef BLENVAR_KEYPROBE  // the test binaries that share the probe
+// A suite that shares one focused probe window, started before its first test.
+class ProbeTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
+        probe_ = std::make_unique<ProbeSession>();
+        std::string error;
+        ASSERT_TRUE(probe_->Start(BLENVAR_KEYPROBE, error)) << error;
+    }
+    static void TearDownTestSuite() { probe_.reset(); }
+
+    // What the probe window receives while `act` runs, once `bytes` of it arrived.
+    template <typename Act>
+    static std::string Received(std::size_t bytes, Act&& act) {
+        const std::size_t from = probe_->Size();
+        act();
+        return probe_->ReadSince(from, bytes);
+    }
+
+    static inline std::unique_ptr<ProbeSession> probe_;
+};
+#endif
 
 }  // namespace blenvar::test

@@ -20,24 +20,14 @@
 namespace blenvar {
 namespace {
 
-std::unique_ptr<test::ProbeSession> g_probe;
-
 void SetLayout(const char* layout) {
     ASSERT_EQ(std::system((std::string("setxkbmap ") + layout).c_str()), 0) << layout;
 }
 
-class X11KeySenderTest : public ::testing::Test {
+class X11KeySenderTest : public test::ProbeTest {
   protected:
-    static void SetUpTestSuite() {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
-        g_probe = std::make_unique<test::ProbeSession>();
-        std::string error;
-        ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
-    }
-    static void TearDownTestSuite() { g_probe.reset(); }
-
     void SetUp() override {
-        ASSERT_NE(g_probe, nullptr);
+        ASSERT_NE(probe_, nullptr);
         dpy_ = XOpenDisplay(nullptr);
         ASSERT_NE(dpy_, nullptr);
     }
@@ -54,10 +44,10 @@ class X11KeySenderTest : public ::testing::Test {
 
     // Sends and returns exactly what the probe window received.
     std::string Type(const std::vector<KeyAction>& actions, std::size_t expectBytes) {
-        const std::size_t from = g_probe->Size();
-        std::string error;
-        EXPECT_TRUE(sender_.Send(actions, error)) << error;
-        return g_probe->ReadSince(from, expectBytes);
+        return Received(expectBytes, [&] {
+            std::string error;
+            EXPECT_TRUE(sender_.Send(actions, error)) << error;
+        });
     }
 
     // fields: 'F' marks a byte from a scanned field, typed as it is.
@@ -169,9 +159,10 @@ TEST_F(X11KeySenderTest, SpareKeyCodesAreHeldReusedAndRestored) {
         const auto start = std::chrono::steady_clock::now();
         // Read each time: the window must have the keys before they are restored.
         const auto type = [&](const std::string& t) {
-            const std::size_t from = g_probe->Size();
-            EXPECT_TRUE(sender.Send(test::LiteralKeys(t), error)) << error;
-            EXPECT_EQ(g_probe->ReadSince(from, t.size()), t);
+            EXPECT_EQ(
+                Received(t.size(),
+                         [&] { EXPECT_TRUE(sender.Send(test::LiteralKeys(t), error)) << error; }),
+                t);
         };
         type(text);
         codes = sender.LastKeycodes();

@@ -134,26 +134,8 @@ class Harness {
 const std::string kF12 = "1,0,123,88", kF11 = "1,0,122,87", kShiftF12 = "1,1,123,88";
 const std::string kBracket = "1,0,221,27", kEnter = "1,0,13,28", kKeypad7 = "1,0,103,71";
 
-std::unique_ptr<test::ProbeSession> g_probe;
-
-class CaptureX11 : public ::testing::Test {
+class CaptureX11 : public test::ProbeTest {
   protected:
-    static void SetUpTestSuite() {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
-        g_probe = std::make_unique<test::ProbeSession>();
-        std::string error;
-        ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
-    }
-    static void TearDownTestSuite() { g_probe.reset(); }
-
-    // What the probe window receives while `act` runs.
-    template <typename Act>
-    std::string Received(std::size_t bytes, Act act) {
-        const std::size_t from = g_probe->Size();
-        act();
-        return g_probe->ReadSince(from, bytes);
-    }
-
     // Another client can take the whole keyboard: nobody holds it.
     static bool KeyboardFree() {
         Display* dpy = XOpenDisplay(nullptr);
