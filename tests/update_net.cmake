@@ -20,12 +20,6 @@ if(BLENVAR_WITH_QT)
   endforeach()
 endif()
 
-# Updates in the whole program on a private desktop; skipped (77) until blenvar is built.
-if(BLENVAR_WITH_QT)
-  add_test(NAME blenvar_version_desktop_test
-    COMMAND ${BLENVAR_WITH_DESKTOP} --tray --a11y --
-      /usr/bin/python3 -B ${CMAKE_CURRENT_SOURCE_DIR}/shell/version_desktop_test.py
-      ${CMAKE_RUNTIME_OUTPUT_DIRECTORY} ${CMAKE_BINARY_DIR}/artifacts/desktop)
-  set_tests_properties(blenvar_version_desktop_test PROPERTIES LABELS desktop TIMEOUT 120
-    SKIP_RETURN_CODE 77)
-endif()
+# Updates in the whole program.
+blenvar_add_desktop_script(blenvar_version_desktop_test
+  ${CMAKE_CURRENT_LIST_DIR}/shell/version_desktop_test.py 120)

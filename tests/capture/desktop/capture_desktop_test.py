@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """blenvar capturing scans on a private X desktop, with a focused test window beside it.
 
-    with-desktop --tray --a11y -- capture_desktop_test.py BIN_DIR
+    with-desktop --tray --a11y -- capture_desktop_test.py BIN_DIR ARTIFACTS_DIR
 
 A scanner is played by blenvar-xinject (XTest); blenvar-keyprobe has the focus and records
 every key it receives. Exits with 77 (skipped) when BIN_DIR lacks a program it needs.
@@ -147,5 +147,5 @@ class CaptureDesktopTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    (BIN_DIR,) = program.arguments(__doc__, 1, ["blenvar", "blenvar-keyprobe", "blenvar-xinject"])
+    BIN_DIR, _ = program.arguments(__doc__, 2, ["blenvar", "blenvar-keyprobe", "blenvar-xinject"])
     program.run()
