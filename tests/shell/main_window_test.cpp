@@ -82,6 +82,15 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     w.LastScan()->Show(rec);
     EXPECT_FALSE(reprocess->isEnabled());
 
+    // Scans that close faster than the decode timer runs are each delivered, in order.
+    std::filesystem::remove(out);
+    w.ScanCaptured("]A0ONE");
+    w.ScanCaptured("]A0TWO");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return ReadFile(out).find("TWO") != std::string::npos; }, 3000));
+    const std::string lines = ReadFile(out);
+    EXPECT_LT(lines.find("\"ONE\""), lines.find("\"TWO\"")) << lines;
+
     w.EndProgram();
     EXPECT_FALSE(hook.Installed());
     EXPECT_FALSE(tray.Visible());

@@ -315,9 +315,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::ScanCaptured(const QString& raw) {
+    TraceCapture("scan captured");
+    // A scan that closes while the one before still waits for the timer takes its turn
+    // after it, rather than replacing it in the box.
+    if (decodeTimer_.isActive()) {
+        waitingScans_.push_back(raw);
+        return;
+    }
     lastScan_->SetRaw(raw);
     decodeTimer_.start();
-    TraceCapture("scan captured");
 }
 
 void MainWindow::OnDecode() {
@@ -327,6 +333,11 @@ void MainWindow::OnDecode() {
     lastScan_->Show(rec);
     ProcessScan(rec, false, delivery_);
     lastScan_->Show(rec);
+    if (!waitingScans_.empty()) {
+        lastScan_->SetRaw(waitingScans_.front());
+        waitingScans_.pop_front();
+        decodeTimer_.start();
+    }
 }
 
 void MainWindow::OnReprocess() {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     QPushButton* exitButton_;
     QTimer startupTimer_;
     QTimer decodeTimer_;
+    std::deque<QString> waitingScans_;  // closed while the one before waits to decode
 
     std::string tabNames_;
     bool loading_ = false;
