@@ -84,4 +84,25 @@ bool IsModifierKey(std::int32_t scode) {
     return scode >= 0 && scode < std::int32_t(kCodes) && kTable[std::size_t(scode)].modifier;
 }
 
+KeyReports ReportKey(std::int32_t scode, bool press, const HeldModifiers& held, bool numLock,
+                     std::uint64_t timeMs) {
+    KeyEvent e;
+    e.State = StateOf(held);
+    e.VCode = VirtualKeyOf(scode, numLock, held.shift);
+    e.SCode = scode;
+    e.timeMs = timeMs;
+    KeyReports r;
+    const auto add = [&](std::int32_t action) {
+        e.Action = action;
+        r.events[r.count++] = e;
+    };
+    if (!press) {
+        add(kActionRelease);
+    } else {
+        add(kActionPress);
+        if (!IsModifierKey(scode)) add(kActionCharacter);
+    }
+    return r;
+}
+
 }  // namespace blenvar

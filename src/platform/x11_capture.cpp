@@ -134,19 +134,14 @@ struct X11Capture::Impl {
         return false;
     }
 
-    KeyEvent Describe(const XKeyEvent& key, std::uint64_t timeMs) const {
-        KeyEvent e;
-        const bool shift = key.state & ShiftMask;
-        e.State = StateOf(HeldModifiers{shift, (key.state & ControlMask) != 0,
-                                        (key.state & altMask) != 0, (key.state & metaMask) != 0});
-        e.SCode = int(key.keycode) - 8;
-        e.VCode = VirtualKeyOf(e.SCode, (key.state & numLockMask) != 0, shift);
-        e.timeMs = timeMs;
-        return e;
+    KeyReports Describe(const XKeyEvent& key, std::uint64_t timeMs) const {
+        const HeldModifiers held{(key.state & ShiftMask) != 0, (key.state & ControlMask) != 0,
+                                 (key.state & altMask) != 0, (key.state & metaMask) != 0};
+        return ReportKey(int(key.keycode) - 8, key.type == KeyPress, held,
+                         (key.state & numLockMask) != 0, timeMs);
     }
 
-    int Report(KeyEvent& e, int action) {
-        e.Action = action;
+    int Report(const KeyEvent& e) {
         if (!callback) return kPassKey;
         inCallback = true;
         KeyCallback cb = callback;  // the callback may replace itself
@@ -188,13 +183,9 @@ struct X11Capture::Impl {
             XAllowEvents(dpy, ReplayKeyboard, CurrentTime);
             return;
         }
-        KeyEvent e = Describe(key, NowMs());
         int result = kPassKey;
-        if (key.type == KeyPress) {
-            result = Report(e, 1);
-            if (!IsModifierKey(e.SCode) && Report(e, 4) == kConsumeKey) result = kConsumeKey;
-        } else {
-            result = Report(e, 2);
+        for (const KeyEvent& e : Describe(key, NowMs())) {
+            if (Report(e) == kConsumeKey) result = kConsumeKey;
         }
         if (lost) return;
         if (wantHold && !grabbed) grabbed = GrabKeyboard();
