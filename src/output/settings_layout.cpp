@@ -180,6 +180,33 @@ UpdateSettings LoadUpdateSettings(INIFile& ini, bool aptInstallAvailable) {
     return s;
 }
 
+CaptureSetup LoadCaptureSetup(INIFile& ini) {
+    ini.SetSection(std::string(kSetupSection));
+    const auto read = [&](std::string_view key) {
+        return std::string(Trim(ini.GetValue(key), kBlanks));
+    };
+    CaptureSetup s;
+    const std::string backend = read(kKeyKeyboardBackend);
+    if (EqualsNoCaseAscii(backend, kBackendX11)) s.backend = KeyboardBackend::X11;
+    if (EqualsNoCaseAscii(backend, kBackendEvdev)) s.backend = KeyboardBackend::Evdev;
+    s.scannerDevice = read(kKeyScannerDevice);
+    s.keyboardLayout = read(kKeyKeyboardLayout);
+    const std::string devices = read(kKeyCaptureDevices);
+    if (EqualsNoCaseAscii(devices, kCaptureAll)) {
+        s.devices = CaptureDevices::All;
+    } else if (EqualsNoCaseAscii(devices, kCaptureScanner)) {
+        s.devices = CaptureDevices::Scanner;
+    } else {
+        s.devices = s.scannerDevice.empty() ? CaptureDevices::All : CaptureDevices::Scanner;
+    }
+    return s;
+}
+
+bool SaveScannerDevice(INIFile& ini, std::string_view identityText) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValue(kKeyScannerDevice, identityText);
+}
+
 bool LoadWebJump(INIFile& ini) {
     ini.SetSection(std::string(kTypeCode128));
     return ReadFlag(ini.GetValue(kKeyWebJump));

@@ -62,6 +62,37 @@ inline constexpr std::string_view kDefaultInstallCommandApt =
     "pkexec apt-get install --reinstall -y %1";
 inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
 
+// Keyboard capture. KeyboardBackend: Auto (X11 in an X session, else the input devices),
+// X11 or Evdev; any other text is Auto. CaptureDevices: Scanner (grab only the trained
+// scanner device) or All (every keyboard); missing or other text means Scanner once
+// ScannerDevice holds a device, else All. ScannerDevice: the identity text of the device
+// training recorded. KeyboardLayout: the XKB layout typed through the virtual keyboard,
+// as "layout" or "layout(variant)"; empty for the system's.
+inline constexpr std::string_view kKeyKeyboardBackend = "KeyboardBackend";
+inline constexpr std::string_view kBackendAuto = "Auto";
+inline constexpr std::string_view kBackendX11 = "X11";
+inline constexpr std::string_view kBackendEvdev = "Evdev";
+inline constexpr std::string_view kKeyCaptureDevices = "CaptureDevices";
+inline constexpr std::string_view kCaptureScanner = "Scanner";
+inline constexpr std::string_view kCaptureAll = "All";
+inline constexpr std::string_view kKeyScannerDevice = "ScannerDevice";
+inline constexpr std::string_view kKeyKeyboardLayout = "KeyboardLayout";
+
+enum class KeyboardBackend { Auto, X11, Evdev };
+enum class CaptureDevices { Scanner, All };
+
+struct CaptureSetup {
+    KeyboardBackend backend = KeyboardBackend::Auto;
+    CaptureDevices devices = CaptureDevices::All;
+    std::string scannerDevice;
+    std::string keyboardLayout;
+};
+
+// The four capture keys of Setup, texts trimmed of blanks and names read case-blind.
+CaptureSetup LoadCaptureSetup(INIFile& ini);
+// Training stores the scanner's device; the capture mode is left as the user set it.
+bool SaveScannerDevice(INIFile& ini, std::string_view identityText);
+
 // folder + "/" + section without blanks, "/" or "\" + ".txt". The separators are
 // dropped so that "UCC/EAN 128" stays one file (UCCEAN128.txt) in the folder.
 std::string DefaultFileName(std::string_view folder, std::string_view section);

@@ -109,6 +109,43 @@ TEST(SetupKeys, UpdateServersAndInstaller) {
     }
 }
 
+TEST(SetupKeys, Capture) {
+    using B = KeyboardBackend;
+    using D = CaptureDevices;
+    const struct {
+        const char* file;
+        B backend;
+        D devices;
+    } cases[] = {
+        {"[Setup]\n", B::Auto, D::All},
+        {"[Setup]\nScannerDevice=0003:0001:0002 \"s\" \"\"\n", B::Auto, D::Scanner},
+        {"[Setup]\nScannerDevice=0003:0001:0002 \"s\" \"\"\nCaptureDevices= all \n", B::Auto,
+         D::All},
+        {"[setup]\nCaptureDevices=SCANNER\nKeyboardBackend=evdev\n", B::Evdev, D::Scanner},
+        {"[Setup]\nCaptureDevices=some\nKeyboardBackend= X11\n", B::X11, D::All},
+        {"[Setup]\nKeyboardBackend=Wayland\n", B::Auto, D::All},
+    };
+    for (const auto& c : cases) {
+        TempIni f(c.file);
+        INIFile ini;
+        ini.SetFileName(f.path());
+        const CaptureSetup s = LoadCaptureSetup(ini);
+        EXPECT_EQ(s.backend, c.backend) << c.file;
+        EXPECT_EQ(s.devices, c.devices) << c.file;
+    }
+
+    // Training's identity text comes back as written, quotes and all.
+    TempIni f("[Setup]\nKeyboardLayout= de(nodeadkeys) \n");
+    INIFile ini;
+    ini.SetFileName(f.path());
+    const std::string id = "0003:0c2e:0b61 \"Scan \\\"X\\\"\" \"usb-1:2/input0\"";
+    ASSERT_TRUE(SaveScannerDevice(ini, id));
+    const CaptureSetup s = LoadCaptureSetup(ini);
+    EXPECT_EQ(s.scannerDevice, id);
+    EXPECT_EQ(s.keyboardLayout, "de(nodeadkeys)");
+    EXPECT_EQ(s.devices, CaptureDevices::Scanner);
+}
+
 // Conversions with their switches read from the settings as stored.
 TEST(ApplyConversions, Table) {
     const struct {
