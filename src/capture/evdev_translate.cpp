@@ -1,0 +1,51 @@
+#include "capture/evdev_translate.h"
+
+#include <utility>
+
+namespace blenvar {
+namespace {
+
+// X key codes end at 255, 8 above the Linux code.
+constexpr unsigned kLastXKey = 255 - 8;
+
+}  // namespace
+
+EvdevTranslator::EvdevTranslator(std::string device, bool hasNumLockLed, bool numLockOn)
+    : device_(std::move(device)), hasNumLockLed_(hasNumLockLed), numLock_(numLockOn) {}
+
+std::uint64_t EvdevTranslator::TimeMs(const input_event& ev) {
+    return std::uint64_t(ev.input_event_sec) * 1000u + std::uint64_t(ev.input_event_usec) / 1000u;
+}
+
+HeldModifiers EvdevTranslator::Modifiers() const {
+    return {held_[KEY_LEFTSHIFT] || held_[KEY_RIGHTSHIFT],
+            held_[KEY_LEFTCTRL] || held_[KEY_RIGHTCTRL], held_[KEY_LEFTALT] || held_[KEY_RIGHTALT],
+            held_[KEY_LEFTMETA] || held_[KEY_RIGHTMETA]};
+}
+
+KeyReports EvdevTranslator::Translate(const input_event& ev) {
+    if (ev.type == EV_LED && ev.code == LED_NUML && hasNumLockLed_) {
+        numLock_ = ev.value != 0;
+        return {};
+    }
+    if (ev.type != EV_KEY || ev.code >= KEY_CNT || ev.value < 0 || ev.value > 2) return {};
+    const bool press = ev.value != 0;
+    KeyReports reports;
+    if (ev.code <= kLastXKey && !(ev.value == 2 && IsModifierKey(ev.code))) {
+        // Modifiers and Num Lock as they were just before this event.
+        reports = ReportKey(ev.code, press, Modifiers(), numLock_, TimeMs(ev));
+        for (std::size_t i = 0; i < reports.count; ++i) reports.events[i].device = device_;
+    }
+    held_[ev.code] = press;
+    if (ev.code == KEY_NUMLOCK && ev.value == 1 && !hasNumLockLed_) numLock_ = !numLock_;
+    return reports;
+}
+
+void EvdevTranslator::SetHeldKeys(std::span<const std::uint8_t> keyBits) {
+    held_.reset();
+    for (std::size_t code = 0; code < held_.size() && code / 8 < keyBits.size(); ++code) {
+        if (keyBits[code / 8] & (1u << (code % 8))) held_[code] = true;
+    }
+}
+
+}  // namespace blenvar

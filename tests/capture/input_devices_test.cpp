@@ -1,0 +1,131 @@
+// Which devices are grabbed, how the scanner's identity is kept, which backend runs.
+#include "capture/input_devices.h"
+
+#include <gtest/gtest.h>
+#include <linux/input.h>
+
+#include <array>
+#include <initializer_list>
+
+#include "capture/backend_choice.h"
+
+namespace blenvar {
+namespace {
+
+using KeyBits = std::array<std::uint8_t, KEY_CNT / 8>;
+
+KeyBits Bits(std::initializer_list<unsigned> codes, unsigned from = 0, unsigned to = 0) {
+    KeyBits bits{};
+    const auto set = [&](unsigned c) { bits[c / 8] |= std::uint8_t(1u << (c % 8)); };
+    for (unsigned c : codes) set(c);
+    for (unsigned c = from; c < to; ++c) set(c);
+    return bits;
+}
+
+TEST(InputDevices, IdentityTextSurvivesAnyName) {
+    const DeviceIdentity ids[] = {
+        {BUS_USB, 0x0c2e, 0x0b61, "Honeywell Scanner", "usb-0000:00:14.0-2/input0"},
+        {BUS_BLUETOOTH, 0xffff, 0, "a \"quoted\" \\name\\ ", ""},
+        {0, 0, 0, "tab\tnew\nline\x7f", "phys \"x\""},
+        {BUS_I8042, 1, 1, "Ü 日本", "isa0060/serio0/input0"},
+    };
+    for (const DeviceIdentity& id : ids) {
+        const std::string text = IdentityText(id);
+        EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+        EXPECT_EQ(ParseIdentity(text), id) << text;
+    }
+    EXPECT_EQ(IdentityText(ids[0]),
+              "0003:0c2e:0b61 \"Honeywell Scanner\" \"usb-0000:00:14.0-2/input0\"");
+    for (const char* bad : {"", "0003:0c2e:0b61", "0003:0c2e:0b6 \"a\" \"b\"",
+                            "0003:0c2e:0b61 \"a\" \"b\" extra", "0003:0c2e:0b61 \"a\\q\" \"b\"",
+                            "0003:0c2e:0b61 \"a\" \"b", "zz03:0c2e:0b61 \"a\" \"b\""}) {
+        EXPECT_FALSE(ParseIdentity(bad)) << bad;
+    }
+}
+
+TEST(InputDevices, KeyboardsAreKnownByTheirKeys) {
+    const struct {
+        const char* what;
+        KeyBits bits;
+        bool keyboard;
+    } rows[] = {
+        {"full keyboard", Bits({KEY_ENTER}, KEY_ESC, KEY_KPDOT + 1), true},
+        {"numeric scanner", Bits({KEY_ENTER}, KEY_1, KEY_0 + 1), true},
+        {"keypad", Bits({KEY_KPENTER}, KEY_KP7, KEY_KPDOT + 1), true},
+        {"letters only", Bits({KEY_ENTER, KEY_A, KEY_B, KEY_C, KEY_D, KEY_E, KEY_F, KEY_G, KEY_H,
+                               KEY_I,     KEY_J, KEY_K, KEY_L, KEY_M, KEY_N, KEY_O, KEY_P, KEY_Q,
+                               KEY_R,     KEY_S, KEY_T, KEY_U, KEY_V, KEY_W, KEY_X, KEY_Y, KEY_Z}),
+         true},
+        {"digits without Enter", Bits({}, KEY_1, KEY_0 + 1), false},
+        {"Enter and nine digits", Bits({KEY_ENTER}, KEY_1, KEY_0), false},
+        {"mouse", Bits({BTN_LEFT, BTN_RIGHT, BTN_MIDDLE}), false},
+        {"power button", Bits({KEY_POWER}), false},
+        {"media remote", Bits({KEY_ENTER, KEY_VOLUMEUP, KEY_PLAYPAUSE}), false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(IsKeyboard(r.bits), r.keyboard) << r.what;
+    EXPECT_FALSE(
+        IsKeyboard(std::span<const std::uint8_t>(Bits({KEY_ENTER}, KEY_1, KEY_0 + 1)).first(1)));
+}
+
+TEST(InputDevices, DevicesToGrab) {
+    const DeviceIdentity scanner{BUS_USB, 0x0c2e, 0x0b61, "Scanner", "usb-1/input0"};
+    DeviceIdentity moved = scanner;
+    moved.phys = "usb-4/input0";
+    DeviceIdentity own = OwnKeyboardIdentity();
+    own.phys = "uinput-7";
+    const InputDevice devices[] = {
+        {"/dev/input/event0", {BUS_I8042, 1, 1, "AT keyboard", "isa0060"}, true},
+        {"/dev/input/event1", {BUS_USB, 0x046d, 0xc077, "Mouse", "usb-2"}, false},
+        {"/dev/input/event2", scanner, true},
+        {"/dev/input/event3", own, true},
+    };
+    const InputDevice replugged[] = {devices[0], {"/dev/input/event5", moved, true}};
+    const struct {
+        const char* what;
+        std::span<const InputDevice> devices;
+        CaptureDevices mode;
+        std::optional<DeviceIdentity> scanner;
+        std::vector<std::size_t> grabbed;
+    } rows[] = {
+        {"all keyboards but ours", devices, CaptureDevices::All, scanner, {0, 2}},
+        {"the scanner alone", devices, CaptureDevices::Scanner, scanner, {2}},
+        {"scanner on another port", replugged, CaptureDevices::Scanner, scanner, {1}},
+        {"scanner absent",
+         replugged,
+         CaptureDevices::Scanner,
+         DeviceIdentity{BUS_USB, 1, 2, "Other", ""},
+         {}},
+        {"no scanner recorded: like All", devices, CaptureDevices::Scanner, std::nullopt, {0, 2}},
+        {"our own keyboard as the scanner", devices, CaptureDevices::Scanner, own, {}},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(DevicesToGrab(r.devices, r.mode, r.scanner), r.grabbed) << r.what;
+    }
+}
+
+TEST(BackendChoice, Table) {
+    using K = KeyboardBackend;
+    const struct {
+        K setting;
+        const char* session;
+        bool display;
+        BackendKind chosen;
+    } rows[] = {
+        {K::Auto, "x11", true, BackendKind::X11},
+        {K::Auto, "wayland", true, BackendKind::Evdev},  // XWayland gives a display too
+        {K::Auto, "Wayland", false, BackendKind::Evdev},
+        {K::Auto, "tty", true, BackendKind::X11},  // startx from a console
+        {K::Auto, "tty", false, BackendKind::Evdev},
+        {K::Auto, "", true, BackendKind::X11},
+        {K::Auto, "x11", false, BackendKind::Evdev},
+        {K::X11, "wayland", false, BackendKind::X11},
+        {K::Evdev, "x11", true, BackendKind::Evdev},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(ChooseBackend(r.setting, r.session, r.display), r.chosen)
+            << int(r.setting) << " " << r.session << " " << r.display;
+    }
+}
+
+}  // namespace
+}  // namespace blenvar
