@@ -1,0 +1,7 @@
+# Input devices and the virtual keyboard for the evdev backend: plain Linux interfaces, no
+# Qt. Exercised for real only inside the test VM; elsewhere there is no /dev/input.
+add_library(blenvar_evdev STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/evdev_device.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/evdev_devices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/evdev_uinput.cpp)
+target_link_libraries(blenvar_evdev PUBLIC blenvar_capture)

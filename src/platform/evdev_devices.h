@@ -1,0 +1,41 @@
+#pragma once
+// The input devices present, and the changes to them. Found by listing /dev/input and
+// reading each device's own capability bits, never through udev, so the same code works
+// where no udev daemon runs. Hot-plugging is followed with inotify on the folder.
+#include <string>
+#include <vector>
+
+#include "capture/input_devices.h"
+
+namespace blenvar {
+
+struct InputDeviceList {
+    std::vector<InputDevice> devices;  // by path, event0 first
+    std::vector<std::string> denied;   // event nodes we may not open (EACCES/EPERM)
+};
+
+InputDeviceList ListInputDevices(const std::string& folder = "/dev/input");
+
+// Why capture needs the "input" group and how to join it; shown once when devices or
+// /dev/uinput cannot be opened for lack of rights.
+std::string InputAccessMessage();
+
+// Reports event nodes created, changed (permissions set late by udev) or removed.
+class InputFolderWatch {
+  public:
+    explicit InputFolderWatch(const std::string& folder = "/dev/input");
+    ~InputFolderWatch();
+    InputFolderWatch(const InputFolderWatch&) = delete;
+    InputFolderWatch& operator=(const InputFolderWatch&) = delete;
+
+    // -1 when the folder cannot be watched; poll it for reading.
+    int Fd() const { return fd_; }
+    // Paths of event nodes touched since the last call; does not block.
+    std::vector<std::string> Changed();
+
+  private:
+    std::string folder_;
+    int fd_ = -1;
+};
+
+}  // namespace blenvar
