@@ -24,6 +24,14 @@ HeldModifiers EvdevTranslator::Modifiers() const {
 }
 
 KeyReports EvdevTranslator::Translate(const input_event& ev) {
+    if (ev.type == EV_SYN && ev.code == SYN_DROPPED) dropping_ = true;
+    if (dropping_) {
+        if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
+            dropping_ = false;
+            resync_ = true;
+        }
+        return {};
+    }
     if (ev.type == EV_LED && ev.code == LED_NUML && hasNumLockLed_) {
         numLock_ = ev.value != 0;
         return {};
@@ -39,6 +47,14 @@ KeyReports EvdevTranslator::Translate(const input_event& ev) {
     held_[ev.code] = press;
     if (ev.code == KEY_NUMLOCK && ev.value == 1 && !hasNumLockLed_) numLock_ = !numLock_;
     return reports;
+}
+
+bool EvdevTranslator::TakeResync() {
+    return std::exchange(resync_, false);
+}
+
+bool EvdevTranslator::WayOutHeld() const {
+    return held_[KEY_BACKSPACE] && held_[KEY_ESC] && held_[KEY_ENTER];
 }
 
 void EvdevTranslator::SetHeldKeys(std::span<const std::uint8_t> keyBits) {

@@ -31,11 +31,18 @@ class EvdevTranslator {
 
     KeyReports Translate(const input_event& ev);
 
+    // After the kernel dropped events (SYN_DROPPED) everything up to the next SYN_REPORT
+    // reports nothing; then this is true once, and the caller sets the held keys anew.
+    bool TakeResync();
+
     // Replaces the held keys with a kernel key bitmap (EVIOCGKEY), at opening and after
     // the kernel dropped events (SYN_DROPPED).
     void SetHeldKeys(std::span<const std::uint8_t> keyBits);
     bool AnyKeyHeld() const { return held_.any(); }
     bool NumLock() const { return numLock_; }
+    // Backspace, Escape and Enter held together: the fixed way out that releases every
+    // grabbed device, whatever capture decides.
+    bool WayOutHeld() const;
 
     static std::uint64_t TimeMs(const input_event& ev);
 
@@ -45,6 +52,8 @@ class EvdevTranslator {
     std::string device_;
     bool hasNumLockLed_;
     bool numLock_;
+    bool dropping_ = false;
+    bool resync_ = false;
     std::bitset<KEY_CNT> held_;
 };
 

@@ -33,6 +33,10 @@ struct Stream {
         usec += 10000;
         return *this;
     }
+    Stream& Raw(unsigned short type, unsigned short code, int value) {
+        events.push_back(At(type, code, value));
+        return *this;
+    }
     Stream& Tap(unsigned short code) { return Key(code, 1).Key(code, 0); }
     Stream& Led(int on) {
         events.push_back(At(EV_LED, LED_NUML, on));
@@ -142,6 +146,23 @@ TEST(EvdevTranslator, EventsCarryDeviceAndKernelTime) {
         EXPECT_EQ(e.device, "usb scanner");
         EXPECT_EQ(e.timeMs, 12'345'678u);
     }
+}
+
+TEST(EvdevTranslator, DroppedEventsWaitForAResyncAndTheWayOut) {
+    EvdevTranslator t("kbd", false, false);
+    // Events up to the SYN_REPORT after SYN_DROPPED are incomplete: none is reported.
+    Stream s;
+    s.Key(KEY_A, 1).Raw(EV_SYN, SYN_DROPPED, 0).Raw(EV_KEY, KEY_B, 1).Raw(EV_KEY, KEY_B, 0);
+    s.Raw(EV_SYN, SYN_REPORT, 0).Key(KEY_C, 1);
+    EXPECT_EQ(Translate(t, s), (Lines{"1 0 65 30", "4 0 65 30", "1 0 67 46", "4 0 67 46"}));
+    EXPECT_TRUE(t.TakeResync());
+    EXPECT_FALSE(t.TakeResync());
+
+    EXPECT_FALSE(t.WayOutHeld());
+    Translate(t, Stream{}.Key(KEY_BACKSPACE, 1).Key(KEY_ESC, 1).Key(KEY_ENTER, 1));
+    EXPECT_TRUE(t.WayOutHeld());
+    Translate(t, Stream{}.Key(KEY_ESC, 0));
+    EXPECT_FALSE(t.WayOutHeld());
 }
 
 }  // namespace
