@@ -4,6 +4,8 @@
 # nothing to add and leaves the VM out.
 if(NOT BLENVAR_SANITIZE)
   set(BLENVAR_VM_DIR ${CMAKE_BINARY_DIR}/vm)
+  # Each program runs once per boot, in this order; a program is an add_executable target
+  # named here, passing when it exits 0.
   set(BLENVAR_VM_PROGRAMS uinput_smoke_test)
 
   add_executable(uinput_smoke_test ${CMAKE_CURRENT_LIST_DIR}/vm/uinput_smoke_test.cpp)
