@@ -1,0 +1,40 @@
+# Input-device tests in a virtual machine: Debian's kernel under qemu, with evdev and uinput,
+# runs the programs below and reports on its serial console. The programs are built without
+# sanitizers (the VM carries only their plain shared libraries), so a sanitized build has
+# nothing to add and leaves the VM out.
+if(NOT BLENVAR_SANITIZE)
+  set(BLENVAR_VM_DIR ${CMAKE_BINARY_DIR}/vm)
+  # Each program runs once per boot, in this order; a program is an add_executable target
+  # named here, passing when it exits 0.
+  set(BLENVAR_VM_PROGRAMS uinput_smoke_test)
+
+  add_executable(uinput_smoke_test ${CMAKE_CURRENT_LIST_DIR}/vm/uinput_smoke_test.cpp)
+
+  set(vm_program_files "")
+  foreach(program ${BLENVAR_VM_PROGRAMS})
+    set_target_properties(${program} PROPERTIES
+      COMPILE_OPTIONS "-Wall;-Wextra;-Werror" LINK_OPTIONS "")
+    list(APPEND vm_program_files $<TARGET_FILE:${program}>)
+  endforeach()
+
+  # build-image keeps the downloaded packages and skips work whose inputs are unchanged.
+  add_custom_command(
+    OUTPUT ${BLENVAR_VM_DIR}/initrd.cpio.gz ${BLENVAR_VM_DIR}/vmlinuz
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/vm/build-image ${BLENVAR_VM_DIR} ${vm_program_files}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/vm/build-image ${CMAKE_CURRENT_LIST_DIR}/vm/init
+      ${BLENVAR_VM_PROGRAMS}
+    COMMENT "Building the test VM image in ${BLENVAR_VM_DIR}"
+    VERBATIM)
+  # Without qemu the test skips, so the image (a kernel download) is not built by default.
+  find_program(BLENVAR_QEMU qemu-system-x86_64)
+  if(BLENVAR_QEMU)
+    set(vm_all ALL)
+  else()
+    set(vm_all "")
+  endif()
+  add_custom_target(vm_image ${vm_all}
+    DEPENDS ${BLENVAR_VM_DIR}/initrd.cpio.gz ${BLENVAR_VM_DIR}/vmlinuz)
+
+  add_test(NAME vm_smoke_test COMMAND ${CMAKE_CURRENT_LIST_DIR}/vm/run ${BLENVAR_VM_DIR} 240)
+  set_tests_properties(vm_smoke_test PROPERTIES LABELS vm TIMEOUT 300 SKIP_RETURN_CODE 77)
+endif()
