@@ -1,7 +1,9 @@
 # Input devices and the virtual keyboard for the evdev backend: plain Linux interfaces, no
 # Qt. Exercised for real only inside the test VM; elsewhere there is no /dev/input.
+find_package(Threads REQUIRED)
 add_library(blenvar_evdev STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/evdev_capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/evdev_device.cpp
   ${CMAKE_CURRENT_LIST_DIR}/evdev_devices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/evdev_uinput.cpp)
-target_link_libraries(blenvar_evdev PUBLIC blenvar_capture)
+target_link_libraries(blenvar_evdev PUBLIC blenvar_capture Threads::Threads)

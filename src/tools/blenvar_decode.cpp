@@ -1,7 +1,7 @@
 // blenvar-decode: decodes raw scan texts exactly as captured scans are decoded, converts
 // them as delivery would, and prints one line per scan. With --deliver it also delivers
 // them with the real desktop actions, from a library loaded only then: a decode-only run
-// loads no Qt, audio or X library.
+// loads no Qt, audio or X library. With --capture the scans come from the input devices.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/paths.h"
+#include "tools/capture_session.h"
 #include "tools/decode_options.h"
 #include "tools/decode_session.h"
 #include "tools/deliver_loader.h"
@@ -54,5 +55,6 @@ int main(int argc, char** argv) {
         return Fail("cannot read the settings file \"" + settingsFile + "\": " + error);
 
     if (opts.deliver) return RunDeliverLibrary(opts, settingsFile, argc, argv);
+    if (opts.capture) return RunCaptureOnly(opts, settingsFile);
     return RunDecodeOnly(opts, settingsFile);
 }

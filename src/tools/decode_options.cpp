@@ -15,6 +15,11 @@ std::string DecodeHelp(const std::string& settingsFile, const std::string& note)
            "  --settings FILE   read the settings from FILE\n"
            "  --encoding MODE   AIM or Other, in place of the stored Encoding\n"
            "  --format MASK     print the output mask (%%C, %%T, ...) instead of JSON\n"
+           "  --capture         capture scans from the input devices (evdev) with the trained\n"
+           "                    start and stop keys of the settings file, until interrupted;\n"
+           "                    CaptureDevices and ScannerDevice say which devices are grabbed.\n"
+           "                    Needs read access to /dev/input and write access to\n"
+           "                    /dev/uinput (the group \"input\")\n"
            "  --deliver         also deliver each scan (keys, clipboard, command, file, sound)\n"
            "  -h, --help        show this text\n"
            "  -v, --version     show the version\n"
@@ -73,6 +78,8 @@ bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out
         } else if (name == "--format") {
             if (!takeValue()) return false;
             out.format = *value;
+        } else if (name == "--capture" && !value) {
+            out.capture = true;
         } else if (name == "--deliver" && !value) {
             out.deliver = true;
         } else if (name == "--help" && !value) {
@@ -83,6 +90,10 @@ bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out
             error = "unknown option " + a;
             return false;
         }
+    }
+    if (out.capture && !out.raws.empty()) {
+        error = "--capture takes no RAW scans";
+        return false;
     }
     return true;
 }

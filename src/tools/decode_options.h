@@ -10,6 +10,7 @@ struct DecodeOptions {
     std::optional<std::string> encoding;  // "AIM" or "Other", as given
     std::optional<std::string> format;
     bool deliver = false;
+    bool capture = false;  // scans come from the input devices
     bool help = false;
     bool version = false;
     std::vector<std::string> raws;  // empty: read standard input
@@ -17,7 +18,7 @@ struct DecodeOptions {
 
 inline constexpr const char* kDecodeUsage =
     "usage: blenvar-decode [--settings FILE] [--encoding AIM|Other] [--format MASK] "
-    "[--deliver] [--help] [--version] [RAW ...]";
+    "[--capture] [--deliver] [--help] [--version] [RAW ...]";
 
 // The --help text, naming the settings file the run would read; note follows the name.
 std::string DecodeHelp(const std::string& settingsFile, const std::string& note);

@@ -62,37 +62,57 @@ std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std
     return out;
 }
 
-int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile) {
+struct ScanDecoder::Parts {
+    explicit Parts(const std::string& settingsFile) {
+        ini.SetFileName(settingsFile);
+        // Checked once per Refresh: scans that arrived together decode as at one moment.
+        ini.SetSnapshotReads(true);
+        types = LoadCodeTypes(ini);
+    }
     INIFile ini;
-    ini.SetFileName(settingsFile);
-    // Settings are checked once for every block of input: scans that arrived together
-    // are decoded as if at the same moment.
-    ini.SetSnapshotReads(true);
-    const std::vector<std::string> types = LoadCodeTypes(ini);
+    std::vector<std::string> types;
     SystemClock clock;
-    RecordingOpener opener(nullptr);
+    RecordingOpener opener{nullptr};
     SilentSound sound;
     NullTray tray;
     DecodeContext ctx{ini, types, opener, sound, tray, clock};
-    if (opts.encoding) ctx.encodingOverride = *opts.encoding;
-    ctx.refreshPerScan = false;
+};
+
+ScanDecoder::ScanDecoder(const DecodeOptions& opts, const std::string& settingsFile)
+    : opts_(opts), parts_(std::make_unique<Parts>(settingsFile)) {
+    if (opts.encoding) parts_->ctx.encodingOverride = *opts.encoding;
+    parts_->ctx.refreshPerScan = false;
+}
+
+ScanDecoder::~ScanDecoder() = default;
+
+void ScanDecoder::Refresh() {
+    parts_->ini.Refresh();
+}
+
+std::string ScanDecoder::Line(std::string_view raw) {
+    ScanRecord rec;
+    rec.Raw = raw;
+    parts_->opener.Reset();
+    DecodeScan(rec, parts_->ctx);
+    ApplyConversions(rec, parts_->ini);
+    return ScanLine(opts_, rec, parts_->opener.Last());
+}
+
+int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile) {
+    ScanDecoder decoder(opts, settingsFile);
     LineWriter out(STDOUT_FILENO);
     auto decode = [&](std::string_view raw) {
-        ScanRecord rec;
-        rec.Raw = raw;
-        opener.Reset();
-        DecodeScan(rec, ctx);
-        ApplyConversions(rec, ini);
-        out.Line(ScanLine(opts, rec, opener.Last()));
+        out.Line(decoder.Line(raw));
         return out.Ok();
     };
     if (!opts.raws.empty()) {
-        ini.Refresh();
+        decoder.Refresh();
         for (const auto& raw : opts.raws)
             if (!decode(raw)) break;
     } else {
         if (const int error = ReadScans(
-                STDIN_FILENO, decode, [&] { out.Flush(); }, [&] { ini.Refresh(); })) {
+                STDIN_FILENO, decode, [&] { out.Flush(); }, [&] { decoder.Refresh(); })) {
             std::fprintf(stderr, "blenvar-decode: standard input could not be read: %s\n",
                          std::strerror(error));
             return 1;

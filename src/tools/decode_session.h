@@ -1,5 +1,7 @@
 #pragma once
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/scan_record.h"
 #include "tools/decode_options.h"
@@ -13,6 +15,24 @@ bool CanReadFile(const std::string& path, std::string& error);
 // The line printed for a finished scan: the JSON object, or the --format mask applied.
 // opened is the address a web jump opened ("" for none).
 std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std::string& opened);
+
+// Decodes and converts scans as the program does, without a desktop, and makes their
+// printed lines. The settings are read again at each Refresh().
+class ScanDecoder {
+  public:
+    ScanDecoder(const DecodeOptions& opts, const std::string& settingsFile);
+    ~ScanDecoder();
+    ScanDecoder(const ScanDecoder&) = delete;
+    ScanDecoder& operator=(const ScanDecoder&) = delete;
+
+    void Refresh();
+    std::string Line(std::string_view raw);
+
+  private:
+    struct Parts;
+    const DecodeOptions& opts_;
+    std::unique_ptr<Parts> parts_;
+};
 
 // Decodes the RAW arguments, or else the scans on standard input, and prints them.
 int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile);

@@ -13,6 +13,7 @@
 #include "decode/code_types.h"
 #include "decode/decode_scan.h"
 #include "platform/qt_messages.h"
+#include "tools/capture_session.h"
 #include "tools/decode_session.h"
 #include "tools/deliver_entry.h"
 #include "tools/display_check.h"
@@ -91,7 +92,22 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     // clipboard (and sounds) while we wait for the next scan.
     bool inputDone = false;
     std::thread reader;
-    if (!opts.raws.empty()) {
+    std::unique_ptr<HeadlessCapture> capture;
+    if (opts.capture) {
+        // Queued, never blocking: the relay must not wait for a busy event loop.
+        std::string error;
+        capture = HeadlessCapture::Start(
+            settingsFile,
+            [&](const std::string& raw) {
+                QMetaObject::invokeMethod(
+                    &app, [&, raw] { deliver(raw); }, Qt::QueuedConnection);
+            },
+            error);
+        if (!capture) {
+            std::cerr << "blenvar-decode: " << error << "\n";
+            return 2;
+        }
+    } else if (!opts.raws.empty()) {
         for (const auto& raw : opts.raws) {
             if (g_interrupted) break;
             deliver(raw);
@@ -125,6 +141,7 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     });
     tick.start(50);
     app.exec();
+    capture.reset();  // every device released
     if (reader.joinable()) {
         if (g_interrupted) {
             // The reader may be blocked in a read of standard input; don't wait for it.

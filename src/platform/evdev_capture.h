@@ -1,0 +1,78 @@
+#pragma once
+// Capture from the kernel's input devices. A relay thread polls the grabbed devices, the
+// /dev/input watch and a wake pipe. Every key event of a grabbed device is translated
+// (EvdevTranslator) and handed to the callback ON THE RELAY THREAD, never on a UI thread:
+// in All mode every key of the desktop passes through here, so a busy window must not
+// stall the keyboard. Callers post to their UI thread themselves. What the callback
+// passes, and every event that makes no report (SYN, MSC, buttons), goes out again
+// through our virtual keyboard, in the order read.
+//
+// Scanner mode grabs only the trained scanner, so the user's keyboard is never touched;
+// All mode grabs every keyboard but our own. A device is grabbed only while none of its
+// keys is down (retried until then), hot-plugged devices are picked up, and an unplugged
+// one is dropped with a notice. Backspace+Escape+Enter held on a grabbed device releases
+// every device for the rest of the run.
+//
+// The callback sees every event of a grabbed device, so HoldKeyboard only records the
+// flag and WatchStartKey never fails.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "capture/capture_backend.h"
+#include "capture/input_devices.h"
+
+namespace blenvar {
+
+struct EvdevCaptureSetup {
+    CaptureDevices mode = CaptureDevices::All;
+    std::optional<DeviceIdentity> scanner;
+    std::string inputFolder = "/dev/input";
+    std::string uinputPath = "/dev/uinput";
+};
+
+class EvdevCapture : public CaptureBackend {
+  public:
+    // Creates the virtual keyboard and starts the relay. Null with `error` set when the
+    // virtual keyboard cannot be made or /dev/input cannot be read; `accessDenied` tells
+    // that missing rights were the reason (show InputAccessMessage()).
+    static std::unique_ptr<EvdevCapture> Start(const EvdevCaptureSetup& setup, std::string& error,
+                                               bool& accessDenied);
+    // Stops the relay, releases every device and any key our virtual keyboard holds down.
+    ~EvdevCapture() override;
+    EvdevCapture(const EvdevCapture&) = delete;
+    EvdevCapture& operator=(const EvdevCapture&) = delete;
+
+    void UseSendMessage(int) override {}
+    void SetGlobalParams(int, int) override {}
+    void NoLLHook(int) override {}
+    void NoTL(int) override {}
+    void SetKeyboardHook(int install, int param, KeyCallback callback) override;
+    std::string WatchStartKey(const TrainedKey& start) override;
+    void HoldKeyboard(bool hold) override;
+    void OnLost(std::function<void()> lost) override;
+
+    // Called on the relay thread, with the monotonic time in ms, whenever it wakes; returns
+    // the next deadline (same clock) or nothing. The relay wakes at that deadline, so a
+    // capture machine's Tick can run there. Set it before events matter (at start).
+    using TickHook = std::function<std::optional<std::uint64_t>(std::uint64_t nowMs)>;
+    void SetTickHook(TickHook tick);
+    // A device went away or the way out released everything (`scanBroken`: an open scan
+    // must close now), or a device could not be grabbed. Called on the relay thread.
+    using NoticeHook = std::function<void(const std::string& message, bool scanBroken)>;
+    void SetNoticeHook(NoticeHook notice);
+
+    // Paths of the devices grabbed now (for tests and the status line).
+    std::size_t GrabbedCount() const;
+
+    static std::uint64_t NowMs();
+
+  private:
+    EvdevCapture();
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace blenvar
