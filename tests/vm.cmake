@@ -6,11 +6,18 @@ if(NOT BLENVAR_SANITIZE)
   set(BLENVAR_VM_DIR ${CMAKE_BINARY_DIR}/vm)
   # Each program runs once per boot, in this order; a program is an add_executable target
   # named here, passing when it exits 0.
-  set(BLENVAR_VM_PROGRAMS uinput_smoke_test)
+  set(BLENVAR_VM_PROGRAMS uinput_smoke_test capture_test relay_bench)
+  # Programs the tests start; copied in, not run by themselves.
+  set(BLENVAR_VM_HELPERS blenvar-decode)
 
   add_executable(uinput_smoke_test ${CMAKE_CURRENT_LIST_DIR}/vm/uinput_smoke_test.cpp)
+  add_executable(capture_test ${CMAKE_CURRENT_LIST_DIR}/vm/capture_test.cpp)
+  add_executable(relay_bench ${CMAKE_CURRENT_LIST_DIR}/vm/relay_bench.cpp)
 
   set(vm_program_files "")
+  foreach(helper ${BLENVAR_VM_HELPERS})
+    list(APPEND vm_program_files --with $<TARGET_FILE:${helper}>)
+  endforeach()
   foreach(program ${BLENVAR_VM_PROGRAMS})
     set_target_properties(${program} PROPERTIES
       COMPILE_OPTIONS "-Wall;-Wextra;-Werror" LINK_OPTIONS "")
@@ -22,7 +29,7 @@ if(NOT BLENVAR_SANITIZE)
     OUTPUT ${BLENVAR_VM_DIR}/initrd.cpio.gz ${BLENVAR_VM_DIR}/vmlinuz
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/vm/build-image ${BLENVAR_VM_DIR} ${vm_program_files}
     DEPENDS ${CMAKE_CURRENT_LIST_DIR}/vm/build-image ${CMAKE_CURRENT_LIST_DIR}/vm/init
-      ${BLENVAR_VM_PROGRAMS}
+      ${BLENVAR_VM_PROGRAMS} ${BLENVAR_VM_HELPERS}
     COMMENT "Building the test VM image in ${BLENVAR_VM_DIR}"
     VERBATIM)
   # Without qemu the test skips, so the image (a kernel download) is not built by default.

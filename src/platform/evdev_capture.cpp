@@ -165,7 +165,11 @@ struct EvdevCapture::Impl {
         for (const input_event& ev : events) {
             EvdevTranslator& tr = *source.translator;
             const KeyReports reports = tr.Translate(ev);
-            if (tr.TakeResync()) tr.SetHeldKeys(source.device.HeldKeys());
+            if (tr.TakeResync()) {
+                tr.SetHeldKeys(source.device.HeldKeys());
+                Notify(source.device.Info().path + ": the kernel dropped events (read too late)",
+                       false);
+            }
             bool consumed = false;
             for (const KeyEvent& report : reports) {
                 if (cb && cb(report) == kConsumeKey) consumed = true;

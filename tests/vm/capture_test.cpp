@@ -1,0 +1,108 @@
+// blenvar-decode --capture against a synthetic scanner and keyboard: what is grabbed,
+// withheld, printed and passed on in both capture modes, across unplugging and kill -9.
+#include "vm_input.h"
+
+namespace {
+
+using namespace vm;
+
+constexpr char kScannerName[] = "VM scanner";
+constexpr char kScannerId[] = "0003:1d50:0b01 \"VM scanner\" \"\"";
+constexpr char kOwnKeyboard[] = "Blenvar virtual keyboard";
+
+void Expect(bool ok, const std::string& what) {
+    if (!ok) Fail(what);
+}
+
+void ExpectScan(Capture& capture, const std::string& want, int waitMs, const char* what) {
+    const std::string raw = RawOf(capture.Line(waitMs));
+    Expect(raw == want, std::string(what) + ": printed " + raw.substr(0, 80) + " for " +
+                            want.substr(0, 80) + " (" + std::to_string(raw.size()) + " of " +
+                            std::to_string(want.size()) + " characters)");
+}
+
+void Scan(Device& scanner, const std::string& text) {
+    scanner.Tap(KEY_F12);
+    scanner.Type(text);
+    scanner.Tap(KEY_ENTER);
+}
+
+void ScannerMode(std::unique_ptr<Device>& scanner, Device& keyboard) {
+    WriteFile("/tmp/scanner.ini", Settings("Scanner", kScannerId));
+    Capture capture("/tmp/scanner.ini");
+    WaitGrabbed(scanner->Node(), true);
+    Expect(!Grabbed(keyboard.Node()), "Scanner mode grabbed the keyboard");
+    Fd typed = OpenReader(keyboard.Node());
+    Fd relayed = OpenReader(FindNode(kOwnKeyboard));
+
+    // The user types while the scanner scans: the scan stays whole, the typing untouched.
+    scanner->Tap(KEY_F12);
+    scanner->Type("12");
+    keyboard.Tap(KEY_Q);
+    scanner->Type("34");
+    keyboard.Tap(KEY_W);
+    scanner->Tap(KEY_ENTER);
+    ExpectScan(capture, "1234", 5000, "scan during typing");
+    Expect(ReadKeys(typed.get(), 4, 500) == Taps({KEY_Q, KEY_W}), "the keyboard's keys changed");
+    Expect(ReadKeys(relayed.get(), 1, 300).empty(), "a scan key was passed on");
+    scanner->Tap(KEY_X);
+    Expect(ReadKeys(relayed.get(), 2, 2000) == Taps({KEY_X}),
+           "the scanner's key outside a scan was not passed on");
+
+    std::string big;
+    for (int i = 0; i < 2000; ++i) big += static_cast<char>('0' + i % 10);
+    // As fast as a USB device can report; unpaced writes would overrun the kernel's
+    // 64-event queue of every reader, whoever reads.
+    scanner->paceMicros = 125;
+    Scan(*scanner, big);
+    scanner->paceMicros = 0;
+    ExpectScan(capture, big, 15000, "2,000-character scan");
+
+    // Unplugged mid-scan: the scan closes at once, not after its 5-second window.
+    scanner->Tap(KEY_F12);
+    scanner->Type("99");
+    usleep(100000);
+    scanner->Destroy();
+    ExpectScan(capture, "99", 2500, "scan cut by unplugging");
+    scanner = std::make_unique<Device>(kScannerName, 0x0b01);
+    WaitGrabbed(scanner->Node(), true);
+    Scan(*scanner, "77");
+    ExpectScan(capture, "77", 5000, "scanner plugged in again");
+
+    capture.Stop(SIGKILL);
+    Expect(!Grabbed(scanner->Node()), "the scanner stayed grabbed after kill -9");
+}
+
+void AllMode(Device& scanner, Device& keyboard) {
+    WriteFile("/tmp/all.ini", Settings("All", ""));
+    Capture capture("/tmp/all.ini");
+    WaitGrabbed(scanner.Node(), true);
+    WaitGrabbed(keyboard.Node(), true);
+    Fd relayed = OpenReader(FindNode(kOwnKeyboard));
+    keyboard.Tap(KEY_A);
+    Scan(scanner, "42");
+    keyboard.Tap(KEY_B);
+    keyboard.Tap(KEY_C);
+    ExpectScan(capture, "42", 5000, "All mode");
+    const std::vector<Key> got = ReadKeys(relayed.get(), 6, 1000);
+    Expect(got == Taps({KEY_A, KEY_B, KEY_C}),
+           "All mode passed on " + std::to_string(got.size()) + " key events, not a b c in order");
+    Expect(capture.Stop(SIGTERM) == 0, "SIGTERM did not end the capture cleanly");
+    Expect(!Grabbed(keyboard.Node()) && !Grabbed(scanner.Node()), "a device stayed grabbed");
+}
+
+}  // namespace
+
+int main() {
+    try {
+        auto scanner = std::make_unique<Device>(kScannerName, 0x0b01);
+        Device keyboard("VM keyboard", 0x0b02);
+        ScannerMode(scanner, keyboard);
+        AllMode(*scanner, keyboard);
+        std::puts("capture_test: ok");
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "capture_test: FAIL: %s\n", e.what());
+        return 1;
+    }
+}
