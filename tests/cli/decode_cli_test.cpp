@@ -205,6 +205,7 @@ TEST_F(DecodeCliTest, ErrorsExitWithOneLineOnStandardError) {
     testing::TempIni dir;
     ASSERT_EQ(mkfifo((dir.folder() + "/fifo").c_str(), 0600), 0);
     const std::string decode = std::string(BLENVAR_DECODE) + " ", folder = dir.folder();
+    const std::string untrained = Settings("");
     const struct {
         std::string command;
         int status;
@@ -217,7 +218,11 @@ TEST_F(DecodeCliTest, ErrorsExitWithOneLineOnStandardError) {
         {decode + "--settings " + folder + " x", 2, ""},
         {decode + "--settings " + folder + "/fifo x", 2, ""},
         {decode + "ABC > /dev/full", 1, "blenvar-decode: the results could not be written\n"},
-        {"DISPLAY=:9999 " + decode + "--deliver --settings " + Settings("") + " x", 2,
+        {decode + "--capture x", 2, ""},
+        {decode + "--capture --settings " + untrained, 2,
+         "blenvar-decode: no scanner is trained in \"" + untrained +
+             "\": train it in Blenvar first (it stores the start and stop keys)\n"},
+        {"DISPLAY=:9999 " + decode + "--deliver --settings " + untrained + " x", 2,
          "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY to deliver "
          "without a desktop)\n"},
     };
