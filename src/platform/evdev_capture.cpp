@@ -212,7 +212,11 @@ struct EvdevCapture::Impl {
                 fds.push_back({source.device.Fd(), POLLIN, 0});
                 paths.push_back(path);
             }
-            if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) break;
+            if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
+                ReleaseAll();
+                if (auto l = Copy(lost)) l();
+                return;
+            }
             if (stop) break;
             if (fds[0].revents != 0) {
                 char drain[64];

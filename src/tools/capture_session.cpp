@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <optional>
@@ -31,6 +32,7 @@ struct HeadlessCapture::State {
     CaptureMachine machine;
     std::optional<std::uint64_t> deadline;
     OnScan onScan;
+    std::atomic<bool> lost{false};
 
     void Apply(const CaptureStep& step) {
         deadline = step.deadline;
@@ -75,12 +77,21 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Start(const std::string& setti
         // The scan's device is gone: what it sent so far is the scan.
         if (scanBroken && state.machine.Scanning()) state.Apply(state.machine.Tick(UINT64_MAX));
     });
+    run->capture_->OnLost([&state] {
+        state.lost = true;
+        std::fputs("blenvar-decode: the input devices can no longer be read\n", stderr);
+        kill(getpid(), SIGTERM);  // ends the wait for a signal
+    });
     InstallHook(*run->capture_, [&state](const KeyEvent& event) {
         const CaptureStep step = state.machine.OnKey(event);
         state.Apply(step);
         return step.result;
     });
     return run;
+}
+
+bool HeadlessCapture::Lost() const {
+    return state_->lost;
 }
 
 HeadlessCapture::~HeadlessCapture() {
@@ -114,8 +125,9 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     std::fputs("blenvar-decode: capturing; stop with Ctrl+C\n", stderr);
     int sig = 0;
     sigwait(&stopSignals, &sig);
+    const bool lost = capture->Lost();
     capture.reset();  // every device released before we go
-    return out.Flush() ? 0 : 1;
+    return out.Flush() && !lost ? 0 : 1;
 }
 
 }  // namespace blenvar

@@ -23,6 +23,9 @@ class HeadlessCapture {
     HeadlessCapture(const HeadlessCapture&) = delete;
     HeadlessCapture& operator=(const HeadlessCapture&) = delete;
 
+    // The devices can no longer be read or passed on; the process got SIGTERM then.
+    bool Lost() const;
+
   private:
     HeadlessCapture() = default;
     struct State;
