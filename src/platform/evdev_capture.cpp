@@ -22,7 +22,7 @@
 namespace blenvar {
 namespace {
 
-// A device with a key down is tried again this often until it can be grabbed.
+// A device with a key down, or held by another program, is tried again this often.
 constexpr int kGrabRetryMs = 20;
 
 struct Source {
@@ -109,7 +109,7 @@ struct EvdevCapture::Impl {
     void TryGrabs() {
         pendingGrab = false;
         for (auto& [path, source] : sources) {
-            if (source.device.Grabbed() || source.refused) continue;
+            if (source.device.Grabbed()) continue;
             std::string error;
             switch (source.device.Grab(std::chrono::milliseconds(0), error)) {
                 case EvdevDevice::GrabResult::Grabbed: {
@@ -124,8 +124,10 @@ struct EvdevCapture::Impl {
                     pendingGrab = true;
                     break;
                 case EvdevDevice::GrabResult::Failed:
+                    // Another program holds it, maybe only for a moment: try again, say so once.
+                    pendingGrab = true;
+                    if (!source.refused) Notify(error, false);
                     source.refused = true;
-                    Notify(error, false);
                     break;
             }
         }

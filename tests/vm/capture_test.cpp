@@ -30,7 +30,12 @@ void Scan(Device& scanner, const std::string& text) {
 
 void ScannerMode(std::unique_ptr<Device>& scanner, Device& keyboard) {
     WriteFile("/tmp/scanner.ini", Settings("Scanner", kScannerId));
+    // A key down at start: the scanner is grabbed only once it is up, or it would stick.
+    scanner->Key(KEY_LEFTSHIFT, 1);
     Capture capture("/tmp/scanner.ini");
+    usleep(500000);
+    Expect(!Grabbed(scanner->Node()), "the scanner was grabbed with a key down");
+    scanner->Key(KEY_LEFTSHIFT, 0);
     WaitGrabbed(scanner->Node(), true);
     Expect(!Grabbed(keyboard.Node()), "Scanner mode grabbed the keyboard");
     Fd typed = OpenReader(keyboard.Node());
