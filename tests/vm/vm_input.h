@@ -145,8 +145,10 @@ struct Key {
     bool operator==(const Key&) const = default;
 };
 
-// Key events (no repeats) read until `want` arrived or `idleMs` passed without any.
-inline std::vector<Key> ReadKeys(int fd, size_t want, int idleMs) {
+// Key events (no repeats) read until `want` arrived or `idleMs` passed without any; their
+// kernel times in `micros` when given.
+inline std::vector<Key> ReadKeys(int fd, size_t want, int idleMs,
+                                 std::vector<long long>* micros = nullptr) {
     std::vector<Key> keys;
     while (keys.size() < want) {
         pollfd p{fd, POLLIN, 0};
@@ -155,8 +157,10 @@ inline std::vector<Key> ReadKeys(int fd, size_t want, int idleMs) {
         const ssize_t n = read(fd, evs, sizeof evs);
         if (n < 0) continue;
         for (ssize_t i = 0; i < n / static_cast<ssize_t>(sizeof(input_event)); ++i) {
-            if (evs[i].type == EV_KEY && evs[i].value != 2)
-                keys.push_back({evs[i].code, evs[i].value});
+            if (evs[i].type != EV_KEY || evs[i].value == 2) continue;
+            keys.push_back({evs[i].code, evs[i].value});
+            if (micros)
+                micros->push_back(evs[i].input_event_sec * 1000000LL + evs[i].input_event_usec);
         }
     }
     return keys;
