@@ -7,8 +7,12 @@ if(NOT BLENVAR_SANITIZE)
   # Each program runs once per boot, in this order; a program is an add_executable target
   # named here, passing when it exits 0.
   set(BLENVAR_VM_PROGRAMS uinput_smoke_test)
+  list(APPEND BLENVAR_VM_PROGRAMS typing_test)
 
   add_executable(uinput_smoke_test ${CMAKE_CURRENT_LIST_DIR}/vm/uinput_smoke_test.cpp)
+  add_executable(typing_test ${CMAKE_CURRENT_LIST_DIR}/vm/typing_test.cpp)
+  target_link_libraries(typing_test PRIVATE blenvar_uinput_keys blenvar_output)
+  target_include_directories(typing_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   set(vm_program_files "")
   foreach(program ${BLENVAR_VM_PROGRAMS})
