@@ -39,6 +39,7 @@ class Reader {
         thread_.join();
         close(fd_);
     }
+    void Stall(int micros) { stallMicros_ = micros; }
     // Waits until `count` events arrived (or 5 s passed) and takes them.
     std::vector<int> Take(std::size_t count) {
         for (int i = 0; i < 500 && Size() < count; ++i) usleep(10000);
@@ -57,6 +58,8 @@ class Reader {
         while (!stop_) {
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, 50) <= 0) continue;
+            // A desktop busy for a moment between reads.
+            if (stallMicros_ > 0) usleep(stallMicros_);
             input_event evs[64];
             const ssize_t n = read(fd_, evs, sizeof evs);
             std::lock_guard lock(mutex_);
@@ -69,6 +72,7 @@ class Reader {
 
     int fd_;
     std::atomic<bool> stop_{false};
+    std::atomic<int> stallMicros_{0};
     std::mutex mutex_;
     std::vector<int> keys_;  // code*10 + value
     bool dropped_ = false;
@@ -112,6 +116,7 @@ struct Case {
     std::string code;  // the scanned field, typed literally
     std::vector<int> want;
     const char* error;  // expected failure, nothing typed
+    int readerStallMicros = 0;
 };
 
 void Run() {
@@ -156,9 +161,11 @@ void Run() {
          "a\xE2\x82\xAC",
          {},
          "The character U+20AC cannot be typed with the keyboard layout us."},
-        {"us", "%%C", std::string(500, 'a'), long_text, nullptr},
+        // The reader pauses between reads and must still lose nothing.
+        {"us", "%%C", std::string(500, 'a'), long_text, nullptr, 3000},
     };
     for (const Case& c : cases) {
+        reader.Stall(c.readerStallMicros);
         UinputKeySenderOptions options;
         options.layoutSetting = c.layout;
         UinputKeySender sender(*keyboard, options);
