@@ -124,32 +124,6 @@ std::vector<KeyAction> Parse(const char* text) {
     return ParseKeySequence(text).actions;
 }
 
-TEST(UinputKeySender, TypesCharactersAndNotationWithBalancedModifiers) {
-    const int shift = KEY_LEFTSHIFT * 10, altgr = KEY_RIGHTALT * 10, ctrl = KEY_LEFTCTRL * 10;
-    const struct {
-        const char* layout;
-        const char* text;
-        std::vector<int> want;
-    } cases[] = {
-        {"us",
-         "aB~",
-         {KEY_A * 10 + 1, KEY_A * 10, shift + 1, KEY_B * 10 + 1, KEY_B * 10, shift,
-          KEY_ENTER * 10 + 1, KEY_ENTER * 10}},
-        // AltGr goes up before Shift comes down for the next key.
-        {"de",
-         "@Q",
-         {altgr + 1, KEY_Q * 10 + 1, KEY_Q * 10, altgr, shift + 1, KEY_Q * 10 + 1, KEY_Q * 10,
-          shift}},
-        {"us", "^{F5}", {ctrl + 1, KEY_F5 * 10 + 1, KEY_F5 * 10, ctrl}},
-    };
-    for (const auto& c : cases) {
-        Recorder r;
-        std::string error;
-        EXPECT_TRUE(r.Sender(c.layout).Send(Parse(c.text), error)) << error;
-        EXPECT_EQ(r.events, c.want) << c.layout << " " << c.text;
-    }
-}
-
 TEST(UinputKeySender, UntypableTextTypesNothingAndFailedWriteReleasesModifiers) {
     Recorder r;
     std::string error;
