@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <stdexcept>
@@ -175,7 +176,11 @@ void Run() {
         const KeyParseResult parsed = ParseKeySequence(text.text, text.fromField);
         if (!parsed.ok()) Fail(std::string(c.mask) + ": " + parsed.error);
         error.clear();
+        const auto start = std::chrono::steady_clock::now();
         const bool sent = sender.Send(parsed.actions, error);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
         const std::string what = std::string(c.layout) + " \"" + c.mask + "\"";
         if (c.error == nullptr && !sent) Fail(what + ": " + error);
         if (c.error != nullptr && (sent || error != c.error)) {
@@ -185,7 +190,8 @@ void Run() {
         if (got != c.want) {
             Fail(what + " read " + Describe(got) + "instead of " + Describe(c.want));
         }
-        std::printf("typing_test: %s: %zu key events as expected\n", what.c_str(), got.size());
+        std::printf("typing_test: %s: %zu key events as expected, typed in %lld ms\n", what.c_str(),
+                    got.size(), static_cast<long long>(ms));
     }
 }
 
