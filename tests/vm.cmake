@@ -6,13 +6,16 @@ if(NOT BLENVAR_SANITIZE)
   set(BLENVAR_VM_DIR ${CMAKE_BINARY_DIR}/vm)
   # Each program runs once per boot, in this order; a program is an add_executable target
   # named here, passing when it exits 0.
-  set(BLENVAR_VM_PROGRAMS uinput_smoke_test capture_test relay_bench)
+  set(BLENVAR_VM_PROGRAMS uinput_smoke_test capture_test typing_test relay_bench)
   # Programs the tests start; copied in, not run by themselves.
   set(BLENVAR_VM_HELPERS blenvar-decode)
 
   add_executable(uinput_smoke_test ${CMAKE_CURRENT_LIST_DIR}/vm/uinput_smoke_test.cpp)
   add_executable(capture_test ${CMAKE_CURRENT_LIST_DIR}/vm/capture_test.cpp)
   add_executable(relay_bench ${CMAKE_CURRENT_LIST_DIR}/vm/relay_bench.cpp)
+  add_executable(typing_test ${CMAKE_CURRENT_LIST_DIR}/vm/typing_test.cpp)
+  target_link_libraries(typing_test PRIVATE blenvar_uinput_keys blenvar_output)
+  target_include_directories(typing_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   set(vm_program_files "")
   foreach(helper ${BLENVAR_VM_HELPERS})

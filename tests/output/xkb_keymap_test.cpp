@@ -1,0 +1,147 @@
+#include "platform/xkb_keymap.h"
+
+#include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
+
+#include <cstdio>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+#include "output/key_sequence.h"
+#include "platform/uinput_key_sender.h"
+
+namespace blenvar {
+namespace {
+
+constexpr std::uint8_t S = kStrokeShift, L3 = kStrokeLevel3;
+const std::optional<KeyStroke> kNone;
+
+struct LookupCase {
+    const char* layout;
+    char32_t c;
+    std::optional<KeyStroke> want;
+};
+
+TEST(XkbKeymap, FindsKeyAndLevelOnSystemLayouts) {
+    const LookupCase cases[] = {
+        {"us", U'a', KeyStroke{KEY_A, 0}},
+        {"us", U'Z', KeyStroke{KEY_Z, S}},
+        {"us", U'@', KeyStroke{KEY_2, S}},
+        {"us", U'{', KeyStroke{KEY_LEFTBRACE, S}},
+        {"us", U' ', KeyStroke{KEY_SPACE, 0}},
+        {"us", U'7', KeyStroke{KEY_7, 0}},  // the top row, not the keypad
+        {"us", U'€', kNone},
+        {"us", U'é', kNone},
+        {"de", U'Z', KeyStroke{KEY_Y, S}},
+        {"de", U'@', KeyStroke{KEY_Q, L3}},
+        {"de", U'€', KeyStroke{KEY_E, L3}},
+        {"de", U'ß', KeyStroke{KEY_MINUS, 0}},
+        {"de", U'{', KeyStroke{KEY_7, L3}},
+        {"de", U'é', kNone},  // only through the dead acute
+        {"de", U'^', kNone},  // a dead key on de
+        {"de(nodeadkeys)", U'^', KeyStroke{KEY_GRAVE, 0}},
+        {"fr", U'a', KeyStroke{KEY_Q, 0}},
+        {"fr", U'Z', KeyStroke{KEY_W, S}},
+        {"fr", U'@', KeyStroke{KEY_0, L3}},
+        {"fr", U'€', KeyStroke{KEY_E, L3}},
+        {"fr", U'é', KeyStroke{KEY_2, 0}},
+        {"fr", U'{', KeyStroke{KEY_4, L3}},
+        {"fr", U'1', KeyStroke{KEY_1, S}},
+        {"fr", U'ß', KeyStroke{KEY_S, L3}},
+        {"fr", U'ñ', kNone},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto keymap = XkbKeymap::Load(*ParseLayoutSetting(c.layout), error);
+        ASSERT_TRUE(keymap) << c.layout << ": " << error;
+        const auto got = keymap->Find(c.c);
+        EXPECT_EQ(got.has_value(), c.want.has_value())
+            << c.layout << " U+" << std::hex << unsigned(c.c);
+        if (got && c.want) {
+            EXPECT_EQ(got->code, c.want->code) << c.layout << " U+" << std::hex << unsigned(c.c);
+            EXPECT_EQ(got->modifiers, c.want->modifiers)
+                << c.layout << " U+" << std::hex << unsigned(c.c);
+        }
+    }
+}
+
+TEST(XkbKeymap, UnknownLayoutIsAnError) {
+    std::string error;
+    EXPECT_FALSE(XkbKeymap::Load({"xx-no-such", "", ""}, error));
+    EXPECT_EQ(error, "The keyboard layout \"xx-no-such\" is not known.");
+}
+
+TEST(XkbKeymap, LayoutComesFromSettingThenSystemFileThenEnvironment) {
+    const std::string file = ::testing::TempDir() + "blenvar-keyboard";
+    struct Case {
+        const char* setting;
+        const char* fileText;  // nullptr: no file
+        const char* envLayout;
+        std::optional<XkbLayoutName> want;
+    };
+    const Case cases[] = {
+        {" de(nodeadkeys) ", "XKBLAYOUT=\"fr\"\n", "us", XkbLayoutName{"de", "nodeadkeys", ""}},
+        {"",
+         "# x\nXKBMODEL=\"pc105\"\nXKBLAYOUT=\"de,us\"\nXKBVARIANT='nodeadkeys,'\n"
+         "XKBOPTIONS=\"lv3:ralt_switch\"\n",
+         "fr", XkbLayoutName{"de,us", "nodeadkeys,", "lv3:ralt_switch"}},
+        {"", "XKBLAYOUT=\"\"\n", "fr", XkbLayoutName{"fr", "", ""}},
+        {"", nullptr, "", XkbLayoutName{"us", "", ""}},
+        {"de(nodeadkeys", nullptr, "", std::nullopt},
+        {"(x)", nullptr, "", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::remove(file.c_str());
+        if (c.fileText != nullptr) std::ofstream(file) << c.fileText;
+        setenv("XKB_DEFAULT_LAYOUT", c.envLayout, 1);
+        std::string error;
+        EXPECT_EQ(ResolveKeyboardLayout(c.setting, error, file), c.want) << c.setting;
+        EXPECT_EQ(error.empty(), c.want.has_value()) << c.setting;
+    }
+    unsetenv("XKB_DEFAULT_LAYOUT");
+    std::remove(file.c_str());
+}
+
+// The sender's key events, written as code*10+value (KEY_LEFTSHIFT press is 421).
+struct Recorder {
+    std::vector<int> events;
+    int failAt = -1;
+    UinputKeySender Sender(const char* layout) {
+        UinputKeySenderOptions options;
+        options.layoutSetting = layout;
+        options.pauseMicros = 0;
+        return UinputKeySender(
+            [this](std::uint16_t code, std::int32_t value) {
+                events.push_back(code * 10 + value);
+                return int(events.size()) != failAt;
+            },
+            options);
+    }
+};
+
+std::vector<KeyAction> Parse(const char* text) {
+    return ParseKeySequence(text).actions;
+}
+
+TEST(UinputKeySender, UntypableTextTypesNothingAndFailedWriteReleasesModifiers) {
+    Recorder r;
+    std::string error;
+    EXPECT_FALSE(r.Sender("us").Send(Parse("ok\xE2\x82\xAC"), error));
+    EXPECT_EQ(error, "The character U+20AC cannot be typed with the keyboard layout us.");
+    EXPECT_TRUE(r.events.empty());
+
+    Recorder bad;
+    bad.failAt = 2;  // the press of A under Shift
+    EXPECT_FALSE(bad.Sender("us").Send(Parse("AB"), error));
+    EXPECT_EQ(bad.events, (std::vector<int>{KEY_LEFTSHIFT * 10 + 1, KEY_A * 10 + 1, KEY_A * 10,
+                                            KEY_LEFTSHIFT * 10}));
+    EXPECT_EQ(error, "The virtual keyboard refused some of the keys.");
+
+    Recorder layout;
+    EXPECT_FALSE(layout.Sender("de(").Send(Parse("a"), error));
+    EXPECT_EQ(error, "The keyboard layout \"de(\" is not of the form layout or layout(variant).");
+}
+
+}  // namespace
+}  // namespace blenvar
