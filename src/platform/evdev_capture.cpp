@@ -36,7 +36,8 @@ struct Source {
 }  // namespace
 
 struct EvdevCapture::Impl {
-    explicit Impl(const EvdevCaptureSetup& s) : setup(s), watch(s.inputFolder) {}
+    explicit Impl(const EvdevCaptureSetup& s)
+        : setup(s), watch(s.inputFolder), session(s.session) {}
     ~Impl() {
         if (wake[0] >= 0) close(wake[0]);
         if (wake[1] >= 0) close(wake[1]);
@@ -45,6 +46,7 @@ struct EvdevCapture::Impl {
     EvdevCaptureSetup setup;
     std::optional<VirtualKeyboard> keyboard;
     InputFolderWatch watch;
+    SessionWatch session;
     int wake[2] = {-1, -1};
     std::thread relay;
     std::atomic<bool> stop{false};
@@ -62,6 +64,7 @@ struct EvdevCapture::Impl {
     std::bitset<KEY_CNT> keyboardHeld;      // keys our virtual keyboard holds down
     bool wayOut = false;
     bool pendingGrab = false;
+    bool saidPaused = false;
 
     template <typename Hook>
     Hook Copy(const Hook& hook) {
@@ -79,7 +82,7 @@ struct EvdevCapture::Impl {
     }
 
     void Rescan() {
-        if (wayOut) return;
+        if (wayOut || !session.Allowed()) return;
         const InputDeviceList list = ListInputDevices(setup.inputFolder);
         std::map<std::string, bool> wanted;
         for (std::size_t i : DevicesToGrab(list.devices, setup.mode, setup.scanner))
@@ -161,6 +164,31 @@ struct EvdevCapture::Impl {
         grabbed = 0;
     }
 
+    // Says once each way that capture is paused or back; waits for a notice hook to say it
+    // to, so a session locked at start is told too.
+    void SayPause() {
+        const bool paused = !session.Allowed();
+        if (paused == saidPaused) return;
+        const NoticeHook n = Copy(notice);
+        if (!n) return;
+        saidPaused = paused;
+        if (paused)
+            n("capture paused, every input device is released: " + session.Describe(), true);
+        else
+            n("capture resumed: " + session.Describe(), false);
+    }
+
+    void FollowSession() {
+        if (!session.Process()) return;
+        if (session.Allowed()) {
+            Rescan();
+        } else {
+            // As for an unplug: nothing of another session or the lock screen is read.
+            ReleaseAll();
+            pendingGrab = false;
+        }
+    }
+
     // False when the virtual keyboard failed: nothing can be passed on any more.
     bool Relay(Source& source, const std::vector<input_event>& events) {
         const KeyCallback cb = Copy(callback);
@@ -207,8 +235,11 @@ struct EvdevCapture::Impl {
             }
             if (pendingGrab && (timeout < 0 || timeout > kGrabRetryMs)) timeout = kGrabRetryMs;
 
-            fds.assign({{wake[0], POLLIN, 0}, {watch.Fd(), POLLIN, 0}});
-            paths.assign(2, {});
+            // A negative fd (no logind) is skipped by poll.
+            fds.assign({{wake[0], POLLIN, 0},
+                        {watch.Fd(), POLLIN, 0},
+                        {session.Fd(), session.PollEvents(), 0}});
+            paths.assign(fds.size(), {});
             for (auto& [path, source] : sources) {
                 if (!source.device.Grabbed()) continue;
                 fds.push_back({source.device.Fd(), POLLIN, 0});
@@ -225,8 +256,9 @@ struct EvdevCapture::Impl {
                 while (read(wake[0], drain, sizeof drain) > 0) {
                 }
             }
+            if (fds[2].revents != 0) FollowSession();
             if (fds[1].revents != 0 && !watch.Changed().empty()) Rescan();
-            for (std::size_t i = 2; i < fds.size(); ++i) {
+            for (std::size_t i = 3; i < fds.size(); ++i) {
                 if (fds[i].revents == 0 || wayOut) continue;
                 auto it = sources.find(paths[i]);
                 if (it == sources.end()) continue;
@@ -245,6 +277,7 @@ struct EvdevCapture::Impl {
                 }
             }
             if (pendingGrab) TryGrabs();
+            SayPause();
         }
         ReleaseAll();
     }
@@ -317,8 +350,11 @@ void EvdevCapture::SetTickHook(TickHook tick) {
 }
 
 void EvdevCapture::SetNoticeHook(NoticeHook notice) {
-    std::lock_guard lock(impl_->hooksMutex);
-    impl_->notice = std::move(notice);
+    {
+        std::lock_guard lock(impl_->hooksMutex);
+        impl_->notice = std::move(notice);
+    }
+    (void)!write(impl_->wake[1], "x", 1);  // a pause at start is told now
 }
 
 std::size_t EvdevCapture::GrabbedCount() const {

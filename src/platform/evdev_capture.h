@@ -11,7 +11,8 @@
 // All mode grabs every keyboard but our own. A device is grabbed only while none of its
 // keys is down (retried until then), hot-plugged devices are picked up, and an unplugged
 // one is dropped with a notice. Backspace+Escape+Enter held on a grabbed device releases
-// every device for the rest of the run.
+// every device for the rest of the run. While the login session is not the active one or
+// its screen is locked (logind tells), every device is released and none is grabbed.
 //
 // The callback sees every event of a grabbed device, so HoldKeyboard only records the
 // flag and WatchStartKey never fails.
@@ -23,6 +24,7 @@
 
 #include "capture/capture_backend.h"
 #include "capture/input_devices.h"
+#include "platform/logind_session.h"
 
 namespace blenvar {
 
@@ -31,6 +33,9 @@ struct EvdevCaptureSetup {
     std::optional<DeviceIdentity> scanner;
     std::string inputFolder = "/dev/input";
     std::string uinputPath = "/dev/uinput";
+    // The login session to follow (ConnectLogindSession()); null where no logind runs:
+    // capture then stays on. Used on the relay thread only once started.
+    std::shared_ptr<SessionSource> session;
 };
 
 class EvdevCapture : public CaptureBackend {
@@ -59,8 +64,9 @@ class EvdevCapture : public CaptureBackend {
     // capture machine's Tick can run there. Set it before events matter (at start).
     using TickHook = std::function<std::optional<std::uint64_t>(std::uint64_t nowMs)>;
     void SetTickHook(TickHook tick);
-    // A device went away or the way out released everything (`scanBroken`: an open scan
-    // must close now), or a device could not be grabbed. Called on the relay thread.
+    // A device went away, the way out released everything or the session was left or
+    // locked (`scanBroken`: an open scan must close now), capture came back, or a device
+    // could not be grabbed. Called on the relay thread.
     using NoticeHook = std::function<void(const std::string& message, bool scanBroken)>;
     void SetNoticeHook(NoticeHook notice);
 

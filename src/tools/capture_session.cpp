@@ -55,6 +55,9 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Start(const std::string& setti
     EvdevCaptureSetup evdev;
     evdev.mode = setup.devices;
     evdev.scanner = ParseIdentity(setup.scannerDevice);
+    // No logind (a console kiosk): capture stays on, nothing to say.
+    std::string noSession;
+    evdev.session = ConnectLogindSession(noSession);
 
     std::unique_ptr<HeadlessCapture> run(new HeadlessCapture());
     run->state_ = std::make_unique<State>();
