@@ -12,3 +12,6 @@ add_library(blenvar_evdev STATIC
   ${CMAKE_CURRENT_LIST_DIR}/logind_session.cpp)
 target_link_libraries(blenvar_evdev PUBLIC blenvar_capture Threads::Threads
   PRIVATE PkgConfig::BLENVAR_SYSTEMD)
+# Lets the "input" group use /dev/uinput. udev reads lib/udev/rules.d under /usr only, so a
+# /usr/local install needs the file copied to /etc/udev/rules.d.
+install(FILES ${PROJECT_SOURCE_DIR}/data/udev/70-blenvar.rules DESTINATION lib/udev/rules.d)
