@@ -6,7 +6,8 @@ if(NOT BLENVAR_SANITIZE)
   set(BLENVAR_VM_DIR ${CMAKE_BINARY_DIR}/vm)
   # Each program runs once per boot, in this order; a program is an add_executable target
   # named here, passing when it exits 0.
-  set(BLENVAR_VM_PROGRAMS uinput_smoke_test capture_test typing_test relay_bench)
+  set(BLENVAR_VM_PROGRAMS uinput_smoke_test capture_test typing_test relay_bench
+    session_pause_test)
   # Programs the tests start; copied in, not run by themselves.
   set(BLENVAR_VM_HELPERS blenvar-decode)
 
@@ -16,6 +17,9 @@ if(NOT BLENVAR_SANITIZE)
   add_executable(typing_test ${CMAKE_CURRENT_LIST_DIR}/vm/typing_test.cpp)
   target_link_libraries(typing_test PRIVATE blenvar_uinput_keys blenvar_output)
   target_include_directories(typing_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  add_executable(session_pause_test ${CMAKE_CURRENT_LIST_DIR}/vm/session_pause_test.cpp)
+  target_link_libraries(session_pause_test PRIVATE blenvar_evdev)
+  target_include_directories(session_pause_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   set(vm_program_files "")
   foreach(helper ${BLENVAR_VM_HELPERS})
