@@ -34,22 +34,7 @@ constexpr SessionState kLocked{true, true};
 constexpr SessionState kAway{false, false};
 constexpr SessionState kAwayLocked{false, true};
 
-TEST(LogindSession, CaptureOnlyInTheActiveUnlockedSessionOrWithoutLogind) {
-    const struct {
-        std::optional<SessionState> state;
-        bool allowed;
-    } cases[] = {
-        {std::nullopt, true}, {kActive, true},      {kLocked, false},
-        {kAway, false},       {kAwayLocked, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.state ? std::to_string(c.state->active) + std::to_string(c.state->locked)
-                             : "none");
-        EXPECT_EQ(CaptureAllowed(c.state), c.allowed);
-    }
-}
-
-TEST(LogindSession, WatchReportsEachChangeOnceAndKeepsTheLastKnownState) {
+TEST(LogindSession, CaptureOnlyInTheActiveUnlockedSessionEachChangeReportedOnce) {
     // The first state is read when the watch is made; each later one by one Process().
     const struct {
         const char* name;
@@ -64,6 +49,7 @@ TEST(LogindSession, WatchReportsEachChangeOnceAndKeepsTheLastKnownState) {
          {true, false, true},
          {false, false, true}},
         {"locked at start", {kLocked, kActive}, false, {true}, {true}},
+        {"away and locked at start", {kAwayLocked, kActive}, false, {true}, {true}},
         {"switched away, then back locked, then unlocked",
          {kActive, kAway, kLocked, kActive},
          true,
