@@ -148,6 +148,10 @@ int main(int argc, char** argv) {
             evdev->SetTickHook(relay->TickHook());
             evdev->SetNoticeHook(relay->NoticeHook());
             capture = std::move(evdev);
+            std::string keysError;
+            if (!desktop.TypeThroughVirtualKeyboard(setup.keyboardLayout, keysError))
+                std::fprintf(stderr, "blenvar: keystrokes cannot be typed: %s\n",
+                             keysError.c_str());
         } else {
             problem = denied ? blenvar::InputAccessMessage() : error;
             std::fprintf(stderr, "blenvar: %s\n", problem.c_str());
