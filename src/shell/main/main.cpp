@@ -162,14 +162,15 @@ int main(int argc, char** argv) {
     }
     if (!capture) capture = std::make_unique<blenvar::NullHookLibrary>();
     blenvar::MainWindow window(desktop, *capture, tray, std::move(relay));
+    QObject::connect(&instance, &blenvar::SingleInstance::showRequested, &window,
+                     &blenvar::MainWindow::ShowFromTray);
+    window.Load({BLENVAR_VERSION_MAJOR, BLENVAR_VERSION_MINOR, BLENVAR_VERSION_PATCH});
+    // After loading, so no start-up message covers it.
     if (problem.empty())
         window.ShowBackend(QString::fromUtf8(blenvar::BackendName(kind)),
                            kind == blenvar::BackendKind::X11);
     else
         window.ShowCaptureProblem(QString::fromStdString(problem));
-    QObject::connect(&instance, &blenvar::SingleInstance::showRequested, &window,
-                     &blenvar::MainWindow::ShowFromTray);
-    window.Load({BLENVAR_VERSION_MAJOR, BLENVAR_VERSION_MINOR, BLENVAR_VERSION_PATCH});
     EndOnSignals(&window, [&window] { window.EndProgram(); });
     window.show();
     return app.exec();
