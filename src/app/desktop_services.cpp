@@ -3,6 +3,8 @@
 #include "app/timed_key_sender.h"
 #include "components/registry/sqlite_registry_store.h"
 #include "core/paths.h"
+#include "platform/evdev_uinput.h"
+#include "platform/uinput_key_sender.h"
 
 namespace blenvar {
 
@@ -23,6 +25,18 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
 }
 
 DesktopServices::~DesktopServices() = default;
+
+bool DesktopServices::TypeThroughVirtualKeyboard(const std::string& layout, std::string& error) {
+    keys.reset();
+    auto keyboard = VirtualKeyboard::Create("/dev/uinput", error);
+    if (!keyboard) return false;
+    // Ours by identity, so the capture never grabs it and what we type is never a scan.
+    virtualKeyboard_ = std::make_unique<VirtualKeyboard>(std::move(*keyboard));
+    UinputKeySenderOptions options;
+    options.layoutSetting = layout;
+    keys = std::make_unique<UinputKeySender>(*virtualKeyboard_, options);
+    return true;
+}
 
 DeliveryServices DesktopServices::Delivery() {
     return DeliveryServices{settings, sound, keys.get(), clipboard, starter,    starter,

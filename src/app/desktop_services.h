@@ -8,6 +8,7 @@
 
 #include "components/ini/ini_file.h"
 #include "components/sound/sound_control.h"
+#include "output/key_sender.h"
 #include "output/process_scan.h"
 #include "output/synthetic_key_guard.h"
 #include "platform/curl_downloader.h"
@@ -22,7 +23,7 @@
 
 namespace blenvar {
 
-class TimedKeySender;
+class VirtualKeyboard;
 
 struct DesktopSetup {
     std::string settingsFile;
@@ -41,6 +42,12 @@ class DesktopServices {
     DesktopServices(const DesktopServices&) = delete;
     DesktopServices& operator=(const DesktopServices&) = delete;
 
+    // With the evdev backend: keystrokes go through a virtual keyboard of our own, with
+    // characters looked up on `layout` (KeyboardLayout; "" for the system's). False with
+    // `error` set when it cannot be made; no key sender is left then (nothing is typed
+    // wrong through X, which no longer sees the keyboard).
+    bool TypeThroughVirtualKeyboard(const std::string& layout, std::string& error);
+
     // What ProcessScan delivers with; default output files go beside the settings file.
     DeliveryServices Delivery();
 
@@ -54,7 +61,7 @@ class DesktopServices {
     SoundControl sound;
     // Shared by the key sender and the capture: our own keystrokes never open a scan.
     SyntheticKeyGuard keyGuard;
-    std::unique_ptr<TimedKeySender> keys;  // null without a display
+    std::unique_ptr<KeySender> keys;  // null without a display
     QtClipboard clipboard;
     PosixFileAppender files;
     // The update check's network.
@@ -64,6 +71,7 @@ class DesktopServices {
 
   private:
     std::string dataFolder_;
+    std::unique_ptr<VirtualKeyboard> virtualKeyboard_;
 };
 
 }  // namespace blenvar

@@ -135,7 +135,8 @@ StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix) {
     return e;
 }
 
-bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop) {
+bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
+                     std::string_view scannerDevice) {
     ini.SetSection(std::string(kSetupSection));
     std::vector<std::pair<std::string, std::string>> values;
     for (const auto& [prefix, e] :
@@ -146,6 +147,8 @@ bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyE
         for (const auto& [name, value] : fields)
             values.emplace_back(std::string(prefix) + std::string(name), std::to_string(value));
     }
+    if (!scannerDevice.empty())
+        values.emplace_back(std::string(kKeyScannerDevice), std::string(scannerDevice));
     return ini.SaveValues(values);
 }
 

@@ -145,7 +145,10 @@ struct StoredKeyEvent {
 StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix);
 // Writes Start_Action, Start_State, Start_VCode, Start_SCode, then the Stop_ keys, in one
 // file replacement: a half-trained scanner is never stored.
-bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop);
+// A non-empty `scannerDevice` is saved as ScannerDevice in the same write, so the keys and
+// the device they came from never disagree in the file.
+bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
+                     std::string_view scannerDevice = {});
 
 // The stored `Encoding` text ("" when missing).
 std::string LoadEncoding(INIFile& ini);

@@ -8,6 +8,8 @@ find_package(Qt6 REQUIRED COMPONENTS DBus)
 add_library(blenvar_shell_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/main/main_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/capture_controller.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main/relay_capture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main/capture_driver.h
   ${CMAKE_CURRENT_LIST_DIR}/main/last_scan_tab.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/shell_tray.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/single_instance.cpp)
@@ -20,6 +22,7 @@ set_target_properties(blenvar_app_main PROPERTIES OUTPUT_NAME blenvar)
 target_compile_definitions(blenvar_app_main PRIVATE BLENVAR_VERSION="${BLENVAR_VERSION}"
   BLENVAR_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} BLENVAR_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   BLENVAR_VERSION_PATCH=${PROJECT_VERSION_PATCH})
-target_link_libraries(blenvar_app_main PRIVATE blenvar_shell_window blenvar_x11capture)
+target_link_libraries(blenvar_app_main PRIVATE blenvar_shell_window blenvar_x11capture
+  blenvar_evdev)
 add_dependencies(blenvar_app_main blenvar_sounds_files blenvar_help_pages blenvar_sounds_app)
 install(TARGETS blenvar_app_main RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -11,10 +11,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "decode/temp_ini.h"
 #include "shell/fake_capture_backend.h"
 #include "shell/help/help_page.h"
+#include "shell/main/relay_capture.h"
 #include "support/files.h"
 
 // Fontconfig keeps its caches until exit; a sanitizer build must not call that ours.
@@ -149,6 +151,41 @@ TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
     EXPECT_EQ(backend.log.back(), "hold");
     ASSERT_TRUE(QTest::qWaitFor([&] { return backend.log.back() == "remove"; }, 1000));
     EXPECT_EQ(backend.log.end()[-2], "release");
+}
+
+TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
+    testing::TempIni file("[Setup]\n");
+    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
+    ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+    ShellTray tray;
+    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    testing::FakeCaptureBackend backend;
+    MainWindow w(desktop, backend, tray,
+                 std::make_unique<RelayCapture>(backend, tray, [](const std::string& path) {
+                     return "0003:0c2e:0b61 \"" + path + "\" \"\"";
+                 }));
+    ::unsetenv("WAYLAND_DISPLAY");
+    w.ShowBackend("evdev", false);
+    EXPECT_TRUE(w.findChild<QLabel*>("WaylandNote")->isHidden());
+    EXPECT_EQ(w.findChild<QLabel*>("BackendNote")->text(), "Keys are captured through: evdev");
+    w.Load({1, 0, 0});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Loading(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.log.empty(); }, 3000));  // hooked
+    auto* train = w.findChild<QPushButton*>("TrainButton");
+    ASSERT_TRUE(train);
+
+    train->click();
+    std::thread relay([&] {
+        backend.Type(1, 1, 65, 30);
+        backend.Type(1, 0, 13, 28);
+    });
+    relay.join();
+    train->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return train->text() == "Train"; }, 1000));
+    EXPECT_EQ(ReadFile(file.path()),
+              "[Setup]\nStart_Action=1\r\nStart_State=1\r\nStart_VCode=65\r\n"
+              "Start_SCode=30\r\nStop_Action=1\r\nStop_State=0\r\nStop_VCode=13\r\n"
+              "Stop_SCode=28\r\nScannerDevice=0003:0c2e:0b61 \"fake\" \"\"\r\n");
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ void TraceCapture(const char* what) {
 
 CaptureController::CaptureController(CaptureBackend& backend, TrayImage& tray, Clock clock,
                                      QObject* parent)
-    : QObject(parent), backend_(backend), tray_(tray), clock_(std::move(clock)) {
+    : CaptureDriver(parent), backend_(backend), tray_(tray), clock_(std::move(clock)) {
     timer_.setObjectName("CaptureDeadline");
     timer_.setSingleShot(true);
     // A coarse timer may fire early; the deadline is checked again, but late is what costs.

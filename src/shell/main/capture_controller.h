@@ -3,8 +3,6 @@
 // to the state machines, holds the keyboard while a scan or training is open, and keeps
 // one single-shot timer at the machine's next deadline so a scan closes on time even
 // when no key follows.
-#include <QObject>
-#include <QString>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -14,6 +12,7 @@
 #include "capture/capture_machine.h"
 #include "capture/training_machine.h"
 #include "core/services.h"
+#include "shell/main/capture_driver.h"
 
 namespace blenvar {
 
@@ -23,34 +22,21 @@ std::uint64_t MonotonicMs();
 // stderr, so a benchmark can time a scan's steps from outside.
 void TraceCapture(const char* what);
 
-class CaptureController : public QObject {
+class CaptureController : public CaptureDriver {
     Q_OBJECT
   public:
     using Clock = std::function<std::uint64_t()>;
     CaptureController(CaptureBackend& backend, TrayImage& tray, Clock clock = MonotonicMs,
                       QObject* parent = nullptr);
 
-    // What start-up installs through the hook.
-    KeyCallback CaptureCallback();
-    // New trained events take effect at once; startKeyRefused says when the start key
-    // cannot be watched (another program holds it).
-    void UseKeys(const TrainedKey& start, const TrainedKey& stop);
-
+    KeyCallback CaptureCallback() override;
+    // startKeyRefused says when the start key cannot be watched (another program holds it).
+    void UseKeys(const TrainedKey& start, const TrainedKey& stop) override;
     // Capture's callback makes way for training's; the whole keyboard is held.
-    void StartTraining();
-    // "Stop": ends training as the quiet timer would.
-    void StopTraining();
-    bool Training() const { return training_.Training(); }
-    // Ending the program: nothing held, no timer left.
-    void Stop();
-
-  signals:
-    void scanOpened();
-    void scanCaptured(const QString& raw);
-    void trainingRecorded(int events);
-    // Capture runs again, with the new keys when the outcome is good.
-    void trainingFinished(const TrainingOutcome& outcome);
-    void startKeyRefused(const QString& reason);
+    void StartTraining() override;
+    void StopTraining() override;
+    bool Training() const override { return training_.Training(); }
+    void Stop() override;
 
   private:
     int OnCaptureKey(const KeyEvent& event);

@@ -14,13 +14,18 @@
 #include <memory>
 
 #include "app/desktop_services.h"
+#include "capture/backend_choice.h"
 #include "capture/capture_backend.h"
 #include "core/paths.h"
+#include "output/settings_layout.h"
+#include "platform/evdev_capture.h"
+#include "platform/evdev_devices.h"
 #include "platform/qt_messages.h"
 #include "platform/qt_sound_player.h"
 #include "platform/x11_capture.h"
 #include "shell/icons/icons.h"
 #include "shell/main/main_window.h"
+#include "shell/main/relay_capture.h"
 #include "shell/main/single_instance.h"
 
 namespace {
@@ -62,6 +67,13 @@ void EndOnSignals(QObject* context, std::function<void()> end) {
     if (g_signalPipe[0] < 0) return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, std::move(end));
+}
+
+// The identity saved as ScannerDevice for the device at `path` ("" once it is gone).
+std::string DeviceIdentityText(const std::string& path) {
+    for (const auto& device : blenvar::ListInputDevices().devices)
+        if (device.path == path) return blenvar::IdentityText(device.id);
+    return {};
 }
 
 int RefuseSecondCopy(blenvar::SingleInstance& instance) {
@@ -117,18 +129,48 @@ int main(int argc, char** argv) {
     blenvar::DesktopServices desktop(
         {blenvar::MainSettingsFile(programFolder), Set("DISPLAY"), userEnvironment}, tray, tray);
     desktop.sound.SetAppTitle("Blenvar");
-    // Capture through X when there is a display to grab keys on; without one no scan is
-    // seen, but the window and its settings still work.
+    const blenvar::CaptureSetup setup = blenvar::LoadCaptureSetup(desktop.settings);
+    const char* sessionType = std::getenv("XDG_SESSION_TYPE");
+    const blenvar::BackendKind kind =
+        blenvar::ChooseBackend(setup.backend, sessionType ? sessionType : "", Set("DISPLAY"));
+    // Without a backend no scan is seen, but the window and its settings still work.
     std::unique_ptr<blenvar::CaptureBackend> capture;
-    if (Set("DISPLAY")) {
+    std::unique_ptr<blenvar::RelayCapture> relay;
+    std::string problem;
+    if (kind == blenvar::BackendKind::Evdev) {
+        blenvar::EvdevCaptureSetup evdevSetup;
+        evdevSetup.mode = setup.devices;
+        evdevSetup.scanner = blenvar::ParseIdentity(setup.scannerDevice);
+        bool denied = false;
+        std::string error;
+        if (auto evdev = blenvar::EvdevCapture::Start(evdevSetup, error, denied)) {
+            relay = std::make_unique<blenvar::RelayCapture>(*evdev, tray, DeviceIdentityText);
+            evdev->SetTickHook(relay->TickHook());
+            evdev->SetNoticeHook(relay->NoticeHook());
+            capture = std::move(evdev);
+            std::string keysError;
+            if (!desktop.TypeThroughVirtualKeyboard(setup.keyboardLayout, keysError))
+                std::fprintf(stderr, "blenvar: keystrokes cannot be typed: %s\n",
+                             keysError.c_str());
+        } else {
+            problem = denied ? blenvar::InputAccessMessage() : error;
+            std::fprintf(stderr, "blenvar: %s\n", problem.c_str());
+        }
+    } else if (Set("DISPLAY")) {
         auto x11 = std::make_unique<blenvar::X11Capture>(desktop.keyGuard);
         if (x11->Connected()) capture = std::move(x11);
     }
     if (!capture) capture = std::make_unique<blenvar::NullHookLibrary>();
-    blenvar::MainWindow window(desktop, *capture, tray);
+    blenvar::MainWindow window(desktop, *capture, tray, std::move(relay));
     QObject::connect(&instance, &blenvar::SingleInstance::showRequested, &window,
                      &blenvar::MainWindow::ShowFromTray);
     window.Load({BLENVAR_VERSION_MAJOR, BLENVAR_VERSION_MINOR, BLENVAR_VERSION_PATCH});
+    // After loading, so no start-up message covers it.
+    if (problem.empty())
+        window.ShowBackend(QString::fromUtf8(blenvar::BackendName(kind)),
+                           kind == blenvar::BackendKind::X11);
+    else
+        window.ShowCaptureProblem(QString::fromStdString(problem));
     EndOnSignals(&window, [&window] { window.EndProgram(); });
     window.show();
     return app.exec();

@@ -47,13 +47,17 @@ QString HelpFile(const QString& page) {
 
 MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
                        QWidget* parent)
+    : MainWindow(desktop, capture, tray, nullptr, parent) {}
+
+MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
+                       std::unique_ptr<CaptureDriver> driver, QWidget* parent)
     : QMainWindow(parent),
       desktop_(desktop),
       tray_(tray),
       decode_{desktop.settings, types_, desktop.opener, desktop.sound, tray, desktop.clock},
       delivery_(desktop.Delivery()),
-      capture_(capture, tray),
-      startup_(*this, capture, desktop.settings, capture_.CaptureCallback()) {
+      capture_(driver ? std::move(driver) : std::make_unique<CaptureController>(capture, tray)),
+      startup_(*this, capture, desktop.settings, capture_->CaptureCallback()) {
     setWindowTitle("Blenvar");
     tabs_ = new QTabWidget;
     tabs_->setObjectName("TabBox");
@@ -123,11 +127,16 @@ QWidget* MainWindow::BuildSetupTab() {
     row->addWidget(trainButton_);
     auto* column = new QVBoxLayout(tab);
     column->addLayout(row);
+    backendNote_ = new QLabel;
+    backendNote_->setObjectName("BackendNote");
+    backendNote_->setWordWrap(true);
+    backendNote_->hide();
+    column->addWidget(backendNote_);
     if (WaylandSession()) {
-        auto* note = new QLabel(tr(kWaylandNote));
-        note->setObjectName("WaylandNote");
-        note->setWordWrap(true);
-        column->addWidget(note);
+        waylandNote_ = new QLabel(tr(kWaylandNote));
+        waylandNote_->setObjectName("WaylandNote");
+        waylandNote_->setWordWrap(true);
+        column->addWidget(waylandNote_);
     }
     column->addWidget(HelpPlace("setup.htm"), 1);
     return tab;
@@ -263,7 +272,7 @@ void MainWindow::EndProgram() {
     ending_ = true;
     startupTimer_.stop();
     decodeTimer_.stop();
-    capture_.Stop();
+    capture_->Stop();
     startup_.Unload();
     tray_.Remove();
     if (!Upgrading()) QApplication::quit();
@@ -361,14 +370,16 @@ void MainWindow::ShowStatus(const QString& text) {
 }
 
 void MainWindow::ConnectCapture(CaptureBackend& backend) {
-    connect(&capture_, &CaptureController::scanCaptured, this, &MainWindow::ScanCaptured);
-    connect(&capture_, &CaptureController::scanOpened, this, &MainWindow::scanOpened);
+    connect(capture_.get(), &CaptureDriver::notice, this, &MainWindow::ShowStatus);
+    connect(capture_.get(), &CaptureDriver::scanCaptured, this, &MainWindow::ScanCaptured);
+    connect(capture_.get(), &CaptureDriver::scanOpened, this, &MainWindow::scanOpened);
     // A scan takes the keyboard: the version window must not stand in front of it.
     connect(this, &MainWindow::scanOpened, this, &MainWindow::HideVersion);
-    connect(&capture_, &CaptureController::trainingRecorded, this,
+    connect(capture_.get(), &CaptureDriver::trainingRecorded, this,
             [this](int events) { charCount_->setText(QString::number(events)); });
-    connect(&capture_, &CaptureController::trainingFinished, this, &MainWindow::OnTrainingFinished);
-    connect(&capture_, &CaptureController::startKeyRefused, this, &MainWindow::OnStartKeyRefused);
+    connect(capture_.get(), &CaptureDriver::trainingFinished, this,
+            &MainWindow::OnTrainingFinished);
+    connect(capture_.get(), &CaptureDriver::startKeyRefused, this, &MainWindow::OnStartKeyRefused);
     // Reported from inside the backend's own handler: end once it has returned.
     backend.OnLost([this] {
         std::fprintf(stderr, "blenvar: the connection to the display was lost\n");
@@ -377,7 +388,7 @@ void MainWindow::ConnectCapture(CaptureBackend& backend) {
 }
 
 void MainWindow::UseTrainedKeys(const TrainedKeys& keys) {
-    capture_.UseKeys(ToTrainedKey(keys.start), ToTrainedKey(keys.stop));
+    capture_->UseKeys(ToTrainedKey(keys.start), ToTrainedKey(keys.stop));
     TraceCapture("capture ready");
 }
 
@@ -385,9 +396,9 @@ void MainWindow::OnTrainClicked() {
     charCount_->clear();
     if (trainButton_->text() == tr(kTrain)) {
         trainButton_->setText(tr(kStop));
-        capture_.StartTraining();
+        capture_->StartTraining();
     } else {
-        capture_.StopTraining();
+        capture_->StopTraining();
     }
 }
 
@@ -408,11 +419,24 @@ void MainWindow::OnTrainingFinished(const TrainingOutcome& outcome) {
     }
     const TrainedKeys keys{ToStoredKey(*outcome.start), ToStoredKey(*outcome.stop)};
     startup_.SetKeys(keys);
-    if (!SaveTrainedKeys(desktop_.settings, keys.start, keys.stop)) {
+    if (!SaveTrainedKeys(desktop_.settings, keys.start, keys.stop, capture_->TrainedDevice())) {
         ShowStatus(tr("The trained scanner keys could not be saved, so they last only until "
                       "Blenvar ends: %1")
                        .arg(QString::fromStdString(desktop_.settings.LastWriteError())));
     }
+}
+
+void MainWindow::ShowBackend(const QString& name, bool x11) {
+    backendNote_->setText(tr("Keys are captured through: %1").arg(name));
+    backendNote_->show();
+    if (waylandNote_) waylandNote_->setVisible(x11);
+}
+
+void MainWindow::ShowCaptureProblem(const QString& text) {
+    backendNote_->setText(text);
+    backendNote_->show();
+    if (waylandNote_) waylandNote_->hide();
+    ShowStatus(text);
 }
 
 void MainWindow::OnStartKeyRefused(const QString& reason) {

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,13 @@ class MainWindow : public QMainWindow, public StartupHost {
   public:
     MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
                QWidget* parent = nullptr);
+    // `driver` runs capture and training on `capture` (a CaptureController when null).
+    MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
+               std::unique_ptr<CaptureDriver> driver, QWidget* parent = nullptr);
+    // "Setup" names the capture backend in use; the Wayland note only matters for X11.
+    void ShowBackend(const QString& name, bool x11);
+    // Shown in the status line and on "Setup": why capture is not running.
+    void ShowCaptureProblem(const QString& text);
 
     // Load steps; the window is shown afterwards as the program's first window.
     void Load(const Version& version);
@@ -56,7 +64,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     QTabWidget* Tabs() const { return tabs_; }
     TypeEditor* Editor() const { return editor_; }
     LastScanTab* LastScan() const { return lastScan_; }
-    CaptureController& Capture() { return capture_; }
+    CaptureDriver& Capture() { return *capture_; }
 
     // StartupHost
     void LoadHelpPages() override;
@@ -111,7 +119,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     std::vector<std::string> types_;
     DecodeContext decode_;
     DeliveryServices delivery_;
-    CaptureController capture_;
+    std::unique_ptr<CaptureDriver> capture_;
     Startup startup_;
 
     QTabWidget* tabs_;
@@ -120,6 +128,8 @@ class MainWindow : public QMainWindow, public StartupHost {
     LastScanTab* lastScan_;
     EncodingOptions* encoding_ = nullptr;
     QLabel* charCount_ = nullptr;
+    QLabel* backendNote_ = nullptr;
+    QLabel* waylandNote_ = nullptr;
     QPushButton* trainButton_ = nullptr;
     QPushButton* hideButton_;
     QPushButton* updateButton_;
