@@ -20,6 +20,7 @@
 #include "output/settings_layout.h"
 #include "platform/evdev_capture.h"
 #include "platform/evdev_devices.h"
+#include "platform/logind_session.h"
 #include "platform/qt_messages.h"
 #include "platform/qt_sound_player.h"
 #include "platform/x11_capture.h"
@@ -141,6 +142,10 @@ int main(int argc, char** argv) {
         blenvar::EvdevCaptureSetup evdevSetup;
         evdevSetup.mode = setup.devices;
         evdevSetup.scanner = blenvar::ParseIdentity(setup.scannerDevice);
+        // Nothing is captured while the session is switched away or locked; without
+        // logind (a kiosk) capture stays on.
+        std::string noSession;
+        evdevSetup.session = blenvar::ConnectLogindSession(noSession);
         bool denied = false;
         std::string error;
         if (auto evdev = blenvar::EvdevCapture::Start(evdevSetup, error, denied)) {
