@@ -50,10 +50,6 @@ class EvdevCapture : public CaptureBackend {
     EvdevCapture(const EvdevCapture&) = delete;
     EvdevCapture& operator=(const EvdevCapture&) = delete;
 
-    void UseSendMessage(int) override {}
-    void SetGlobalParams(int, int) override {}
-    void NoLLHook(int) override {}
-    void NoTL(int) override {}
     void SetKeyboardHook(int install, int param, KeyCallback callback) override;
     std::string WatchStartKey(const TrainedKey& start) override;
     void HoldKeyboard(bool hold) override;

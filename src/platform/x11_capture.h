@@ -43,10 +43,6 @@ class X11Capture : public CaptureBackend {
     // The display was opened and has not been lost since.
     bool Connected() const;
 
-    void UseSendMessage(int) override {}
-    void SetGlobalParams(int, int) override {}
-    void NoLLHook(int) override {}
-    void NoTL(int) override {}
     void SetKeyboardHook(int install, int param, KeyCallback callback) override;
 
     std::string WatchStartKey(const TrainedKey& start) override;

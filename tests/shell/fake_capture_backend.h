@@ -15,10 +15,6 @@ class FakeCaptureBackend : public CaptureBackend {
     std::string refuse;  // what WatchStartKey answers
     std::function<void()> lost;
 
-    void UseSendMessage(int) override {}
-    void SetGlobalParams(int, int) override {}
-    void NoLLHook(int) override {}
-    void NoTL(int) override {}
     void SetKeyboardHook(int install, int, KeyCallback cb) override {
         log.push_back(install ? "install" : "remove");
         callback_ = install ? std::move(cb) : KeyCallback{};
