@@ -30,7 +30,7 @@ namespace blenvar {
 
 struct EvdevCaptureSetup {
     CaptureDevices mode = CaptureDevices::All;
-    std::optional<DeviceIdentity> scanner;
+    std::optional<ScannerId> scanner;
     std::string inputFolder = "/dev/input";
     std::string uinputPath = "/dev/uinput";
     // The login session to follow (ConnectLogindSession()); null where no logind runs:
@@ -54,6 +54,9 @@ class EvdevCapture : public CaptureBackend {
     std::string WatchStartKey(const TrainedKey& start) override;
     void HoldKeyboard(bool hold) override;
     void OnLost(std::function<void()> lost) override;
+    std::string UseScanner(const std::optional<ScannerId>&) override { return {}; }
+    bool ScannerPresent() const override { return false; }
+    std::string ScannerTextOf(const std::string&) const override { return {}; }
 
     // Called on the relay thread, with the monotonic time in ms, whenever it wakes; returns
     // the next deadline (same clock) or nothing. The relay wakes at that deadline, so a

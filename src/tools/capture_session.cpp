@@ -54,7 +54,7 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Start(const std::string& setti
     const CaptureSetup setup = LoadCaptureSetup(ini);
     EvdevCaptureSetup evdev;
     evdev.mode = setup.devices;
-    evdev.scanner = ParseIdentity(setup.scannerDevice);
+    evdev.scanner = ParseScanner(setup.scannerDevice);
     // No logind (a console kiosk): capture stays on, nothing to say.
     std::string noSession;
     evdev.session = ConnectLogindSession(noSession);

@@ -73,7 +73,7 @@ void EndOnSignals(QObject* context, std::function<void()> end) {
 // The identity saved as ScannerDevice for the device at `path` ("" once it is gone).
 std::string DeviceIdentityText(const std::string& path) {
     for (const auto& device : blenvar::ListInputDevices().devices)
-        if (device.path == path) return blenvar::IdentityText(device.id);
+        if (device.path == path) return blenvar::ScannerText(blenvar::ScannerIdOf(device.id));
     return {};
 }
 
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     if (kind == blenvar::BackendKind::Evdev) {
         blenvar::EvdevCaptureSetup evdevSetup;
         evdevSetup.mode = setup.devices;
-        evdevSetup.scanner = blenvar::ParseIdentity(setup.scannerDevice);
+        evdevSetup.scanner = blenvar::ParseScanner(setup.scannerDevice);
         // Nothing is captured while the session is switched away or locked; without
         // logind (a kiosk) capture stays on.
         std::string noSession;
