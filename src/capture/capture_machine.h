@@ -48,6 +48,12 @@ class CaptureMachine {
     // the window close scans. Off: the trained start and stop events alone decide.
     void SetScannerMode(bool on, std::uint64_t gapMs = kDefaultScanGapMs);
 
+    // Abandons an open scan; keys and mode stay.
+    void Reset() {
+        scanning_ = false;
+        raw_.clear();
+    }
+
     CaptureStep OnKey(const KeyEvent& event);
     // The timer at the deadline: closes a scan whose stop event never came.
     CaptureStep Tick(std::uint64_t nowMs);

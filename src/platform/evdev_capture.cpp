@@ -367,4 +367,10 @@ std::uint64_t EvdevCapture::NowMs() {
     return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
 }
 
+std::string EvdevCapture::ScannerTextOf(const std::string& device) const {
+    for (const InputDevice& d : ListInputDevices(impl_->setup.inputFolder).devices)
+        if (d.path == device) return ScannerText(ScannerIdOf(d.id));
+    return {};
+}
+
 }  // namespace blenvar

@@ -56,7 +56,8 @@ class EvdevCapture : public CaptureBackend {
     void OnLost(std::function<void()> lost) override;
     std::string UseScanner(const std::optional<ScannerId>&) override { return {}; }
     bool ScannerPresent() const override { return false; }
-    std::string ScannerTextOf(const std::string&) const override { return {}; }
+    // `device` is the event's device path.
+    std::string ScannerTextOf(const std::string& device) const override;
 
     // Called on the relay thread, with the monotonic time in ms, whenever it wakes; returns
     // the next deadline (same clock) or nothing. The relay wakes at that deadline, so a

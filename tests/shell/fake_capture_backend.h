@@ -32,7 +32,7 @@ class FakeCaptureBackend : public CaptureBackend {
     }
     bool ScannerPresent() const override { return present; }
     std::string ScannerTextOf(const std::string& device) const override {
-        return device.empty() ? "" : device + "|0c2e:0b61";
+        return namesDevices && !device.empty() ? device + "|0c2e:0b61" : "";
     }
 
     // The callback's answer, or -1 when nothing is installed. In scanner mode the keys
@@ -43,6 +43,7 @@ class FakeCaptureBackend : public CaptureBackend {
                          : -1;
     }
     bool present = false;
+    bool namesDevices = false;  // like evdev; X11 without XInput names none
     bool scannerMode = false;
 
   private:

@@ -21,7 +21,6 @@ struct RelayCapture::Core {
     TrainedKey stop;
     std::optional<std::uint64_t> deadline;
     std::optional<std::uint64_t> trainingDeadline;
-    std::string trainingDevice;  // where the sample's first event came from
 
     // Runs `f` on the owner's (UI) thread. Called with the mutex held, so the owner cannot
     // go away meanwhile; once it is gone Qt drops what is still queued.
@@ -54,7 +53,6 @@ struct RelayCapture::Core {
         std::lock_guard lock(mutex);
         if (!owner) return kPassKey;
         if (training.Training()) {
-            if (trainingDevice.empty()) trainingDevice = event.device;
             const TrainingStep step = training.OnKey(event);
             if (step.deadline) trainingDeadline = step.deadline;
             if (step.recorded > 0)
@@ -74,7 +72,7 @@ struct RelayCapture::Core {
             stop = *outcome.stop;
             machine.SetKeys(start, stop);
         }
-        Post([o = owner, outcome, path = trainingDevice] { o->FinishOnUi(outcome, path); });
+        Post([o = owner, outcome] { o->FinishOnUi(outcome); });
     }
 
     std::optional<std::uint64_t> Tick(std::uint64_t now) {
@@ -100,12 +98,8 @@ struct RelayCapture::Core {
     }
 };
 
-RelayCapture::RelayCapture(CaptureBackend& backend, TrayImage& tray, DeviceNamer namer,
-                           QObject* parent)
-    : CaptureDriver(parent),
-      backend_(backend),
-      namer_(std::move(namer)),
-      core_(std::make_shared<Core>()) {
+RelayCapture::RelayCapture(CaptureBackend& backend, TrayImage& tray, QObject* parent)
+    : CaptureDriver(parent), backend_(backend), core_(std::make_shared<Core>()) {
     core_->owner = this;
     core_->tray = &tray;
 }
@@ -136,19 +130,26 @@ void RelayCapture::UseKeys(const TrainedKey& start, const TrainedKey& stop) {
         core_->stop = stop;
         core_->machine.SetKeys(start, stop);
     }
-    const std::string refused = backend_.WatchStartKey(start);
+    const std::string refused = backend_.WatchStartKey(scannerMode_ ? TrainedKey{} : start);
     if (!refused.empty()) emit startKeyRefused(QString::fromStdString(refused));
+}
+
+std::string RelayCapture::UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs) {
+    scannerMode_ = scanner.has_value();
+    {
+        std::lock_guard lock(core_->mutex);
+        core_->machine.SetScannerMode(scannerMode_, gapMs);
+    }
+    return backend_.UseScanner(scanner);
 }
 
 void RelayCapture::StartTraining() {
     {
         std::lock_guard lock(core_->mutex);
         // An open scan is abandoned: training owns the keyboard now.
-        core_->machine = CaptureMachine{};
-        core_->machine.SetKeys(core_->start, core_->stop);
+        core_->machine.Reset();
         core_->deadline.reset();
         core_->trainingDeadline.reset();
-        core_->trainingDevice.clear();
         core_->training.Begin();
     }
     backend_.HoldKeyboard(true);
@@ -168,7 +169,7 @@ bool RelayCapture::Training() const {
 void RelayCapture::Stop() {
     {
         std::lock_guard lock(core_->mutex);
-        core_->machine = CaptureMachine{};
+        core_->machine.Reset();
         core_->training = TrainingMachine{};
         core_->deadline.reset();
         core_->trainingDeadline.reset();
@@ -176,10 +177,10 @@ void RelayCapture::Stop() {
     backend_.HoldKeyboard(false);
 }
 
-void RelayCapture::FinishOnUi(const TrainingOutcome& outcome, const std::string& devicePath) {
+void RelayCapture::FinishOnUi(const TrainingOutcome& outcome) {
     backend_.HoldKeyboard(false);
     core_->tray->SetTrayImage(kTrayIdle);
-    if (outcome.Good()) trainedDevice_ = namer_ && !devicePath.empty() ? namer_(devicePath) : "";
+    if (outcome.Good()) trainedDevice_ = backend_.ScannerTextOf(outcome.device);
     emit trainingFinished(outcome);
 }
 
