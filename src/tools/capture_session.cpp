@@ -55,6 +55,8 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Start(const std::string& setti
     EvdevCaptureSetup evdev;
     evdev.mode = setup.devices;
     evdev.scanner = ParseScanner(setup.scannerDevice);
+    // Without a recorded scanner, Scanner mode captures like All: by the start key.
+    const bool scannerMode = setup.devices == CaptureDevices::Scanner && evdev.scanner;
     // No logind (a console kiosk): capture stays on, nothing to say.
     std::string noSession;
     evdev.session = ConnectLogindSession(noSession);
@@ -63,6 +65,7 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Start(const std::string& setti
     run->state_ = std::make_unique<State>();
     State& state = *run->state_;
     state.machine.SetKeys(start, stop);
+    state.machine.SetScannerMode(scannerMode, static_cast<std::uint64_t>(setup.scanGapMs));
     state.onScan = std::move(onScan);
 
     bool denied = false;
