@@ -20,6 +20,7 @@ ScannerOptions::ScannerOptions(INIFile& ini, CaptureDriver& driver, CaptureBacke
     : QWidget(parent), ini_(ini), driver_(driver), backend_(backend) {
     scanner_ = new QLabel;
     scanner_->setObjectName("ScannerDevice");
+    scanner_->setWordWrap(true);  // device names can be long
     mode_ = new QComboBox;
     mode_->setObjectName("CaptureDevices");
     mode_->addItem(tr("The scanner only"));
