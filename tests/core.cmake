@@ -4,3 +4,8 @@ blenvar_add_gtest(core_paths_test
     ${CMAKE_CURRENT_LIST_DIR}/core/paths_test.cpp
   LIBS blenvar_paths
   LABELS core)
+blenvar_add_gtest(core_autostart_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/core/autostart_test.cpp
+  LIBS blenvar_autostart
+  LABELS core)
