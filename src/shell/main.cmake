@@ -26,4 +26,4 @@ target_compile_definitions(blenvar_app_main PRIVATE BLENVAR_VERSION="${BLENVAR_V
 target_link_libraries(blenvar_app_main PRIVATE blenvar_shell_window blenvar_x11capture
   blenvar_evdev)
 add_dependencies(blenvar_app_main blenvar_sounds_files blenvar_help_pages blenvar_sounds_app)
-install(TARGETS blenvar_app_main RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS blenvar_app_main RUNTIME DESTINATION ${BLENVAR_INSTALL_PROGRAMDIR})
