@@ -35,11 +35,25 @@ std::string BlenvarConfigFolder() {
     return home.empty() ? std::string() : home + "/blenvar";
 }
 
+bool SystemProgramFolder(const std::string& folder) {
+    // Compared after resolving links and "..", so no spelling of a folder inside /usr or /opt
+    // (nor a link from elsewhere into them) passes as a private one.
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::weakly_canonical(folder, ec);
+    if (ec) p = std::filesystem::path(folder).lexically_normal();
+    std::string s = p.string();
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    for (const std::string top : {"/usr", "/opt"})
+        if (s == top || s.starts_with(top + "/")) return true;
+    return false;
+}
+
 std::string MainSettingsFile(const std::string& programFolder, const std::string& exeName) {
     const std::string name = exeName + ".ini";
-    // A system location is never written, even by root.
-    const bool system = programFolder.starts_with("/usr/") || programFolder.starts_with("/opt/");
-    if (!system && access(programFolder.c_str(), W_OK) == 0) return programFolder + "/" + name;
+    // A package's folder is never written, even by root: removing the package would leave
+    // the settings and lock files behind.
+    if (!SystemProgramFolder(programFolder) && access(programFolder.c_str(), W_OK) == 0)
+        return programFolder + "/" + name;
     std::string dir = BlenvarConfigFolder();
     if (dir.empty()) return name;
     std::error_code ec;

@@ -11,9 +11,13 @@ std::string ConfigHome();
 // ConfigHome() + "/blenvar": the per-user settings and sound-event store live there.
 std::string BlenvarConfigFolder();
 
-// The main program's settings file: beside the program when that folder is writable,
-// else $XDG_CONFIG_HOME/blenvar/ (~/.config/blenvar/) with the same name, so a system
-// install still keeps its settings.
+// True for /usr, /opt and every folder inside them, however the path is spelt.
+bool SystemProgramFolder(const std::string& folder);
+
+// The main program's settings file: beside the program when that folder is writable and not
+// a system folder (a build tree, a portable copy), else $XDG_CONFIG_HOME/blenvar/
+// (~/.config/blenvar/) with the same name, so an installed program keeps its settings
+// with the user's, root's included.
 std::string MainSettingsFile(const std::string& programFolder,
                              const std::string& exeName = "blenvar");
 

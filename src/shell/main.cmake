@@ -14,7 +14,8 @@ add_library(blenvar_shell_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/main/last_scan_tab.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/shell_tray.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/single_instance.cpp)
-target_link_libraries(blenvar_shell_window PUBLIC blenvar_shell_core blenvar_app blenvar_editor
+target_link_libraries(blenvar_shell_window PUBLIC blenvar_shell_core blenvar_app blenvar_autostart
+  blenvar_editor
   blenvar_help blenvar_icons blenvar_version Qt6::Widgets Qt6::Network Qt6::DBus)
 set_target_properties(blenvar_shell_window PROPERTIES AUTOMOC ON)
 
@@ -26,4 +27,4 @@ target_compile_definitions(blenvar_app_main PRIVATE BLENVAR_VERSION="${BLENVAR_V
 target_link_libraries(blenvar_app_main PRIVATE blenvar_shell_window blenvar_x11capture
   blenvar_evdev)
 add_dependencies(blenvar_app_main blenvar_sounds_files blenvar_help_pages blenvar_sounds_app)
-install(TARGETS blenvar_app_main RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS blenvar_app_main RUNTIME DESTINATION ${BLENVAR_INSTALL_PROGRAMDIR})

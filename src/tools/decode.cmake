@@ -13,12 +13,8 @@ add_executable(blenvar-decode
   ${CMAKE_CURRENT_LIST_DIR}/blenvar_decode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/deliver_loader.cpp)
 target_link_libraries(blenvar-decode PRIVATE blenvar_decode_cli ${CMAKE_DL_LIBS})
-# Where an install finds the delivery library, relative to the program's folder.
-file(RELATIVE_PATH BLENVAR_DELIVER_RELDIR ${CMAKE_INSTALL_FULL_BINDIR}
-  ${CMAKE_INSTALL_FULL_LIBDIR}/blenvar)
-target_compile_definitions(blenvar-decode PRIVATE
-  BLENVAR_VERSION="${BLENVAR_VERSION}" BLENVAR_DELIVER_RELDIR="${BLENVAR_DELIVER_RELDIR}")
-install(TARGETS blenvar-decode RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+target_compile_definitions(blenvar-decode PRIVATE BLENVAR_VERSION="${BLENVAR_VERSION}")
+install(TARGETS blenvar-decode RUNTIME DESTINATION ${BLENVAR_INSTALL_PROGRAMDIR})
 
 # Static libraries linked into a shared library must be position-independent.
 function(blenvar_make_pic target)
@@ -67,5 +63,6 @@ if(BLENVAR_WITH_QT)
   if(TARGET blenvar_sounds_files)
     add_dependencies(blenvar_deliver blenvar_sounds_files)
   endif()
-  install(TARGETS blenvar_deliver LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/blenvar)
+  # A private module beside the program that loads it, not a library for others.
+  install(TARGETS blenvar_deliver LIBRARY DESTINATION ${BLENVAR_INSTALL_PROGRAMDIR})
 endif()

@@ -12,24 +12,15 @@ namespace blenvar {
 
 int RunDeliverLibrary(const DecodeOptions& opts, const std::string& settingsFile, int argc,
                       char** argv) {
-    // The build tree keeps it beside the program; an install in the library folder.
-    const std::string folder = ExecutableFolder();
-    const std::string candidates[] = {folder + "/" + kDeliverLibrary,
-                                      folder + "/" BLENVAR_DELIVER_RELDIR "/" + kDeliverLibrary};
-    std::string reason = "it is neither beside the program nor in " + candidates[1];
-    for (const auto& path : candidates) {
-        if (access(path.c_str(), F_OK) != 0) continue;
+    // Beside the program, in the build tree as when installed.
+    const std::string path = ExecutableFolder() + "/" + kDeliverLibrary;
+    std::string reason = "it is not beside the program, in " + ExecutableFolder();
+    if (access(path.c_str(), F_OK) == 0) {
         void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!library) {
-            reason = dlerror();
-            break;
-        }
-        auto* entry = reinterpret_cast<DeliverEntry*>(dlsym(library, kDeliverEntry));
-        if (!entry) {
-            reason = path + " has no entry point " + kDeliverEntry;
-            break;
-        }
-        return entry(&opts, settingsFile.c_str(), argc, argv);
+        auto* entry =
+            library ? reinterpret_cast<DeliverEntry*>(dlsym(library, kDeliverEntry)) : nullptr;
+        if (entry) return entry(&opts, settingsFile.c_str(), argc, argv);
+        reason = library ? path + " has no entry point " + kDeliverEntry : dlerror();
     }
     std::fprintf(stderr, "blenvar-decode: cannot load the delivery library %s: %s\n",
                  kDeliverLibrary, reason.c_str());

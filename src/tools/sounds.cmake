@@ -15,4 +15,4 @@ add_custom_command(
   COMMENT "Generating buzz.wav, zing.wav, boin.wav"
   VERBATIM)
 add_custom_target(blenvar_sounds_files ALL DEPENDS ${BLENVAR_SOUND_FILES})
-install(FILES ${BLENVAR_SOUND_FILES} DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${BLENVAR_SOUND_FILES} DESTINATION ${BLENVAR_INSTALL_PROGRAMDIR})

@@ -242,6 +242,12 @@ TEST_F(DecodeCliTest, WithoutSettingsOptionTheProgramsOwnFileIsUsed) {
     std::filesystem::copy_file(BLENVAR_DECODE, copy);
     auto r = RunProcess({copy, "--format", "%%T", "]A0X"});
     EXPECT_EQ(r.out, "CODE 39\n") << r.err;
+    // Started through a link (as from /usr/bin), it still reads the file beside itself,
+    // not one beside the link.
+    testing::TempIni links("[Setup]\nEncoding=Other\n");
+    std::filesystem::create_symlink(copy, links.folder() + "/blenvar-decode");
+    r = RunProcess({links.folder() + "/blenvar-decode", "--format", "%%T", "]A0X"});
+    EXPECT_EQ(r.out, "CODE 39\n") << r.err;
     std::filesystem::remove(dir.path());
     r = RunProcess({copy, "--format", "%%T", "]A0X"});
     EXPECT_EQ(r.out, "UNKNOWN\n") << r.err;

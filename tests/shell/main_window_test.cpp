@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -200,6 +201,52 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     mode->setCurrentIndex(1);
     EXPECT_EQ(backend.log.back(), "all");
     EXPECT_NE(ReadFile(file.path()).find("CaptureDevices=All"), std::string::npos);
+}
+
+// "Start Blenvar when I log in" writes and removes the user's autostart entry, shows whether
+// it is there, and says in the status line when it cannot.
+TEST(MainWindow, AutostartBoxFollowsTheUsersEntry) {
+    testing::TempIni file("[Setup]\n");
+    const std::string entry = file.folder() + "/autostart/blenvar.desktop";
+    testing::WriteFile(entry, "[Desktop Entry]\n");
+    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
+    ShellTray tray;
+    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    NullHookLibrary hook;
+    MainWindow w(desktop, hook, tray);
+    auto* box = w.findChild<QCheckBox*>("Autostart");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(), "Start Blenvar when I &log in");
+    EXPECT_NE(box->focusPolicy() & Qt::TabFocus, 0);
+    EXPECT_TRUE(box->isChecked());
+
+    box->click();
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_FALSE(box->isChecked());
+    box->click();
+    EXPECT_TRUE(box->isChecked());
+    const std::string written = ReadFile(entry);
+    EXPECT_NE(written.find("\nExec="), std::string::npos) << written;
+    EXPECT_NE(written.find("blenvar\n"), std::string::npos) << written;
+
+    // A folder in the entry's place: nothing changes, and the status line says why.
+    std::filesystem::remove(entry);
+    std::filesystem::create_directories(entry + "/x");
+    box->setChecked(false);
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(w.statusBar()->currentMessage().startsWith(
+        "Starting at login could not be turned off: cannot remove " +
+        QString::fromStdString(entry)))
+        << w.statusBar()->currentMessage().toStdString();
+    std::filesystem::remove_all(file.folder() + "/autostart");
+    testing::WriteFile(file.folder() + "/autostart", "a file, not a folder");
+    box->setChecked(false);
+    EXPECT_FALSE(box->isChecked());
+    box->setChecked(true);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(
+        w.statusBar()->currentMessage().startsWith("Starting at login could not be turned on"))
+        << w.statusBar()->currentMessage().toStdString();
 }
 
 }  // namespace

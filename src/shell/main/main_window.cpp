@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/autostart.h"
 #include "core/com_error.h"
 #include "core/paths.h"
 #include "core/text.h"
@@ -143,6 +145,12 @@ QWidget* MainWindow::BuildSetupTab() {
         waylandNote_->setWordWrap(true);
         column->addWidget(waylandNote_);
     }
+    // Ticked while the user's autostart entry is there; the package installs none.
+    autostart_ = new QCheckBox(tr("Start Blenvar when I &log in"));
+    autostart_->setObjectName("Autostart");
+    autostart_->setChecked(AutostartEnabled(AutostartFile()));
+    connect(autostart_, &QCheckBox::toggled, this, &MainWindow::OnAutostartToggled);
+    column->addWidget(autostart_);
     column->addWidget(HelpPlace("setup.htm"), 1);
     return tab;
 }
@@ -451,6 +459,24 @@ void MainWindow::ShowCaptureProblem(const QString& text) {
 void MainWindow::OnStartKeyRefused(const QString& reason) {
     ShowStatus(reason);
     if (tray_.Visible()) tray_.Notify(reason.toStdString());
+}
+
+void MainWindow::OnAutostartToggled(bool on) {
+    const std::string file = AutostartFile();
+    const char* path = std::getenv("PATH");
+    std::string error;
+    const bool done = on ? WriteAutostart(file,
+                                          AutostartEntry(AutostartCommand(
+                                              ExecutableFolder() + "/blenvar", path ? path : "")),
+                                          error)
+                         : RemoveAutostart(file, error);
+    if (!done)
+        ShowStatus((on ? tr("Starting at login could not be turned on: %1")
+                       : tr("Starting at login could not be turned off: %1"))
+                       .arg(QString::fromStdString(error)));
+    // The box says what is on disk, whatever happened.
+    const QSignalBlocker quiet(autostart_);
+    autostart_->setChecked(AutostartEnabled(file));
 }
 
 void MainWindow::OnUpdateButton() {

@@ -2,6 +2,7 @@
 // The program's one window: five tabs over the Hide, Updates and Exit buttons. It does
 // each start-up step for Startup, hides to and returns from the tray as TrayPolicy says,
 // and runs the decode driver for every captured scan.
+#include <QCheckBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -111,6 +112,8 @@ class MainWindow : public QMainWindow, public StartupHost {
     void OnTrainClicked();
     void OnTrainingFinished(const TrainingOutcome& outcome);
     void OnStartKeyRefused(const QString& reason);
+    // Writes or removes the user's login autostart entry.
+    void OnAutostartToggled(bool on);
     void OnUpdateButton();
     void UnloadForUpgrade();
     // The installer is being started: the unload must leave ending to the version window.
@@ -135,6 +138,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     ScannerOptions* scannerOptions_ = nullptr;
     QLabel* waylandNote_ = nullptr;
     QPushButton* trainButton_ = nullptr;
+    QCheckBox* autostart_ = nullptr;
     QPushButton* hideButton_;
     QPushButton* updateButton_;
     QPushButton* exitButton_;

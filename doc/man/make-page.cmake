@@ -1,0 +1,20 @@
+cmake_minimum_required(VERSION 3.25)
+# cmake -DSCDOC= -DVERSION= -DSOURCE= -DSETTINGS= -DOUTPUT= -P make-page.cmake
+# Puts the version and the shared settings section into one page, runs scdoc, gzips.
+file(READ ${SOURCE} page)
+file(READ ${SETTINGS} settings)
+string(REPLACE "@VERSION@" "${VERSION}" page "${page}")
+string(REPLACE "@SETTINGS@\n" "${settings}" page "${page}")
+set(scd ${OUTPUT}.scd)
+set(roff ${OUTPUT}.roff)
+file(WRITE ${scd} "${page}")
+execute_process(COMMAND ${SCDOC} INPUT_FILE ${scd} OUTPUT_FILE ${roff} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "scdoc failed on ${SOURCE}")
+endif()
+# -n: no name or time stamp inside, so the same page gives the same bytes.
+execute_process(COMMAND gzip -9nc ${roff} OUTPUT_FILE ${OUTPUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "gzip failed on ${roff}")
+endif()
+file(REMOVE ${scd} ${roff})

@@ -1,0 +1,11 @@
+# Plain helpers of the core: where settings and the autostart entry go.
+blenvar_add_gtest(core_paths_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/core/paths_test.cpp
+  LIBS blenvar_paths
+  LABELS core)
+blenvar_add_gtest(core_autostart_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/core/autostart_test.cpp
+  LIBS blenvar_autostart
+  LABELS core)
