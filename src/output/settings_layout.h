@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "components/ini/ini_file.h"
 #include "output/mask.h"
@@ -149,6 +151,10 @@ StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix);
 // the device they came from never disagree in the file.
 bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
                      std::string_view scannerDevice = {});
+// The keys and values SaveTrainedKeys writes, in that order.
+std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const StoredKeyEvent& start,
+                                                                  const StoredKeyEvent& stop,
+                                                                  std::string_view scannerDevice);
 
 // The stored `Encoding` text ("" when missing).
 std::string LoadEncoding(INIFile& ini);

@@ -70,13 +70,6 @@ void EndOnSignals(QObject* context, std::function<void()> end) {
     QObject::connect(notifier, &QSocketNotifier::activated, context, std::move(end));
 }
 
-// The identity saved as ScannerDevice for the device at `path` ("" once it is gone).
-std::string DeviceIdentityText(const std::string& path) {
-    for (const auto& device : blenvar::ListInputDevices().devices)
-        if (device.path == path) return blenvar::IdentityText(device.id);
-    return {};
-}
-
 int RefuseSecondCopy(blenvar::SingleInstance& instance) {
     instance.AskToShow();
     std::fprintf(stderr, "blenvar: %s\n", blenvar::kOnlyOneCopy);
@@ -149,7 +142,8 @@ int main(int argc, char** argv) {
         bool denied = false;
         std::string error;
         if (auto evdev = blenvar::EvdevCapture::Start(evdevSetup, error, denied)) {
-            relay = std::make_unique<blenvar::RelayCapture>(*evdev, tray, DeviceIdentityText);
+            relay =
+                std::make_unique<blenvar::RelayCapture>(*evdev, tray, blenvar::DeviceIdentityText);
             evdev->SetTickHook(relay->TickHook());
             evdev->SetNoticeHook(relay->NoticeHook());
             capture = std::move(evdev);
