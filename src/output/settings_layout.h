@@ -69,7 +69,8 @@ inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
 // scanner device) or All (every keyboard); missing or other text means Scanner once
 // ScannerDevice holds a device, else All. ScannerDevice: the identity text of the device
 // training recorded. KeyboardLayout: the XKB layout typed through the virtual keyboard,
-// as "layout" or "layout(variant)"; empty for the system's.
+// and whose modifier keys capture from the input devices reads (AltGr is no Alt), as
+// "layout" or "layout(variant)"; empty for the system's.
 inline constexpr std::string_view kKeyKeyboardBackend = "KeyboardBackend";
 inline constexpr std::string_view kBackendAuto = "Auto";
 inline constexpr std::string_view kBackendX11 = "X11";

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "capture/capture_backend.h"
+#include "capture/evdev_translate.h"
 #include "capture/input_devices.h"
 #include "platform/logind_session.h"
 
@@ -31,6 +32,9 @@ namespace blenvar {
 struct EvdevCaptureSetup {
     CaptureDevices mode = CaptureDevices::All;
     std::optional<DeviceIdentity> scanner;
+    // Which keys are Shift, Ctrl, Alt and Meta on the desktop's layout (CaptureModifiersFor),
+    // so the State matches what X reports for the same keys.
+    ModifierKeys modifiers = ModifierKeys::Us();
     std::string inputFolder = "/dev/input";
     std::string uinputPath = "/dev/uinput";
     // The login session to follow (ConnectLogindSession()); null where no logind runs:

@@ -14,6 +14,7 @@
 #include "output/settings_layout.h"
 #include "platform/evdev_capture.h"
 #include "platform/evdev_devices.h"
+#include "platform/xkb_keymap.h"
 #include "tools/decode_session.h"
 #include "tools/line_writer.h"
 
@@ -95,6 +96,7 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
         evdev.mode = setup.devices;
         evdev.scanner = ParseIdentity(setup.scannerDevice);
     }
+    evdev.modifiers = CaptureModifiersFor(setup.keyboardLayout);
     // No logind (a console kiosk): capture stays on, nothing to say.
     std::string noSession;
     evdev.session = ConnectLogindSession(noSession);

@@ -24,6 +24,7 @@
 #include "platform/qt_messages.h"
 #include "platform/qt_sound_player.h"
 #include "platform/x11_capture.h"
+#include "platform/xkb_keymap.h"
 #include "shell/icons/icons.h"
 #include "shell/main/main_window.h"
 #include "shell/main/relay_capture.h"
@@ -135,6 +136,7 @@ int main(int argc, char** argv) {
         blenvar::EvdevCaptureSetup evdevSetup;
         evdevSetup.mode = setup.devices;
         evdevSetup.scanner = blenvar::ParseIdentity(setup.scannerDevice);
+        evdevSetup.modifiers = blenvar::CaptureModifiersFor(setup.keyboardLayout);
         // Nothing is captured while the session is switched away or locked; without
         // logind (a kiosk) capture stays on.
         std::string noSession;
