@@ -26,8 +26,11 @@ class CaptureBackend : public HookLibrary {
     // and nothing reaches programs. Safe to call from inside the callback: the start key's
     // own event is the one that opens the scan.
     virtual void HoldKeyboard(bool hold) = 0;
-    // Once, when the desktop connection is gone; the program then ends cleanly.
+    // Once, when the desktop connection or the devices are gone; the program then ends
+    // cleanly.
     virtual void OnLost(std::function<void()> lost) = 0;
+    // What was lost, for the user: a sentence without the program's name.
+    virtual std::string LostMessage() const = 0;
 };
 
 // Used where no capture backend exists: accepts every call and reports no events.
@@ -39,6 +42,7 @@ class NullHookLibrary : public CaptureBackend {
     std::string WatchStartKey(const TrainedKey&) override { return {}; }
     void HoldKeyboard(bool) override {}
     void OnLost(std::function<void()>) override {}
+    std::string LostMessage() const override { return {}; }
     bool Installed() const { return static_cast<bool>(callback_); }
 
   private:

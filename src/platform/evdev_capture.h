@@ -58,6 +58,7 @@ class EvdevCapture : public CaptureBackend {
     std::string WatchStartKey(const TrainedKey& start) override;
     void HoldKeyboard(bool hold) override;
     void OnLost(std::function<void()> lost) override;
+    std::string LostMessage() const override { return "the input devices cannot be read any more"; }
 
     // Called on the relay thread, with the monotonic time in ms, whenever it wakes; returns
     // the next deadline (same clock) or nothing. The relay wakes at that deadline, so a

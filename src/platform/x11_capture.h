@@ -48,6 +48,7 @@ class X11Capture : public CaptureBackend {
     std::string WatchStartKey(const TrainedKey& start) override;
     void HoldKeyboard(bool hold) override;
     void OnLost(std::function<void()> lost) override;
+    std::string LostMessage() const override { return "the connection to the display was lost"; }
 
   private:
     struct Impl;

@@ -113,9 +113,9 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
     run->capture_->SetTickHook([&s](std::uint64_t now) { return s.machines.Tick(now); });
     run->capture_->SetNoticeHook(
         [&s](const std::string& message, bool scanBroken) { s.Notice(message, scanBroken); });
-    run->capture_->OnLost([&s] {
+    run->capture_->OnLost([&s, &capture = *run->capture_] {
         s.lost = true;
-        std::fputs("blenvar-decode: the input devices can no longer be read\n", stderr);
+        std::fprintf(stderr, "blenvar-decode: %s\n", capture.LostMessage().c_str());
         kill(getpid(), SIGTERM);  // ends the wait for a signal
     });
     InstallHook(*run->capture_, [&s](const KeyEvent& event) { return s.machines.OnKey(event); });

@@ -25,6 +25,7 @@ class FakeCaptureBackend : public CaptureBackend {
     }
     void HoldKeyboard(bool hold) override { log.push_back(hold ? "hold" : "release"); }
     void OnLost(std::function<void()> f) override { lost = std::move(f); }
+    std::string LostMessage() const override { return "the fake backend was lost"; }
 
     // The callback's answer, or -1 when nothing is installed.
     int Type(int action, int state, int vcode, int scode) {

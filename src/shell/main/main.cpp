@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<blenvar::CaptureBackend> capture;
     std::unique_ptr<blenvar::RelayCapture> relay;
     std::string problem;
+    std::string keysProblem;
     if (kind == blenvar::BackendKind::Evdev) {
         blenvar::EvdevCaptureSetup evdevSetup;
         evdevSetup.mode = setup.devices;
@@ -150,9 +151,10 @@ int main(int argc, char** argv) {
             evdev->SetNoticeHook(relay->NoticeHook());
             capture = std::move(evdev);
             std::string keysError;
-            if (!desktop.TypeThroughVirtualKeyboard(setup.keyboardLayout, keysError))
-                std::fprintf(stderr, "blenvar: keystrokes cannot be typed: %s\n",
-                             keysError.c_str());
+            if (!desktop.TypeThroughVirtualKeyboard(setup.keyboardLayout, keysError)) {
+                keysProblem = "Keystrokes cannot be typed: " + keysError;
+                std::fprintf(stderr, "blenvar: %s\n", keysProblem.c_str());
+            }
         } else {
             problem = denied ? blenvar::InputAccessMessage() : error;
             std::fprintf(stderr, "blenvar: %s\n", problem.c_str());
@@ -172,6 +174,7 @@ int main(int argc, char** argv) {
                            kind == blenvar::BackendKind::X11);
     else
         window.ShowCaptureProblem(QString::fromStdString(problem));
+    if (!keysProblem.empty()) window.ShowStatus(QString::fromStdString(keysProblem));
     EndOnSignals(&window, [&window] { window.EndProgram(); });
     window.show();
     return app.exec();
