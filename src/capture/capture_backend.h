@@ -2,10 +2,12 @@
 // A capture backend: the hook calls plus the two things the capture decides and only the
 // backend can do, which events it must see, and what happens to our own keystrokes.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "capture/capture_machine.h"
 #include "capture/hook_library.h"
+#include "capture/scanner_device.h"
 
 namespace blenvar {
 
@@ -31,6 +33,19 @@ class CaptureBackend : public HookLibrary {
     virtual void OnLost(std::function<void()> lost) = 0;
     // What was lost, for the user: a sentence without the program's name.
     virtual std::string LostMessage() const = 0;
+
+    // Scanner mode when set: every device that matches the scanner is grabbed, now and
+    // whenever one is plugged in, and all its events reach the callback with fromScanner
+    // set; no other device is grabbed, delayed or reported, and WatchStartKey is not used.
+    // HoldKeyboard(true) then serves training only: it holds every keyboard so the sample
+    // is seen whichever device sends it. Unset: the trained start key opens scans (All).
+    // Returns "" or a sentence for the user.
+    virtual std::string UseScanner(const std::optional<ScannerId>& scanner) = 0;
+    // Whether a device that matches the scanner is present now.
+    virtual bool ScannerPresent() const = 0;
+    // The ScannerDevice text of the device an event named in KeyEvent::device; "" when
+    // the backend does not tell devices apart or the device is gone.
+    virtual std::string ScannerTextOf(const std::string& device) const = 0;
 };
 
 // Used where no capture backend exists: accepts every call and reports no events.
@@ -43,6 +58,9 @@ class NullHookLibrary : public CaptureBackend {
     void HoldKeyboard(bool) override {}
     void OnLost(std::function<void()>) override {}
     std::string LostMessage() const override { return {}; }
+    std::string UseScanner(const std::optional<ScannerId>&) override { return {}; }
+    bool ScannerPresent() const override { return false; }
+    std::string ScannerTextOf(const std::string&) const override { return {}; }
     bool Installed() const { return static_cast<bool>(callback_); }
 
   private:

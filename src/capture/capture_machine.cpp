@@ -26,19 +26,46 @@ bool SameEvent(const KeyEvent& e, const TrainedKey& k) {
     return e.Action == k.Action && SameKey(e, k);
 }
 
+// Out-of-range fields must not wrap into a typing key.
+bool Typable(std::int32_t state, std::int32_t vcode) {
+    return (state == 0 || state == 1) && vcode >= 0 && vcode <= 0xFFFF;
+}
+
+bool TypesVisibleCharacter(const TrainedKey& k) {
+    if (!Typable(k.State, k.VCode)) return false;
+    const std::string c =
+        KeyToChar(static_cast<std::uint8_t>(k.State), static_cast<std::uint16_t>(k.VCode));
+    return !c.empty() && static_cast<unsigned char>(c[0]) > 0x20 && c[0] != 0x7f;
+}
+
 }  // namespace
 
 void CaptureMachine::SetKeys(const TrainedKey& start, const TrainedKey& stop) {
     start_ = start;
     stop_ = stop;
+    stopIsSuffix_ = !TypesVisibleCharacter(stop);
+}
+
+void CaptureMachine::SetScannerMode(bool on, std::uint64_t gapMs) {
+    scannerMode_ = on;
+    gapMs_ = gapMs;
 }
 
 bool CaptureMachine::OpensScan(const KeyEvent& event) const {
+    if (scannerMode_) return event.fromScanner && event.Action == kPress;
     // A start event trained from a later event of its keystroke opens on the press, so
     // the keystroke's character is collected and none of its events reach the window.
     if (event.Action == kPress && (start_.Action == kCharacter || start_.Action == kRelease))
         return SameKey(event, start_);
     return SameEvent(event, start_);
+}
+
+bool CaptureMachine::ClosesScan(const KeyEvent& event) const {
+    return SameEvent(event, stop_) && (!scannerMode_ || stopIsSuffix_);
+}
+
+std::uint64_t CaptureMachine::NextDeadline() const {
+    return scannerMode_ ? std::min(deadline_, lastKeyMs_ + gapMs_) : deadline_;
 }
 
 CaptureStep CaptureMachine::Close() {
@@ -52,41 +79,51 @@ CaptureStep CaptureMachine::Close() {
 
 CaptureStep CaptureMachine::Tick(std::uint64_t nowMs) {
     if (!scanning_) return {};
-    if (nowMs >= deadline_) return Close();
+    if (nowMs >= NextDeadline()) return Close();
     CaptureStep step;
-    step.deadline = deadline_;
+    step.deadline = NextDeadline();
     return step;
 }
 
 CaptureStep CaptureMachine::OnKey(const KeyEvent& event) {
     CaptureStep step;
+    // Keys of other devices never belong to a scan, but a late timer still closes it.
+    const bool ours = !scannerMode_ || event.fromScanner;
     // A late timer must not let the scan swallow a key that came after its window.
-    if (scanning_ && event.timeMs >= deadline_) step = Close();
+    if (scanning_ && event.timeMs >= (ours ? NextDeadline() : deadline_)) step = Close();
 
     if (!scanning_) {
-        if (!OpensScan(event)) return step;
+        if (!OpensScan(event)) {
+            // Nothing the scanner sends reaches the focused program.
+            if (scannerMode_ && event.fromScanner) step.result = kConsumeKey;
+            return step;
+        }
         scanning_ = true;
         deadline_ = event.timeMs + kScanWindowMs;
+        lastKeyMs_ = event.timeMs;
         raw_.clear();
         step.result = kConsumeKey;
         step.trayImage = kTrayScanOpen;
-        step.deadline = deadline_;
+        step.deadline = NextDeadline();
         return step;
     }
+    if (!ours) {
+        step.deadline = NextDeadline();
+        return step;
+    }
+    lastKeyMs_ = event.timeMs;
 
     // Every event of an open scan is consumed, the closing one included.
-    if (SameEvent(event, stop_)) {
+    if (ClosesScan(event)) {
         step = Close();
         step.result = kConsumeKey;
         return step;
     }
     step.result = kConsumeKey;
-    step.deadline = deadline_;
+    step.deadline = NextDeadline();
     // Other events of the stop key (its press when the release was trained) add nothing.
-    // Out-of-range fields must not wrap into a typing key.
-    const bool typable =
-        (event.State == 0 || event.State == 1) && event.VCode >= 0 && event.VCode <= 0xFFFF;
-    if (event.Action == kCharacter && typable && !SameKey(event, stop_))
+    const bool stopKey = SameKey(event, stop_) && (!scannerMode_ || stopIsSuffix_);
+    if (event.Action == kCharacter && Typable(event.State, event.VCode) && !stopKey)
         raw_ += KeyToChar(static_cast<std::uint8_t>(event.State),
                           static_cast<std::uint16_t>(event.VCode));
     return step;

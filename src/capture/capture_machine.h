@@ -40,9 +40,24 @@ struct CaptureStep {
     std::optional<std::uint64_t> deadline;  // when to call Tick(); empty while idle
 };
 
+inline constexpr std::uint64_t kDefaultScanGapMs = 100;
+
 class CaptureMachine {
   public:
     void SetKeys(const TrainedKey& start, const TrainedKey& stop);
+    // Scanner mode: the scanner device itself is the start signal. Any key press of it
+    // opens a scan (the trained start event is not needed), nothing it sends passes, keys
+    // of other devices always pass and never touch a scan, and a scan also closes once
+    // the scanner has been silent for `gapMs`. A trained stop event that types a visible
+    // character is then no suffix but the sample's last character, so only the gap and
+    // the window close scans. Off: the trained start and stop events alone decide.
+    void SetScannerMode(bool on, std::uint64_t gapMs = kDefaultScanGapMs);
+
+    // Abandons an open scan; keys and mode stay.
+    void Reset() {
+        scanning_ = false;
+        raw_.clear();
+    }
 
     CaptureStep OnKey(const KeyEvent& event);
     // The timer at the deadline: closes a scan whose stop event never came.
@@ -52,12 +67,18 @@ class CaptureMachine {
 
   private:
     bool OpensScan(const KeyEvent& event) const;
+    bool ClosesScan(const KeyEvent& event) const;
+    std::uint64_t NextDeadline() const;
     CaptureStep Close();
 
     TrainedKey start_;
     TrainedKey stop_;
     bool scanning_ = false;
-    std::uint64_t deadline_ = 0;
+    bool scannerMode_ = false;
+    bool stopIsSuffix_ = true;
+    std::uint64_t gapMs_ = kDefaultScanGapMs;
+    std::uint64_t deadline_ = 0;  // the end of the scan window
+    std::uint64_t lastKeyMs_ = 0;
     std::string raw_;
 };
 

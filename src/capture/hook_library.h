@@ -15,7 +15,9 @@ struct KeyEvent {
     std::int32_t VCode = 0;
     std::int32_t SCode = 0;
     std::uint64_t timeMs = 0;  // monotonic; capture measures gaps between keys with it
-    std::string device;        // source device, for capture limited to the scanner
+    std::string device;        // the backend's key of the source device
+    // In Scanner mode: the event came from a device that matches the trained scanner.
+    bool fromScanner = false;
 };
 
 // Results of a callback.

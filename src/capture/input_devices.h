@@ -1,7 +1,7 @@
 #pragma once
 // Which input devices the evdev backend reads and grabs. A device is known by its
-// identity (bus, vendor, product, name, physical path), kept in the settings file as text
-// so the trained scanner is found again after a restart or a re-plug.
+// identity (bus, vendor, product, name, physical path); the scanner is found again by its
+// name, vendor and product after a restart or a re-plug.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/scanner_device.h"
 #include "output/settings_layout.h"
 
 namespace blenvar {
@@ -21,13 +22,6 @@ struct DeviceIdentity {
     std::string phys;
     friend bool operator==(const DeviceIdentity&, const DeviceIdentity&) = default;
 };
-
-// `0003:0c2e:0b61 "Name" "usb-0000:00:14.0-2/input0"`: bus, vendor and product as four
-// hex digits, then name and physical path quoted, with `"` and `\` escaped by `\` and
-// control bytes as \xHH, so any name survives one line of the settings file.
-std::string IdentityText(const DeviceIdentity& id);
-// Empty for text not of that form.
-std::optional<DeviceIdentity> ParseIdentity(std::string_view text);
 
 // Our own virtual keyboard: never grabbed, so what it re-emits never comes back to us.
 // Recognised by bus, vendor, product and name; its physical path is whatever uinput gives.
@@ -45,11 +39,13 @@ struct InputDevice {
     bool keyboard = false;  // IsKeyboard of its key bits
 };
 
-// Indexes into `devices` of those to grab. All: every keyboard but ours. Scanner: the
-// devices whose identity equals `scanner`; when none is present, those equal in all but
-// the physical path (the scanner moved to another port). Scanner mode without a valid
-// scanner identity grabs like All, so scans are still captured. Ours is never chosen.
+// Indexes into `devices` of those to grab. All: every keyboard but ours. Scanner: every
+// device that matches `scanner` (whatever port it is on). Scanner mode without a valid
+// scanner grabs like All, so scans are still captured. Ours is never chosen.
 std::vector<std::size_t> DevicesToGrab(std::span<const InputDevice> devices, CaptureDevices mode,
-                                       const std::optional<DeviceIdentity>& scanner);
+                                       const std::optional<ScannerId>& scanner);
+
+// What training saves for this device.
+ScannerId ScannerIdOf(const DeviceIdentity& id);
 
 }  // namespace blenvar

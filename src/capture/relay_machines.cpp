@@ -2,15 +2,8 @@
 
 namespace blenvar {
 
-void RelayMachines::SetKeys(const TrainedKey& start, const TrainedKey& stop) {
-    start_ = start;
-    stop_ = stop;
-    machine_.SetKeys(start, stop);
-}
-
 void RelayMachines::StartTraining() {
     Reset();
-    trainingDevice_.clear();
     training_.Begin();
 }
 
@@ -19,8 +12,7 @@ void RelayMachines::StopTraining() {
 }
 
 void RelayMachines::Reset() {
-    machine_ = CaptureMachine{};
-    machine_.SetKeys(start_, stop_);
+    machine_.Reset();
     training_ = TrainingMachine{};
     deadline_.reset();
     trainingDeadline_.reset();
@@ -36,12 +28,11 @@ void RelayMachines::Apply(const CaptureStep& step) {
 void RelayMachines::Finish(const TrainingOutcome& outcome) {
     trainingDeadline_.reset();
     if (outcome.Good()) SetKeys(*outcome.start, *outcome.stop);
-    if (reports_.trainingFinished) reports_.trainingFinished(outcome, trainingDevice_);
+    if (reports_.trainingFinished) reports_.trainingFinished(outcome);
 }
 
 int RelayMachines::OnKey(const KeyEvent& event) {
     if (training_.Training()) {
-        if (trainingDevice_.empty()) trainingDevice_ = event.device;
         const TrainingStep step = training_.OnKey(event);
         if (step.deadline) trainingDeadline_ = step.deadline;
         if (step.recorded > 0 && reports_.trainingRecorded)

@@ -1,8 +1,8 @@
 #pragma once
 // Capture and training for a backend that hands its key events over on a relay thread
-// (evdev): the two machines, their deadlines and the device the training sample came
-// from. Everything is decided at once, on the caller's thread, and told through Reports
-// from inside the call that caused it. Not locked: the caller serializes its calls.
+// (evdev): the two machines and their deadlines. Everything is decided at once, on the
+// caller's thread, and told through Reports from inside the call that caused it. Not
+// locked: the caller serializes its calls.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -20,21 +20,21 @@ class RelayMachines {
         std::function<void(const std::string& raw, bool reopened)> scanClosed;
         std::function<void()> scanOpened;
         std::function<void(int events)> trainingRecorded;
-        // Capture runs again, with the new keys when the outcome is good. `device`: where
-        // the sample's first event came from.
-        std::function<void(const TrainingOutcome& outcome, const std::string& device)>
-            trainingFinished;
+        // Capture runs again, with the new keys when the outcome is good.
+        std::function<void(const TrainingOutcome& outcome)> trainingFinished;
     };
 
     explicit RelayMachines(Reports reports) : reports_(std::move(reports)) {}
 
-    void SetKeys(const TrainedKey& start, const TrainedKey& stop);
+    void SetKeys(const TrainedKey& start, const TrainedKey& stop) { machine_.SetKeys(start, stop); }
+    // CaptureMachine::SetScannerMode.
+    void SetScannerMode(bool on, std::uint64_t gapMs) { machine_.SetScannerMode(on, gapMs); }
     // An open scan is abandoned: training owns the keys now.
     void StartTraining();
     // "Stop": ends training as the quiet timer would.
     void StopTraining();
     bool Training() const { return training_.Training(); }
-    // Nothing open, no deadline; the keys stay.
+    // Nothing open, no deadline; the keys and the mode stay.
     void Reset();
 
     int OnKey(const KeyEvent& event);
@@ -51,11 +51,8 @@ class RelayMachines {
     Reports reports_;
     CaptureMachine machine_;
     TrainingMachine training_;
-    TrainedKey start_;
-    TrainedKey stop_;
     std::optional<std::uint64_t> deadline_;
     std::optional<std::uint64_t> trainingDeadline_;
-    std::string trainingDevice_;
 };
 
 }  // namespace blenvar

@@ -32,6 +32,8 @@ void TrainingMachine::Begin() {
     first_.reset();
     last_.reset();
     waitingForNonModifier_ = false;
+    device_.clear();
+    mixedDevices_ = false;
 }
 
 TrainingStep TrainingMachine::OnKey(const KeyEvent& event) {
@@ -42,6 +44,8 @@ TrainingStep TrainingMachine::OnKey(const KeyEvent& event) {
     }
     ++recorded_;
     lastMs_ = event.timeMs;
+    if (recorded_ == 1) device_ = event.device;
+    if (event.device != device_) mixedDevices_ = true;
     // A sample that begins with Shift (a capital first letter) must not make every Shift
     // open a scan: its first real key press is the start event instead.
     if (recorded_ == 1 && event.Action == kPress && IsModifier(event.VCode))
@@ -66,6 +70,8 @@ std::optional<TrainingOutcome> TrainingMachine::Tick(std::uint64_t nowMs) {
 TrainingOutcome TrainingMachine::Finish() {
     training_ = false;
     TrainingOutcome outcome;
+    outcome.device = device_;
+    outcome.mixedDevices = mixedDevices_;
     if (first_ && last_) {
         outcome.start = first_;
         outcome.stop = last_;

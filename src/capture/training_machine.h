@@ -3,6 +3,7 @@
 // machine it never reads a clock: the caller feeds Tick() at the reported deadline.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "capture/capture_machine.h"
@@ -11,6 +12,8 @@
 namespace blenvar {
 
 inline constexpr std::string_view kNoGoodScanMessage = "Couldn't get a good scan";
+inline constexpr std::string_view kMixedDevicesMessage =
+    "The sample came from more than one device. Scan it again, touching no other keys.";
 // The whole keyboard is withheld while training, so a user without a mouse could never
 // reach "Stop": training ends by itself this long after the sample's last key.
 inline constexpr std::uint64_t kTrainingQuietMs = 2000;
@@ -21,11 +24,18 @@ struct TrainingStep {
     std::optional<std::uint64_t> deadline;  // when to call Tick()
 };
 
-// The end of a training: both events, or nothing usable (show kNoGoodScanMessage).
+// The end of a training: both events, or nothing usable (show Message()).
 struct TrainingOutcome {
     std::optional<TrainedKey> start;
     std::optional<TrainedKey> stop;
-    bool Good() const { return start && stop; }
+    // The backend's key of the device the sample came from ("" where none is reported).
+    std::string device;
+    // Keys of more than one device: the scanner cannot be told from the keyboard.
+    bool mixedDevices = false;
+    bool Good() const { return start && stop && !mixedDevices; }
+    std::string_view Message() const {
+        return mixedDevices ? kMixedDevicesMessage : kNoGoodScanMessage;
+    }
 };
 
 class TrainingMachine {
@@ -47,6 +57,8 @@ class TrainingMachine {
     std::optional<TrainedKey> first_;
     std::optional<TrainedKey> last_;
     bool waitingForNonModifier_ = false;
+    std::string device_;
+    bool mixedDevices_ = false;
 };
 
 }  // namespace blenvar

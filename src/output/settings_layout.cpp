@@ -208,7 +208,18 @@ CaptureSetup LoadCaptureSetup(INIFile& ini) {
     } else {
         s.devices = s.scannerDevice.empty() ? CaptureDevices::All : CaptureDevices::Scanner;
     }
+    const std::string gap = read(kKeyScanGap);
+    int ms = 0;
+    const auto [end, ec] = std::from_chars(gap.data(), gap.data() + gap.size(), ms);
+    if (ec == std::errc() && end == gap.data() + gap.size() && ms >= 1 && ms <= kMaxScanGap)
+        s.scanGapMs = ms;
     return s;
+}
+
+bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValue(kKeyCaptureDevices,
+                         devices == CaptureDevices::All ? kCaptureAll : kCaptureScanner);
 }
 
 bool SaveScannerDevice(INIFile& ini, std::string_view identityText) {

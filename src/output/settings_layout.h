@@ -67,10 +67,12 @@ inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
 // Keyboard capture. KeyboardBackend: Auto (X11 in an X session, else the input devices),
 // X11 or Evdev; any other text is Auto. CaptureDevices: Scanner (grab only the trained
 // scanner device) or All (every keyboard); missing or other text means Scanner once
-// ScannerDevice holds a device, else All. ScannerDevice: the identity text of the device
-// training recorded. KeyboardLayout: the XKB layout typed through the virtual keyboard,
-// and whose modifier keys capture from the input devices reads (AltGr is no Alt), as
-// "layout" or "layout(variant)"; empty for the system's.
+// ScannerDevice holds a device, else All. ScannerDevice: the device training recorded,
+// `Name|vvvv:pppp`. ScanGap: in Scanner mode a scan also closes once the scanner has been
+// silent this many ms (1 to 5000; other text is the default). KeyboardLayout: the XKB
+// layout typed through the virtual keyboard, and whose modifier keys capture from the
+// input devices reads (AltGr is no Alt), as "layout" or "layout(variant)"; empty for the
+// system's.
 inline constexpr std::string_view kKeyKeyboardBackend = "KeyboardBackend";
 inline constexpr std::string_view kBackendAuto = "Auto";
 inline constexpr std::string_view kBackendX11 = "X11";
@@ -80,6 +82,9 @@ inline constexpr std::string_view kCaptureScanner = "Scanner";
 inline constexpr std::string_view kCaptureAll = "All";
 inline constexpr std::string_view kKeyScannerDevice = "ScannerDevice";
 inline constexpr std::string_view kKeyKeyboardLayout = "KeyboardLayout";
+inline constexpr std::string_view kKeyScanGap = "ScanGap";
+inline constexpr int kDefaultScanGap = 100;
+inline constexpr int kMaxScanGap = 5000;
 
 enum class KeyboardBackend { Auto, X11, Evdev };
 enum class CaptureDevices { Scanner, All };
@@ -89,12 +94,15 @@ struct CaptureSetup {
     CaptureDevices devices = CaptureDevices::All;
     std::string scannerDevice;
     std::string keyboardLayout;
+    int scanGapMs = kDefaultScanGap;
 };
 
-// The four capture keys of Setup, texts trimmed of blanks and names read case-blind.
+// The capture keys of Setup, texts trimmed of blanks and names read case-blind.
 CaptureSetup LoadCaptureSetup(INIFile& ini);
 // Training stores the scanner's device; the capture mode is left as the user set it.
 bool SaveScannerDevice(INIFile& ini, std::string_view identityText);
+// The user's choice on the Setup tab.
+bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices);
 
 // folder + "/" + section without blanks, "/" or "\" + ".txt". The separators are
 // dropped so that "UCC/EAN 128" stays one file (UCCEAN128.txt) in the folder.

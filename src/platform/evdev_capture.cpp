@@ -31,6 +31,7 @@ struct Source {
     std::optional<EvdevTranslator> translator;  // set once grabbed
     bool refused = false;                       // another program holds it: not tried again
     bool frameEmitted = false;                  // an event of the current frame went out
+    bool scanner = false;                       // matches the scanner in Scanner mode
 };
 
 }  // namespace
@@ -51,6 +52,8 @@ struct EvdevCapture::Impl {
     std::thread relay;
     std::atomic<bool> stop{false};
     std::atomic<bool> hold{false};
+    std::atomic<bool> reconfigure{false};
+    std::atomic<bool> scannerPresent{false};
     std::atomic<std::size_t> grabbed{0};
 
     std::mutex hooksMutex;
@@ -58,6 +61,7 @@ struct EvdevCapture::Impl {
     TickHook tick;
     NoticeHook notice;
     std::function<void()> lost;
+    std::optional<ScannerId> newScanner;  // from UseScanner, taken up by the relay
 
     // Relay thread only.
     std::map<std::string, Source> sources;  // by path
@@ -65,6 +69,7 @@ struct EvdevCapture::Impl {
     bool wayOut = false;
     bool pendingGrab = false;
     bool saidPaused = false;
+    bool holding = false;  // training holds every keyboard, whatever the mode
 
     template <typename Hook>
     Hook Copy(const Hook& hook) {
@@ -81,11 +86,36 @@ struct EvdevCapture::Impl {
             sources.begin(), sources.end(), [](auto& s) { return s.second.device.Grabbed(); }));
     }
 
+    // A new scanner or mode from UseScanner, or training's hold begun or ended.
+    void TakeUpChanges() {
+        bool changed = hold != holding;
+        holding = hold;
+        if (reconfigure.exchange(false)) {
+            std::lock_guard lock(hooksMutex);
+            setup.scanner = newScanner;
+            setup.mode = newScanner ? CaptureDevices::Scanner : CaptureDevices::All;
+            changed = true;
+        }
+        if (changed) Rescan();
+    }
+
+    bool IsScanner(const DeviceIdentity& id) const {
+        return setup.mode == CaptureDevices::Scanner && setup.scanner &&
+               ScannerMatches(*setup.scanner, id.name, id.vendor, id.product);
+    }
+
     void Rescan() {
         if (wayOut || !session.Allowed()) return;
         const InputDeviceList list = ListInputDevices(setup.inputFolder);
+        scannerPresent =
+            setup.scanner &&
+            std::any_of(list.devices.begin(), list.devices.end(), [&](const InputDevice& d) {
+                return !IsOwnKeyboard(d.id) &&
+                       ScannerMatches(*setup.scanner, d.id.name, d.id.vendor, d.id.product);
+            });
         std::map<std::string, bool> wanted;
-        for (std::size_t i : DevicesToGrab(list.devices, setup.mode, setup.scanner))
+        const CaptureDevices mode = holding ? CaptureDevices::All : setup.mode;
+        for (std::size_t i : DevicesToGrab(list.devices, mode, setup.scanner))
             wanted[list.devices[i].path] = true;
         for (auto it = sources.begin(); it != sources.end();) {
             // A node that now is another device (re-plugged) is opened anew.
@@ -106,6 +136,7 @@ struct EvdevCapture::Impl {
             if (auto device = EvdevDevice::Open(path, error))
                 sources.emplace(path, std::move(*device));
         }
+        for (auto& [path, source] : sources) source.scanner = IsScanner(source.device.Info().id);
         TryGrabs();
     }
 
@@ -202,7 +233,8 @@ struct EvdevCapture::Impl {
                        false);
             }
             bool consumed = false;
-            for (const KeyEvent& report : reports) {
+            for (KeyEvent report : reports) {
+                report.fromScanner = source.scanner;
                 if (cb && cb(report) == kConsumeKey) consumed = true;
             }
             // A release of a key we passed on always goes out, or it would stick.
@@ -257,6 +289,7 @@ struct EvdevCapture::Impl {
                 while (read(wake[0], drain, sizeof drain) > 0) {
                 }
             }
+            TakeUpChanges();
             if (fds[2].revents != 0) FollowSession();
             if (fds[1].revents != 0 && !watch.Changed().empty()) Rescan();
             for (std::size_t i = 3; i < fds.size(); ++i) {
@@ -335,6 +368,21 @@ std::string EvdevCapture::WatchStartKey(const TrainedKey&) {
 
 void EvdevCapture::HoldKeyboard(bool hold) {
     impl_->hold = hold;
+    (void)!write(impl_->wake[1], "x", 1);  // in Scanner mode the relay grabs every keyboard
+}
+
+std::string EvdevCapture::UseScanner(const std::optional<ScannerId>& scanner) {
+    {
+        std::lock_guard lock(impl_->hooksMutex);
+        impl_->newScanner = scanner;
+    }
+    impl_->reconfigure = true;
+    (void)!write(impl_->wake[1], "x", 1);
+    return {};
+}
+
+bool EvdevCapture::ScannerPresent() const {
+    return impl_->scannerPresent;
 }
 
 void EvdevCapture::OnLost(std::function<void()> lost) {
@@ -366,6 +414,12 @@ std::uint64_t EvdevCapture::NowMs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
+}
+
+std::string EvdevCapture::ScannerTextOf(const std::string& device) const {
+    for (const InputDevice& d : ListInputDevices(impl_->setup.inputFolder).devices)
+        if (d.path == device) return ScannerText(ScannerIdOf(d.id));
+    return {};
 }
 
 }  // namespace blenvar

@@ -7,15 +7,17 @@
 // passes, and every event that makes no report (SYN, MSC, buttons), goes out again
 // through our virtual keyboard, in the order read.
 //
-// Scanner mode grabs only the trained scanner, so the user's keyboard is never touched;
-// All mode grabs every keyboard but our own. A device is grabbed only while none of its
-// keys is down (retried until then), hot-plugged devices are picked up, and an unplugged
-// one is dropped with a notice. Backspace+Escape+Enter held on a grabbed device releases
-// every device for the rest of the run. While the login session is not the active one or
-// its screen is locked (logind tells), every device is released and none is grabbed.
+// Scanner mode grabs only the devices that match the trained scanner, and their events
+// reach the callback with fromScanner set, so the user's keyboard is never touched; All
+// mode grabs every keyboard but our own. A device is grabbed only while none of its keys
+// is down (retried until then), hot-plugged devices are picked up, and an unplugged one
+// is dropped with a notice. Backspace+Escape+Enter held on a grabbed device releases every
+// device for the rest of the run. While the login session is not the active one or its
+// screen is locked (logind tells), every device is released and none is grabbed.
 //
-// The callback sees every event of a grabbed device, so HoldKeyboard only records the
-// flag and WatchStartKey never fails.
+// The callback sees every event of a grabbed device, so WatchStartKey never fails, and
+// HoldKeyboard (training) matters only in Scanner mode: it grabs every keyboard meanwhile,
+// so the sample is seen whichever device sends it.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,7 +33,7 @@ namespace blenvar {
 
 struct EvdevCaptureSetup {
     CaptureDevices mode = CaptureDevices::All;
-    std::optional<DeviceIdentity> scanner;
+    std::optional<ScannerId> scanner;
     // Which keys are Shift, Ctrl, Alt and Meta on the desktop's layout (CaptureModifiersFor),
     // so the State matches what X reports for the same keys.
     ModifierKeys modifiers = ModifierKeys::Us();
@@ -59,6 +61,12 @@ class EvdevCapture : public CaptureBackend {
     void HoldKeyboard(bool hold) override;
     void OnLost(std::function<void()> lost) override;
     std::string LostMessage() const override { return "the input devices cannot be read any more"; }
+    // Taken up by the relay at once; training's HoldKeyboard grabs every keyboard until
+    // released, then Scanner mode goes back to the scanner alone.
+    std::string UseScanner(const std::optional<ScannerId>& scanner) override;
+    bool ScannerPresent() const override;
+    // `device` is the event's device path.
+    std::string ScannerTextOf(const std::string& device) const override;
 
     // Called on the relay thread, with the monotonic time in ms, whenever it wakes; returns
     // the next deadline (same clock) or nothing. The relay wakes at that deadline, so a

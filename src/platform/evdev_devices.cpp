@@ -44,11 +44,6 @@ InputDeviceList ListInputDevices(const std::string& folder) {
     return list;
 }
 
-std::string DeviceIdentityText(const std::string& path) {
-    const auto device = ProbeInputDevice(path, nullptr);
-    return device ? IdentityText(device->id) : std::string();
-}
-
 std::string InputAccessMessage() {
     return "Blenvar cannot read the keyboards or create its virtual keyboard: that needs "
            "membership of the group \"input\". Members can read every keystroke and type into "

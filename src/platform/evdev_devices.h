@@ -16,9 +16,6 @@ struct InputDeviceList {
 
 InputDeviceList ListInputDevices(const std::string& folder = "/dev/input");
 
-// The identity text saved as ScannerDevice for the device at `path`; "" once it is gone.
-std::string DeviceIdentityText(const std::string& path);
-
 // Why capture needs the "input" group and how to join it; shown once when devices or
 // /dev/uinput cannot be opened for lack of rights.
 std::string InputAccessMessage();

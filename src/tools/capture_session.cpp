@@ -22,8 +22,9 @@ namespace blenvar {
 
 // Used on the relay thread only, once the relay runs.
 struct HeadlessCapture::State {
-    OnScan onScan;        // capture
-    OnTrained onTrained;  // training
+    OnScan onScan;                          // capture
+    OnTrained onTrained;                    // training
+    const EvdevCapture* capture = nullptr;  // set before any report
     RelayMachines machines{MakeReports()};
     bool trainingOver = false;
     std::atomic<bool> lost{false};
@@ -34,9 +35,10 @@ struct HeadlessCapture::State {
         r.trainingRecorded = [](int events) {
             if (events == 1) std::fputs("blenvar-decode: receiving the sample\n", stderr);
         };
-        r.trainingFinished = [this](const TrainingOutcome& outcome, const std::string& device) {
+        r.trainingFinished = [this](const TrainingOutcome& outcome) {
             // Looked up at once: the device may be unplugged right after its scan.
-            Trained(outcome, device.empty() ? std::string() : DeviceIdentityText(device));
+            Trained(outcome, outcome.device.empty() ? std::string()
+                                                    : capture->ScannerTextOf(outcome.device));
         };
         return r;
     }
@@ -94,7 +96,10 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
     EvdevCaptureSetup evdev;
     if (!training) {
         evdev.mode = setup.devices;
-        evdev.scanner = ParseIdentity(setup.scannerDevice);
+        evdev.scanner = ParseScanner(setup.scannerDevice);
+        // Without a recorded scanner, Scanner mode captures like All: by the start key.
+        const bool scannerMode = setup.devices == CaptureDevices::Scanner && evdev.scanner;
+        state->machines.SetScannerMode(scannerMode, static_cast<std::uint64_t>(setup.scanGapMs));
     }
     evdev.modifiers = CaptureModifiersFor(setup.keyboardLayout);
     // No logind (a console kiosk): capture stays on, nothing to say.
@@ -110,6 +115,7 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
         if (denied) error = InputAccessMessage() + "\n(" + error + ")";
         return nullptr;
     }
+    s.capture = run->capture_.get();
     run->capture_->SetTickHook([&s](std::uint64_t now) { return s.machines.Tick(now); });
     run->capture_->SetNoticeHook(
         [&s](const std::string& message, bool scanBroken) { s.Notice(message, scanBroken); });
@@ -211,8 +217,9 @@ int RunTrainOnly(const std::string& settingsFile) {
         return 1;
     }
     if (!outcome->Good()) {
-        std::fprintf(stderr, "blenvar-decode: %.*s; nothing was saved\n",
-                     static_cast<int>(kNoGoodScanMessage.size()), kNoGoodScanMessage.data());
+        const std::string_view message = outcome->Message();
+        std::fprintf(stderr, "blenvar-decode: %.*s (nothing was saved)\n",
+                     static_cast<int>(message.size()), message.data());
         return 1;
     }
     const StoredKeyEvent start = ToStoredKey(*outcome->start);

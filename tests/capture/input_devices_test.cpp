@@ -22,25 +22,49 @@ KeyBits Bits(std::initializer_list<unsigned> codes, unsigned from = 0, unsigned 
     return bits;
 }
 
-TEST(InputDevices, IdentityTextSurvivesAnyName) {
-    const DeviceIdentity ids[] = {
-        {BUS_USB, 0x0c2e, 0x0b61, "Honeywell Scanner", "usb-0000:00:14.0-2/input0"},
-        {BUS_BLUETOOTH, 0xffff, 0, "a \"quoted\" \\name\\ ", ""},
-        {0, 0, 0, "tab\tnew\nline\x7f", "phys \"x\""},
-        {BUS_I8042, 1, 1, "Ü 日本", "isa0060/serio0/input0"},
+// The stored text survives any name, reads the older long form, and matches the way
+// both backends see devices (X11 often without vendor and product).
+TEST(ScannerDevice, TextAndMatching) {
+    const struct {
+        const char* text;
+        std::optional<ScannerId> parsed;
+    } texts[] = {
+        {"Honeywell Scanner|0c2e:0b61", ScannerId{"Honeywell Scanner", 0x0c2e, 0x0b61}},
+        {"  Honeywell Scanner  ", ScannerId{"Honeywell Scanner", {}, {}}},
+        {"a|b|0C2E:0B61", ScannerId{"a|b", 0x0c2e, 0x0b61}},
+        {"Scanner|0c2e:0b6x", ScannerId{"Scanner|0c2e:0b6x", {}, {}}},
+        {"0003:0c2e:0b61 \"Scan \\\"X\\\"\" \"usb-1:2/input0\"",
+         ScannerId{"Scan \"X\"", 0x0c2e, 0x0b61}},
+        {"0003:0c2e:0b61 \"tab\\x09\" \"\"", ScannerId{"tab", 0x0c2e, 0x0b61}},
+        {"", std::nullopt},
+        {" |0c2e:0b61", std::nullopt},
     };
-    for (const DeviceIdentity& id : ids) {
-        const std::string text = IdentityText(id);
-        EXPECT_EQ(text.find('\n'), std::string::npos) << text;
-        EXPECT_EQ(ParseIdentity(text), id) << text;
+    for (const auto& t : texts) {
+        EXPECT_EQ(ParseScanner(t.text), t.parsed) << t.text;
+        if (t.parsed) {
+            EXPECT_EQ(ParseScanner(ScannerText(*t.parsed)), t.parsed) << t.text;
+        }
     }
-    EXPECT_EQ(IdentityText(ids[0]),
-              "0003:0c2e:0b61 \"Honeywell Scanner\" \"usb-0000:00:14.0-2/input0\"");
-    for (const char* bad : {"", "0003:0c2e:0b61", "0003:0c2e:0b6 \"a\" \"b\"",
-                            "0003:0c2e:0b61 \"a\" \"b\" extra", "0003:0c2e:0b61 \"a\\q\" \"b\"",
-                            "0003:0c2e:0b61 \"a\" \"b", "zz03:0c2e:0b61 \"a\" \"b\""}) {
-        EXPECT_FALSE(ParseIdentity(bad)) << bad;
-    }
+    EXPECT_EQ(ScannerText({"new\nline\x7f", 1, 0xabcd}), "new line|0001:abcd");
+
+    const ScannerId full{"Scanner", 0x0c2e, 0x0b61};
+    const ScannerId nameOnly{"Scanner", {}, {}};
+    using Ids = std::optional<std::uint16_t>;
+    const struct {
+        const ScannerId& scanner;
+        const char* name;
+        Ids vendor, product;
+        bool matches;
+    } matches[] = {
+        {full, "Scanner", 0x0c2e, 0x0b61, true},
+        {full, "Scanner ", {}, {}, true},  // X11 without the product property
+        {full, "Scanner", 0x0c2e, 0x0b62, false},
+        {full, "scanner", 0x0c2e, 0x0b61, false},
+        {nameOnly, "Scanner", 1, 2, true},
+        {nameOnly, "Scanner XTEST keyboard", {}, {}, false},
+    };
+    for (const auto& m : matches)
+        EXPECT_EQ(ScannerMatches(m.scanner, m.name, m.vendor, m.product), m.matches) << m.name;
 }
 
 TEST(InputDevices, KeyboardsAreKnownByTheirKeys) {
@@ -71,6 +95,7 @@ TEST(InputDevices, DevicesToGrab) {
     const DeviceIdentity scanner{BUS_USB, 0x0c2e, 0x0b61, "Scanner", "usb-1/input0"};
     DeviceIdentity moved = scanner;
     moved.phys = "usb-4/input0";
+    const ScannerId trained = ScannerIdOf(scanner);
     DeviceIdentity own = OwnKeyboardIdentity();
     own.phys = "uinput-7";
     const InputDevice devices[] = {
@@ -80,23 +105,21 @@ TEST(InputDevices, DevicesToGrab) {
         {"/dev/input/event3", own, true},
     };
     const InputDevice replugged[] = {devices[0], {"/dev/input/event5", moved, true}};
+    const InputDevice twoScanners[] = {devices[0], devices[2], {"/dev/input/event6", moved, true}};
     const struct {
         const char* what;
         std::span<const InputDevice> devices;
         CaptureDevices mode;
-        std::optional<DeviceIdentity> scanner;
+        std::optional<ScannerId> scanner;
         std::vector<std::size_t> grabbed;
     } rows[] = {
-        {"all keyboards but ours", devices, CaptureDevices::All, scanner, {0, 2}},
-        {"the scanner alone", devices, CaptureDevices::Scanner, scanner, {2}},
-        {"scanner on another port", replugged, CaptureDevices::Scanner, scanner, {1}},
-        {"scanner absent",
-         replugged,
-         CaptureDevices::Scanner,
-         DeviceIdentity{BUS_USB, 1, 2, "Other", ""},
-         {}},
+        {"all keyboards but ours", devices, CaptureDevices::All, trained, {0, 2}},
+        {"the scanner alone", devices, CaptureDevices::Scanner, trained, {2}},
+        {"scanner on another port", replugged, CaptureDevices::Scanner, trained, {1}},
+        {"two identical scanners", twoScanners, CaptureDevices::Scanner, trained, {1, 2}},
+        {"scanner absent", replugged, CaptureDevices::Scanner, ScannerId{"Other", 1, 2}, {}},
         {"no scanner recorded: like All", devices, CaptureDevices::Scanner, std::nullopt, {0, 2}},
-        {"our own keyboard as the scanner", devices, CaptureDevices::Scanner, own, {}},
+        {"our own keyboard as the scanner", devices, CaptureDevices::Scanner, ScannerIdOf(own), {}},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(DevicesToGrab(r.devices, r.mode, r.scanner), r.grabbed) << r.what;

@@ -2,8 +2,10 @@
 // line, then what the machine must answer and when. The runner plays the caller's timer:
 // it ticks at every deadline the machine reports, unless the header says "timer late".
 //
-// Header:  mode training   start A,S,V,C   stop A,S,V,C   timer late
-// Events:  <ms> followed by events A,S,V,C or keystrokes S,V,C (press, character, release)
+// Header:  mode training   start A,S,V,C   stop A,S,V,C   timer late   scanner <gap ms>
+// Events:  <ms> followed by events A,S,V,C or keystrokes S,V,C (press, character, release);
+//          a word @name makes the following events come from that device (@scanner is the
+//          scanner in scanner mode)
 //          <ms> tick   <ms> train | stop (the training button)
 // Output:  <ms> c|p for each event of the line (consumed, passed)   <ms> tray N
 //          <ms> scan "raw"   <ms> trained A,S,V,C A,S,V,C after N   <ms> Couldn't get...
@@ -50,6 +52,7 @@ class Player {
             if (first == "stop") stop_ = Trained(arg);
             capture_.SetKeys(start_, stop_);
             if (first == "timer") lateTimer_ = true;
+            if (first == "scanner") capture_.SetScannerMode(true, std::stoull(arg));
             if (std::isdigit(first[0])) Step(ms_ = std::stoull(first), arg, words);
         }
         if (deadline_) Tick(*deadline_);
@@ -59,15 +62,22 @@ class Player {
   private:
     void Step(std::uint64_t ms, std::string what, std::istream& rest) {
         if (!lateTimer_ && deadline_ && *deadline_ <= ms) Tick(*deadline_);
+        ms_ = ms;
         if (what == "tick") return Tick(ms);
         if (what == "stop") return Report(trainer_.Finish());
         if (what == "train") return trainer_.Begin();
         std::string answers;
+        std::string device;
         for (; !what.empty(); what.clear(), rest >> what) {
+            if (what[0] == '@') {
+                device = what.substr(1);
+                continue;
+            }
             const auto n = Numbers(what);
-            if (n.size() == 4) answers += Key({n[0], n[1], n[2], n[3], ms, {}});
+            const bool scanner = device == "scanner";
+            if (n.size() == 4) answers += Key({n[0], n[1], n[2], n[3], ms, device, scanner});
             for (int action : {1, 4, 2})
-                if (n.size() == 3) answers += Key({action, n[0], n[1], n[2], ms, {}});
+                if (n.size() == 3) answers += Key({action, n[0], n[1], n[2], ms, device, scanner});
         }
         Say(answers);
     }
@@ -101,9 +111,9 @@ class Player {
 
     void Report(const TrainingOutcome& outcome) {
         deadline_.reset();
-        if (!outcome.Good()) return Say(std::string(kNoGoodScanMessage));
+        if (!outcome.Good()) return Say(std::string(outcome.Message()));
         Say("trained " + KeyText(*outcome.start) + " " + KeyText(*outcome.stop) + " after " +
-            std::to_string(recorded_));
+            std::to_string(recorded_) + (outcome.device.empty() ? "" : " from " + outcome.device));
     }
 
     void Say(const std::string& what) { out_ += std::to_string(ms_) + " " + what + "\n"; }

@@ -134,16 +134,31 @@ TEST(SetupKeys, Capture) {
         EXPECT_EQ(s.devices, c.devices) << c.file;
     }
 
-    // Training's identity text comes back as written, quotes and all.
+    // Training's device text comes back as written; the user's All survives it.
     TempIni f("[Setup]\nKeyboardLayout= de(nodeadkeys) \n");
     INIFile ini;
     ini.SetFileName(f.path());
-    const std::string id = "0003:0c2e:0b61 \"Scan \\\"X\\\"\" \"usb-1:2/input0\"";
+    const std::string id = "Scan \"X\" |0c2e:0b61";
     ASSERT_TRUE(SaveScannerDevice(ini, id));
-    const CaptureSetup s = LoadCaptureSetup(ini);
+    CaptureSetup s = LoadCaptureSetup(ini);
     EXPECT_EQ(s.scannerDevice, id);
     EXPECT_EQ(s.keyboardLayout, "de(nodeadkeys)");
     EXPECT_EQ(s.devices, CaptureDevices::Scanner);
+    ASSERT_TRUE(SaveCaptureDevices(ini, CaptureDevices::All));
+    ASSERT_TRUE(SaveScannerDevice(ini, "Other"));
+    EXPECT_EQ(LoadCaptureSetup(ini).devices, CaptureDevices::All);
+
+    for (const auto& [text, gap] : {std::pair{"", kDefaultScanGap},
+                                    {" 30 ", 30},
+                                    {"5000", 5000},
+                                    {"5001", kDefaultScanGap},
+                                    {"0", kDefaultScanGap},
+                                    {"-5", kDefaultScanGap},
+                                    {"20ms", kDefaultScanGap}}) {
+        TempIni g(std::string("[Setup]\nScanGap=") + text + "\n");
+        ini.SetFileName(g.path());
+        EXPECT_EQ(LoadCaptureSetup(ini).scanGapMs, gap) << text;
+    }
 }
 
 // Conversions with their switches read from the settings as stored.

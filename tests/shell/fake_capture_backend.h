@@ -26,11 +26,26 @@ class FakeCaptureBackend : public CaptureBackend {
     void HoldKeyboard(bool hold) override { log.push_back(hold ? "hold" : "release"); }
     void OnLost(std::function<void()> f) override { lost = std::move(f); }
     std::string LostMessage() const override { return "the fake backend was lost"; }
-
-    // The callback's answer, or -1 when nothing is installed.
-    int Type(int action, int state, int vcode, int scode) {
-        return callback_ ? callback_(KeyEvent{action, state, vcode, scode, 0, "fake"}) : -1;
+    std::string UseScanner(const std::optional<ScannerId>& s) override {
+        log.push_back(s ? "scanner " + ScannerText(*s) : "all");
+        scannerMode = s.has_value();
+        return {};
     }
+    bool ScannerPresent() const override { return present; }
+    std::string ScannerTextOf(const std::string& device) const override {
+        return namesDevices && !device.empty() ? device + "|0c2e:0b61" : "";
+    }
+
+    // The callback's answer, or -1 when nothing is installed. In scanner mode the keys
+    // come from the scanner.
+    int Type(int action, int state, int vcode, int scode, std::string device = "fake") {
+        return callback_ ? callback_(KeyEvent{action, state, vcode, scode, 0, device,
+                                              scannerMode && device == "scanner"})
+                         : -1;
+    }
+    bool present = false;
+    bool namesDevices = false;  // like evdev; X11 without XInput names none
+    bool scannerMode = false;
 
   private:
     KeyCallback callback_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTest>
@@ -163,10 +164,8 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     ShellTray tray;
     DesktopServices desktop({file.path(), false, {}}, tray, tray);
     testing::FakeCaptureBackend backend;
-    MainWindow w(desktop, backend, tray,
-                 std::make_unique<RelayCapture>(backend, tray, [](const std::string& path) {
-                     return "0003:0c2e:0b61 \"" + path + "\" \"\"";
-                 }));
+    backend.namesDevices = true;
+    MainWindow w(desktop, backend, tray, std::make_unique<RelayCapture>(backend, tray));
     ::unsetenv("WAYLAND_DISPLAY");
     w.ShowBackend("evdev", false);
     EXPECT_TRUE(w.findChild<QLabel*>("WaylandNote")->isHidden());
@@ -188,7 +187,22 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     EXPECT_EQ(ReadFile(file.path()),
               "[Setup]\nStart_Action=1\r\nStart_State=1\r\nStart_VCode=65\r\n"
               "Start_SCode=30\r\nStop_Action=1\r\nStop_State=0\r\nStop_VCode=13\r\n"
-              "Stop_SCode=28\r\nScannerDevice=0003:0c2e:0b61 \"fake\" \"\"\r\n");
+              "Stop_SCode=28\r\nScannerDevice=fake|0c2e:0b61\r\n");
+
+    // The recorded device is the scanner from now on; "Setup" shows it, and whether it is
+    // plugged in; "All keyboards" gives scanner mode up and is stored.
+    EXPECT_EQ(backend.log.back(), "scanner fake|0c2e:0b61");
+    auto* scanner = w.findChild<QLabel*>("ScannerDevice");
+    auto* mode = w.findChild<QComboBox*>("CaptureDevices");
+    ASSERT_TRUE(scanner && mode);
+    EXPECT_EQ(scanner->text(), "Scanner: fake (missing: plug it in)");
+    backend.present = true;
+    emit w.Capture().notice("plugged");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scanner->text() == "Scanner: fake"; }, 1000));
+    EXPECT_EQ(mode->currentText(), "The scanner only");
+    mode->setCurrentIndex(1);
+    EXPECT_EQ(backend.log.back(), "all");
+    EXPECT_NE(ReadFile(file.path()).find("CaptureDevices=All"), std::string::npos);
 }
 
 }  // namespace

@@ -45,8 +45,9 @@ struct Outcome {
 // "gone" (the scan's device was unplugged). `train` starts training on the UI thread first.
 Outcome RunRelay(bool train, const std::string& relaySteps, int expectedUiLines) {
     testing::FakeCaptureBackend backend;
+    backend.namesDevices = true;
     UiLog ui;
-    RelayCapture c(backend, ui, [](const std::string& path) { return "id of " + path; });
+    RelayCapture c(backend, ui);
     QObject::connect(&c, &CaptureDriver::scanOpened, [&] { ui.Add("opened"); });
     QObject::connect(&c, &CaptureDriver::scanCaptured,
                      [&](const QString& raw) { ui.Add("captured " + raw.toStdString()); });
@@ -115,7 +116,7 @@ TEST(RelayCapture, DecidesOnTheRelayAndReportsOnTheUiThread) {
         {"training remembers the sample's device and capture uses the new keys at once", true,
          "k 1 1 65 30 100 ev7; k 1 0 13 28 110 ev7; t 2109; t 2110; k 1 1 65 30 3000 ev3", 6,
          "=2, =2, next 2110, none, =2",
-         "count 1, count 2, tray 1, trained 1,1,65,30 1,0,13,28 from id of ev7, tray 2, opened"},
+         "count 1, count 2, tray 1, trained 1,1,65,30 1,0,13,28 from ev7|0c2e:0b61, tray 2, opened"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -131,7 +132,7 @@ TEST(RelayCapture, ARelayOutlivingTheWindowPassesKeysAndCallsNothing) {
     KeyCallback callback;
     std::function<std::optional<std::uint64_t>(std::uint64_t)> tick;
     {
-        RelayCapture c(backend, ui, {});
+        RelayCapture c(backend, ui);
         c.UseKeys({1, 0, 192, 41}, {1, 0, 13, 28});
         callback = c.CaptureCallback();
         tick = c.TickHook();

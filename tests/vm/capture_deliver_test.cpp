@@ -1,6 +1,6 @@
 // blenvar-decode --capture --deliver on the console: a scan from the synthetic scanner is
 // appended to a file and typed through Blenvar's virtual keyboard on the us layout.
-#include "capture/input_devices.h"
+#include "capture/scanner_device.h"
 #include "vm_input.h"
 
 namespace {
@@ -18,7 +18,7 @@ void Expect(bool ok, const std::string& what) {
 int main() {
     try {
         Device scanner("VM scanner", 0x0b01);
-        const std::string id = blenvar::IdentityText({BUS_USB, 0x1d50, 0x0b01, "VM scanner", ""});
+        const std::string id = blenvar::ScannerText({"VM scanner", 0x1d50, 0x0b01});
         WriteFile("/tmp/deliver.ini", Settings("Scanner", id) +
                                           "KeyboardLayout=us\n"
                                           "[UNKNOWN]\nScanToKeyboard=1\nAddReturn=1\n"

@@ -1,5 +1,6 @@
 // Prints the delay the All-mode relay adds: a key written to a synthetic keyboard until it
-// is read from Blenvar's virtual keyboard, against the same key read from the source.
+// is read from Blenvar's virtual keyboard, against the same key read from the source; and
+// the keyboard's own delay while Scanner mode captures another device, against none.
 #include <algorithm>
 
 #include "vm_input.h"
@@ -42,6 +43,26 @@ int main() {
         Fd relayed = OpenReader(FindNode("Blenvar virtual keyboard"));
         const std::vector<long long> relay = Measure(source, relayed.get());
         capture.Stop(SIGTERM);
+
+        Device scanner("VM bench scanner", 0x0b04);
+        WriteFile("/tmp/bench-scanner.ini", Settings("Scanner", "VM bench scanner|1d50:0b04"));
+        std::vector<long long> alone, beside;
+        {
+            Fd reader = OpenReader(source.Node());
+            alone = Measure(source, reader.get());
+        }
+        {
+            Capture scannerOnly("/tmp/bench-scanner.ini");
+            WaitGrabbed(scanner.Node(), true);
+            if (Grabbed(source.Node())) Fail("Scanner mode grabbed the keyboard");
+            Fd reader = OpenReader(source.Node());
+            beside = Measure(source, reader.get());
+            scannerOnly.Stop(SIGTERM);
+        }
+        std::printf(
+            "relay_bench: Scanner mode, the keyboard's keys write->read us: without Blenvar "
+            "p50 %lld p99 %lld; with Blenvar capturing the scanner p50 %lld p99 %lld\n",
+            At(alone, 0.5), At(alone, 0.99), At(beside, 0.5), At(beside, 0.99));
         std::printf(
             "relay_bench: %d keys, write->read us: direct p50 %lld p99 %lld; "
             "through the relay p50 %lld p99 %lld; ratio p50 %.1fx p99 %.1fx\n",

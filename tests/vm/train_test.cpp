@@ -4,7 +4,7 @@
 // Ctrl+C and the way out save nothing.
 #include <functional>
 
-#include "capture/input_devices.h"
+#include "capture/scanner_device.h"
 #include "components/ini/ini_file.h"
 #include "output/settings_layout.h"
 #include "vm_input.h"
@@ -34,9 +34,9 @@ void Scan(Device& scanner, const std::string& text) {
 
 void TrainsFromTheScanner(Device& scanner, Device& keyboard) {
     // Capture would take only a scanner that is not there; training takes every keyboard.
-    blenvar::DeviceIdentity old{BUS_USB, 0x1d50, 0x0bff, "old scanner", ""};
-    WriteFile(kSettings, "[Setup]\nCaptureDevices=Scanner\nScannerDevice=" +
-                             blenvar::IdentityText(old) + "\n");
+    const blenvar::ScannerId old{"old scanner", 0x1d50, 0x0bff};
+    WriteFile(kSettings,
+              "[Setup]\nCaptureDevices=Scanner\nScannerDevice=" + blenvar::ScannerText(old) + "\n");
     Capture train({"--train", "--settings", kSettings}, kErrors);
     WaitGrabbed(scanner.Node(), true);
     WaitGrabbed(keyboard.Node(), true);
@@ -53,8 +53,8 @@ void TrainsFromTheScanner(Device& scanner, Device& keyboard) {
     Expect(start == blenvar::StoredKeyEvent{1, 0, 123, 88}, "the start key is not F12's press");
     Expect(stop == blenvar::StoredKeyEvent{2, 0, 13, 28}, "the stop key is not Enter's release");
     const std::string device = blenvar::LoadCaptureSetup(ini).scannerDevice;
-    const auto id = blenvar::ParseIdentity(device);
-    Expect(id && id->name == kScannerName && id->vendor == 0x1d50 && id->product == kScannerProduct,
+    const auto id = blenvar::ParseScanner(device);
+    Expect(id && *id == blenvar::ScannerId{kScannerName, 0x1d50, kScannerProduct},
            "ScannerDevice is not the scanner: " + device);
     // What it saved, as it saved it.
     std::string printed;

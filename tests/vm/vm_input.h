@@ -287,12 +287,13 @@ inline std::string ReadFile(const std::string& path) {
     return text;
 }
 
-// Trained: F12 press opens a scan, Enter press closes it.
+// Trained: F12 press opens a scan, Enter press closes it. The emulated machine may stall a
+// writer for tens of milliseconds, so the scanner's silence gap is wider than by default.
 inline std::string Settings(const std::string& captureDevices, const std::string& scanner) {
     return "[Setup]\nStart_Action=1\nStart_State=0\nStart_VCode=123\nStart_SCode=88\n"
            "Stop_Action=1\nStop_State=0\nStop_VCode=13\nStop_SCode=28\n"
            "CaptureDevices=" +
-           captureDevices + "\nScannerDevice=" + scanner + "\n";
+           captureDevices + "\nScannerDevice=" + scanner + "\nScanGap=500\n";
 }
 
 inline std::string RawOf(const std::string& line) {

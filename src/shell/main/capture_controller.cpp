@@ -38,8 +38,17 @@ void CaptureController::UseKeys(const TrainedKey& start, const TrainedKey& stop)
     start_ = start;
     stop_ = stop;
     machine_.SetKeys(start, stop);
-    const std::string refused = backend_.WatchStartKey(start);
+    // An untrained key watches nothing: the scanner device itself opens scans.
+    const std::string refused = backend_.WatchStartKey(scannerMode_ ? TrainedKey{} : start);
     if (!refused.empty()) emit startKeyRefused(QString::fromStdString(refused));
+}
+
+std::string CaptureController::UseScanner(const std::optional<ScannerId>& scanner,
+                                          std::uint64_t gapMs) {
+    scannerMode_ = scanner.has_value();
+    machine_.SetScannerMode(scannerMode_, gapMs);
+    if (!training_.Training()) Hold(machine_.Scanning() && !scannerMode_);
+    return backend_.UseScanner(scanner);
 }
 
 int CaptureController::OnCaptureKey(const KeyEvent& event) {
@@ -53,7 +62,7 @@ int CaptureController::OnCaptureKey(const KeyEvent& event) {
 
 void CaptureController::Apply(const CaptureStep& step) {
     // The grab follows the machine first: the keys after an opening one must not leak.
-    Hold(machine_.Scanning());
+    Hold(machine_.Scanning() && !scannerMode_);
     Schedule(step.deadline);
     if (step.scan) {
         if (step.trayImage != kTrayScanOpen) tray_.SetTrayImage(kTrayScanWaiting);
@@ -69,8 +78,7 @@ void CaptureController::Apply(const CaptureStep& step) {
 void CaptureController::StartTraining() {
     RemoveHook(backend_);
     // An open scan is abandoned: training owns the keyboard now.
-    machine_ = CaptureMachine{};
-    machine_.SetKeys(start_, stop_);
+    machine_.Reset();
     Schedule(std::nullopt);
     training_.Begin();
     InstallHook(backend_, [this](const KeyEvent& event) { return OnTrainingKey(event); });
@@ -100,7 +108,10 @@ void CaptureController::FinishTraining(const TrainingOutcome& outcome) {
     Hold(false);
     InstallHook(backend_, CaptureCallback());
     tray_.SetTrayImage(kTrayIdle);
-    if (outcome.Good()) UseKeys(*outcome.start, *outcome.stop);
+    if (outcome.Good()) {
+        trainedDevice_ = backend_.ScannerTextOf(outcome.device);
+        UseKeys(*outcome.start, *outcome.stop);
+    }
     emit trainingFinished(outcome);
 }
 

@@ -32,6 +32,8 @@ class CaptureController : public CaptureDriver {
     KeyCallback CaptureCallback() override;
     // startKeyRefused says when the start key cannot be watched (another program holds it).
     void UseKeys(const TrainedKey& start, const TrainedKey& stop) override;
+    // The keyboard is never held for a scan in scanner mode: only the scanner is grabbed.
+    std::string UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs) override;
     // Capture's callback makes way for training's; the whole keyboard is held.
     void StartTraining() override;
     void StopTraining() override;
@@ -57,6 +59,7 @@ class CaptureController : public CaptureDriver {
     QTimer timer_{this};  // a child, so a test can find it
     std::uint64_t trainingDeadline_ = 0;
     bool held_ = false;
+    bool scannerMode_ = false;
 };
 
 }  // namespace blenvar

@@ -4,6 +4,8 @@
 // its relay thread (RelayCapture). The signals are always emitted on the UI thread.
 #include <QObject>
 #include <QString>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "capture/capture_backend.h"
@@ -20,6 +22,11 @@ class CaptureDriver : public QObject {
     virtual KeyCallback CaptureCallback() = 0;
     // New trained events take effect at once.
     virtual void UseKeys(const TrainedKey& start, const TrainedKey& stop) = 0;
+    // Scanner mode with this scanner (a scan also closes after `gapMs` of its silence), or
+    // the trained start key's capture when unset. Call before UseKeys. Returns "" or the
+    // backend's sentence for the user.
+    virtual std::string UseScanner(const std::optional<ScannerId>& scanner,
+                                   std::uint64_t gapMs) = 0;
     virtual void StartTraining() = 0;
     // "Stop": ends training as the quiet timer would.
     virtual void StopTraining() = 0;
@@ -28,7 +35,7 @@ class CaptureDriver : public QObject {
     virtual void Stop() = 0;
     // The scanner device of the last good training, as saved in ScannerDevice; "" when the
     // backend does not tell devices apart.
-    virtual std::string TrainedDevice() const { return {}; }
+    std::string TrainedDevice() const { return trainedDevice_; }
 
   signals:
     void scanOpened();
@@ -39,6 +46,9 @@ class CaptureDriver : public QObject {
     void startKeyRefused(const QString& reason);
     // A device went away or could not be grabbed: a line for the status bar.
     void notice(const QString& message);
+
+  protected:
+    std::string trainedDevice_;
 };
 
 }  // namespace blenvar

@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     if (kind == blenvar::BackendKind::Evdev) {
         blenvar::EvdevCaptureSetup evdevSetup;
         evdevSetup.mode = setup.devices;
-        evdevSetup.scanner = blenvar::ParseIdentity(setup.scannerDevice);
+        evdevSetup.scanner = blenvar::ParseScanner(setup.scannerDevice);
         evdevSetup.modifiers = blenvar::CaptureModifiersFor(setup.keyboardLayout);
         // Nothing is captured while the session is switched away or locked; without
         // logind (a kiosk) capture stays on.
@@ -145,8 +145,7 @@ int main(int argc, char** argv) {
         bool denied = false;
         std::string error;
         if (auto evdev = blenvar::EvdevCapture::Start(evdevSetup, error, denied)) {
-            relay =
-                std::make_unique<blenvar::RelayCapture>(*evdev, tray, blenvar::DeviceIdentityText);
+            relay = std::make_unique<blenvar::RelayCapture>(*evdev, tray);
             evdev->SetTickHook(relay->TickHook());
             evdev->SetNoticeHook(relay->NoticeHook());
             capture = std::move(evdev);

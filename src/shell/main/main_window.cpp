@@ -18,6 +18,7 @@
 #include "decode/code_types.h"
 #include "shell/help/help_page.h"
 #include "shell/help/tab_names.h"
+#include "shell/main/scanner_options.h"
 
 namespace blenvar {
 namespace {
@@ -53,6 +54,7 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
                        std::unique_ptr<CaptureDriver> driver, QWidget* parent)
     : QMainWindow(parent),
       desktop_(desktop),
+      backend_(capture),
       tray_(tray),
       decode_{desktop.settings, types_, desktop.opener, desktop.sound, tray, desktop.clock},
       delivery_(desktop.Delivery()),
@@ -127,6 +129,9 @@ QWidget* MainWindow::BuildSetupTab() {
     row->addWidget(trainButton_);
     auto* column = new QVBoxLayout(tab);
     column->addLayout(row);
+    scannerOptions_ = new ScannerOptions(desktop_.settings, *capture_, backend_);
+    connect(scannerOptions_, &ScannerOptions::statusMessage, this, &MainWindow::ShowStatus);
+    column->addWidget(scannerOptions_);
     backendNote_ = new QLabel;
     backendNote_->setObjectName("BackendNote");
     backendNote_->setWordWrap(true);
@@ -371,6 +376,7 @@ void MainWindow::ShowStatus(const QString& text) {
 
 void MainWindow::ConnectCapture(CaptureBackend& backend) {
     connect(capture_.get(), &CaptureDriver::notice, this, &MainWindow::ShowStatus);
+    connect(capture_.get(), &CaptureDriver::notice, scannerOptions_, &ScannerOptions::Refresh);
     connect(capture_.get(), &CaptureDriver::scanCaptured, this, &MainWindow::ScanCaptured);
     connect(capture_.get(), &CaptureDriver::scanOpened, this, &MainWindow::scanOpened);
     // A scan takes the keyboard: the version window must not stand in front of it.
@@ -388,6 +394,7 @@ void MainWindow::ConnectCapture(CaptureBackend& backend) {
 }
 
 void MainWindow::UseTrainedKeys(const TrainedKeys& keys) {
+    scannerOptions_->Apply();
     capture_->UseKeys(ToTrainedKey(keys.start), ToTrainedKey(keys.stop));
     TraceCapture("capture ready");
 }
@@ -407,10 +414,10 @@ void MainWindow::OnTrainingFinished(const TrainingOutcome& outcome) {
     charCount_->clear();
     if (!outcome.Good()) {
         // Not modal: no second event loop runs while capture is live.
-        auto* box = new QMessageBox(
-            QMessageBox::Information, windowTitle(),
-            QString::fromUtf8(kNoGoodScanMessage.data(), qsizetype(kNoGoodScanMessage.size())),
-            QMessageBox::Ok, this);
+        const std::string_view why = outcome.Message();
+        auto* box = new QMessageBox(QMessageBox::Information, windowTitle(),
+                                    QString::fromUtf8(why.data(), qsizetype(why.size())),
+                                    QMessageBox::Ok, this);
         box->setObjectName("NoGoodScan");
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::NonModal);
@@ -424,6 +431,8 @@ void MainWindow::OnTrainingFinished(const TrainingOutcome& outcome) {
                       "Blenvar ends: %1")
                        .arg(QString::fromStdString(desktop_.settings.LastWriteError())));
     }
+    // The device just recorded is the scanner from now on.
+    scannerOptions_->Apply();
 }
 
 void MainWindow::ShowBackend(const QString& name, bool x11) {

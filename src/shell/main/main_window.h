@@ -31,6 +31,8 @@ struct Version {
     int patch = 0;
 };
 
+class ScannerOptions;
+
 class MainWindow : public QMainWindow, public StartupHost {
     Q_OBJECT
   public:
@@ -116,6 +118,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     bool Upgrading() const { return versionWindow_ && versionWindow_->Upgrading(); }
 
     DesktopServices& desktop_;
+    CaptureBackend& backend_;
     ShellTray& tray_;
     std::vector<std::string> types_;
     DecodeContext decode_;
@@ -130,6 +133,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     EncodingOptions* encoding_ = nullptr;
     QLabel* charCount_ = nullptr;
     QLabel* backendNote_ = nullptr;
+    ScannerOptions* scannerOptions_ = nullptr;
     QLabel* waylandNote_ = nullptr;
     QPushButton* trainButton_ = nullptr;
     QPushButton* hideButton_;

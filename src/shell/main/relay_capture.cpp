@@ -43,8 +43,8 @@ struct RelayCapture::Core {
         r.trainingRecorded = [this](int n) {
             Post([o = owner, n] { emit o->trainingRecorded(n); });
         };
-        r.trainingFinished = [this](const TrainingOutcome& outcome, const std::string& device) {
-            Post([o = owner, outcome, device] { o->FinishOnUi(outcome, device); });
+        r.trainingFinished = [this](const TrainingOutcome& outcome) {
+            Post([o = owner, outcome] { o->FinishOnUi(outcome); });
         };
         return r;
     }
@@ -68,12 +68,8 @@ struct RelayCapture::Core {
     }
 };
 
-RelayCapture::RelayCapture(CaptureBackend& backend, TrayImage& tray, DeviceNamer namer,
-                           QObject* parent)
-    : CaptureDriver(parent),
-      backend_(backend),
-      namer_(std::move(namer)),
-      core_(std::make_shared<Core>()) {
+RelayCapture::RelayCapture(CaptureBackend& backend, TrayImage& tray, QObject* parent)
+    : CaptureDriver(parent), backend_(backend), core_(std::make_shared<Core>()) {
     core_->owner = this;
     core_->tray = &tray;
 }
@@ -102,8 +98,17 @@ void RelayCapture::UseKeys(const TrainedKey& start, const TrainedKey& stop) {
         std::lock_guard lock(core_->mutex);
         core_->machines.SetKeys(start, stop);
     }
-    const std::string refused = backend_.WatchStartKey(start);
+    const std::string refused = backend_.WatchStartKey(scannerMode_ ? TrainedKey{} : start);
     if (!refused.empty()) emit startKeyRefused(QString::fromStdString(refused));
+}
+
+std::string RelayCapture::UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs) {
+    scannerMode_ = scanner.has_value();
+    {
+        std::lock_guard lock(core_->mutex);
+        core_->machines.SetScannerMode(scannerMode_, gapMs);
+    }
+    return backend_.UseScanner(scanner);
 }
 
 void RelayCapture::StartTraining() {
@@ -133,10 +138,10 @@ void RelayCapture::Stop() {
     backend_.HoldKeyboard(false);
 }
 
-void RelayCapture::FinishOnUi(const TrainingOutcome& outcome, const std::string& devicePath) {
+void RelayCapture::FinishOnUi(const TrainingOutcome& outcome) {
     backend_.HoldKeyboard(false);
     core_->tray->SetTrayImage(kTrayIdle);
-    if (outcome.Good()) trainedDevice_ = namer_ && !devicePath.empty() ? namer_(devicePath) : "";
+    if (outcome.Good()) trainedDevice_ = backend_.ScannerTextOf(outcome.device);
     emit trainingFinished(outcome);
 }
 

@@ -16,11 +16,7 @@ namespace blenvar {
 
 class RelayCapture : public CaptureDriver {
   public:
-    // Turns the device path of an event into the identity text saved as ScannerDevice
-    // ("" when it cannot be read). Called on the UI thread.
-    using DeviceNamer = std::function<std::string(const std::string& path)>;
-    RelayCapture(CaptureBackend& backend, TrayImage& tray, DeviceNamer namer,
-                 QObject* parent = nullptr);
+    RelayCapture(CaptureBackend& backend, TrayImage& tray, QObject* parent = nullptr);
     // Nothing runs on the relay for this object after it is gone.
     ~RelayCapture() override;
 
@@ -32,20 +28,19 @@ class RelayCapture : public CaptureDriver {
     std::function<void(const std::string&, bool)> NoticeHook();
 
     void UseKeys(const TrainedKey& start, const TrainedKey& stop) override;
+    std::string UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs) override;
     void StartTraining() override;
     void StopTraining() override;
     bool Training() const override;
     void Stop() override;
-    std::string TrainedDevice() const override { return trainedDevice_; }
 
   private:
     struct Core;
-    void FinishOnUi(const TrainingOutcome& outcome, const std::string& devicePath);
+    void FinishOnUi(const TrainingOutcome& outcome);
 
     CaptureBackend& backend_;
-    DeviceNamer namer_;
     std::shared_ptr<Core> core_;
-    std::string trainedDevice_;
+    bool scannerMode_ = false;
 };
 
 }  // namespace blenvar
