@@ -32,3 +32,16 @@ if(BLENVAR_WITH_QT)
     COMMAND ${BLENVAR_WITH_DESKTOP} --x -- $<TARGET_FILE:capture_x11_test>)
   set_tests_properties(capture_x11_test PROPERTIES LABELS "desktop;capture" TIMEOUT 180)
 endif()
+
+if(BLENVAR_WITH_QT)
+  # The same physical keys through X11Capture (XTest on Xvfb) and EvdevTranslator, on the
+  # us and de layouts: the events must agree.
+  add_executable(capture_backends_test
+    ${CMAKE_CURRENT_LIST_DIR}/capture/x11/backends_agree_test.cpp)
+  target_include_directories(capture_backends_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(capture_backends_test PRIVATE blenvar_x11capture blenvar_uinput_keys
+    Qt6::Core PkgConfig::BLENVAR_CAPTURE_TEST_X11 GTest::gtest)
+  add_test(NAME capture_backends_test
+    COMMAND ${BLENVAR_WITH_DESKTOP} --x -- $<TARGET_FILE:capture_backends_test>)
+  set_tests_properties(capture_backends_test PROPERTIES LABELS "desktop;capture" TIMEOUT 120)
+endif()

@@ -6,13 +6,34 @@ if(NOT BLENVAR_SANITIZE)
   set(BLENVAR_VM_DIR ${CMAKE_BINARY_DIR}/vm)
   # Each program runs once per boot, in this order; a program is an add_executable target
   # named here, passing when it exits 0.
-  set(BLENVAR_VM_PROGRAMS uinput_smoke_test capture_test typing_test relay_bench
+  set(BLENVAR_VM_PROGRAMS uinput_smoke_test capture_test train_test typing_test relay_bench
     session_pause_test)
   # Programs the tests start; copied in, not run by themselves.
   set(BLENVAR_VM_HELPERS blenvar-decode)
+  # Files copied to the same path in the image.
+  set(vm_files "")
+  if(BLENVAR_WITH_QT)
+    # Debian's Qt does not load its plugins' targets by itself.
+    find_package(Qt6QOffscreenIntegrationPlugin CONFIG QUIET PATHS ${Qt6Gui_DIR}
+      NO_DEFAULT_PATH)
+  endif()
+  if(TARGET Qt6::QOffscreenIntegrationPlugin AND TARGET blenvar_deliver)
+    # --deliver: the delivery library beside blenvar-decode, and Qt's offscreen platform.
+    list(APPEND BLENVAR_VM_PROGRAMS capture_deliver_test)
+    list(APPEND BLENVAR_VM_HELPERS blenvar_deliver)
+    list(APPEND vm_files --file $<TARGET_FILE:Qt6::QOffscreenIntegrationPlugin>)
+  endif()
 
   add_executable(uinput_smoke_test ${CMAKE_CURRENT_LIST_DIR}/vm/uinput_smoke_test.cpp)
   add_executable(capture_test ${CMAKE_CURRENT_LIST_DIR}/vm/capture_test.cpp)
+  add_executable(train_test ${CMAKE_CURRENT_LIST_DIR}/vm/train_test.cpp)
+  target_link_libraries(train_test PRIVATE blenvar_capture blenvar_ini)
+  target_include_directories(train_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  if(capture_deliver_test IN_LIST BLENVAR_VM_PROGRAMS)
+    add_executable(capture_deliver_test ${CMAKE_CURRENT_LIST_DIR}/vm/capture_deliver_test.cpp)
+    target_link_libraries(capture_deliver_test PRIVATE blenvar_capture)
+    target_include_directories(capture_deliver_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  endif()
   add_executable(relay_bench ${CMAKE_CURRENT_LIST_DIR}/vm/relay_bench.cpp)
   add_executable(typing_test ${CMAKE_CURRENT_LIST_DIR}/vm/typing_test.cpp)
   target_link_libraries(typing_test PRIVATE blenvar_uinput_keys blenvar_output)
@@ -21,7 +42,7 @@ if(NOT BLENVAR_SANITIZE)
   target_link_libraries(session_pause_test PRIVATE blenvar_evdev)
   target_include_directories(session_pause_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
-  set(vm_program_files "")
+  set(vm_program_files ${vm_files})
   foreach(helper ${BLENVAR_VM_HELPERS})
     list(APPEND vm_program_files --with $<TARGET_FILE:${helper}>)
   endforeach()

@@ -28,8 +28,11 @@ class CaptureBackend : public HookLibrary {
     // and nothing reaches programs. Safe to call from inside the callback: the start key's
     // own event is the one that opens the scan.
     virtual void HoldKeyboard(bool hold) = 0;
-    // Once, when the desktop connection is gone; the program then ends cleanly.
+    // Once, when the desktop connection or the devices are gone; the program then ends
+    // cleanly.
     virtual void OnLost(std::function<void()> lost) = 0;
+    // What was lost, for the user: a sentence without the program's name.
+    virtual std::string LostMessage() const = 0;
 
     // Scanner mode when set: every device that matches the scanner is grabbed, now and
     // whenever one is plugged in, and all its events reach the callback with fromScanner
@@ -54,6 +57,7 @@ class NullHookLibrary : public CaptureBackend {
     std::string WatchStartKey(const TrainedKey&) override { return {}; }
     void HoldKeyboard(bool) override {}
     void OnLost(std::function<void()>) override {}
+    std::string LostMessage() const override { return {}; }
     std::string UseScanner(const std::optional<ScannerId>&) override { return {}; }
     bool ScannerPresent() const override { return false; }
     std::string ScannerTextOf(const std::string&) const override { return {}; }

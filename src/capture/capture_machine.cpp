@@ -1,12 +1,18 @@
 #include "capture/capture_machine.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "capture/key_to_char.h"
 
 namespace blenvar {
 
 namespace {
+
+std::int16_t Nearest16(int v) {
+    return static_cast<std::int16_t>(std::clamp<int>(v, std::numeric_limits<std::int16_t>::min(),
+                                                     std::numeric_limits<std::int16_t>::max()));
+}
 
 constexpr int kPress = 1;
 constexpr int kRelease = 2;
@@ -121,6 +127,14 @@ CaptureStep CaptureMachine::OnKey(const KeyEvent& event) {
         raw_ += KeyToChar(static_cast<std::uint8_t>(event.State),
                           static_cast<std::uint16_t>(event.VCode));
     return step;
+}
+
+TrainedKey ToTrainedKey(const StoredKeyEvent& s) {
+    return {Nearest16(s.Action), Nearest16(s.State), Nearest16(s.VCode), Nearest16(s.SCode)};
+}
+
+StoredKeyEvent ToStoredKey(const TrainedKey& k) {
+    return {k.Action, k.State, k.VCode, k.SCode};
 }
 
 }  // namespace blenvar

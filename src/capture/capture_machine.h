@@ -7,6 +7,7 @@
 #include <string>
 
 #include "capture/hook_library.h"
+#include "output/settings_layout.h"
 
 namespace blenvar {
 
@@ -18,6 +19,10 @@ struct TrainedKey {
     std::int16_t SCode = 0;
     friend bool operator==(const TrainedKey&, const TrainedKey&) = default;
 };
+
+// The file's values as capture compares them: the nearest 16-bit integer.
+TrainedKey ToTrainedKey(const StoredKeyEvent& stored);
+StoredKeyEvent ToStoredKey(const TrainedKey& key);
 
 inline constexpr std::uint64_t kScanWindowMs = 5000;
 

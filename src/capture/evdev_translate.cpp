@@ -10,17 +10,53 @@ constexpr unsigned kLastXKey = 255 - 8;
 
 }  // namespace
 
-EvdevTranslator::EvdevTranslator(std::string device, bool hasNumLockLed, bool numLockOn)
-    : device_(std::move(device)), hasNumLockLed_(hasNumLockLed), numLock_(numLockOn) {}
+ModifierKeys ModifierKeys::Us() {
+    ModifierKeys m;
+    for (auto [code, bits] : {std::pair{KEY_LEFTSHIFT, kStateShift},
+                              {KEY_RIGHTSHIFT, kStateShift},
+                              {KEY_LEFTCTRL, kStateCtrl},
+                              {KEY_RIGHTCTRL, kStateCtrl},
+                              {KEY_LEFTALT, kStateAlt},
+                              {KEY_RIGHTALT, kStateAlt},
+                              {KEY_LEFTMETA, kStateMeta},
+                              {KEY_RIGHTMETA, kStateMeta}})
+        m.Set(static_cast<std::uint16_t>(code), bits);
+    return m;
+}
+
+void ModifierKeys::Set(std::uint16_t code, std::int32_t stateBits) {
+    std::erase_if(keys_, [code](const auto& k) { return k.first == code; });
+    if (stateBits != 0) keys_.emplace_back(code, stateBits);
+}
+
+std::int32_t ModifierKeys::Of(std::uint16_t code) const {
+    for (const auto& [key, bits] : keys_)
+        if (key == code) return bits;
+    return 0;
+}
+
+std::int32_t ModifierKeys::StateOf(const std::bitset<KEY_CNT>& held) const {
+    std::int32_t state = 0;
+    for (const auto& [key, bits] : keys_)
+        if (key < held.size() && held[key]) state |= bits;
+    return state;
+}
+
+EvdevTranslator::EvdevTranslator(std::string device, bool hasNumLockLed, bool numLockOn,
+                                 ModifierKeys modifiers)
+    : device_(std::move(device)),
+      modifiers_(std::move(modifiers)),
+      hasNumLockLed_(hasNumLockLed),
+      numLock_(numLockOn) {}
 
 std::uint64_t EvdevTranslator::TimeMs(const input_event& ev) {
     return std::uint64_t(ev.input_event_sec) * 1000u + std::uint64_t(ev.input_event_usec) / 1000u;
 }
 
 HeldModifiers EvdevTranslator::Modifiers() const {
-    return {held_[KEY_LEFTSHIFT] || held_[KEY_RIGHTSHIFT],
-            held_[KEY_LEFTCTRL] || held_[KEY_RIGHTCTRL], held_[KEY_LEFTALT] || held_[KEY_RIGHTALT],
-            held_[KEY_LEFTMETA] || held_[KEY_RIGHTMETA]};
+    const std::int32_t state = modifiers_.StateOf(held_);
+    return {(state & kStateShift) != 0, (state & kStateCtrl) != 0, (state & kStateAlt) != 0,
+            (state & kStateMeta) != 0};
 }
 
 KeyReports EvdevTranslator::Translate(const input_event& ev) {

@@ -3,7 +3,9 @@
 // the same physical keys, so a scanner trained on either backend matches on both.
 //
 // State comes from the modifiers held on this device only: a Shift held on the user's
-// keyboard never shifts the scanner's keys. Right Alt counts as Alt, as on a US layout.
+// keyboard never shifts the scanner's keys. Which key counts as which modifier is the
+// desktop layout's (ModifierKeys), as X reports it: right Alt is Alt on a US layout but
+// AltGr, no modifier of the State at all, on most others.
 // Modifiers and locks do not auto-repeat on X, so their repeats report nothing; other
 // repeats report Action 1 and 4 like a press. Codes beyond the X key range (mouse and
 // joystick buttons) and every non-key event report nothing: a relay passes them on as
@@ -19,15 +21,34 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "capture/key_table.h"
 
 namespace blenvar {
 
+// The State bits (kStateShift...) each key sets while it is held.
+class ModifierKeys {
+  public:
+    // Both Shift, Ctrl, Alt and Windows keys: a US layout, and the fallback when the
+    // desktop's layout cannot be read.
+    static ModifierKeys Us();
+    // A key that sets nothing (0) is no modifier.
+    void Set(std::uint16_t code, std::int32_t stateBits);
+    std::int32_t Of(std::uint16_t code) const;
+    // The State while `held` keys are down.
+    std::int32_t StateOf(const std::bitset<KEY_CNT>& held) const;
+
+  private:
+    std::vector<std::pair<std::uint16_t, std::int32_t>> keys_;
+};
+
 class EvdevTranslator {
   public:
     // device: the text every event carries in KeyEvent::device.
-    EvdevTranslator(std::string device, bool hasNumLockLed, bool numLockOn);
+    EvdevTranslator(std::string device, bool hasNumLockLed, bool numLockOn,
+                    ModifierKeys modifiers = ModifierKeys::Us());
 
     KeyReports Translate(const input_event& ev);
 
@@ -50,6 +71,7 @@ class EvdevTranslator {
     HeldModifiers Modifiers() const;
 
     std::string device_;
+    ModifierKeys modifiers_;
     bool hasNumLockLed_;
     bool numLock_;
     bool dropping_ = false;

@@ -135,9 +135,9 @@ StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix) {
     return e;
 }
 
-bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
-                     std::string_view scannerDevice) {
-    ini.SetSection(std::string(kSetupSection));
+std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const StoredKeyEvent& start,
+                                                                  const StoredKeyEvent& stop,
+                                                                  std::string_view scannerDevice) {
     std::vector<std::pair<std::string, std::string>> values;
     for (const auto& [prefix, e] :
          {std::pair<std::string_view, const StoredKeyEvent&>{"Start_", start},
@@ -149,7 +149,13 @@ bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyE
     }
     if (!scannerDevice.empty())
         values.emplace_back(std::string(kKeyScannerDevice), std::string(scannerDevice));
-    return ini.SaveValues(values);
+    return values;
+}
+
+bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
+                     std::string_view scannerDevice) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValues(TrainedKeyValues(start, stop, scannerDevice));
 }
 
 std::string LoadEncoding(INIFile& ini) {

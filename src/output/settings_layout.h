@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "components/ini/ini_file.h"
 #include "output/mask.h"
@@ -68,8 +70,9 @@ inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
 // ScannerDevice holds a device, else All. ScannerDevice: the device training recorded,
 // `Name|vvvv:pppp`. ScanGap: in Scanner mode a scan also closes once the scanner has been
 // silent this many ms (1 to 5000; other text is the default). KeyboardLayout: the XKB
-// layout typed through the virtual keyboard, as "layout" or "layout(variant)"; empty for
-// the system's.
+// layout typed through the virtual keyboard, and whose modifier keys capture from the
+// input devices reads (AltGr is no Alt), as "layout" or "layout(variant)"; empty for the
+// system's.
 inline constexpr std::string_view kKeyKeyboardBackend = "KeyboardBackend";
 inline constexpr std::string_view kBackendAuto = "Auto";
 inline constexpr std::string_view kBackendX11 = "X11";
@@ -157,6 +160,10 @@ StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix);
 // the device they came from never disagree in the file.
 bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
                      std::string_view scannerDevice = {});
+// The keys and values SaveTrainedKeys writes, in that order.
+std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const StoredKeyEvent& start,
+                                                                  const StoredKeyEvent& stop,
+                                                                  std::string_view scannerDevice);
 
 // The stored `Encoding` text ("" when missing).
 std::string LoadEncoding(INIFile& ini);

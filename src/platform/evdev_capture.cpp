@@ -148,7 +148,8 @@ struct EvdevCapture::Impl {
             switch (source.device.Grab(std::chrono::milliseconds(0), error)) {
                 case EvdevDevice::GrabResult::Grabbed: {
                     EvdevDevice& d = source.device;
-                    source.translator.emplace(path, d.HasNumLockLed(), d.NumLockLedOn());
+                    source.translator.emplace(path, d.HasNumLockLed(), d.NumLockLedOn(),
+                                              setup.modifiers);
                     const KeyBitmap held = d.HeldKeys();
                     source.translator->SetHeldKeys(held);
                     source.frameEmitted = false;

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "capture/capture_backend.h"
+#include "capture/evdev_translate.h"
 #include "capture/input_devices.h"
 #include "platform/logind_session.h"
 
@@ -33,6 +34,9 @@ namespace blenvar {
 struct EvdevCaptureSetup {
     CaptureDevices mode = CaptureDevices::All;
     std::optional<ScannerId> scanner;
+    // Which keys are Shift, Ctrl, Alt and Meta on the desktop's layout (CaptureModifiersFor),
+    // so the State matches what X reports for the same keys.
+    ModifierKeys modifiers = ModifierKeys::Us();
     std::string inputFolder = "/dev/input";
     std::string uinputPath = "/dev/uinput";
     // The login session to follow (ConnectLogindSession()); null where no logind runs:
@@ -56,6 +60,7 @@ class EvdevCapture : public CaptureBackend {
     std::string WatchStartKey(const TrainedKey& start) override;
     void HoldKeyboard(bool hold) override;
     void OnLost(std::function<void()> lost) override;
+    std::string LostMessage() const override { return "the input devices cannot be read any more"; }
     // Taken up by the relay at once; training's HoldKeyboard grabs every keyboard until
     // released, then Scanner mode goes back to the scanner alone.
     std::string UseScanner(const std::optional<ScannerId>& scanner) override;

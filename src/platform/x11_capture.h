@@ -48,6 +48,7 @@ class X11Capture : public CaptureBackend {
     std::string WatchStartKey(const TrainedKey& start) override;
     void HoldKeyboard(bool hold) override;
     void OnLost(std::function<void()> lost) override;
+    std::string LostMessage() const override { return "the connection to the display was lost"; }
     std::string UseScanner(const std::optional<ScannerId>&) override { return {}; }
     bool ScannerPresent() const override { return false; }
     std::string ScannerTextOf(const std::string&) const override { return {}; }

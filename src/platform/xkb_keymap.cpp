@@ -65,7 +65,51 @@ xkb_mod_mask_t ModsOfKey(xkb_keymap* keymap, std::optional<std::uint16_t> code) 
     return xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_DEPRESSED);
 }
 
+// Real modifier `name` as a mask; 0 when the keymap lacks it.
+xkb_mod_mask_t ModMask(xkb_keymap* keymap, const char* name) {
+    const xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap, name);
+    return index == XKB_MOD_INVALID ? 0 : xkb_mod_mask_t(1) << index;
+}
+
+// The X11 backend reads Alt and Meta as the modifiers that Alt_L/Alt_R and Super_L/Super_R
+// are mapped to (Mod1 and Mod4 by default); a key sets a State bit when holding it
+// sets one of those modifiers.
+ModifierKeys ReadCaptureModifiers(xkb_keymap* km, const XkbKeymap& map) {
+    const auto mapped = [&](std::uint32_t left, std::uint32_t right, const char* fallback) {
+        const xkb_mod_mask_t mods =
+            ModsOfKey(km, map.KeyForKeysym(left)) | ModsOfKey(km, map.KeyForKeysym(right));
+        return mods != 0 ? mods : ModMask(km, fallback);
+    };
+    const struct {
+        xkb_mod_mask_t mods;
+        std::int32_t bit;
+    } bits[] = {{ModMask(km, XKB_MOD_NAME_SHIFT), kStateShift},
+                {ModMask(km, XKB_MOD_NAME_CTRL), kStateCtrl},
+                {mapped(XKB_KEY_Alt_L, XKB_KEY_Alt_R, XKB_MOD_NAME_ALT), kStateAlt},
+                {mapped(XKB_KEY_Super_L, XKB_KEY_Super_R, XKB_MOD_NAME_LOGO), kStateMeta}};
+    ModifierKeys keys;
+    const xkb_keycode_t max = std::min(xkb_keymap_max_keycode(km), kLastXkbKey);
+    for (xkb_keycode_t key = std::max(xkb_keymap_min_keycode(km), kXkbOffset + 1); key <= max;
+         ++key) {
+        const auto code = std::uint16_t(key - kXkbOffset);
+        const xkb_mod_mask_t held = ModsOfKey(km, code);
+        std::int32_t state = 0;
+        for (const auto& b : bits)
+            if ((held & b.mods) != 0) state |= b.bit;
+        keys.Set(code, state);
+    }
+    return keys;
+}
+
 }  // namespace
+
+ModifierKeys CaptureModifiersFor(std::string_view layoutSetting) {
+    std::string error;
+    const auto name = ResolveKeyboardLayout(layoutSetting, error);
+    if (!name) return ModifierKeys::Us();
+    const auto keymap = XkbKeymap::Load(*name, error);
+    return keymap ? keymap->CaptureModifiers() : ModifierKeys::Us();
+}
 
 std::optional<XkbLayoutName> ParseLayoutSetting(std::string_view setting) {
     setting = Trim(setting, kBlanks);
@@ -162,6 +206,7 @@ std::optional<XkbKeymap> XkbKeymap::Load(const XkbLayoutName& name, std::string&
     }
     const xkb_mod_mask_t shift = ModsOfKey(km, result.KeyForKeysym(XKB_KEY_Shift_L));
     const xkb_mod_mask_t level3 = ModsOfKey(km, result.KeyForKeysym(XKB_KEY_ISO_Level3_Shift));
+    result.modifiers_ = ReadCaptureModifiers(km, result);
 
     struct Candidate {
         KeyStroke stroke;

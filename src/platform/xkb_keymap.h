@@ -9,6 +9,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "capture/evdev_translate.h"
+
 namespace blenvar {
 
 // An XKB layout as the rules name it; lists like "de,us" are allowed, the first counts.
@@ -56,6 +58,9 @@ class XkbKeymap {
     std::optional<KeyStroke> Find(char32_t c) const;
     // The key whose first level is `keysym` (modifier keys), if any.
     std::optional<std::uint16_t> KeyForKeysym(std::uint32_t keysym) const;
+    // Which keys capture counts as Shift, Ctrl, Alt and Meta on this layout, as an X server
+    // with it reports them: Alt and Meta are the modifiers of Alt_L and Super_L.
+    const ModifierKeys& CaptureModifiers() const { return modifiers_; }
     const XkbLayoutName& Name() const { return name_; }
 
   private:
@@ -63,6 +68,11 @@ class XkbKeymap {
     XkbLayoutName name_;
     std::unordered_map<char32_t, KeyStroke> byChar_;
     std::unordered_map<std::uint32_t, std::uint16_t> byKeysym_;
+    ModifierKeys modifiers_;
 };
+
+// The capture modifiers of the layout `layoutSetting` (KeyboardLayout) resolves to; a US
+// layout's when it cannot be loaded (typing reports that layout's problem itself).
+ModifierKeys CaptureModifiersFor(std::string_view layoutSetting);
 
 }  // namespace blenvar

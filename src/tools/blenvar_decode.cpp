@@ -1,7 +1,8 @@
 // blenvar-decode: decodes raw scan texts exactly as captured scans are decoded, converts
 // them as delivery would, and prints one line per scan. With --deliver it also delivers
 // them with the real desktop actions, from a library loaded only then: a decode-only run
-// loads no Qt, audio or X library. With --capture the scans come from the input devices.
+// loads no Qt, audio or X library. With --capture the scans come from the input devices;
+// --train learns the scanner's start and stop keys from them.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -50,11 +51,13 @@ int main(int argc, char** argv) {
         std::fputs(DecodeHelp(settingsFile, note).c_str(), stdout);
         return 0;
     }
-    const bool mayBeMissing = missing && !opts.settings;
+    // Training makes the file it saves in.
+    const bool mayBeMissing = missing && (!opts.settings || opts.train);
     if (!mayBeMissing && !CanReadFile(settingsFile, error))
         return Fail("cannot read the settings file \"" + settingsFile + "\": " + error);
 
     if (opts.deliver) return RunDeliverLibrary(opts, settingsFile, argc, argv);
     if (opts.capture) return RunCaptureOnly(opts, settingsFile);
+    if (opts.train) return RunTrainOnly(settingsFile);
     return RunDecodeOnly(opts, settingsFile);
 }

@@ -6,37 +6,59 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <optional>
+#include <mutex>
 
-#include "capture/capture_machine.h"
 #include "capture/input_devices.h"
+#include "capture/relay_machines.h"
 #include "components/ini/ini_file.h"
 #include "output/settings_layout.h"
 #include "platform/evdev_capture.h"
 #include "platform/evdev_devices.h"
+#include "platform/xkb_keymap.h"
 #include "tools/decode_session.h"
 #include "tools/line_writer.h"
 
 namespace blenvar {
 
-namespace {
-
-TrainedKey ToTrained(const StoredKeyEvent& k) {
-    return {static_cast<std::int16_t>(k.Action), static_cast<std::int16_t>(k.State),
-            static_cast<std::int16_t>(k.VCode), static_cast<std::int16_t>(k.SCode)};
-}
-
-}  // namespace
-
+// Used on the relay thread only, once the relay runs.
 struct HeadlessCapture::State {
-    CaptureMachine machine;
-    std::optional<std::uint64_t> deadline;
-    OnScan onScan;
+    OnScan onScan;                          // capture
+    OnTrained onTrained;                    // training
+    const EvdevCapture* capture = nullptr;  // set before any report
+    RelayMachines machines{MakeReports()};
+    bool trainingOver = false;
     std::atomic<bool> lost{false};
 
-    void Apply(const CaptureStep& step) {
-        deadline = step.deadline;
-        if (step.scan) onScan(*step.scan);
+    RelayMachines::Reports MakeReports() {
+        RelayMachines::Reports r;
+        r.scanClosed = [this](const std::string& raw, bool) { onScan(raw); };
+        r.trainingRecorded = [](int events) {
+            if (events == 1) std::fputs("blenvar-decode: receiving the sample\n", stderr);
+        };
+        r.trainingFinished = [this](const TrainingOutcome& outcome) {
+            // Looked up at once: the device may be unplugged right after its scan.
+            Trained(outcome, outcome.device.empty() ? std::string()
+                                                    : capture->ScannerTextOf(outcome.device));
+        };
+        return r;
+    }
+
+    void Trained(const std::optional<TrainingOutcome>& outcome, const std::string& id) {
+        if (trainingOver) return;
+        trainingOver = true;
+        onTrained(outcome, id);
+    }
+
+    void Notice(const std::string& message, bool scanBroken) {
+        std::fprintf(stderr, "blenvar-decode: %s\n", message.c_str());
+        if (!scanBroken) return;
+        if (machines.Training()) {
+            // Half a sample would train the wrong keys.
+            machines.Reset();
+            Trained(std::nullopt, {});
+        } else {
+            machines.CloseScan();
+        }
     }
 };
 
@@ -44,55 +66,65 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Start(const std::string& setti
                                                         OnScan onScan, std::string& error) {
     INIFile ini;
     ini.SetFileName(settingsFile);
-    const TrainedKey start = ToTrained(LoadTrainedKey(ini, "Start_"));
-    const TrainedKey stop = ToTrained(LoadTrainedKey(ini, "Stop_"));
+    const TrainedKey start = ToTrainedKey(LoadTrainedKey(ini, "Start_"));
+    const TrainedKey stop = ToTrainedKey(LoadTrainedKey(ini, "Stop_"));
     if (start == TrainedKey{}) {
         error = "no scanner is trained in \"" + settingsFile +
-                "\": train it in Blenvar first (it stores the start and stop keys)";
+                "\": train it first (blenvar-decode --train, or Train in Blenvar)";
         return nullptr;
     }
+    auto state = std::make_unique<State>();
+    state->onScan = std::move(onScan);
+    state->machines.SetKeys(start, stop);
+    return Run(settingsFile, false, std::move(state), error);
+}
+
+std::unique_ptr<HeadlessCapture> HeadlessCapture::Train(const std::string& settingsFile,
+                                                        OnTrained onTrained, std::string& error) {
+    auto state = std::make_unique<State>();
+    state->onTrained = std::move(onTrained);
+    state->machines.StartTraining();
+    return Run(settingsFile, true, std::move(state), error);
+}
+
+std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& settingsFile,
+                                                      bool training, std::unique_ptr<State> state,
+                                                      std::string& error) {
+    INIFile ini;
+    ini.SetFileName(settingsFile);
     const CaptureSetup setup = LoadCaptureSetup(ini);
     EvdevCaptureSetup evdev;
-    evdev.mode = setup.devices;
-    evdev.scanner = ParseScanner(setup.scannerDevice);
-    // Without a recorded scanner, Scanner mode captures like All: by the start key.
-    const bool scannerMode = setup.devices == CaptureDevices::Scanner && evdev.scanner;
+    if (!training) {
+        evdev.mode = setup.devices;
+        evdev.scanner = ParseScanner(setup.scannerDevice);
+        // Without a recorded scanner, Scanner mode captures like All: by the start key.
+        const bool scannerMode = setup.devices == CaptureDevices::Scanner && evdev.scanner;
+        state->machines.SetScannerMode(scannerMode, static_cast<std::uint64_t>(setup.scanGapMs));
+    }
+    evdev.modifiers = CaptureModifiersFor(setup.keyboardLayout);
     // No logind (a console kiosk): capture stays on, nothing to say.
     std::string noSession;
     evdev.session = ConnectLogindSession(noSession);
 
     std::unique_ptr<HeadlessCapture> run(new HeadlessCapture());
-    run->state_ = std::make_unique<State>();
-    State& state = *run->state_;
-    state.machine.SetKeys(start, stop);
-    state.machine.SetScannerMode(scannerMode, static_cast<std::uint64_t>(setup.scanGapMs));
-    state.onScan = std::move(onScan);
-
+    run->state_ = std::move(state);
+    State& s = *run->state_;
     bool denied = false;
     run->capture_ = EvdevCapture::Start(evdev, error, denied);
     if (!run->capture_) {
         if (denied) error = InputAccessMessage() + "\n(" + error + ")";
         return nullptr;
     }
-    run->capture_->SetTickHook([&state](std::uint64_t now) {
-        if (state.deadline && now >= *state.deadline) state.Apply(state.machine.Tick(now));
-        return state.deadline;
-    });
-    run->capture_->SetNoticeHook([&state](const std::string& message, bool scanBroken) {
-        std::fprintf(stderr, "blenvar-decode: %s\n", message.c_str());
-        // The scan's device is gone: what it sent so far is the scan.
-        if (scanBroken && state.machine.Scanning()) state.Apply(state.machine.Tick(UINT64_MAX));
-    });
-    run->capture_->OnLost([&state] {
-        state.lost = true;
-        std::fputs("blenvar-decode: the input devices can no longer be read\n", stderr);
+    s.capture = run->capture_.get();
+    run->capture_->SetTickHook([&s](std::uint64_t now) { return s.machines.Tick(now); });
+    run->capture_->SetNoticeHook(
+        [&s](const std::string& message, bool scanBroken) { s.Notice(message, scanBroken); });
+    run->capture_->OnLost([&s, &capture = *run->capture_] {
+        s.lost = true;
+        std::fprintf(stderr, "blenvar-decode: %s\n", capture.LostMessage().c_str());
         kill(getpid(), SIGTERM);  // ends the wait for a signal
     });
-    InstallHook(*run->capture_, [&state](const KeyEvent& event) {
-        const CaptureStep step = state.machine.OnKey(event);
-        state.Apply(step);
-        return step.result;
-    });
+    InstallHook(*run->capture_, [&s](const KeyEvent& event) { return s.machines.OnKey(event); });
     return run;
 }
 
@@ -105,14 +137,22 @@ HeadlessCapture::~HeadlessCapture() {
     capture_.reset();
 }
 
-int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
-    // The signals are taken by sigwait below, never by a thread in the middle of a read.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+namespace {
 
+// The signals are taken by sigwait, never by a thread in the middle of a read; every
+// thread started later inherits the mask.
+sigset_t BlockSignals(std::initializer_list<int> signals) {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : signals) sigaddset(&set, sig);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return set;
+}
+
+}  // namespace
+
+int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
+    const sigset_t stopSignals = BlockSignals({SIGINT, SIGTERM});
     ScanDecoder decoder(opts, settingsFile);
     LineWriter out(STDOUT_FILENO);
     std::string error;
@@ -134,6 +174,69 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     const bool lost = capture->Lost();
     capture.reset();  // every device released before we go
     return out.Flush() && !lost ? 0 : 1;
+}
+
+int RunTrainOnly(const std::string& settingsFile) {
+    // SIGUSR1: training is over.
+    const sigset_t signals = BlockSignals({SIGINT, SIGTERM, SIGUSR1});
+    std::mutex mutex;
+    std::optional<TrainingOutcome> outcome;
+    std::string identity;
+    std::string error;
+    auto capture = HeadlessCapture::Train(
+        settingsFile,
+        [&](const std::optional<TrainingOutcome>& o, const std::string& id) {
+            {
+                std::lock_guard lock(mutex);
+                outcome = o;
+                identity = id;
+            }
+            kill(getpid(), SIGUSR1);
+        },
+        error);
+    if (!capture) {
+        std::fprintf(stderr, "blenvar-decode: %s\n", error.c_str());
+        return 2;
+    }
+    std::fputs(
+        "blenvar-decode: training: scan any barcode now; training ends 2 seconds after "
+        "its last key. Every keyboard is held meanwhile: Ctrl+C, or Backspace+Escape+Enter "
+        "held together on a keyboard, stops without saving.\n",
+        stderr);
+    int sig = 0;
+    sigwait(&signals, &sig);
+    const bool lost = capture->Lost();
+    capture.reset();  // every device released before we go
+    if (sig != SIGUSR1) {
+        std::fputs("blenvar-decode: training stopped, nothing was saved\n", stderr);
+        return lost ? 1 : 128 + sig;
+    }
+    std::lock_guard lock(mutex);
+    if (!outcome) {
+        std::fputs("blenvar-decode: the sample was cut off, nothing was saved\n", stderr);
+        return 1;
+    }
+    if (!outcome->Good()) {
+        const std::string_view message = outcome->Message();
+        std::fprintf(stderr, "blenvar-decode: %.*s (nothing was saved)\n",
+                     static_cast<int>(message.size()), message.data());
+        return 1;
+    }
+    const StoredKeyEvent start = ToStoredKey(*outcome->start);
+    const StoredKeyEvent stop = ToStoredKey(*outcome->stop);
+    INIFile ini;
+    ini.SetFileName(settingsFile);
+    if (!SaveTrainedKeys(ini, start, stop, identity)) {
+        std::fprintf(stderr, "blenvar-decode: the trained keys could not be saved in \"%s\": %s\n",
+                     settingsFile.c_str(), ini.LastWriteError().c_str());
+        return 1;
+    }
+    LineWriter out(STDOUT_FILENO);
+    for (const auto& [key, value] : TrainedKeyValues(start, stop, identity))
+        out.Line(key + "=" + value);
+    std::fprintf(stderr, "blenvar-decode: saved in \"%s\" [%.*s]\n", settingsFile.c_str(),
+                 static_cast<int>(kSetupSection.size()), kSetupSection.data());
+    return out.Flush() ? 0 : 1;
 }
 
 }  // namespace blenvar

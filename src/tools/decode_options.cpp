@@ -20,7 +20,15 @@ std::string DecodeHelp(const std::string& settingsFile, const std::string& note)
            "                    CaptureDevices and ScannerDevice say which devices are grabbed.\n"
            "                    Needs read access to /dev/input and write access to\n"
            "                    /dev/uinput (the group \"input\")\n"
-           "  --deliver         also deliver each scan (keys, clipboard, command, file, sound)\n"
+           "  --deliver         also deliver each scan (keys, clipboard, command, file, sound);\n"
+           "                    with --capture keys are typed through the virtual keyboard\n"
+           "  --train           train the scanner from the input devices without a desktop:\n"
+           "                    scan any barcode; 2 seconds after its last key the first and\n"
+           "                    last key events are saved as the start and stop keys, with\n"
+           "                    the scanner's ScannerDevice, and printed. Every keyboard is\n"
+           "                    held meanwhile; Ctrl+C, or Backspace+Escape+Enter held\n"
+           "                    together, stops without saving. Exits 1 when the sample was\n"
+           "                    no good scan. Needs the same rights as --capture\n"
            "  -h, --help        show this text\n"
            "  -v, --version     show the version\n"
            "  --                take every later argument as a RAW scan\n"
@@ -80,6 +88,8 @@ bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out
             out.format = *value;
         } else if (name == "--capture" && !value) {
             out.capture = true;
+        } else if (name == "--train" && !value) {
+            out.train = true;
         } else if (name == "--deliver" && !value) {
             out.deliver = true;
         } else if (name == "--help" && !value) {
@@ -93,6 +103,11 @@ bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out
     }
     if (out.capture && !out.raws.empty()) {
         error = "--capture takes no RAW scans";
+        return false;
+    }
+    if (out.train &&
+        (out.capture || out.deliver || out.encoding || out.format || !out.raws.empty())) {
+        error = "--train goes with --settings only";
         return false;
     }
     return true;

@@ -11,6 +11,7 @@ struct DecodeOptions {
     std::optional<std::string> format;
     bool deliver = false;
     bool capture = false;  // scans come from the input devices
+    bool train = false;    // one sample scan from the input devices trains the scanner
     bool help = false;
     bool version = false;
     std::vector<std::string> raws;  // empty: read standard input
@@ -18,7 +19,7 @@ struct DecodeOptions {
 
 inline constexpr const char* kDecodeUsage =
     "usage: blenvar-decode [--settings FILE] [--encoding AIM|Other] [--format MASK] "
-    "[--capture] [--deliver] [--help] [--version] [RAW ...]";
+    "[--capture] [--deliver] [--train] [--help] [--version] [RAW ...]";
 
 // The --help text, naming the settings file the run would read; note follows the name.
 std::string DecodeHelp(const std::string& settingsFile, const std::string& note);

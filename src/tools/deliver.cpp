@@ -12,6 +12,7 @@
 #include "core/paths.h"
 #include "decode/code_types.h"
 #include "decode/decode_scan.h"
+#include "output/settings_layout.h"
 #include "platform/qt_messages.h"
 #include "tools/capture_session.h"
 #include "tools/decode_session.h"
@@ -63,6 +64,14 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     StderrNotifier notifier;
     NullTray tray;
     DesktopServices desktop({settingsFile, haveDisplay, userEnvironment}, tray, notifier);
+    if (opts.capture) {
+        // Keys come from the input devices, so they go out through them too, as in the
+        // tray program with the evdev backend.
+        std::string keysError;
+        if (!desktop.TypeThroughVirtualKeyboard(LoadCaptureSetup(desktop.settings).keyboardLayout,
+                                                keysError))
+            notifier.Notify("keystrokes cannot be typed: " + keysError);
+    }
     const std::vector<std::string> types = LoadCodeTypes(desktop.settings);
 
     // What the program's start-up sets up: the sound title and the type sounds.

@@ -1,5 +1,6 @@
-// Kernel event streams of physical keys give the numbers the X11 backend reported for the
-// same keys (the expected lines were recorded from X11Capture on Xvfb, "A S V C").
+// Kernel event streams of physical keys: what the translator reports ("A S V C"), per
+// device, with the kernel's time. The same keys as X11Capture reports them are compared
+// live in tests/capture/x11/backends_agree_test.cpp.
 #include "capture/evdev_translate.h"
 
 #include <gtest/gtest.h>
@@ -55,41 +56,15 @@ Lines Translate(EvdevTranslator& t, const Stream& s) {
     return out;
 }
 
-TEST(EvdevTranslator, SameNumbersAsTheX11Backend) {
+// The live comparison with X11Capture (capture_backends_test) cannot send these: XTest
+// drops a second press of a held key, and X reports no mouse buttons as keys. The repeat
+// lines were recorded from X11Capture on Xvfb.
+TEST(EvdevTranslator, RepeatsAndWhatIsNoKey) {
     struct Row {
         const char* what;
         Stream keys;
         Lines x11;
     } rows[] = {
-        {"keypad 7: Num Lock off, on, on with Shift",
-         Stream{}
-             .Tap(KEY_KP7)
-             .Tap(KEY_NUMLOCK)
-             .Tap(KEY_KP7)
-             .Key(KEY_LEFTSHIFT, 1)
-             .Tap(KEY_KP7)
-             .Key(KEY_LEFTSHIFT, 0),
-         {"1 0 36 71", "4 0 36 71", "2 0 36 71", "1 0 144 69", "2 0 144 69", "1 0 103 71",
-          "4 0 103 71", "2 0 103 71", "1 0 16 42", "1 1 36 71", "4 1 36 71", "2 1 36 71",
-          "2 1 16 42"}},
-        {"Shift held over punctuation and a digit",
-         Stream{}.Key(KEY_LEFTSHIFT, 1).Tap(KEY_SLASH).Tap(KEY_1).Key(KEY_LEFTSHIFT, 0),
-         {"1 0 16 42", "1 1 191 53", "4 1 191 53", "2 1 191 53", "1 1 49 2", "4 1 49 2", "2 1 49 2",
-          "2 1 16 42"}},
-        {"right Ctrl, right Alt and Meta",
-         Stream{}
-             .Key(KEY_RIGHTCTRL, 1)
-             .Tap(KEY_A)
-             .Key(KEY_RIGHTCTRL, 0)
-             .Key(KEY_RIGHTALT, 1)
-             .Tap(KEY_B)
-             .Key(KEY_RIGHTALT, 0)
-             .Key(KEY_LEFTMETA, 1)
-             .Tap(KEY_C)
-             .Key(KEY_LEFTMETA, 0),
-         {"1 0 17 97", "1 2 65 30", "4 2 65 30", "2 2 65 30", "2 2 17 97", "1 0 18 100",
-          "1 4 66 48", "4 4 66 48", "2 4 66 48", "2 4 18 100", "1 0 91 125", "1 8 67 46",
-          "4 8 67 46", "2 8 67 46", "2 8 91 125"}},
         {"auto-repeat: a key repeats as presses, a held Shift repeats nothing",
          Stream{}
              .Key(KEY_LEFTSHIFT, 1)

@@ -221,7 +221,10 @@ TEST_F(DecodeCliTest, ErrorsExitWithOneLineOnStandardError) {
         {decode + "--capture x", 2, ""},
         {decode + "--capture --settings " + untrained, 2,
          "blenvar-decode: no scanner is trained in \"" + untrained +
-             "\": train it in Blenvar first (it stores the start and stop keys)\n"},
+             "\": train it first (blenvar-decode --train, or Train in Blenvar)\n"},
+        {decode + "--train x", 2, ""},
+        {decode + "--train --capture", 2, ""},
+        {decode + "--train --format %C", 2, ""},
         {"DISPLAY=:9999 " + decode + "--deliver --settings " + untrained + " x", 2,
          "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY to deliver "
          "without a desktop)\n"},

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture/key_table.h"
 #include "output/key_sequence.h"
 #include "platform/uinput_key_sender.h"
 
@@ -64,6 +65,41 @@ TEST(XkbKeymap, FindsKeyAndLevelOnSystemLayouts) {
                 << c.layout << " U+" << std::hex << unsigned(c.c);
         }
     }
+}
+
+// What capture counts as Shift, Ctrl, Alt and Meta; the backends test compares the same
+// against a live X server for us and de.
+TEST(XkbKeymap, CaptureModifiersFollowTheLayout) {
+    const struct {
+        XkbLayoutName layout;
+        std::uint16_t key;
+        std::int32_t state;
+    } cases[] = {
+        {{"us", "", ""}, KEY_RIGHTALT, kStateAlt},
+        {{"us", "", ""}, KEY_LEFTMETA, kStateMeta},
+        {{"us", "", ""}, KEY_RIGHTSHIFT, kStateShift},
+        {{"us", "", ""}, KEY_CAPSLOCK, 0},
+        {{"us", "", ""}, KEY_NUMLOCK, 0},
+        {{"us", "", ""}, KEY_A, 0},
+        {{"de", "", ""}, KEY_RIGHTALT, 0},  // AltGr
+        {{"de", "", ""}, KEY_LEFTALT, kStateAlt},
+        {{"de", "", ""}, KEY_RIGHTCTRL, kStateCtrl},
+        {{"fr", "", ""}, KEY_RIGHTALT, 0},
+        // Options move modifiers between keys.
+        {{"us", "", "altwin:swap_alt_win"}, KEY_LEFTALT, kStateMeta},
+        {{"us", "", "altwin:swap_alt_win"}, KEY_LEFTMETA, kStateAlt},
+        {{"us", "", "ctrl:nocaps"}, KEY_CAPSLOCK, kStateCtrl},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto keymap = XkbKeymap::Load(c.layout, error);
+        ASSERT_TRUE(keymap) << error;
+        EXPECT_EQ(keymap->CaptureModifiers().Of(c.key), c.state)
+            << DescribeLayout(c.layout) << " " << c.layout.options << " key " << c.key;
+    }
+    // A layout that cannot be loaded leaves capture with the US keyboard's.
+    EXPECT_EQ(CaptureModifiersFor("xx-no-such").Of(KEY_RIGHTALT), kStateAlt);
+    EXPECT_EQ(CaptureModifiersFor("de").Of(KEY_RIGHTALT), 0);
 }
 
 TEST(XkbKeymap, UnknownLayoutIsAnError) {

@@ -25,6 +25,7 @@ class FakeCaptureBackend : public CaptureBackend {
     }
     void HoldKeyboard(bool hold) override { log.push_back(hold ? "hold" : "release"); }
     void OnLost(std::function<void()> f) override { lost = std::move(f); }
+    std::string LostMessage() const override { return "the fake backend was lost"; }
     std::string UseScanner(const std::optional<ScannerId>& s) override {
         log.push_back(s ? "scanner " + ScannerText(*s) : "all");
         scannerMode = s.has_value();

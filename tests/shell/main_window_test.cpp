@@ -148,8 +148,11 @@ TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
     EXPECT_TRUE(w.statusBar()->currentMessage().contains("could not be saved"));
     EXPECT_EQ(backend.Type(1, 0, 66, 48), kConsumeKey);
 
-    // A lost desktop connection ends the program as Exit does, once its handler returned.
+    // A lost desktop connection ends the program as Exit does, once its handler returned,
+    // saying what the backend lost.
+    ::testing::internal::CaptureStderr();
     backend.lost();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "blenvar: the fake backend was lost\n");
     EXPECT_EQ(backend.log.back(), "hold");
     ASSERT_TRUE(QTest::qWaitFor([&] { return backend.log.back() == "remove"; }, 1000));
     EXPECT_EQ(backend.log.end()[-2], "release");

@@ -56,23 +56,28 @@ class Fd {
     int fd_;
 };
 
+// The event nodes whose device has this name, as they are now.
+inline std::vector<std::string> FindNodes(const std::string& name) {
+    std::vector<std::string> found;
+    if (DIR* dir = opendir("/dev/input")) {
+        while (dirent* entry = readdir(dir)) {
+            if (std::strncmp(entry->d_name, "event", 5) != 0) continue;
+            const std::string path = std::string("/dev/input/") + entry->d_name;
+            Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+            char got[256] = {};
+            if (fd.get() >= 0 && ioctl(fd.get(), EVIOCGNAME(sizeof got - 1), got) >= 0 &&
+                name == got)
+                found.push_back(path);
+        }
+        closedir(dir);
+    }
+    return found;
+}
+
 // The event node whose device has this name; waits for devtmpfs to make it.
 inline std::string FindNode(const std::string& name, int waitMs = 3000) {
     for (int waited = 0; waited <= waitMs; waited += 10) {
-        if (DIR* dir = opendir("/dev/input")) {
-            std::string found;
-            while (dirent* entry = readdir(dir)) {
-                if (std::strncmp(entry->d_name, "event", 5) != 0) continue;
-                const std::string path = std::string("/dev/input/") + entry->d_name;
-                Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-                char got[256] = {};
-                if (fd.get() >= 0 && ioctl(fd.get(), EVIOCGNAME(sizeof got - 1), got) >= 0 &&
-                    name == got)
-                    found = path;
-            }
-            closedir(dir);
-            if (!found.empty()) return found;
-        }
+        if (const auto nodes = FindNodes(name); !nodes.empty()) return nodes.back();
         usleep(10000);
     }
     Fail("no event node for \"" + name + "\"");
@@ -190,18 +195,27 @@ inline void WaitGrabbed(const std::string& node, bool grabbed, int waitMs = 5000
     Fail(node + (grabbed ? " was never grabbed" : " stayed grabbed"));
 }
 
-// blenvar-decode --capture with its standard output read line by line.
+// blenvar-decode with its standard output read line by line; standard error goes to
+// `errFile` when given.
 class Capture {
   public:
-    explicit Capture(const std::string& settings) {
+    explicit Capture(const std::string& settings)
+        : Capture(std::vector<std::string>{"--capture", "--settings", settings}) {}
+    explicit Capture(const std::vector<std::string>& args, const std::string& errFile = "") {
         int out[2];
         if (pipe2(out, O_CLOEXEC) != 0) FailSys("pipe");
         pid_ = fork();
         if (pid_ < 0) FailSys("fork");
         if (pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
-            execl("/tests/blenvar-decode", "blenvar-decode", "--capture", "--settings",
-                  settings.c_str(), static_cast<char*>(nullptr));
+            if (!errFile.empty()) {
+                const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                if (err >= 0) dup2(err, STDERR_FILENO);
+            }
+            std::vector<char*> argv{const_cast<char*>("blenvar-decode")};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv("/tests/blenvar-decode", argv.data());
             _exit(127);
         }
         close(out[1]);
@@ -228,6 +242,19 @@ class Capture {
             buffer_.append(chunk, static_cast<size_t>(n));
         }
     }
+    // The exit status once it ends by itself within `waitMs`, else -1 (then it is killed).
+    int Wait(int waitMs) {
+        for (int waited = 0; waited <= waitMs; waited += 10) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            usleep(10000);
+        }
+        Stop(SIGKILL);
+        return -1;
+    }
     // The exit status after the signal.
     int Stop(int sig) {
         kill(pid_, sig);
@@ -248,6 +275,16 @@ inline void WriteFile(const std::string& path, const std::string& text) {
     if (!f) FailSys("write " + path);
     std::fputs(text.c_str(), f);
     std::fclose(f);
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
+        std::fclose(f);
+    }
+    return text;
 }
 
 // Trained: F12 press opens a scan, Enter press closes it. The emulated machine may stall a

@@ -24,6 +24,7 @@
 #include "platform/qt_messages.h"
 #include "platform/qt_sound_player.h"
 #include "platform/x11_capture.h"
+#include "platform/xkb_keymap.h"
 #include "shell/icons/icons.h"
 #include "shell/main/main_window.h"
 #include "shell/main/relay_capture.h"
@@ -131,10 +132,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<blenvar::CaptureBackend> capture;
     std::unique_ptr<blenvar::RelayCapture> relay;
     std::string problem;
+    std::string keysProblem;
     if (kind == blenvar::BackendKind::Evdev) {
         blenvar::EvdevCaptureSetup evdevSetup;
         evdevSetup.mode = setup.devices;
         evdevSetup.scanner = blenvar::ParseScanner(setup.scannerDevice);
+        evdevSetup.modifiers = blenvar::CaptureModifiersFor(setup.keyboardLayout);
         // Nothing is captured while the session is switched away or locked; without
         // logind (a kiosk) capture stays on.
         std::string noSession;
@@ -147,9 +150,10 @@ int main(int argc, char** argv) {
             evdev->SetNoticeHook(relay->NoticeHook());
             capture = std::move(evdev);
             std::string keysError;
-            if (!desktop.TypeThroughVirtualKeyboard(setup.keyboardLayout, keysError))
-                std::fprintf(stderr, "blenvar: keystrokes cannot be typed: %s\n",
-                             keysError.c_str());
+            if (!desktop.TypeThroughVirtualKeyboard(setup.keyboardLayout, keysError)) {
+                keysProblem = "Keystrokes cannot be typed: " + keysError;
+                std::fprintf(stderr, "blenvar: %s\n", keysProblem.c_str());
+            }
         } else {
             problem = denied ? blenvar::InputAccessMessage() : error;
             std::fprintf(stderr, "blenvar: %s\n", problem.c_str());
@@ -169,6 +173,7 @@ int main(int argc, char** argv) {
                            kind == blenvar::BackendKind::X11);
     else
         window.ShowCaptureProblem(QString::fromStdString(problem));
+    if (!keysProblem.empty()) window.ShowStatus(QString::fromStdString(keysProblem));
     EndOnSignals(&window, [&window] { window.EndProgram(); });
     window.show();
     return app.exec();

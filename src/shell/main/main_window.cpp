@@ -395,8 +395,8 @@ void MainWindow::ConnectCapture(CaptureBackend& backend) {
             &MainWindow::OnTrainingFinished);
     connect(capture_.get(), &CaptureDriver::startKeyRefused, this, &MainWindow::OnStartKeyRefused);
     // Reported from inside the backend's own handler: end once it has returned.
-    backend.OnLost([this] {
-        std::fprintf(stderr, "blenvar: the connection to the display was lost\n");
+    backend.OnLost([this, &backend] {
+        std::fprintf(stderr, "blenvar: %s\n", backend.LostMessage().c_str());
         QMetaObject::invokeMethod(this, &MainWindow::EndProgram, Qt::QueuedConnection);
     });
 }

@@ -46,6 +46,8 @@ class MainWindow : public QMainWindow, public StartupHost {
     void ShowBackend(const QString& name, bool x11);
     // Shown in the status line and on "Setup": why capture is not running.
     void ShowCaptureProblem(const QString& text);
+    // A line in the status line until the next one.
+    void ShowStatus(const QString& text);
 
     // Load steps; the window is shown afterwards as the program's first window.
     void Load(const Version& version);
@@ -106,7 +108,6 @@ class MainWindow : public QMainWindow, public StartupHost {
     void OnDecode();
     void OnReprocess();
     void OnTabChanged(int index);
-    void ShowStatus(const QString& text);
     // Capture and training.
     void ConnectCapture(CaptureBackend& backend);
     void OnTrainClicked();

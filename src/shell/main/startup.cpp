@@ -1,26 +1,6 @@
 #include "shell/main/startup.h"
 
-#include <algorithm>
-#include <limits>
-
 namespace blenvar {
-
-namespace {
-
-std::int16_t Nearest16(int v) {
-    return static_cast<std::int16_t>(std::clamp<int>(v, std::numeric_limits<std::int16_t>::min(),
-                                                     std::numeric_limits<std::int16_t>::max()));
-}
-
-}  // namespace
-
-TrainedKey ToTrainedKey(const StoredKeyEvent& s) {
-    return {Nearest16(s.Action), Nearest16(s.State), Nearest16(s.VCode), Nearest16(s.SCode)};
-}
-
-StoredKeyEvent ToStoredKey(const TrainedKey& k) {
-    return {k.Action, k.State, k.VCode, k.SCode};
-}
 
 std::string WindowTitle(int major, int minor, int patch) {
     return "Blenvar - v" + std::to_string(major) + "." + std::to_string(minor) + "." +

@@ -47,10 +47,6 @@ class StartupHost {
     virtual void UseTrainedKeys(const TrainedKeys& keys) = 0;
 };
 
-// The file's values as capture compares them: the nearest 16-bit integer.
-TrainedKey ToTrainedKey(const StoredKeyEvent& stored);
-StoredKeyEvent ToStoredKey(const TrainedKey& key);
-
 // "Blenvar - v1.5.12": plain decimal numbers, never padded.
 std::string WindowTitle(int major, int minor, int patch);
 
