@@ -129,6 +129,21 @@ class DesktopTest(unittest.TestCase):
         atspi.wait_for("the autostart entry removed", lambda: not os.path.exists(entry))
         self.exit_cleanly(copy)
 
+    def test_wayland_session_captures_through_the_input_devices(self):
+        # No X keyboard grab reaches Wayland programs, though Qt still talks to an X server
+        # (XWayland): the session type alone decides. Without /dev/uinput or the input group
+        # the Setup tab says why capture is off instead.
+        self.env["XDG_SESSION_TYPE"] = "wayland"
+        copy = self.start(trained=False)
+        copy.answer_message(program.PROMPT)
+        app = copy.app()
+        atspi.select_tab(app, "Setup")
+        lines = [c for c in ("Keys are captured through: Evdev", "input devices (Evdev)",
+                             'group "input"') if atspi.find_all(app, role="label", contains=c)]
+        self.assertTrue(lines, "the Setup tab names no input-device capture")
+        self.assertEqual(atspi.find_all(app, role="label", contains="through: X11"), [])
+        self.exit_cleanly(copy)
+
     # A killed copy's lock is SingleCopy's case in shell_window_test.
     def test_trained_start_lives_in_the_tray(self):
         copy = self.start(trained=True)

@@ -155,7 +155,9 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "blenvar: %s\n", keysProblem.c_str());
             }
         } else {
-            problem = denied ? blenvar::InputAccessMessage() : error;
+            problem = denied
+                          ? blenvar::InputAccessMessage()
+                          : "Scans cannot be captured through the input devices (Evdev): " + error;
             std::fprintf(stderr, "blenvar: %s\n", problem.c_str());
         }
     } else if (Set("DISPLAY")) {
