@@ -21,7 +21,7 @@ endif()
 
 if(BLENVAR_WITH_QT)
   add_executable(capture_x11_test ${CMAKE_CURRENT_LIST_DIR}/capture/x11/capture_x11_test.cpp)
-  target_link_libraries(capture_x11_test PRIVATE blenvar_keyprobe_session
+  target_link_libraries(capture_x11_test PRIVATE blenvar_keyprobe_session blenvar_capture
     PkgConfig::BLENVAR_CAPTURE_TEST_X11 GTest::gtest GTest::gtest_main)
   target_compile_definitions(capture_x11_test PRIVATE
     BLENVAR_KEYPROBE="$<TARGET_FILE:blenvar-keyprobe>"
