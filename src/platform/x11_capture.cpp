@@ -39,10 +39,6 @@ std::uint64_t NowMs() {
 // A scanner another client holds is tried again this often.
 constexpr int kGrabRetryMs = 1000;
 
-std::string Quoted(const std::string& name) {
-    return "\"" + name + "\"";
-}
-
 }  // namespace
 
 struct X11Capture::Impl {
@@ -70,10 +66,8 @@ struct X11Capture::Impl {
 
     int xiOpcode = -1;  // -1: the server has no XInput 2.2
     X11Keyboards keyboards;
-    X11DeviceGrabs scannerGrabs;  // the scanner's slaves, in Scanner mode
-    X11DeviceGrabs holdGrabs;     // every master keyboard, while held for training
-    std::optional<ScannerId> scanner;
-    std::set<int> refusalsSaid;  // scanner slaves another client holds, reported once
+    X11ScannerGrabs scannerGrabs;  // in Scanner mode
+    X11DeviceGrabs holdGrabs;      // every master keyboard, while held for training
     NoticeHook notice;
     std::unique_ptr<QTimer> retry;
 
@@ -227,30 +221,17 @@ struct X11Capture::Impl {
         if (!lost && result == kPassKey) Resend(unsigned(e.detail), press);
     }
 
-    void Notify(const std::string& message, bool scanBroken) {
-        if (NoticeHook n = notice) n(message, scanBroken);
+    void Say(const std::vector<X11Notice>& notices) {
+        for (const X11Notice& n : notices) {
+            if (NoticeHook hook = notice) hook(n.message, n.scanBroken);
+        }
     }
 
-    // Grabs every slave that matches the scanner and is not grabbed yet; says which ones
-    // another client holds (once each) and keeps trying them.
+    // Grabs the scanner's slaves that are not grabbed yet, and keeps trying the ones
+    // another client holds.
     void GrabScanner(bool sayNew) {
-        const std::set<int> before = scannerGrabs.Held();
-        const std::vector<int> wanted =
-            scanner && xiOpcode >= 0 ? keyboards.Matching(*scanner) : std::vector<int>{};
-        const std::vector<int> refused = scannerGrabs.Keep(dpy, wanted);
-        for (const int id : refused) {
-            if (!refusalsSaid.insert(id).second) continue;
-            Notify("Another program holds the scanner " + Quoted(keyboards.Find(id)->name) +
-                       "; Blenvar keeps trying to take it.",
-                   false);
-        }
-        for (const int id : scannerGrabs.Held()) {
-            refusalsSaid.erase(id);
-            if (sayNew && before.count(id) == 0)
-                Notify("The scanner " + Quoted(keyboards.Find(id)->name) + " is plugged in.",
-                       false);
-        }
-        if (refused.empty())
+        Say(scannerGrabs.Grab(dpy, keyboards, sayNew));
+        if (!scannerGrabs.Waiting())
             retry->stop();
         else if (!retry->isActive())
             retry->start(kGrabRetryMs);
@@ -260,15 +241,7 @@ struct X11Capture::Impl {
     void OnHierarchy() {
         const X11Keyboards before = keyboards;
         keyboards.Read(dpy);
-        for (const int id : std::set<int>(scannerGrabs.Held())) {
-            const X11Keyboard* now = keyboards.Find(id);
-            if (now != nullptr && now->enabled) continue;
-            scannerGrabs.Forget(id);
-            const X11Keyboard* was = before.Find(id);
-            Notify("The scanner " + Quoted(was != nullptr ? was->name : std::to_string(id)) +
-                       " was unplugged.",
-                   true);
-        }
+        Say(scannerGrabs.Dropped(before, keyboards));
         for (const int id : std::set<int>(holdGrabs.Held())) {
             if (keyboards.Find(id) == nullptr) holdGrabs.Forget(id);
         }
@@ -450,8 +423,6 @@ void X11Capture::SetNoticeHook(NoticeHook notice) {
 std::string X11Capture::UseScanner(const std::optional<ScannerId>& scanner) {
     Impl& d = *impl_;
     if (!Connected()) return "Scans cannot be captured: the X display is not connected.";
-    d.scanner = scanner;
-    d.refusalsSaid.clear();
     std::string problem;
     if (scanner && d.xiOpcode < 0) {
         problem =
@@ -459,11 +430,11 @@ std::string X11Capture::UseScanner(const std::optional<ScannerId>& scanner) {
             "scanner alone cannot be captured; choose All keyboards.";
     } else if (scanner && d.keyboards.IsOwnXTest(*scanner)) {
         // What we type ourselves comes from that device too.
-        d.scanner.reset();
         problem =
             "The recorded scanner is the desktop's synthetic keyboard, which Blenvar "
             "types through itself; train again with the scanner.";
     }
+    d.scannerGrabs.Use(problem.empty() ? scanner : std::nullopt);
     d.GrabScanner(false);
     XFlush(d.dpy);
     d.DrainLater();
@@ -473,7 +444,8 @@ std::string X11Capture::UseScanner(const std::optional<ScannerId>& scanner) {
 
 bool X11Capture::ScannerPresent() const {
     const Impl& d = *impl_;
-    return d.scanner && !d.keyboards.Matching(*d.scanner).empty();
+    const auto& scanner = d.scannerGrabs.Scanner();
+    return scanner && !d.keyboards.Matching(*scanner).empty();
 }
 
 std::string X11Capture::ScannerTextOf(const std::string& device) const {

@@ -19,6 +19,10 @@ int CountError(Display* dpy, XErrorEvent* error) {
     return 0;
 }
 
+std::string Quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
 bool HasKeys(const XIDeviceInfo& info) {
     for (int i = 0; i < info.num_classes; ++i) {
         if (info.classes[i]->type == XIKeyClass) return true;
@@ -171,6 +175,47 @@ std::vector<int> X11DeviceGrabs::Keep(Display* dpy, const std::vector<int>& ids)
             refused.push_back(id);
     }
     return refused;
+}
+
+void X11ScannerGrabs::Use(const std::optional<ScannerId>& scanner) {
+    scanner_ = scanner;
+    said_.clear();
+}
+
+std::vector<X11Notice> X11ScannerGrabs::Dropped(const X11Keyboards& before,
+                                                const X11Keyboards& now) {
+    std::vector<X11Notice> notices;
+    for (const int id : std::set<int>(grabs_.Held())) {
+        const X11Keyboard* k = now.Find(id);
+        if (k != nullptr && k->enabled) continue;
+        grabs_.Forget(id);
+        const X11Keyboard* was = before.Find(id);
+        notices.push_back(
+            {"The scanner " + Quoted(was != nullptr ? was->name : "?") + " was unplugged.", true});
+    }
+    return notices;
+}
+
+std::vector<X11Notice> X11ScannerGrabs::Grab(Display* dpy, const X11Keyboards& now, bool sayNew) {
+    std::vector<X11Notice> notices;
+    const std::set<int> before = grabs_.Held();
+    const std::vector<int> refused =
+        grabs_.Keep(dpy, scanner_ ? now.Matching(*scanner_) : std::vector<int>{});
+    std::set<int> said;
+    for (const int id : refused) {
+        said.insert(id);
+        if (said_.count(id) != 0) continue;
+        notices.push_back({"Another program holds the scanner " + Quoted(now.Find(id)->name) +
+                               "; Blenvar keeps trying to take it.",
+                           false});
+    }
+    said_ = std::move(said);
+    for (const int id : grabs_.Held()) {
+        if (sayNew && before.count(id) == 0)
+            notices.push_back(
+                {"The scanner " + Quoted(now.Find(id)->name) + " is plugged in.", false});
+    }
+    return notices;
 }
 
 }  // namespace blenvar

@@ -79,4 +79,31 @@ class X11DeviceGrabs {
     std::set<int> held_;
 };
 
+struct X11Notice {
+    std::string message;
+    bool scanBroken = false;  // the scan's device is gone: an open scan must close now
+};
+
+// The scanner's slaves, grabbed whenever they are present (Scanner mode).
+class X11ScannerGrabs {
+  public:
+    // Unset: none is wanted; the next Grab lets go of them.
+    void Use(const std::optional<ScannerId>& scanner);
+    const std::optional<ScannerId>& Scanner() const { return scanner_; }
+    // Forgets the grabbed slaves that went away or were disabled (`before`: the list they
+    // were in), one notice each.
+    std::vector<X11Notice> Dropped(const X11Keyboards& before, const X11Keyboards& now);
+    // Grabs every matching slave not grabbed yet. Says which ones another client holds
+    // (once each) and, with `sayNew`, which ones were plugged in.
+    std::vector<X11Notice> Grab(_XDisplay* dpy, const X11Keyboards& now, bool sayNew);
+    bool Has(int id) const { return grabs_.Has(id); }
+    // Another client holds a matching slave: Grab again later.
+    bool Waiting() const { return !said_.empty(); }
+
+  private:
+    std::optional<ScannerId> scanner_;
+    X11DeviceGrabs grabs_;
+    std::set<int> said_;  // slaves another client holds, reported
+};
+
 }  // namespace blenvar
