@@ -96,6 +96,7 @@ struct X11Capture::Impl {
         if (!lost || lostReported) return;
         lostReported = true;
         if (notifier) notifier->setEnabled(false);
+        if (retry) retry->stop();
         // Never from inside a caller's own request.
         QTimer::singleShot(0, notifier.get(), [this] {
             if (onLost) onLost();
@@ -311,8 +312,10 @@ X11Capture::X11Capture(SyntheticKeyGuard& guard, const std::string& display)
     QObject::connect(d.notifier.get(), &QSocketNotifier::activated, [this] { impl_->Drain(); });
     d.retry = std::make_unique<QTimer>();
     QObject::connect(d.retry.get(), &QTimer::timeout, [this] {
+        if (!Connected()) return;
         impl_->GrabScanner(true);
         impl_->DrainLater();
+        impl_->ReportLostLater();
     });
     XFlush(d.dpy);
 }

@@ -37,7 +37,6 @@ void ReadProductId(Display* dpy, Atom property, X11Keyboard& k) {
     int format = 0;
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
-    X11ErrorTrap trap(dpy);  // the device may be gone already
     if (XIGetProperty(dpy, k.id, property, 0, 2, False, AnyPropertyType, &type, &format, &items,
                       &after, &data) == Success &&
         format == 32 && items == 2 && data != nullptr) {
@@ -83,6 +82,7 @@ void X11Keyboards::Read(Display* dpy) {
     keyboards_.clear();
     ownXTest_.clear();
     const Atom productId = XInternAtom(dpy, "Device Product ID", True);
+    X11ErrorTrap trap(dpy);  // a device may be gone before its property is read
     int count = 0;
     XIDeviceInfo* infos = XIQueryDevice(dpy, XIAllDevices, &count);
     for (int i = 0; i < count; ++i) {
@@ -213,7 +213,7 @@ std::vector<X11Notice> X11ScannerGrabs::Grab(Display* dpy, const X11Keyboards& n
     for (const int id : grabs_.Held()) {
         if (sayNew && before.count(id) == 0)
             notices.push_back(
-                {"The scanner " + Quoted(now.Find(id)->name) + " is plugged in.", false});
+                {"The scanner " + Quoted(now.Find(id)->name) + " is ready.", false});
     }
     return notices;
 }

@@ -94,7 +94,8 @@ class X11ScannerGrabs {
     // were in), one notice each.
     std::vector<X11Notice> Dropped(const X11Keyboards& before, const X11Keyboards& now);
     // Grabs every matching slave not grabbed yet. Says which ones another client holds
-    // (once each) and, with `sayNew`, which ones were plugged in.
+    // (once each) and, with `sayNew`, which ones it newly took (plugged in, or let go by the other
+    // client).
     std::vector<X11Notice> Grab(_XDisplay* dpy, const X11Keyboards& now, bool sayNew);
     bool Has(int id) const { return grabs_.Has(id); }
     // Another client holds a matching slave: Grab again later.

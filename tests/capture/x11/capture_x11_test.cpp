@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 // (keep the order)
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -400,13 +401,42 @@ TEST_F(ScannerX11, AnUnpluggedScannerEndsItsScanAndOnePluggedInIsTaken) {
     EXPECT_TRUE(harness_.WaitFor("present 0"));
 
     ASSERT_EQ(Xinput({"create-master", "scanner"}), 0);
-    EXPECT_TRUE(harness_.WaitFor("notice The scanner " + name + " is plugged in."));
+    EXPECT_TRUE(harness_.WaitFor("notice The scanner " + name + " is ready."));
     harness_.Command("present");
     EXPECT_TRUE(harness_.WaitFor("present 1"));
     EXPECT_EQ(Received(0,
                        [&] {
                            Scanner({"--text", "new\n"});
                            EXPECT_TRUE(harness_.WaitFor("scan new"));
+                       }),
+              "");
+}
+
+TEST_F(ScannerX11, AScannerAnotherProgramHoldsIsTakenOnceItLetsGo) {
+    Display* other = XOpenDisplay(nullptr);
+    int major = 2, minor = 2, count = 0, id = -1;
+    ASSERT_EQ(XIQueryVersion(other, &major, &minor), Success);
+    XIDeviceInfo* infos = XIQueryDevice(other, XIAllDevices, &count);
+    for (int i = 0; i < count; ++i) {
+        if (std::string(infos[i].name) == kScanner) id = infos[i].deviceid;
+    }
+    XIFreeDeviceInfo(infos);
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XIEventMask mask{id, int(sizeof bits), bits};
+    ASSERT_EQ(XIGrabDevice(other, id, DefaultRootWindow(other), CurrentTime, 0, XIGrabModeAsync,
+                           XIGrabModeAsync, False, &mask),
+              GrabSuccess);
+    ASSERT_EQ(harness_.Start(kBracket, kEnter, {kScanner}), 0);
+    EXPECT_EQ(harness_.Next({"notice "}), "notice Another program holds the scanner \"" +
+                                              std::string(kScanner) +
+                                              "\"; Blenvar keeps trying to take it.");
+    XIUngrabDevice(other, id, CurrentTime);
+    XCloseDisplay(other);
+    EXPECT_TRUE(harness_.WaitFor("notice The scanner \"" + std::string(kScanner) + "\" is ready."));
+    EXPECT_EQ(Received(0,
+                       [&] {
+                           Scanner({"--text", "42\n"});
+                           EXPECT_TRUE(harness_.WaitFor("scan 42"));
                        }),
               "");
 }
