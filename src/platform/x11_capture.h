@@ -1,8 +1,9 @@
 #pragma once
 // Capture through the X server: a passive synchronous grab of the trained start key while
-// idle, an active synchronous keyboard grab while held. Its own connection is watched by
-// the Qt event loop, so the callback runs on the UI thread, one event at a time, while the
-// server holds back every later key event until the callback has answered.
+// idle, an active synchronous keyboard grab while the scan it opened is held. Its own
+// connection is watched by the Qt event loop, so the callback runs on the UI thread, one
+// event at a time, while the server holds back every later key event until the callback
+// has answered.
 //
 // Per key press the callback sees Action 1, then Action 4 unless the key is a modifier;
 // per release Action 2. One X event is withheld when any of its callbacks consumes it.
@@ -27,10 +28,11 @@
 // of it reaches programs, while the core keyboard is never touched), and a hold begun
 // outside a key event, as training begins, grabs every master keyboard the same way.
 // Pairing raw events with core ones by keycode and time was the alternative: it wakes us
-// for every key of the desktop and guesses on repeats, where a grab's own events are exact.
-// A scan of All mode keeps the core grabs: the start key's passive grab cannot become an
-// XI2 grab, and only that grab sees conflicts with other programs' shortcuts. Its events
-// carry no device; nothing reads one there. Events of a device grab that the callback
+// for every key of the desktop and must guess where two events look alike, while a grab's
+// own events are exact. A scan of All mode keeps the core grabs: the server does not let
+// an active core grab become an XI2 one, and an XI2 passive grab would not be refused
+// where another program's shortcut holds the start key. Its events carry no device;
+// nothing reads one there. Events of a device grab that the callback
 // passes, or that arrive after the grab ended, go out again through XTest. Hot-plugging is
 // followed through hierarchy events: a matching slave that appears is grabbed, one that
 // goes away is reported through the notice hook (an open scan must close).
