@@ -6,22 +6,22 @@ blenvar_add_gtest(capture_key_table_test
 
 if(BLENVAR_WITH_QT)
   find_package(PkgConfig REQUIRED)
-  pkg_check_modules(BLENVAR_CAPTURE_TEST_X11 REQUIRED IMPORTED_TARGET x11 xtst)
+  pkg_check_modules(BLENVAR_CAPTURE_TEST_X11 REQUIRED IMPORTED_TARGET x11 xtst xi)
   # Types keys through XTest; the program's end-to-end tests use it too.
   add_executable(blenvar-xinject ${CMAKE_CURRENT_LIST_DIR}/support/xinject.cpp)
   target_link_libraries(blenvar-xinject PRIVATE PkgConfig::BLENVAR_CAPTURE_TEST_X11)
 
-  # X11Capture driven by the capture machine, recording what it reports.
+  # X11Capture driven by the program's capture controller, recording what it reports.
   add_executable(blenvar-capture-harness
     ${CMAKE_CURRENT_LIST_DIR}/capture/x11/capture_harness.cpp)
   target_include_directories(blenvar-capture-harness PRIVATE ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(blenvar-capture-harness PRIVATE blenvar_x11capture blenvar_x11keys
-    Qt6::Core)
+    blenvar_shell_window Qt6::Core)
 endif()
 
 if(BLENVAR_WITH_QT)
   add_executable(capture_x11_test ${CMAKE_CURRENT_LIST_DIR}/capture/x11/capture_x11_test.cpp)
-  target_link_libraries(capture_x11_test PRIVATE blenvar_keyprobe_session
+  target_link_libraries(capture_x11_test PRIVATE blenvar_keyprobe_session blenvar_capture
     PkgConfig::BLENVAR_CAPTURE_TEST_X11 GTest::gtest GTest::gtest_main)
   target_compile_definitions(capture_x11_test PRIVATE
     BLENVAR_KEYPROBE="$<TARGET_FILE:blenvar-keyprobe>"

@@ -25,7 +25,8 @@ class LogTray : public TrayImage {
 using testing::KeyText;
 
 // Runs a script of ';'-separated steps: "key A S V C" (logs "=result"), "at MS", "fire"
-// (the deadline timer runs now), "train", "stop", "refuse TEXT", "use" (the keys below);
+// (the deadline timer runs now), "train", "stop", "refuse TEXT", "use" (the keys below),
+// "unplugged" (the backend's notice that the scan's device is gone);
 // returns the log joined by ", ".
 std::string RunScript(const std::string& script) {
     testing::FakeCaptureBackend backend;
@@ -42,6 +43,8 @@ std::string RunScript(const std::string& script) {
         log.push_back(o.Good() ? "trained " + KeyText(*o.start) + " " + KeyText(*o.stop)
                                : "no scan");
     });
+    QObject::connect(&c, &CaptureController::notice,
+                     [&](const QString& text) { log.push_back("notice " + text.toStdString()); });
     QObject::connect(&c, &CaptureController::startKeyRefused,
                      [&](const QString& why) { log.push_back("refused " + why.toStdString()); });
     InstallHook(backend, c.CaptureCallback());
@@ -74,6 +77,8 @@ std::string RunScript(const std::string& script) {
             c.StartTraining();
         } else if (op == "stop") {
             c.StopTraining();
+        } else if (op == "unplugged") {
+            c.Notice("gone", true);
         } else if (op == "refuse") {
             std::getline(in >> std::ws, backend.refuse);
         } else if (op == "use") {
@@ -115,6 +120,10 @@ TEST(CaptureController, HoldsTheKeyboardExactlyWhileAScanOrTrainingIsOpen) {
          "key 1 0 192 41; key 4 0 65 30; train; stop; at 9000; fire",
          "hold, tray 2, opened, =2, =2, remove, install, tray 1, remove, release, install, "
          "tray 1, no scan, no timer"},
+        {"an unplugged scanner closes the open scan with what it sent, not training",
+         "key 1 0 192 41; key 4 0 65 30; unplugged; train; key 1 0 65 30; unplugged",
+         "hold, tray 2, opened, =2, =2, notice gone, release, tray 3, captured a, remove, "
+         "install, hold, tray 1, count 1, =2, notice gone"},
         {"a refused start key is reported", "refuse Another program holds that key; use",
          "watch 1,0,192,41, refused Another program holds that key"},
     };

@@ -6,9 +6,15 @@
 //                  F12, Return, KP_7, ctrl+c, shift+alt+Home (shift ctrl alt super)
 //   --down NAME | --up NAME   press or release only (NAME may be shift, ctrl...)
 //   --delay-us N   pause after each following key event (default 0)
+//   --master NAME  the following keys come from the XTEST keyboard of the master NAME
+//                  (`xinput create-master NAME`), whose keyboard gets the core keyboard's
+//                  focus window first
+//   --try-grab X   grabs the core keyboard and lets go (X is ignored); exit status 3 when
+//                  another client holds it
 // Exit status: 0 sent, 1 no display, 2 bad arguments or a key the layout lacks.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -62,6 +68,26 @@ struct Injector {
         const KeySym alone = ModifierSym(rest);
         code = CodeOf(alone != NoSymbol ? alone : XStringToKeysym(rest.c_str()));
         return code != 0;
+    }
+
+    // XTest keys enter through the XTEST keyboard of the client pointer's master.
+    bool Master(const std::string& name) {
+        int major = 2, minor = 2, count = 0, pointer = -1, keyboard = -1;
+        if (XIQueryVersion(dpy, &major, &minor) != Success) return false;
+        XIDeviceInfo* infos = XIQueryDevice(dpy, XIAllMasterDevices, &count);
+        for (int i = 0; i < count; ++i) {
+            if (infos[i].name == name + " pointer") pointer = infos[i].deviceid;
+            if (infos[i].name == name + " keyboard") keyboard = infos[i].deviceid;
+        }
+        XIFreeDeviceInfo(infos);
+        if (pointer < 0 || keyboard < 0) return false;
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(dpy, &focus, &revert);
+        XISetClientPointer(dpy, 0, pointer);
+        if (focus > PointerRoot) XISetFocus(dpy, keyboard, focus, CurrentTime);
+        XSync(dpy, False);
+        return true;
     }
 
     bool Text(const std::string& text) {
@@ -121,6 +147,14 @@ int main(int argc, char** argv) {
             } else {
                 in.Event(code, opt == "--down");
             }
+        } else if (opt == "--master") {
+            if (!in.Master(value)) status = Usage(("no master named " + value).c_str());
+        } else if (opt == "--try-grab") {
+            const Window root = DefaultRootWindow(in.dpy);
+            if (XGrabKeyboard(in.dpy, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) !=
+                GrabSuccess)
+                status = 3;
+            XUngrabKeyboard(in.dpy, CurrentTime);
         } else if (opt == "--delay-us") {
             in.delayUs = std::strtol(value.c_str(), nullptr, 10);
         } else {

@@ -127,6 +127,12 @@ void CaptureController::OnTimer() {
     Apply(machine_.Tick(now));
 }
 
+void CaptureController::Notice(const std::string& message, bool scanBroken) {
+    emit notice(QString::fromStdString(message));
+    if (scanBroken && !training_.Training() && machine_.Scanning())
+        Apply(machine_.Tick(UINT64_MAX));
+}
+
 void CaptureController::Stop() {
     Schedule(std::nullopt);
     Hold(false);

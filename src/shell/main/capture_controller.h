@@ -39,6 +39,9 @@ class CaptureController : public CaptureDriver {
     void StopTraining() override;
     bool Training() const override { return training_.Training(); }
     void Stop() override;
+    // The backend's word that a device came, went or is held by another program, for the
+    // status line. `scanBroken`: the scan's device is gone, so what it sent is the scan.
+    void Notice(const std::string& message, bool scanBroken);
 
   private:
     int OnCaptureKey(const KeyEvent& event);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include "platform/x11_capture.h"
 #include "platform/xkb_keymap.h"
 #include "shell/icons/icons.h"
+#include "shell/main/capture_controller.h"
 #include "shell/main/main_window.h"
 #include "shell/main/relay_capture.h"
 #include "shell/main/single_instance.h"
@@ -130,7 +132,7 @@ int main(int argc, char** argv) {
         blenvar::ChooseBackend(setup.backend, sessionType ? sessionType : "", Set("DISPLAY"));
     // Without a backend no scan is seen, but the window and its settings still work.
     std::unique_ptr<blenvar::CaptureBackend> capture;
-    std::unique_ptr<blenvar::RelayCapture> relay;
+    std::unique_ptr<blenvar::CaptureDriver> driver;
     std::string problem;
     std::string keysProblem;
     if (kind == blenvar::BackendKind::Evdev) {
@@ -145,9 +147,10 @@ int main(int argc, char** argv) {
         bool denied = false;
         std::string error;
         if (auto evdev = blenvar::EvdevCapture::Start(evdevSetup, error, denied)) {
-            relay = std::make_unique<blenvar::RelayCapture>(*evdev, tray);
+            auto relay = std::make_unique<blenvar::RelayCapture>(*evdev, tray);
             evdev->SetTickHook(relay->TickHook());
             evdev->SetNoticeHook(relay->NoticeHook());
+            driver = std::move(relay);
             capture = std::move(evdev);
             std::string keysError;
             if (!desktop.TypeThroughVirtualKeyboard(setup.keyboardLayout, keysError)) {
@@ -162,10 +165,19 @@ int main(int argc, char** argv) {
         }
     } else if (Set("DISPLAY")) {
         auto x11 = std::make_unique<blenvar::X11Capture>(desktop.keyGuard);
-        if (x11->Connected()) capture = std::move(x11);
+        if (x11->Connected()) {
+            auto controller = std::make_unique<blenvar::CaptureController>(*x11, tray);
+            // Both run on this thread; the window, and the controller with it, goes first.
+            x11->SetNoticeHook(
+                [c = QPointer(controller.get())](const std::string& message, bool scanBroken) {
+                    if (c) c->Notice(message, scanBroken);
+                });
+            driver = std::move(controller);
+            capture = std::move(x11);
+        }
     }
     if (!capture) capture = std::make_unique<blenvar::NullHookLibrary>();
-    blenvar::MainWindow window(desktop, *capture, tray, std::move(relay));
+    blenvar::MainWindow window(desktop, *capture, tray, std::move(driver));
     QObject::connect(&instance, &blenvar::SingleInstance::showRequested, &window,
                      &blenvar::MainWindow::ShowFromTray);
     window.Load({BLENVAR_VERSION_MAJOR, BLENVAR_VERSION_MINOR, BLENVAR_VERSION_PATCH});

@@ -33,6 +33,12 @@ def inject(*args):
     subprocess.run([os.path.join(BIN_DIR, "blenvar-xinject"), *args], check=True)
 
 
+def scanner(*args):
+    """Keys of a second keyboard: the XTEST slave of the master `xinput create-master scanner`
+    adds, typing into the window the core keyboard focuses."""
+    inject("--master", "scanner", *args)
+
+
 def clipboard():
     run = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True,
                          text=True, timeout=5)
@@ -134,6 +140,38 @@ class CaptureDesktopTest(unittest.TestCase):
         inject("--text", "a", "--key", "F11", "--text", "NEW", "--key", "Return", "--text", "b")
         self.assertEqual(self.scans(1), ["NEW"])
         self.assertEqual(self.probe_text("ab"), "ab")
+
+    def test_once_training_named_the_scanner_only_its_keys_are_captured(self):
+        subprocess.run(["xinput", "create-master", "scanner"], check=True)
+        self.addCleanup(subprocess.run, ["xinput", "remove-master", "scanner keyboard"])
+        settings = os.path.join(self.folder, "blenvar.ini")
+        with open(settings, "w") as f:  # a scan without a suffix stays open 3 s
+            f.write("[Setup]\nScanGap=3000\n" + DELIVERY.format(out=self.out))
+        self.blenvar = program.Blenvar(self.folder, self.env)
+        self.blenvar.answer_message(program.PROMPT)
+        app = self.blenvar.app()
+        atspi.press(atspi.find(app, role="push button", name="Train", showing=True))
+        atspi.find(app, role="push button", name="Stop")
+        scanner("--text", "0042\n")
+        atspi.wait_for("the scanner saved",
+                       lambda: "ScannerDevice=scanner XTEST keyboard" in open(settings).read())
+        atspi.find(app, name="Scanner: scanner XTEST keyboard")
+
+        self.start_probe()
+        # No prefix: each scan begins with its own first character.
+        codes = ["ABC123", "x-9", "0042"]
+        for code in codes:
+            scanner("--text", code + "\n")
+        self.assertEqual(self.scans(3), codes)
+        self.assertEqual(clipboard(), codes[-1])
+        scanner("--text", "LONG")
+        # While the scan is open the keyboard is nobody's and types on.
+        grab = subprocess.run([os.path.join(BIN_DIR, "blenvar-xinject"), "--try-grab", "core"])
+        self.assertEqual(grab.returncode, 0)
+        inject("--text", "hi 1")
+        scanner("--text", "-1\n")
+        self.assertEqual(self.scans(4)[-1], "LONG-1")
+        self.assertEqual(self.probe_text("hi 1"), "hi 1")
 
     def test_killing_blenvar_during_a_scan_frees_the_keyboard_at_once(self):
         blenvar = self.start_blenvar()

@@ -1,22 +1,24 @@
-// blenvar-capture-harness EVENTS_FILE START STOP   (keys as A,S,V,C)
-// Runs X11Capture with the capture machine, holding the keyboard while a scan is open,
-// and appends to EVENTS_FILE, flushed per line:
-//   ready | refused <sentence> (then exits 4) | e A S V C <c|p> | scan <text> | lost (exits 3)
-// A line "type TEXT" on standard input types TEXT through the key sender, which shares
-// the capture's guard.
+// blenvar-capture-harness EVENTS_FILE START STOP [SCANNER [GAP_MS]]   (keys as A,S,V,C)
+// Runs X11Capture under the program's CaptureController, in Scanner mode when SCANNER (a
+// ScannerDevice text) is given, and appends to EVENTS_FILE, flushed per line:
+//   ready | refused <sentence> (then exits 4) | use <sentence> | lost (exits 3)
+//   e A S V C <c|p>[ s]    a key event of capture, consumed or passed; " s": from the scanner
+//   scan <text> | notice <text> | trained <ScannerDevice> | untrained <message> | present 0|1
+// Commands on standard input, one a line:
+//   type TEXT    types TEXT through the key sender, which shares the capture's guard
+//   train        starts training; stop ends it
+//   present      whether the scanner is plugged in
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
 
-#include "capture/capture_machine.h"
 #include "keys/literal_keys.h"
 #include "output/synthetic_key_guard.h"
 #include "platform/x11_capture.h"
 #include "platform/x11_key_sender.h"
+#include "shell/main/capture_controller.h"
 
 namespace {
 
@@ -26,18 +28,18 @@ blenvar::TrainedKey ParseKey(const char* text) {
     return {std::int16_t(a), std::int16_t(s), std::int16_t(v), std::int16_t(c)};
 }
 
-std::uint64_t NowMs() {
-    using namespace std::chrono;
-    return std::uint64_t(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
+class NoTray : public blenvar::TrayImage {
+  public:
+    void SetTrayImage(int) override {}
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: blenvar-capture-harness EVENTS_FILE START STOP\n");
+    if (argc < 4 || argc > 6) {
+        std::fprintf(stderr,
+                     "usage: blenvar-capture-harness EVENTS_FILE START STOP [SCANNER [GAP_MS]]\n");
         return 2;
     }
     std::FILE* out = std::fopen(argv[1], "a");
@@ -56,32 +58,44 @@ int main(int argc, char** argv) {
         app.exit(3);
     });
 
-    const blenvar::TrainedKey start = ParseKey(argv[2]);
-    blenvar::CaptureMachine machine;
-    machine.SetKeys(start, ParseKey(argv[3]));
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    const auto apply = [&](const blenvar::CaptureStep& step) {
-        if (step.scan) line("scan " + *step.scan);
-        if (step.deadline) {
-            deadline.start(int(*step.deadline > NowMs() ? *step.deadline - NowMs() : 0));
-        }
-        capture.HoldKeyboard(machine.Scanning());
-    };
-    QObject::connect(&deadline, &QTimer::timeout, [&] { apply(machine.Tick(NowMs())); });
-    blenvar::InstallHook(capture, [&](const blenvar::KeyEvent& e) {
-        const blenvar::CaptureStep step = machine.OnKey(e);
-        char text[64];
-        std::snprintf(text, sizeof text, "e %d %d %d %d %c", e.Action, e.State, e.VCode, e.SCode,
-                      step.result == blenvar::kConsumeKey ? 'c' : 'p');
-        line(text);
-        apply(step);
-        return step.result;
+    NoTray tray;
+    blenvar::CaptureController controller(capture, tray);
+    capture.SetNoticeHook([&](const std::string& message, bool scanBroken) {
+        controller.Notice(message, scanBroken);
     });
-    if (const std::string refused = capture.WatchStartKey(start); !refused.empty()) {
-        line("refused " + refused);
-        return 4;
+    QObject::connect(&controller, &blenvar::CaptureDriver::scanCaptured,
+                     [&](const QString& raw) { line("scan " + raw.toStdString()); });
+    QObject::connect(&controller, &blenvar::CaptureDriver::notice,
+                     [&](const QString& text) { line("notice " + text.toStdString()); });
+    QObject::connect(&controller, &blenvar::CaptureDriver::trainingFinished,
+                     [&](const blenvar::TrainingOutcome& outcome) {
+                         line(outcome.Good() ? "trained " + controller.TrainedDevice()
+                                             : "untrained " + std::string(outcome.Message()));
+                     });
+    const blenvar::KeyCallback capturing = controller.CaptureCallback();
+    blenvar::InstallHook(capture, [&](const blenvar::KeyEvent& e) {
+        const int result = capturing(e);
+        char text[64];
+        std::snprintf(text, sizeof text, "e %d %d %d %d %c%s", e.Action, e.State, e.VCode, e.SCode,
+                      result == blenvar::kConsumeKey ? 'c' : 'p', e.fromScanner ? " s" : "");
+        line(text);
+        return result;
+    });
+
+    if (argc >= 5) {
+        const auto scanner = blenvar::ParseScanner(argv[4]);
+        const std::string problem =
+            controller.UseScanner(scanner, argc == 6 ? std::stoull(argv[5]) : 100);
+        if (!problem.empty()) line("use " + problem);
     }
+    bool refused = false;
+    QObject::connect(&controller, &blenvar::CaptureDriver::startKeyRefused,
+                     [&](const QString& why) {
+                         line("refused " + why.toStdString());
+                         refused = true;
+                     });
+    controller.UseKeys(ParseKey(argv[2]), ParseKey(argv[3]));
+    if (refused) return 4;
 
     QSocketNotifier input(0, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
@@ -94,8 +108,17 @@ int main(int argc, char** argv) {
             std::string error;
             if (!sender.Send(blenvar::test::LiteralKeys(command.substr(5)), error)) line(error);
             line("typed");
+        } else if (command == "train") {
+            controller.StartTraining();
+            line("training");
+        } else if (command == "stop") {
+            controller.StopTraining();
+        } else if (command == "present") {
+            line(capture.ScannerPresent() ? "present 1" : "present 0");
         }
     });
     line("ready");
-    return app.exec();
+    const int status = app.exec();
+    controller.Stop();
+    return status;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 // (keep the order)
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -17,6 +18,7 @@
 #include <sstream>
 #include <thread>
 
+#include "capture/training_machine.h"
 #include "keys/probe_session.h"
 #include "support/files.h"
 
@@ -71,12 +73,14 @@ class Harness {
         std::filesystem::remove(events_);
     }
 
-    // 0 once it is ready, or its exit status.
-    int Start(const std::string& start, const std::string& stop) {
+    // 0 once it is ready, or its exit status. `scanner`: Scanner mode with that device.
+    int Start(const std::string& start, const std::string& stop, const Lines& scanner = {}) {
         testing::WriteFile(events_, "");
         int fds[2];
         if (pipe(fds) != 0) return -1;
-        pid_ = Spawn({BLENVAR_HARNESS, events_, start, stop}, fds[0]);
+        Lines args{BLENVAR_HARNESS, events_, start, stop};
+        args.insert(args.end(), scanner.begin(), scanner.end());
+        pid_ = Spawn(args, fds[0]);
         close(fds[0]);
         input_ = fds[1];
         for (const auto end = Clock::now() + milliseconds(10000); Clock::now() < end;) {
@@ -103,17 +107,34 @@ class Harness {
             std::this_thread::sleep_for(milliseconds(5));
         }
     }
-    Lines Scans() const {
-        Lines scans;
+    // The lines that begin with `prefix`, without it.
+    Lines Starting(const std::string& prefix) const {
+        Lines found;
         for (const std::string& line : All()) {
-            if (line.rfind("scan ", 0) == 0) scans.push_back(line.substr(5));
+            if (line.rfind(prefix, 0) == 0) found.push_back(line.substr(prefix.size()));
         }
-        return scans;
+        return found;
+    }
+    Lines Scans() const { return Starting("scan "); }
+    // The first line that begins with one of `prefixes`; "?" when none came in time.
+    std::string Next(const Lines& prefixes, int timeoutMs = 10000) const {
+        for (const auto end = Clock::now() + milliseconds(timeoutMs);;) {
+            for (const std::string& line : All()) {
+                for (const std::string& prefix : prefixes) {
+                    if (line.rfind(prefix, 0) == 0) return line;
+                }
+            }
+            if (Clock::now() >= end) return "?";
+            std::this_thread::sleep_for(milliseconds(5));
+        }
+    }
+    void Command(const std::string& command) {
+        const std::string text = command + "\n";
+        ASSERT_EQ(write(input_, text.data(), text.size()), ssize_t(text.size()));
     }
     // Through its X11KeySender, which shares the capture's guard.
     void Type(const std::string& text) {
-        const std::string command = "type " + text + "\n";
-        ASSERT_EQ(write(input_, command.data(), command.size()), ssize_t(command.size()));
+        Command("type " + text);
         ASSERT_TRUE(WaitFor("typed"));
     }
     int Kill(int signal, int timeoutMs) {
@@ -193,13 +214,13 @@ TEST_F(CaptureX11, EveryEventOfAScanIsReportedInOrder) {
     ASSERT_EQ(harness_.Start(kF12, kF11), 0);
     Inject({"--key", "F12", "--text", "A1", "--key", "F11"});
     ASSERT_TRUE(harness_.WaitFor("scan A1"));
-    // "e Action State VCode SCode consumed|passed"; the stop key's character event comes
-    // after the scan closed.
+    // "e Action State VCode SCode consumed|passed", written once the callback answered; the
+    // stop key's character event comes after the scan closed.
     EXPECT_EQ(
         harness_.All(),
         (Lines{"ready", "e 1 0 123 88 c", "e 4 0 123 88 c", "e 2 0 123 88 c", "e 1 0 16 42 c",
                "e 1 1 65 30 c", "e 4 1 65 30 c", "e 2 1 65 30 c", "e 2 1 16 42 c", "e 1 0 49 2 c",
-               "e 4 0 49 2 c", "e 2 0 49 2 c", "e 1 0 122 87 c", "scan A1", "e 4 0 122 87 p"}));
+               "e 4 0 49 2 c", "e 2 0 49 2 c", "scan A1", "e 1 0 122 87 c", "e 4 0 122 87 p"}));
 }
 
 // A long scan at full speed: capture_desktop_test delivers one of 2,000 characters.
@@ -261,6 +282,175 @@ TEST_F(CaptureX11, KilledDuringAScanFreesTheKeyboard) {
     EXPECT_EQ(harness_.Kill(SIGKILL, 5000), 128 + SIGKILL);
     EXPECT_EQ(Received(5, [] { Inject({"--text", "freed"}); }), "freed");
     EXPECT_TRUE(KeyboardFree());
+}
+
+// A second keyboard: `xinput create-master scanner` adds the master "scanner keyboard" with
+// the slave "scanner XTEST keyboard", which `blenvar-xinject --master scanner` types through
+// into the window the core keyboard focuses. A real scanner hangs off the core keyboard
+// instead, but that cannot be built here: the server refuses to move an XTest slave to
+// another master, and Xvfb's only other keyboard sends nothing. The grab is the same
+// either way: a grabbed slave leaves its master for as long as the grab lasts.
+class ScannerX11 : public CaptureX11 {
+  protected:
+    void SetUp() override { ASSERT_EQ(Xinput({"create-master", "scanner"}), 0); }
+    void TearDown() override { Xinput({"remove-master", "scanner keyboard"}); }
+
+    static int Xinput(Lines args) {
+        args.insert(args.begin(), "xinput");
+        return WaitExit(Spawn(args), 10000);
+    }
+    static void Attach() { ASSERT_EQ(Xinput({"reattach", kScanner, "Virtual core keyboard"}), 0); }
+    static void Scanner(Lines keys) {
+        keys.insert(keys.begin(), {"--master", "scanner"});
+        Inject(keys);
+    }
+    // Every key event capture reported came from the scanner.
+    bool OnlyScannerKeys() const {
+        for (const std::string& e : harness_.Starting("e ")) {
+            if (!e.ends_with(" s")) return false;
+        }
+        return true;
+    }
+
+    static constexpr const char* kScanner = "scanner XTEST keyboard";
+};
+
+TEST_F(ScannerX11, TrainingNamesTheDeviceTheSampleCameFrom) {
+    const std::string mixed(kMixedDevicesMessage);
+    const struct {
+        const char* name;
+        Lines mode;           // {} All, else Scanner mode with this device
+        Lines scanner, core;  // keys of each device, the scanner's first
+        std::string outcome;
+    } cases[] = {
+        {"first training, in All mode",
+         {},
+         {"--text", "42\n"},
+         {},
+         "trained scanner XTEST keyboard"},
+        {"training again in Scanner mode",
+         {kScanner},
+         {"--text", "42\n"},
+         {},
+         "trained scanner XTEST keyboard"},
+        // It types what Blenvar types: no scanner can be told by it.
+        {"the core XTest keyboard", {}, {}, {"--text", "42\n"}, "trained "},
+        {"a sample from two devices", {}, {"--text", "4"}, {"--text", "2\n"}, "untrained " + mixed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness harness;
+        ASSERT_EQ(harness.Start(kF12, kF11, c.mode), 0);
+        harness.Command("train");
+        ASSERT_TRUE(harness.WaitFor("training"));
+        // Training holds every keyboard: the window gets none of the sample.
+        EXPECT_EQ(Received(0,
+                           [&] {
+                               if (!c.scanner.empty()) Scanner(c.scanner);
+                               if (!c.core.empty()) Inject(c.core);
+                           }),
+                  "");
+        harness.Command("stop");
+        EXPECT_EQ(harness.Next({"trained ", "untrained "}), c.outcome);
+        EXPECT_TRUE(KeyboardFree());
+    }
+}
+
+TEST_F(ScannerX11, EveryScanIsCapturedWhateverItBeginsWithAndNoneReachesTheWindow) {
+    // Without capture the scanner types into the window.
+    EXPECT_EQ(Received(2, [] { Scanner({"--text", "ab"}); }), "ab");
+    ASSERT_EQ(harness_.Start(kBracket, kEnter, {kScanner}), 0);
+    EXPECT_EQ(Received(3,
+                       [&] {
+                           Scanner({"--text", "ABC-1\n"});
+                           Inject({"--text", "ok"});
+                           Scanner({"--text", "x y\n", "--text", "]42\n"});
+                           // The trained start character from the keyboard is typing.
+                           Inject({"--text", "]"});
+                           EXPECT_TRUE(harness_.WaitFor("scan ]42"));
+                       }),
+              "ok]");
+    EXPECT_EQ(harness_.Scans(), (Lines{"ABC-1", "x y", "]42"}));
+    EXPECT_TRUE(OnlyScannerKeys());
+    EXPECT_TRUE(KeyboardFree());
+}
+
+TEST_F(ScannerX11, KeysOfTheKeyboardDuringAnOpenScanReachTheWindowInOrder) {
+    ASSERT_EQ(harness_.Start(kBracket, kEnter, {kScanner, "5000"}), 0);
+    Scanner({"--text", "scan"});
+    ASSERT_TRUE(harness_.WaitFor("e 2 0 78 49 c s"));  // the "n"
+    // The scan is open, and the core keyboard is nobody's.
+    EXPECT_TRUE(KeyboardFree());
+    const std::string typed = "Hello, World! 123\tok\n";
+    EXPECT_EQ(Received(typed.size(), [&] { Inject({"--text", typed}); }), typed);
+    Scanner({"--text", "-2\n"});
+    ASSERT_TRUE(harness_.WaitFor("scan scan-2"));
+    EXPECT_TRUE(OnlyScannerKeys());
+}
+
+TEST_F(ScannerX11, AnUnpluggedScannerEndsItsScanAndOnePluggedInIsTaken) {
+    const std::string name = "\"" + std::string(kScanner) + "\"";
+    ASSERT_EQ(harness_.Start(kBracket, kEnter, {kScanner, "5000"}), 0);
+    Scanner({"--text", "part"});
+    ASSERT_TRUE(harness_.WaitFor("e 2 0 84 20 c s"));  // the "t"
+    ASSERT_EQ(Xinput({"remove-master", "scanner keyboard"}), 0);
+    // What it sent so far is the scan; no key had to come.
+    EXPECT_TRUE(harness_.WaitFor("scan part"));
+    EXPECT_TRUE(harness_.WaitFor("notice The scanner " + name + " was unplugged."));
+    harness_.Command("present");
+    EXPECT_TRUE(harness_.WaitFor("present 0"));
+
+    ASSERT_EQ(Xinput({"create-master", "scanner"}), 0);
+    EXPECT_TRUE(harness_.WaitFor("notice The scanner " + name + " is ready."));
+    harness_.Command("present");
+    EXPECT_TRUE(harness_.WaitFor("present 1"));
+    EXPECT_EQ(Received(0,
+                       [&] {
+                           Scanner({"--text", "new\n"});
+                           EXPECT_TRUE(harness_.WaitFor("scan new"));
+                       }),
+              "");
+}
+
+TEST_F(ScannerX11, AScannerAnotherProgramHoldsIsTakenOnceItLetsGo) {
+    Display* other = XOpenDisplay(nullptr);
+    int major = 2, minor = 2, count = 0, id = -1;
+    ASSERT_EQ(XIQueryVersion(other, &major, &minor), Success);
+    XIDeviceInfo* infos = XIQueryDevice(other, XIAllDevices, &count);
+    for (int i = 0; i < count; ++i) {
+        if (std::string(infos[i].name) == kScanner) id = infos[i].deviceid;
+    }
+    XIFreeDeviceInfo(infos);
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XIEventMask mask{id, int(sizeof bits), bits};
+    ASSERT_EQ(XIGrabDevice(other, id, DefaultRootWindow(other), CurrentTime, 0, XIGrabModeAsync,
+                           XIGrabModeAsync, False, &mask),
+              GrabSuccess);
+    ASSERT_EQ(harness_.Start(kBracket, kEnter, {kScanner}), 0);
+    EXPECT_EQ(harness_.Next({"notice "}), "notice Another program holds the scanner \"" +
+                                              std::string(kScanner) +
+                                              "\"; Blenvar keeps trying to take it.");
+    XIUngrabDevice(other, id, CurrentTime);
+    XCloseDisplay(other);
+    EXPECT_TRUE(harness_.WaitFor("notice The scanner \"" + std::string(kScanner) + "\" is ready."));
+    EXPECT_EQ(Received(0,
+                       [&] {
+                           Scanner({"--text", "42\n"});
+                           EXPECT_TRUE(harness_.WaitFor("scan 42"));
+                       }),
+              "");
+}
+
+// Everything Blenvar types goes through that slave of the core keyboard.
+TEST_F(CaptureX11, TheCoreXTestKeyboardIsNeverTakenForTheScanner) {
+    ASSERT_EQ(harness_.Start(kBracket, kEnter, {"Virtual core XTEST keyboard"}), 0);
+    EXPECT_EQ(harness_.Next({"use "}),
+              "use The recorded scanner is the desktop's synthetic "
+              "keyboard, which Blenvar types through itself; train "
+              "again with the scanner.");
+    EXPECT_EQ(Received(4, [] { Inject({"--text", "]ok\n"}); }), "]ok\n");
+    harness_.Command("present");
+    EXPECT_TRUE(harness_.WaitFor("present 0"));
 }
 
 TEST(CaptureX11Server, LostServerEndsTheProgram) {
