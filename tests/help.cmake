@@ -2,7 +2,6 @@
 if(TARGET blenvar_help)
   blenvar_add_gtest(help_test
     SOURCES
-      ${CMAKE_CURRENT_LIST_DIR}/help/tab_names_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/help/help_page_test.cpp ${CMAKE_SOURCE_DIR}/tests/support/qt_test_main.cpp
     LIBS blenvar_help
     LABELS help

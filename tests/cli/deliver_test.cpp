@@ -19,7 +19,6 @@ namespace blenvar {
 namespace {
 
 namespace fs = std::filesystem;
-test::ProbeSession* g_probe = nullptr;
 
 std::string TrimSpaces(const std::string& s) {
     size_t b = s.find_first_not_of(' ');
@@ -27,21 +26,10 @@ std::string TrimSpaces(const std::string& s) {
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-class DeliverTest : public ::testing::Test {
+class DeliverTest : public test::ProbeTest {
   protected:
-    static void SetUpTestSuite() {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/support/with-desktop --x";
-        g_probe = new test::ProbeSession;
-        std::string error;
-        ASSERT_TRUE(g_probe->Start(BLENVAR_KEYPROBE, error)) << error;
-    }
-    static void TearDownTestSuite() {
-        delete g_probe;
-        g_probe = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_NE(g_probe, nullptr);
+        ASSERT_NE(probe_, nullptr);
         dir_ = std::make_unique<testing::TempIni>();
         argDir_ = dir_->folder() + "/args";
         fs::create_directory(argDir_);
@@ -79,7 +67,7 @@ class DeliverTest : public ::testing::Test {
             for (size_t i = 0; i < scans.size(); ++i) f << scans[i] << ends[i % 3];
         }
         const std::string out = dir_->folder() + "/out.txt", err = dir_->folder() + "/err.txt";
-        const size_t from = g_probe->Size();
+        const size_t from = probe_->Size();
         testing::Spawned decoder({BLENVAR_DECODE, "--deliver", "--settings", ini}, in, out, err);
         EXPECT_TRUE(decoder.Started());
         Outcome o;
@@ -88,7 +76,7 @@ class DeliverTest : public ::testing::Test {
             if (o.printed.size() >= scans.size()) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        o.typed = g_probe->ReadSince(from, expectTyped, 10000, 300);
+        o.typed = probe_->ReadSince(from, expectTyped, 10000, 300);
         o.clipboard = testing::RunProcess({"/usr/bin/xclip", "-o", "-selection", "clipboard"}).out;
         // Someone else copies: the decoder's clipboard text is no longer needed.
         const std::string other = dir_->folder() + "/other.txt";
@@ -146,24 +134,15 @@ TEST_F(DeliverTest, EveryActionOnTheUsLayout) {
 }
 
 TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
-    // Notation, codes, shell and quoting signs, blanks, control characters, other scripts.
+    // Notation and codes, shell and quoting signs, blanks, a control character, other
+    // scripts (the X11 sender's own test types every printable character).
     const std::vector<std::string> hostile = {
-        "^a{DEL}",
-        "%{F4}(abc)",
-        "+a+b{TAB 40}",
-        "~",
-        "{{}{x 5}",
-        "%%T%%C%%R%%-%%X",
+        "^a{DEL}%{F4}(abc)+a{TAB 40}~{{}{x 5}%%T%%C%%R",
         "$(touch PWNED1) `touch PWNED2`;touch PWNED3| touch PWNED4&& touch PWNED5 > PWNED6",
-        "a \"b c\" d 'e f'",
-        "\\\"escaped\\\" back\\slash\\\\",
-        "%PATH% $HOME *?[a-z]! --help -rf /",
-        "   padded value   ",
-        "tab\tinside",
+        "a \"b c\" d 'e f' \\\"escaped\\\" %PATH% $HOME *?[a-z]! --help -rf /",
+        "   padded\tvalue   ",
         "bell\x07"
         "char",
-        "esc\x1b[31mred",
-        std::string(1500, 'x') + "{END}",
         "é€ß°²µÄöü中ñ <b>&amp;</b>",  // last: the clipboard keeps it
     };
     std::string settings =
@@ -186,16 +165,14 @@ TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
         if (typable) expectTyped += v + "\n";
     }
     Outcome o = Deliver(settings, hostile, expectTyped.size());
-    EXPECT_EQ(o.status, 1) << o.errors;  // two scans could not be typed
+    EXPECT_EQ(o.status, 1) << o.errors;  // a scan could not be typed
     EXPECT_EQ(o.printed.size(), hostile.size());
     EXPECT_EQ(o.typed, expectTyped);
     EXPECT_EQ(o.clipboard, expectValues.back());
-    // Two values could not be typed; the user is told about each, and nothing else.
-    EXPECT_EQ(testing::Lines(o.errors).size(), 2u) << o.errors;
-    for (const char* c : {"U+0007", "U+001B"})
-        EXPECT_NE(o.errors.find(std::string("control character ") + c + ", which cannot be typed"),
-                  std::string::npos)
-            << o.errors;
+    // The user is told about the value that could not be typed, and nothing else.
+    EXPECT_EQ(testing::Lines(o.errors).size(), 1u) << o.errors;
+    EXPECT_NE(o.errors.find("control character U+0007, which cannot be typed"), std::string::npos)
+        << o.errors;
     EXPECT_EQ(testing::ReadWholeFile(dir_->folder() + "/hostile.csv"), expectFile);
     std::vector<std::string> recorded;
     for (const auto& [name, args] : RecordedCommands(hostile.size())) {

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 #include "decode/temp_ini.h"
 #include "delivery/delivery_fakes.h"

@@ -1,4 +1,5 @@
-// The help browser offscreen: every kind of link does its one thing and the page stays.
+// The help pages: which tab a tab:// link selects, and the browser offscreen, where every
+// kind of link does its one thing and the page stays.
 #include "shell/help/help_page.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,29 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
-#include <optional>
 
 #include "shell/help/tab_names.h"
 
 namespace blenvar {
 namespace {
+
+// Whole captions only, as the page writes them.
+TEST(TabNamesTest, TargetsSelectOnlyAWholeCaption) {
+    const std::string names = MakeTabNames({"Main", "Control", "Last Scan", "Setup", "Help"});
+    const struct {
+        const char* target;
+        int tab;
+    } cases[] =
+        {
+            {"main", 0},          {"control", 1}, {"LAST SCAN", 2}, {"Last Scan", 2},
+            {"setup", 3},         {"Setup/", 3},  {"SETUP//", 3},   {"help", 4},
+            {"last%20scan", -1},  // no percent-decoding
+            {"LAST", -1},         {"SCAN", -1},   {"AIN", -1},      {"mainx", -1},
+            {"MAIN,CONTROL", -1}, {",MAIN", -1},  {"SETUP ", -1},   {" SETUP", -1},
+            {"/SETUP", -1},       {"", -1},       {"/", -1},        {"//", -1},
+        };
+    for (const auto& c : cases) EXPECT_EQ(TabIndexFor(names, c.target), c.tab) << c.target;
+}
 
 struct RecordingOpener : ShellOpener {
     bool Open(const std::string& target) override {

@@ -5,25 +5,13 @@
 #include <functional>
 
 #include "delivery/argrecord.h"
+#include "delivery/delivery_fakes.h"
 #include "sound/sound_test_util.h"
 
 namespace blenvar::test {
 namespace {
 
 using ::testing::StartsWith;
-
-// Records the command line it was asked to start.
-struct FakeStarter : ProcessStarter {
-    bool Start(const std::string& program, const std::vector<std::string>& args,
-               std::string& error) override {
-        started = program;
-        for (const auto& a : args) started += "|" + a;
-        if (!ok) error = "cannot start";
-        return ok;
-    }
-    bool ok = true;
-    std::string started;
-};
 
 class SoundControlTest : public SoundFixture {
   protected:
@@ -42,7 +30,7 @@ class SoundControlTest : public SoundFixture {
         reg.SetValue(value);
     }
 
-    FakeStarter starter_;
+    testing::FakeDesktop starter_;
     std::unique_ptr<SoundControl> control_;
 };
 
@@ -177,9 +165,10 @@ TEST_F(SoundControlTest, DamagedOrBusyStoreIsReportedAndDefaultsStillPlay) {
 TEST_F(SoundControlTest, ShowSoundControlPanelStartsTheSettingsProgram) {
     S().SetProgramFolder("/opt/blenvar");
     EXPECT_TRUE(S().ShowSoundControlPanel());
-    EXPECT_EQ(starter_.started, "/opt/blenvar/blenvar-sounds|--title|Blenvar");
+    using Started = decltype(starter_.started);
+    EXPECT_EQ(starter_.started, (Started{{"/opt/blenvar/blenvar-sounds", {"--title", "Blenvar"}}}));
 
-    starter_.ok = false;
+    starter_.startError = "cannot start";
     std::string error;
     EXPECT_FALSE(S().ShowSoundControlPanel(&error));
     EXPECT_EQ(error, "cannot start");
