@@ -39,7 +39,8 @@ class CaptureBackend : public HookLibrary {
     // set; no other device is grabbed, delayed or reported, and WatchStartKey is not used.
     // HoldKeyboard(true) then serves training only: it holds every keyboard so the sample
     // is seen whichever device sends it. Unset: the trained start key opens scans (All).
-    // Returns "" or a sentence for the user.
+    // Returns "", or why the scanner alone cannot be captured; the backend then stays in
+    // All mode.
     virtual std::string UseScanner(const std::optional<ScannerId>& scanner) = 0;
     // Whether a device that matches the scanner is present now.
     virtual bool ScannerPresent() const = 0;

@@ -28,8 +28,8 @@ class FakeCaptureBackend : public CaptureBackend {
     std::string LostMessage() const override { return "the fake backend was lost"; }
     std::string UseScanner(const std::optional<ScannerId>& s) override {
         log.push_back(s ? "scanner " + ScannerText(*s) : "all");
-        scannerMode = s.has_value();
-        return {};
+        scannerMode = s.has_value() && refuseScanner.empty();
+        return s ? refuseScanner : "";
     }
     bool ScannerPresent() const override { return present; }
     std::string ScannerTextOf(const std::string& device) const override {
@@ -44,7 +44,9 @@ class FakeCaptureBackend : public CaptureBackend {
                          : -1;
     }
     bool present = false;
-    bool namesDevices = false;  // like evdev; X11 without XInput names none
+    bool namesDevices = false;
+    std::string
+        refuseScanner;  // what UseScanner answers  // like evdev; X11 without XInput names none
     bool scannerMode = false;
 
   private:

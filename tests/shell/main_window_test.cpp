@@ -192,7 +192,8 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
 
     // The recorded device is the scanner from now on; "Setup" shows it, and whether it is
     // plugged in; "All keyboards" gives scanner mode up and is stored.
-    EXPECT_EQ(backend.log.back(), "scanner fake|0c2e:0b61");
+    EXPECT_EQ(backend.log.end()[-2], "scanner fake|0c2e:0b61");
+    EXPECT_EQ(backend.log.back(), "watch 0,0,0,0");  // the start key opens nothing now
     auto* scanner = w.findChild<QLabel*>("ScannerDevice");
     auto* mode = w.findChild<QComboBox*>("CaptureDevices");
     ASSERT_TRUE(scanner && mode);
@@ -202,8 +203,17 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return scanner->text() == "Scanner: fake"; }, 1000));
     EXPECT_EQ(mode->currentText(), "The scanner only");
     mode->setCurrentIndex(1);
-    EXPECT_EQ(backend.log.back(), "all");
+    EXPECT_EQ(backend.log.end()[-2], "all");
+    EXPECT_EQ(backend.log.back(), "watch 1,1,65,30");  // the start key opens scans again
     EXPECT_NE(ReadFile(file.path()).find("CaptureDevices=All"), std::string::npos);
+
+    // A backend that cannot take the scanner alone says why and captures as in All mode.
+    backend.refuseScanner = "cannot tell keyboards apart";
+    mode->setCurrentIndex(0);
+    EXPECT_EQ(backend.log.back(), "scanner fake|0c2e:0b61");
+    EXPECT_TRUE(w.statusBar()->currentMessage().contains("cannot tell keyboards apart"));
+    std::thread relay2([&] { EXPECT_EQ(backend.Type(1, 1, 65, 30, "keyboard"), kConsumeKey); });
+    relay2.join();
 }
 
 // "Start Blenvar when I log in" writes and removes the user's autostart entry, shows whether

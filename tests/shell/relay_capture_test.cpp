@@ -116,7 +116,8 @@ TEST(RelayCapture, DecidesOnTheRelayAndReportsOnTheUiThread) {
         {"training remembers the sample's device and capture uses the new keys at once", true,
          "k 1 1 65 30 100 ev7; k 1 0 13 28 110 ev7; t 2109; t 2110; k 1 1 65 30 3000 ev3", 6,
          "=2, =2, next 2110, none, =2",
-         "count 1, count 2, tray 1, trained 1,1,65,30 1,0,13,28 from ev7|0c2e:0b61, tray 2, opened"},
+         "count 1, count 2, tray 1, trained 1,1,65,30 1,0,13,28 from ev7|0c2e:0b61, tray 2, "
+         "opened"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

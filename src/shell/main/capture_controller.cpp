@@ -38,17 +38,25 @@ void CaptureController::UseKeys(const TrainedKey& start, const TrainedKey& stop)
     start_ = start;
     stop_ = stop;
     machine_.SetKeys(start, stop);
+    WatchStart();
+}
+
+void CaptureController::WatchStart() {
     // An untrained key watches nothing: the scanner device itself opens scans.
-    const std::string refused = backend_.WatchStartKey(scannerMode_ ? TrainedKey{} : start);
+    const std::string refused = backend_.WatchStartKey(scannerMode_ ? TrainedKey{} : start_);
     if (!refused.empty()) emit startKeyRefused(QString::fromStdString(refused));
 }
 
 std::string CaptureController::UseScanner(const std::optional<ScannerId>& scanner,
                                           std::uint64_t gapMs) {
-    scannerMode_ = scanner.has_value();
+    // A backend that cannot take the scanner alone says why and captures as in All mode.
+    const std::string problem = backend_.UseScanner(scanner);
+    const bool was = scannerMode_;
+    scannerMode_ = scanner && problem.empty();
     machine_.SetScannerMode(scannerMode_, gapMs);
     if (!training_.Training()) Hold(machine_.Scanning() && !scannerMode_);
-    return backend_.UseScanner(scanner);
+    if (scannerMode_ != was) WatchStart();
+    return problem;
 }
 
 int CaptureController::OnCaptureKey(const KeyEvent& event) {

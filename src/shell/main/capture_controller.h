@@ -50,6 +50,8 @@ class CaptureController : public CaptureDriver {
     void Apply(const CaptureStep& step);
     void FinishTraining(const TrainingOutcome& outcome);
     void Hold(bool hold);
+    // The start key opens scans only outside scanner mode.
+    void WatchStart();
     void Schedule(std::optional<std::uint64_t> deadline);
 
     CaptureBackend& backend_;

@@ -98,17 +98,26 @@ void RelayCapture::UseKeys(const TrainedKey& start, const TrainedKey& stop) {
         std::lock_guard lock(core_->mutex);
         core_->machines.SetKeys(start, stop);
     }
-    const std::string refused = backend_.WatchStartKey(scannerMode_ ? TrainedKey{} : start);
+    start_ = start;
+    WatchStart();
+}
+
+void RelayCapture::WatchStart() {
+    const std::string refused = backend_.WatchStartKey(scannerMode_ ? TrainedKey{} : start_);
     if (!refused.empty()) emit startKeyRefused(QString::fromStdString(refused));
 }
 
 std::string RelayCapture::UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs) {
-    scannerMode_ = scanner.has_value();
+    // A backend that cannot take the scanner alone says why and captures as in All mode.
+    const std::string problem = backend_.UseScanner(scanner);
+    const bool was = scannerMode_;
+    scannerMode_ = scanner && problem.empty();
     {
         std::lock_guard lock(core_->mutex);
         core_->machines.SetScannerMode(scannerMode_, gapMs);
     }
-    return backend_.UseScanner(scanner);
+    if (scannerMode_ != was) WatchStart();
+    return problem;
 }
 
 void RelayCapture::StartTraining() {
@@ -141,7 +150,12 @@ void RelayCapture::Stop() {
 void RelayCapture::FinishOnUi(const TrainingOutcome& outcome) {
     backend_.HoldKeyboard(false);
     core_->tray->SetTrayImage(kTrayIdle);
-    if (outcome.Good()) trainedDevice_ = backend_.ScannerTextOf(outcome.device);
+    if (outcome.Good()) {
+        trainedDevice_ = backend_.ScannerTextOf(outcome.device);
+        // The relay's machines took the new keys already; the start key's watch follows.
+        start_ = *outcome.start;
+        WatchStart();
+    }
     emit trainingFinished(outcome);
 }
 

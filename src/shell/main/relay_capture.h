@@ -40,6 +40,9 @@ class RelayCapture : public CaptureDriver {
 
     CaptureBackend& backend_;
     std::shared_ptr<Core> core_;
+    void WatchStart();
+
+    TrainedKey start_;
     bool scannerMode_ = false;
 };
 
