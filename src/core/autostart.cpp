@@ -1,7 +1,5 @@
 #include "core/autostart.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +8,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "components/ini/ini_lock.h"
+#include "components/ini/ini_storage.h"
 #include "core/paths.h"
 
 namespace blenvar {
@@ -121,30 +121,12 @@ bool WriteAutostart(const std::string& file, const std::string& entry, std::stri
         error = Reason("cannot make the folder", folder.string(), ec.value());
         return false;
     }
-    // Written beside it and renamed, so a session starting meanwhile never reads half.
-    std::string temp = file + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = Reason("cannot write", file, errno);
-        return false;
-    }
-    size_t done = 0;
-    int err = 0;
-    while (done < entry.size()) {
-        const ssize_t n = ::write(fd, entry.data() + done, entry.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            err = n < 0 ? errno : EIO;
-            break;
-        }
-        done += size_t(n);
-    }
-    if (!err && ::fchmod(fd, 0644) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(temp.c_str(), file.c_str()) != 0) err = errno;
-    if (err) {
-        ::unlink(temp.c_str());
-        error = Reason("cannot write", file, err);
+    // Replaced in one step, so a session starting meanwhile never reads half. No lock
+    // file: only one copy of Blenvar runs, and a lock would litter the autostart folder.
+    ini::WriteTarget target;
+    errno = 0;
+    if (!ini::ResolveTarget(file, target) || !ini::ReplaceFile(target, entry)) {
+        error = Reason("cannot write", file, errno != 0 ? errno : EIO);
         return false;
     }
     return true;
