@@ -7,5 +7,5 @@ blenvar_add_gtest(core_paths_test
 blenvar_add_gtest(core_autostart_test
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/core/autostart_test.cpp
-  LIBS blenvar_autostart
+  LIBS blenvar_desktop
   LABELS core)

@@ -8,7 +8,7 @@ add_executable(blenvar-argrecord ${CMAKE_CURRENT_LIST_DIR}/delivery/argrecord.cp
 
 blenvar_add_gtest(posix_adapters_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/delivery/posix_adapters_test.cpp
-  LIBS blenvar_posix)
+  LIBS blenvar_posix blenvar_desktop)
 target_compile_definitions(posix_adapters_test PRIVATE
   BLENVAR_ARGRECORD="$<TARGET_FILE:blenvar-argrecord>")
 add_dependencies(posix_adapters_test blenvar-argrecord)

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "output/synthetic_key_guard.h"
-#include "platform/x11_capture.h"
+#include "platform/x11/x11_capture.h"
 
 extern char** environ;
 

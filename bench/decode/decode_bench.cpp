@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "decode/code_types.h"
+#include "settings/code_types.h"
 #include "decode/cuecat_encoder.h"
 #include "decode/decode_scan.h"
 #include "decode/fakes.h"
 #include "decode/memory_settings.h"
 #include "decode/readings.h"
 #include "decode/wildcard.h"
-#include "output/conversions.h"
+#include "decode/conversions.h"
 #include "output/mask.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 namespace {

@@ -14,7 +14,7 @@
 #include "keys/literal_keys.h"
 #include "keys/probe_session.h"
 #include "output/key_sequence.h"
-#include "platform/x11_key_sender.h"
+#include "platform/x11/x11_key_sender.h"
 
 extern char** environ;
 

@@ -10,7 +10,7 @@
 #include <QMediaDevices>
 #include <string>
 
-#include "platform/qt_sound_player.h"
+#include "platform/qt/qt_sound_player.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/curl_downloader.h"
-#include "platform/qt_page_fetcher.h"
+#include "platform/net/curl_downloader.h"
+#include "platform/net/qt_page_fetcher.h"
 #include "update/update_answer.h"
 
 namespace fs = std::filesystem;

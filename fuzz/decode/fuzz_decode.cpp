@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "decode/code_types.h"
+#include "settings/code_types.h"
 #include "decode/decode_scan.h"
 #include "decode/memory_settings.h"
 #include "decode/readings.h"
-#include "output/conversions.h"
+#include "decode/conversions.h"
 #include "output/mask.h"
 
 namespace {

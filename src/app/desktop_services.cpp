@@ -3,8 +3,8 @@
 #include "app/timed_key_sender.h"
 #include "components/registry/sqlite_registry_store.h"
 #include "core/paths.h"
-#include "platform/evdev_uinput.h"
-#include "platform/uinput_key_sender.h"
+#include "platform/evdev/evdev_uinput.h"
+#include "platform/evdev/uinput_key_sender.h"
 
 namespace blenvar {
 

@@ -4,7 +4,7 @@
 #include <QTimer>
 
 #include "output/key_sender.h"
-#include "platform/x11_key_sender.h"
+#include "platform/x11/x11_key_sender.h"
 
 namespace blenvar {
 

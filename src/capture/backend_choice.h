@@ -4,7 +4,7 @@
 // the X server then sees only the keys of X programs.
 #include <string_view>
 
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

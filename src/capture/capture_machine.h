@@ -7,7 +7,7 @@
 #include <string>
 
 #include "capture/hook_library.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "capture/scanner_device.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

@@ -4,7 +4,7 @@
 
 #include "core/text.h"
 #include "decode/readings.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

@@ -7,7 +7,7 @@
 #include "decode/converter.h"
 #include "decode/isbn_to_ean.h"
 #include "decode/wildcard.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/text.h"
-#include "output/command_line.h"
+#include "core/command_line.h"
 #include "output/mask.h"
 
 namespace blenvar {

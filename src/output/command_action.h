@@ -2,7 +2,7 @@
 // The command action: starts the program a type's CommandLine names, or opens it.
 #include "core/scan_record.h"
 #include "output/process_scan.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

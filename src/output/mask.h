@@ -12,12 +12,6 @@
 
 namespace blenvar {
 
-inline constexpr std::string_view kDefaultKeyboardMask = "%%C";
-inline constexpr std::string_view kDefaultClipboardMask = "%%C";
-inline constexpr std::string_view kDefaultCommandLine = "";
-inline constexpr std::string_view kDefaultCommandOptions = "";
-inline constexpr std::string_view kDefaultFileFormat = R"(%%d,%%t,"%%S","%%T","%%C","%%X")";
-
 struct MarkedText {
     std::string text;
     // fromField[i]: byte i came from a scan field (to be typed literally), not the mask.

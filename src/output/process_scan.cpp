@@ -4,10 +4,10 @@
 
 #include "core/com_error.h"
 #include "output/command_action.h"
-#include "output/conversions.h"
+#include "decode/conversions.h"
 #include "output/key_sequence.h"
 #include "output/mask.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 namespace {

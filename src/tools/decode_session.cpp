@@ -9,11 +9,11 @@
 #include <cstring>
 
 #include "components/ini/ini_file.h"
-#include "decode/code_types.h"
+#include "settings/code_types.h"
 #include "decode/decode_scan.h"
-#include "output/conversions.h"
+#include "decode/conversions.h"
 #include "output/mask.h"
-#include "platform/system_clock.h"
+#include "platform/posix/system_clock.h"
 #include "tools/json_text.h"
 #include "tools/line_writer.h"
 #include "tools/null_services.h"

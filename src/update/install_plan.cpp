@@ -1,7 +1,7 @@
 #include "update/install_plan.h"
 
 #include "core/text.h"
-#include "output/command_line.h"
+#include "core/command_line.h"
 #include "update/server_urls.h"
 
 namespace blenvar::update {

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "platform/logind_session.h"
+#include "platform/evdev/logind_session.h"
 
 namespace blenvar {
 namespace {

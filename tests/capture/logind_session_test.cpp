@@ -1,4 +1,4 @@
-#include "platform/logind_session.h"
+#include "platform/evdev/logind_session.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

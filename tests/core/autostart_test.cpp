@@ -1,6 +1,6 @@
 // The login autostart entry: its place, the Exec= command and its quoting, and writing and
 // removing it.
-#include "core/autostart.h"
+#include "platform/desktop/autostart.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "decode/code_types.h"
+#include "settings/code_types.h"
 #include "decode/cuecat_encoder.h"
 #include "decode/decode_scan.h"
 #include "decode/fakes.h"

@@ -8,9 +8,9 @@
 
 #include "decode/temp_ini.h"
 #include "delivery/argrecord.h"
-#include "platform/posix_file_appender.h"
-#include "platform/posix_process_starter.h"
-#include "platform/xdg_opener.h"
+#include "platform/posix/posix_file_appender.h"
+#include "platform/posix/posix_process_starter.h"
+#include "platform/desktop/xdg_opener.h"
 
 namespace blenvar {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "decode/temp_ini.h"
 #include "delivery/delivery_fakes.h"
-#include "output/command_line.h"
+#include "core/command_line.h"
 #include "output/key_sequence.h"
 
 namespace blenvar {

@@ -1,4 +1,4 @@
-#include "output/editor_rules.h"
+#include "settings/editor_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "keys/literal_keys.h"
 #include "keys/probe_session.h"
 #include "output/synthetic_key_guard.h"
-#include "platform/x11_key_sender.h"
+#include "platform/x11/x11_key_sender.h"
 
 namespace blenvar {
 namespace {

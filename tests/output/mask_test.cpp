@@ -1,4 +1,5 @@
 #include "output/mask.h"
+#include "settings/settings_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "decode/temp_ini.h"
 #include "delivery/argrecord.h"
-#include "output/conversions.h"
-#include "output/settings_layout.h"
+#include "decode/conversions.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/xkb_keymap.h"
+#include "platform/evdev/xkb_keymap.h"
 
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
@@ -10,7 +10,7 @@
 
 #include "capture/key_table.h"
 #include "output/key_sequence.h"
-#include "platform/uinput_key_sender.h"
+#include "platform/evdev/uinput_key_sender.h"
 
 namespace blenvar {
 namespace {

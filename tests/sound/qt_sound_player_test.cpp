@@ -1,6 +1,6 @@
 // Plays through the real player into the test audio server's null sink and listens to
 // what came out of its monitor. Runs under tests/support/with-desktop --audio.
-#include "platform/qt_sound_player.h"
+#include "platform/qt/qt_sound_player.h"
 
 #include <gtest/gtest.h>
 

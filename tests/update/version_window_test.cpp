@@ -13,10 +13,10 @@
 #include <memory>
 
 #include "decode/temp_ini.h"
-#include "platform/curl_downloader.h"
-#include "platform/ifaddrs_connection.h"
-#include "platform/posix_process_starter.h"
-#include "platform/qt_page_fetcher.h"
+#include "platform/net/curl_downloader.h"
+#include "platform/net/ifaddrs_connection.h"
+#include "platform/posix/posix_process_starter.h"
+#include "platform/net/qt_page_fetcher.h"
 #include "support/files.h"
 
 namespace blenvar {

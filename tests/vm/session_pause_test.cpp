@@ -4,7 +4,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/evdev_capture.h"
+#include "platform/evdev/evdev_capture.h"
 #include "vm_input.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "capture/scanner_device.h"
 #include "components/ini/ini_file.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 #include "vm_input.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include "core/scan_record.h"
 #include "output/key_sequence.h"
 #include "output/mask.h"
-#include "platform/evdev_devices.h"
-#include "platform/evdev_uinput.h"
-#include "platform/uinput_key_sender.h"
+#include "platform/evdev/evdev_devices.h"
+#include "platform/evdev/evdev_uinput.h"
+#include "platform/evdev/uinput_key_sender.h"
 
 namespace blenvar {
 namespace {

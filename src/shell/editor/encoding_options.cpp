@@ -6,7 +6,7 @@
 #include <QRadioButton>
 
 #include "core/text.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

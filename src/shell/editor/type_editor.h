@@ -10,7 +10,7 @@
 #include "components/ini/ini_file.h"
 #include "components/sound/sound_control.h"
 #include "core/services.h"
-#include "output/editor_rules.h"
+#include "settings/editor_rules.h"
 
 class QCheckBox;
 class QComboBox;

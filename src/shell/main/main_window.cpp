@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/autostart.h"
+#include "platform/desktop/autostart.h"
 #include "core/com_error.h"
 #include "core/paths.h"
 #include "core/text.h"
-#include "decode/code_types.h"
+#include "settings/code_types.h"
 #include "shell/help/help_page.h"
 #include "shell/help/tab_names.h"
 #include "shell/main/scanner_options.h"

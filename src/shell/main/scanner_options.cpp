@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "capture/capture_backend.h"
 #include "components/ini/ini_file.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 #include "shell/main/capture_driver.h"
 
 class QComboBox;

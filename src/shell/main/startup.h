@@ -8,7 +8,7 @@
 #include "capture/capture_machine.h"
 #include "capture/hook_library.h"
 #include "components/ini/ini_file.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

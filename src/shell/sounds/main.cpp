@@ -6,8 +6,8 @@
 #include <string>
 
 #include "components/registry/registry_store.h"
-#include "platform/qt_messages.h"
-#include "platform/qt_sound_player.h"
+#include "platform/qt/qt_messages.h"
+#include "platform/qt/qt_sound_player.h"
 #include "shell/sounds/sound_events_window.h"
 
 namespace {

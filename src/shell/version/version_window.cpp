@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 #include "shell/icons/icons.h"
 #include "update/install_plan.h"
 #include "update/server_urls.h"

@@ -16,7 +16,7 @@
 
 #include "components/ini/ini_file.h"
 #include "core/services.h"
-#include "output/settings_layout.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 

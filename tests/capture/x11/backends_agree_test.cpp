@@ -18,8 +18,8 @@
 
 #include "capture/evdev_translate.h"
 #include "output/synthetic_key_guard.h"
-#include "platform/x11_capture.h"
-#include "platform/xkb_keymap.h"
+#include "platform/x11/x11_capture.h"
+#include "platform/evdev/xkb_keymap.h"
 
 namespace blenvar {
 namespace {

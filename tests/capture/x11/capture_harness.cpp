@@ -16,8 +16,8 @@
 
 #include "keys/literal_keys.h"
 #include "output/synthetic_key_guard.h"
-#include "platform/x11_capture.h"
-#include "platform/x11_key_sender.h"
+#include "platform/x11/x11_capture.h"
+#include "platform/x11/x11_key_sender.h"
 #include "shell/main/capture_controller.h"
 
 namespace {

@@ -1,0 +1,193 @@
+#include "platform/net/curl_downloader.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QMetaObject>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "core/paths.h"
+
+namespace blenvar {
+
+struct DownloadJob {
+    std::atomic<bool> cancelled{false};
+    std::string url;
+    int fd = -1;
+    QCryptographicHash hash{QCryptographicHash::Sha256};
+    std::int64_t received = 0;
+    std::int64_t reported = -1;
+    std::function<void(std::int64_t, std::int64_t)> progress;
+    std::function<void(const DownloadResult&)> done;
+    CurlDownloader* owner = nullptr;
+};
+
+namespace {
+
+// A desktop package; a server that sends more is not sending one.
+constexpr curl_off_t kMaxPackage = curl_off_t{2} << 30;
+// This long without a byte ends the download.
+constexpr long kStallSeconds = 30;
+// Progress goes to the window at most this often (in bytes) when no total is known.
+constexpr std::int64_t kProgressStep = 256 * 1024;
+
+std::string FileName(const std::string& url) {
+    std::string name = url.substr(url.find_last_of('/') + 1);
+    name = name.substr(0, name.find_first_of("?#"));
+    // The server's name is never trusted as a path; the file keeps only plain characters.
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_') {
+            c = '_';
+        }
+    }
+    if (name.empty() || name.front() == '.') name = "package" + name;
+    return name;
+}
+
+std::string TempBase() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp == '/' ? tmp : "/tmp";
+}
+
+size_t Write(char* data, size_t size, size_t count, void* user) {
+    auto* job = static_cast<DownloadJob*>(user);
+    const size_t bytes = size * count;
+    for (size_t written = 0; written < bytes;) {
+        const ssize_t n = ::write(job->fd, data + written, bytes - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return 0;  // curl reports a write error
+        written += static_cast<size_t>(n);
+    }
+    job->hash.addData(QByteArrayView(data, static_cast<qsizetype>(bytes)));
+    job->received += static_cast<std::int64_t>(bytes);
+    return bytes;
+}
+
+int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
+    auto* job = static_cast<DownloadJob*>(user);
+    if (job->cancelled) return 1;
+    const bool due = total > 0 ? now * 100 / total != job->reported * 100 / total
+                               : now - job->reported >= kProgressStep;
+    if (due && now != job->reported) {
+        job->reported = now;
+        CurlDownloader* owner = job->owner;
+        // Queued to the owner's thread; dropped with the owner's pending events.
+        QMetaObject::invokeMethod(
+            owner, [owner, job, now, total] { owner->Report(job, now, total); },
+            Qt::QueuedConnection);
+    }
+    return 0;
+}
+
+}  // namespace
+
+CurlDownloader::CurlDownloader(QObject* parent) : QObject(parent) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+CurlDownloader::~CurlDownloader() {
+    Cancel();
+}
+
+void CurlDownloader::Start(const std::string& url,
+                           std::function<void(std::int64_t, std::int64_t)> progress,
+                           std::function<void(const DownloadResult&)> done) {
+    Cancel();
+    auto job = std::make_shared<DownloadJob>();
+    job->url = url;
+    job->progress = std::move(progress);
+    job->done = std::move(done);
+    job->owner = this;
+    job_ = job;
+    worker_ = std::thread([this, job] { Run(job); });
+}
+
+void CurlDownloader::Run(std::shared_ptr<DownloadJob> job) {
+    DownloadResult result;
+    std::string folder = TempBase() + "/blenvar-update-XXXXXX";
+    if (!mkdtemp(folder.data())) {
+        result.error = "cannot make a temporary folder: " + std::string(std::strerror(errno));
+    } else {
+        result.path = folder + "/" + FileName(job->url);
+        job->fd =
+            ::open(result.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (job->fd < 0)
+            result.error = "cannot write the package: " + std::string(std::strerror(errno));
+    }
+    if (job->fd >= 0) {
+        char reason[CURL_ERROR_SIZE] = "";
+        CURL* curl = curl_easy_init();
+        curl_easy_setopt(curl, CURLOPT_URL, job->url.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https,http,ftp");
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https,http,ftp");
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kStallSeconds);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+        curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, kMaxPackage);
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Write);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, job.get());
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, job.get());
+        const CURLcode code = curl_easy_perform(curl);
+        curl_easy_cleanup(curl);
+        const bool closed = ::close(job->fd) == 0;
+        if (code != CURLE_OK) {
+            result.error = *reason ? reason : curl_easy_strerror(code);
+        } else if (!closed) {
+            result.error = "cannot write the package: " + std::string(std::strerror(errno));
+        } else {
+            result.ok = true;
+            result.sha256 = job->hash.result().toHex().toStdString();
+        }
+    }
+    if (!result.ok && !result.path.empty()) {
+        ::unlink(result.path.c_str());
+        ::rmdir(folder.c_str());
+        result.path.clear();
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, job, result] {
+            if (job != job_ || job->cancelled) return;
+            Join();
+            job_.reset();
+            job->done(result);
+        },
+        Qt::QueuedConnection);
+}
+
+void CurlDownloader::Report(const DownloadJob* job, std::int64_t now, std::int64_t total) {
+    if (job_.get() == job && !job->cancelled && job->progress) job->progress(now, total);
+}
+
+void CurlDownloader::Cancel() {
+    if (job_) job_->cancelled = true;
+    Join();
+    job_.reset();
+}
+
+void CurlDownloader::Join() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void CurlDownloader::Discard(const std::string& path) {
+    if (path.empty()) return;
+    ::unlink(path.c_str());
+    ::rmdir(FolderOf(path).c_str());
+}
+
+}  // namespace blenvar

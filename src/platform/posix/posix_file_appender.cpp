@@ -1,0 +1,41 @@
+#include "platform/posix/posix_file_appender.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace blenvar {
+
+bool PosixFileAppender::AppendLine(const std::string& path, const std::string& line,
+                                   std::string& error) {
+    if (path.empty()) {
+        error = "no file name is set";
+        return false;
+    }
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    std::string data = line + "\r\n";
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace blenvar

@@ -1,0 +1,52 @@
+#include "settings/code_types.h"
+
+#include <algorithm>
+#include <span>
+
+#include "core/com_error.h"
+#include "core/text.h"
+#include "settings/settings_layout.h"
+
+namespace blenvar {
+
+namespace {
+
+const std::vector<std::string>& BuiltInCodeTypes() {
+    static const std::vector<std::string> types{
+        std::string(kTypeEan8),    std::string(kTypeEan13),    std::string(kTypeInterleaved2Of5),
+        std::string(kTypeIsbn),    std::string(kTypeIssn),     std::string(kTypeCode39),
+        std::string(kTypeCode128), std::string(kTypeCodabar),  std::string(kTypeUpcE),
+        std::string(kTypeUpcA),    std::string(kTypeUccEan128)};
+    return types;
+}
+
+std::vector<std::string> CodeTypesWithoutUnknown(std::span<const std::string> sectionNames) {
+    std::vector<std::string> list = BuiltInCodeTypes();
+    for (const std::string& name : sectionNames) {
+        // Exact comparison: "ean 8" is added once more as "EAN 8".
+        if (std::find(list.begin(), list.end(), name) != list.end()) continue;
+        if (EqualsNoCaseAscii(name, kSetupSection) || EqualsNoCaseAscii(name, kTypeUnknown))
+            continue;
+        list.push_back(ToUpperAscii(name));
+    }
+    return list;
+}
+
+}  // namespace
+
+std::vector<std::string> LoadCodeTypes(INIFile& ini) {
+    std::vector<std::string> names;
+    try {
+        ini.EnumSections();
+        if (const auto& sections = ini.Sections())
+            for (const Key& k : *sections) names.push_back(k.KeyName);
+    } catch (const ComError&) {
+        // Unreadable settings behave like a missing file: built-ins only.
+        names.clear();
+    }
+    std::vector<std::string> list = CodeTypesWithoutUnknown(names);
+    list.insert(list.begin(), std::string(kTypeUnknown));
+    return list;
+}
+
+}  // namespace blenvar

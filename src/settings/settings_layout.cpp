@@ -1,0 +1,274 @@
+#include "settings/settings_layout.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "core/text.h"
+
+namespace blenvar {
+
+namespace {
+
+std::string_view SkipBlanks(std::string_view s) {
+    const auto b = s.find_first_not_of(kBlanks);
+    return b == std::string_view::npos ? std::string_view() : s.substr(b);
+}
+
+// Length of the number at the start of s: digits, optional fraction, optional
+// exponent. Sign handled by the caller.
+std::size_t NumberLength(std::string_view s) {
+    std::size_t i = 0;
+    std::size_t digits = 0;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < s.size() && IsDigit(s[j])) {
+            while (j < s.size() && IsDigit(s[j])) ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+// Parses the number at the start of s; `consumed` gets how much of s it used.
+double ParseLeading(std::string_view s, std::size_t& consumed) {
+    consumed = 0;
+    bool negative = false;
+    std::size_t start = 0;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        start = 1;
+    }
+    const std::size_t len = NumberLength(s.substr(start));
+    if (len == 0) return 0.0;
+    double value = 0.0;
+    const char* first = s.data() + start;
+    const auto res = std::from_chars(first, first + len, value);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Too large: infinite; too small: zero. Tell them apart by the exponent sign.
+        const std::string_view num = s.substr(start, len);
+        const std::size_t e = num.find_first_of("eE");
+        value = (e != std::string_view::npos && e + 1 < num.size() && num[e + 1] == '-') ? 0.0
+                                                                                         : HUGE_VAL;
+    }
+    consumed = start + len;
+    return negative ? -value : value;
+}
+
+std::string Trimmed(std::string_view s) {
+    return std::string(Trim(s));
+}
+
+}  // namespace
+
+std::string DefaultFileName(std::string_view folder, std::string_view section) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path.push_back('/');
+    for (char c : section)
+        if (c != ' ' && c != '/' && c != '\\') path.push_back(c);
+    path += ".txt";
+    return path;
+}
+
+const std::array<TypeSettingKey, 15>& TypeSettingKeys() {
+    static const std::array<TypeSettingKey, 15> keys{{
+        {kKeyScanToKeyboard, &TypeSettings::ScanToKeyboard},
+        {kKeyAddReturn, &TypeSettings::AddReturn},
+        {kKeyExecuteCommand, &TypeSettings::ExecuteCommand},
+        {kKeyExpandUPCE, &TypeSettings::ExpandUPCE},
+        {kKeyConvertISBNISSN, &TypeSettings::ConvertISBNISSN},
+        {kKeySaveToFile, &TypeSettings::SaveToFile},
+        {kKeyWebJump, &TypeSettings::WebJump},
+        {kKeySendToClipboard, &TypeSettings::SendToClipboard},
+        {kKeyClipboardMask, &TypeSettings::ClipboardMask},
+        {kKeyCommandLine, &TypeSettings::CommandLine},
+        {kKeyCommandOptions, &TypeSettings::CommandOptions},
+        {kKeyFileFormat, &TypeSettings::FileFormat},
+        {kKeyFileName, &TypeSettings::FileName},
+        {kKeyIdentText, &TypeSettings::IdentText},
+        {kKeyKeyboardMask, &TypeSettings::KeyboardMask},
+    }};
+    return keys;
+}
+
+TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::string_view folder) {
+    TypeSettings s;
+    s.FileName = DefaultFileName(folder, section);
+    ini.SetSection(std::string(section));
+    for (const auto& k : TypeSettingKeys()) {
+        std::string& field = s.*k.field;
+        field = ini.GetValue(k.key, field);
+    }
+    return s;
+}
+
+bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings) {
+    ini.SetSection(std::string(section));
+    std::vector<std::pair<std::string, std::string>> values;
+    values.reserve(TypeSettingKeys().size());
+    for (const auto& k : TypeSettingKeys())
+        values.emplace_back(std::string(k.key), Trimmed(settings.*k.field));
+    return ini.SaveValues(values);
+}
+
+StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix) {
+    ini.SetSection(std::string(kSetupSection));
+    auto read = [&](std::string_view name) {
+        std::string key(prefix);
+        key += name;
+        return ReadLeadingInteger(ini.GetValue(key, "0"));
+    };
+    StoredKeyEvent e;
+    e.Action = read("Action");
+    e.State = read("State");
+    e.VCode = read("VCode");
+    e.SCode = read("SCode");
+    return e;
+}
+
+std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const StoredKeyEvent& start,
+                                                                  const StoredKeyEvent& stop,
+                                                                  std::string_view scannerDevice) {
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const auto& [prefix, e] :
+         {std::pair<std::string_view, const StoredKeyEvent&>{"Start_", start},
+          std::pair<std::string_view, const StoredKeyEvent&>{"Stop_", stop}}) {
+        const std::pair<std::string_view, int> fields[] = {
+            {"Action", e.Action}, {"State", e.State}, {"VCode", e.VCode}, {"SCode", e.SCode}};
+        for (const auto& [name, value] : fields)
+            values.emplace_back(std::string(prefix) + std::string(name), std::to_string(value));
+    }
+    if (!scannerDevice.empty())
+        values.emplace_back(std::string(kKeyScannerDevice), std::string(scannerDevice));
+    return values;
+}
+
+bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
+                     std::string_view scannerDevice) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValues(TrainedKeyValues(start, stop, scannerDevice));
+}
+
+std::string LoadEncoding(INIFile& ini) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.GetValue(kKeyEncoding);
+}
+
+bool SaveEncoding(INIFile& ini, std::string_view caption) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValue(kKeyEncoding, caption);
+}
+
+bool IsAimEncoding(std::string_view encoding) {
+    return EqualsNoCaseAscii(encoding, kEncodingAim);
+}
+
+std::string LoadIdentText(INIFile& ini, std::string_view section) {
+    ini.SetSection(std::string(section));
+    return std::string(Trim(ini.GetValue(kKeyIdentText, kDefaultIdentText)));
+}
+
+UpdateSettings LoadUpdateSettings(INIFile& ini, bool aptInstallAvailable) {
+    ini.SetSection(std::string(kSetupSection));
+    const auto read = [&](std::string_view key) {
+        return std::string(Trim(ini.GetValue(key), kBlanks));
+    };
+    UpdateSettings s{read(kKeyUpdateServer), read(kKeyPackageServer), read(kKeyInstallCommand)};
+    if (s.InstallCommand.empty())
+        s.InstallCommand =
+            aptInstallAvailable ? kDefaultInstallCommandApt : kDefaultInstallCommandOpen;
+    return s;
+}
+
+CaptureSetup LoadCaptureSetup(INIFile& ini) {
+    ini.SetSection(std::string(kSetupSection));
+    const auto read = [&](std::string_view key) {
+        return std::string(Trim(ini.GetValue(key), kBlanks));
+    };
+    CaptureSetup s;
+    const std::string backend = read(kKeyKeyboardBackend);
+    if (EqualsNoCaseAscii(backend, kBackendX11)) s.backend = KeyboardBackend::X11;
+    if (EqualsNoCaseAscii(backend, kBackendEvdev)) s.backend = KeyboardBackend::Evdev;
+    s.scannerDevice = read(kKeyScannerDevice);
+    s.keyboardLayout = read(kKeyKeyboardLayout);
+    const std::string devices = read(kKeyCaptureDevices);
+    if (EqualsNoCaseAscii(devices, kCaptureAll)) {
+        s.devices = CaptureDevices::All;
+    } else if (EqualsNoCaseAscii(devices, kCaptureScanner)) {
+        s.devices = CaptureDevices::Scanner;
+    } else {
+        s.devices = s.scannerDevice.empty() ? CaptureDevices::All : CaptureDevices::Scanner;
+    }
+    const std::string gap = read(kKeyScanGap);
+    int ms = 0;
+    const auto [end, ec] = std::from_chars(gap.data(), gap.data() + gap.size(), ms);
+    if (ec == std::errc() && end == gap.data() + gap.size() && ms >= 1 && ms <= kMaxScanGap)
+        s.scanGapMs = ms;
+    return s;
+}
+
+bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValue(kKeyCaptureDevices,
+                         devices == CaptureDevices::All ? kCaptureAll : kCaptureScanner);
+}
+
+bool SaveScannerDevice(INIFile& ini, std::string_view identityText) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValue(kKeyScannerDevice, identityText);
+}
+
+bool LoadWebJump(INIFile& ini) {
+    ini.SetSection(std::string(kTypeCode128));
+    return ReadFlag(ini.GetValue(kKeyWebJump));
+}
+
+bool ReadFlag(std::string_view stored) {
+    return stored == "1";
+}
+
+bool ReadTruth(std::string_view stored) {
+    std::string_view s = Trim(stored, kBlanks);
+    if (EqualsNoCaseAscii(s, "true")) return true;
+    std::size_t consumed = 0;
+    const double v = ParseLeading(s, consumed);
+    return consumed != 0 && consumed == s.size() && v != 0.0;
+}
+
+double LeadingNumber(std::string_view stored) {
+    std::size_t consumed = 0;
+    return ParseLeading(SkipBlanks(stored), consumed);
+}
+
+bool ReadRoundedNumberOn(std::string_view stored) {
+    return std::nearbyint(LeadingNumber(stored)) != 0.0;
+}
+
+int ReadLeadingInteger(std::string_view stored) {
+    std::string_view s = SkipBlanks(stored);
+    bool negative = false;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    long long v = 0;
+    for (char c : s) {
+        if (!IsDigit(c)) break;
+        v = v * 10 + (c - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX) v = INT_MAX;
+    return static_cast<int>(v);
+}
+
+}  // namespace blenvar

@@ -1,0 +1,208 @@
+#pragma once
+// Layout of the settings file: the type sections, the global "Setup" keys, the fifteen
+// per-type keys with their editor defaults and write order, and the rules by which
+// stored text is read. Plain C++ below decoding and delivery: both take names from here.
+#include <array>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "components/ini/ini_file.h"
+
+namespace blenvar {
+
+// Barcode type names; each also names the type's settings section.
+inline constexpr std::string_view kTypeEan8 = "EAN 8";
+inline constexpr std::string_view kTypeEan13 = "EAN 13";
+inline constexpr std::string_view kTypeInterleaved2Of5 = "INTERLEAVED 2 OF 5";
+inline constexpr std::string_view kTypeIsbn = "ISBN";
+inline constexpr std::string_view kTypeIssn = "ISSN";
+inline constexpr std::string_view kTypeCode39 = "CODE 39";
+inline constexpr std::string_view kTypeCode128 = "CODE 128";
+inline constexpr std::string_view kTypeCodabar = "CODABAR";
+inline constexpr std::string_view kTypeUpcE = "UPC-E";
+inline constexpr std::string_view kTypeUpcA = "UPC-A";
+inline constexpr std::string_view kTypeUccEan128 = "UCC/EAN 128";
+inline constexpr std::string_view kTypeUnknown = "UNKNOWN";
+
+inline constexpr std::string_view kSetupSection = "Setup";
+// Defaults of each type's action texts.
+inline constexpr std::string_view kDefaultKeyboardMask = "%%C";
+inline constexpr std::string_view kDefaultClipboardMask = "%%C";
+inline constexpr std::string_view kDefaultCommandLine = "";
+inline constexpr std::string_view kDefaultCommandOptions = "";
+inline constexpr std::string_view kDefaultFileFormat = R"(%%d,%%t,"%%S","%%T","%%C","%%X")";
+
+inline constexpr std::string_view kKeyEncoding = "Encoding";
+inline constexpr std::string_view kEncodingAim = "AIM";
+inline constexpr std::string_view kEncodingOther = "Other";
+
+inline constexpr std::string_view kKeyScanToKeyboard = "ScanToKeyboard";
+inline constexpr std::string_view kKeyAddReturn = "AddReturn";
+inline constexpr std::string_view kKeyExecuteCommand = "ExecuteCommand";
+inline constexpr std::string_view kKeyExpandUPCE = "ExpandUPCE";
+inline constexpr std::string_view kKeyConvertISBNISSN = "ConvertISBNISSN";
+inline constexpr std::string_view kKeySaveToFile = "SaveToFile";
+inline constexpr std::string_view kKeyWebJump = "WebJump";
+inline constexpr std::string_view kKeySendToClipboard = "SendToClipboard";
+inline constexpr std::string_view kKeyClipboardMask = "ClipboardMask";
+inline constexpr std::string_view kKeyCommandLine = "CommandLine";
+inline constexpr std::string_view kKeyCommandOptions = "CommandOptions";
+inline constexpr std::string_view kKeyFileFormat = "FileFormat";
+inline constexpr std::string_view kKeyFileName = "FileName";
+inline constexpr std::string_view kKeyIdentText = "IdentText";
+inline constexpr std::string_view kKeyKeyboardMask = "KeyboardMask";
+
+inline constexpr std::string_view kDefaultIdentText = "";
+
+// Update check, in Setup because any other section would become a barcode type.
+// UpdateServer: scheme and host of the version answer; empty means no check at all.
+// PackageServer: scheme and host of the "/MSI/" package folder; empty means UpdateServer.
+// InstallCommand: argument list with %1 for the downloaded package; empty means the
+// default below.
+inline constexpr std::string_view kKeyUpdateServer = "UpdateServer";
+inline constexpr std::string_view kKeyPackageServer = "PackageServer";
+inline constexpr std::string_view kKeyInstallCommand = "InstallCommand";
+// Used where pkexec and apt-get both exist: a desktop "open" of a .deb often starts an
+// archive viewer instead of an installer.
+inline constexpr std::string_view kDefaultInstallCommandApt =
+    "pkexec apt-get install --reinstall -y %1";
+inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
+
+// Keyboard capture. KeyboardBackend: Auto (X11 in an X session, else the input devices),
+// X11 or Evdev; any other text is Auto. CaptureDevices: Scanner (grab only the trained
+// scanner device) or All (every keyboard); missing or other text means Scanner once
+// ScannerDevice holds a device, else All. ScannerDevice: the device training recorded,
+// `Name|vvvv:pppp`. ScanGap: in Scanner mode a scan also closes once the scanner has been
+// silent this many ms (1 to 5000; other text is the default). KeyboardLayout: the XKB
+// layout typed through the virtual keyboard, and whose modifier keys capture from the
+// input devices reads (AltGr is no Alt), as "layout" or "layout(variant)"; empty for the
+// system's.
+inline constexpr std::string_view kKeyKeyboardBackend = "KeyboardBackend";
+inline constexpr std::string_view kBackendAuto = "Auto";
+inline constexpr std::string_view kBackendX11 = "X11";
+inline constexpr std::string_view kBackendEvdev = "Evdev";
+inline constexpr std::string_view kKeyCaptureDevices = "CaptureDevices";
+inline constexpr std::string_view kCaptureScanner = "Scanner";
+inline constexpr std::string_view kCaptureAll = "All";
+inline constexpr std::string_view kKeyScannerDevice = "ScannerDevice";
+inline constexpr std::string_view kKeyKeyboardLayout = "KeyboardLayout";
+inline constexpr std::string_view kKeyScanGap = "ScanGap";
+inline constexpr int kDefaultScanGap = 100;
+inline constexpr int kMaxScanGap = 5000;
+
+enum class KeyboardBackend { Auto, X11, Evdev };
+enum class CaptureDevices { Scanner, All };
+
+struct CaptureSetup {
+    KeyboardBackend backend = KeyboardBackend::Auto;
+    CaptureDevices devices = CaptureDevices::All;
+    std::string scannerDevice;
+    std::string keyboardLayout;
+    int scanGapMs = kDefaultScanGap;
+};
+
+// The capture keys of Setup, texts trimmed of blanks and names read case-blind.
+CaptureSetup LoadCaptureSetup(INIFile& ini);
+// Training stores the scanner's device; the capture mode is left as the user set it.
+bool SaveScannerDevice(INIFile& ini, std::string_view identityText);
+// The user's choice on the Setup tab.
+bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices);
+
+// folder + "/" + section without blanks, "/" or "\" + ".txt". The separators are
+// dropped so that "UCC/EAN 128" stays one file (UCCEAN128.txt) in the folder.
+std::string DefaultFileName(std::string_view folder, std::string_view section);
+
+// The per-type settings as stored (flags "0"/"1"), initialised to the editor defaults.
+// FileName has no fixed default: it is DefaultFileName() of the type's section.
+struct TypeSettings {
+    std::string ScanToKeyboard = "0";
+    std::string AddReturn = "0";
+    std::string ExecuteCommand = "0";
+    std::string ExpandUPCE = "0";
+    std::string ConvertISBNISSN = "1";
+    std::string SaveToFile = "0";
+    std::string WebJump = "0";
+    std::string SendToClipboard = "1";
+    std::string ClipboardMask{kDefaultClipboardMask};
+    std::string CommandLine{kDefaultCommandLine};
+    std::string CommandOptions{kDefaultCommandOptions};
+    std::string FileFormat{kDefaultFileFormat};
+    std::string FileName;
+    std::string IdentText{kDefaultIdentText};
+    std::string KeyboardMask{kDefaultKeyboardMask};
+};
+
+struct TypeSettingKey {
+    std::string_view key;
+    std::string TypeSettings::*field;
+};
+
+// All fifteen keys in the order a save writes them.
+const std::array<TypeSettingKey, 15>& TypeSettingKeys();
+
+// Loads a type's section; a missing key gets the editor default (FileName: the default
+// file name for this section in `folder`).
+TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::string_view folder);
+// Writes all fifteen keys, texts trimmed of surrounding blanks, in one file replacement:
+// all of them or none. False (reason in ini.LastWriteError()) when nothing was written.
+bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings);
+
+// A trained key event as stored under "Start_"/"Stop_".
+struct StoredKeyEvent {
+    int Action = 0;
+    int State = 0;
+    int VCode = 0;
+    int SCode = 0;
+    friend bool operator==(const StoredKeyEvent&, const StoredKeyEvent&) = default;
+};
+
+// `prefix` is "Start_" or "Stop_".
+StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix);
+// Writes Start_Action, Start_State, Start_VCode, Start_SCode, then the Stop_ keys, in one
+// file replacement: a half-trained scanner is never stored.
+// A non-empty `scannerDevice` is saved as ScannerDevice in the same write, so the keys and
+// the device they came from never disagree in the file.
+bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
+                     std::string_view scannerDevice = {});
+// The keys and values SaveTrainedKeys writes, in that order.
+std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const StoredKeyEvent& start,
+                                                                  const StoredKeyEvent& stop,
+                                                                  std::string_view scannerDevice);
+
+// The stored `Encoding` text ("" when missing).
+std::string LoadEncoding(INIFile& ini);
+bool SaveEncoding(INIFile& ini, std::string_view caption);
+bool IsAimEncoding(std::string_view encoding);
+
+struct UpdateSettings {
+    std::string UpdateServer;
+    std::string PackageServer;
+    std::string InstallCommand;
+};
+
+// The three update keys of Setup, trimmed of blanks; a missing or blank InstallCommand
+// becomes the apt default when `aptInstallAvailable`, else the desktop's "open".
+UpdateSettings LoadUpdateSettings(INIFile& ini, bool aptInstallAvailable);
+
+// A type's identifier text, trimmed of spaces ("" when missing).
+std::string LoadIdentText(INIFile& ini, std::string_view section);
+// WebJump of the "CODE 128" section: on exactly when stored as "1".
+bool LoadWebJump(INIFile& ini);
+
+// Reading rules of stored values.
+// Flag: on exactly when the text is "1".
+bool ReadFlag(std::string_view stored);
+// Truth value: a number other than 0, or the word True in any case. False and any
+// other text are off.
+bool ReadTruth(std::string_view stored);
+// Leading numeric part ("12abc" -> 12, "abc" -> 0), as read for ConvertISBNISSN.
+double LeadingNumber(std::string_view stored);
+// On when the leading numeric part, taken to the nearest whole number (halves to
+// even), is not 0.
+bool ReadRoundedNumberOn(std::string_view stored);
+// Leading integer ("-3x" -> -3, "abc" -> 0), clamped to the int range.
+int ReadLeadingInteger(std::string_view stored);
+
+}  // namespace blenvar
