@@ -13,13 +13,6 @@ namespace blenvar {
 
 class CaptureBackend : public HookLibrary {
   public:
-    // The start-up options choose between ways of hooking that only one platform has;
-    // backends here have a single way, so they accept and ignore them.
-    void UseSendMessage(int) override {}
-    void SetGlobalParams(int, int) override {}
-    void NoLLHook(int) override {}
-    void NoTL(int) override {}
-
     // While idle only the start key's events reach the callback; every other key goes to
     // programs untouched and undelayed. Returns "" or, when the key cannot be watched
     // (another program holds it), a sentence for the user. An untrained key watches nothing.

@@ -8,13 +8,13 @@
 #include <atomic>
 #include <bitset>
 #include <cerrno>
-#include <ctime>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "capture/evdev_translate.h"
+#include "core/monotonic_clock.h"
 #include "platform/evdev/evdev_device.h"
 #include "platform/evdev/evdev_devices.h"
 #include "platform/evdev/evdev_uinput.h"
@@ -88,7 +88,8 @@ struct EvdevCapture::Impl {
 
     // A new scanner or mode from UseScanner, or training's hold begun or ended.
     void TakeUpChanges() {
-        bool changed = hold != holding;
+        // Holding grabs more only in Scanner mode: All mode has every keyboard already.
+        bool changed = hold != holding && setup.mode == CaptureDevices::Scanner;
         holding = hold;
         if (reconfigure.exchange(false)) {
             std::lock_guard lock(hooksMutex);
@@ -258,7 +259,7 @@ struct EvdevCapture::Impl {
         std::vector<input_event> events;
         while (!stop) {
             int timeout = -1;
-            const std::uint64_t now = NowMs();
+            const std::uint64_t now = MonotonicMs();
             if (auto t = Copy(tick)) {
                 if (auto deadline = t(now))
                     timeout =
@@ -408,12 +409,6 @@ void EvdevCapture::SetNoticeHook(NoticeHook notice) {
 
 std::size_t EvdevCapture::GrabbedCount() const {
     return impl_->grabbed;
-}
-
-std::uint64_t EvdevCapture::NowMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
 }
 
 std::string EvdevCapture::ScannerTextOf(const std::string& device) const {
