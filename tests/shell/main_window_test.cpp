@@ -217,6 +217,24 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     relay2.join();
 }
 
+// The program builds the backend first, so it outlives the window: nothing it calls from
+// its own thread afterwards may reach the window or its capture.
+TEST(MainWindow, ABackendOutlivingTheWindowCallsNothingOfIt) {
+    testing::TempIni file("[Setup]\n");
+    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
+    ShellTray tray;
+    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    testing::FakeCaptureBackend backend;
+    {
+        MainWindow w(desktop, backend, tray);
+        w.Load({1, 0, 0});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return backend.Type(2, 0, 0, 0) == kPassKey; }, 3000));
+        ASSERT_TRUE(backend.lost);
+    }
+    EXPECT_FALSE(backend.lost);
+    EXPECT_EQ(backend.Type(1, 0, 65, 30), -1);
+}
+
 // "Start Blenvar when I log in" writes and removes the user's autostart entry, shows whether
 // it is there, and says in the status line when it cannot.
 TEST(MainWindow, AutostartBoxFollowsTheUsersEntry) {
