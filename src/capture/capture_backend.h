@@ -22,7 +22,8 @@ class CaptureBackend : public HookLibrary {
     // own event is the one that opens the scan.
     virtual void HoldKeyboard(bool hold) = 0;
     // Once, when the desktop connection or the devices are gone; the program then ends
-    // cleanly.
+    // cleanly. A backend may call it from its own thread; once a new one (or none) is set,
+    // the old one is neither running nor called again.
     virtual void OnLost(std::function<void()> lost) = 0;
     // What was lost, for the user: a sentence without the program's name.
     virtual std::string LostMessage() const = 0;

@@ -60,6 +60,9 @@ struct EvdevCapture::Impl {
     KeyCallback callback;
     TickHook tick;
     NoticeHook notice;
+    // Called with its own mutex held, so OnLost({}) returns only once no call is running:
+    // the object it calls into may be gone right after.
+    std::mutex lostMutex;
     std::function<void()> lost;
     std::optional<ScannerId> newScanner;  // from UseScanner, taken up by the relay
 
@@ -79,6 +82,11 @@ struct EvdevCapture::Impl {
 
     void Notify(const std::string& message, bool scanBroken) {
         if (auto n = Copy(notice)) n(message, scanBroken);
+    }
+
+    void Lost() {
+        std::lock_guard lock(lostMutex);
+        if (lost) lost();
     }
 
     void CountGrabbed() {
@@ -281,7 +289,7 @@ struct EvdevCapture::Impl {
             }
             if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
                 ReleaseAll();
-                if (auto l = Copy(lost)) l();
+                Lost();
                 return;
             }
             if (stop) break;
@@ -302,7 +310,7 @@ struct EvdevCapture::Impl {
                 const bool alive = it->second.device.Read(events, error);
                 if (!Relay(it->second, events)) {
                     ReleaseAll();
-                    if (auto l = Copy(lost)) l();
+                    Lost();
                     return;
                 }
                 if (!alive && !wayOut) {
@@ -387,7 +395,7 @@ bool EvdevCapture::ScannerPresent() const {
 }
 
 void EvdevCapture::OnLost(std::function<void()> lost) {
-    std::lock_guard lock(impl_->hooksMutex);
+    std::lock_guard lock(impl_->lostMutex);
     impl_->lost = std::move(lost);
 }
 

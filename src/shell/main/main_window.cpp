@@ -274,6 +274,12 @@ void MainWindow::AfterPendingEvents(std::function<void()> then) {
     QTimer::singleShot(0, this, std::move(then));
 }
 
+// The backend outlives the window: nothing of it may call in here afterwards.
+MainWindow::~MainWindow() {
+    backend_.OnLost({});
+    startup_.Unload();
+}
+
 void MainWindow::ShowFromTray() {
     showNormal();
     raise();
