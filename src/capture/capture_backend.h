@@ -13,13 +13,6 @@ namespace blenvar {
 
 class CaptureBackend : public HookLibrary {
   public:
-    // The start-up options choose between ways of hooking that only one platform has;
-    // backends here have a single way, so they accept and ignore them.
-    void UseSendMessage(int) override {}
-    void SetGlobalParams(int, int) override {}
-    void NoLLHook(int) override {}
-    void NoTL(int) override {}
-
     // While idle only the start key's events reach the callback; every other key goes to
     // programs untouched and undelayed. Returns "" or, when the key cannot be watched
     // (another program holds it), a sentence for the user. An untrained key watches nothing.
@@ -29,7 +22,8 @@ class CaptureBackend : public HookLibrary {
     // own event is the one that opens the scan.
     virtual void HoldKeyboard(bool hold) = 0;
     // Once, when the desktop connection or the devices are gone; the program then ends
-    // cleanly.
+    // cleanly. A backend may call it from its own thread; once a new one (or none) is set,
+    // the old one is neither running nor called again.
     virtual void OnLost(std::function<void()> lost) = 0;
     // What was lost, for the user: a sentence without the program's name.
     virtual std::string LostMessage() const = 0;

@@ -1,22 +1,12 @@
 #include "capture/capture_machine.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "capture/key_to_char.h"
 
 namespace blenvar {
 
 namespace {
-
-std::int16_t Nearest16(int v) {
-    return static_cast<std::int16_t>(std::clamp<int>(v, std::numeric_limits<std::int16_t>::min(),
-                                                     std::numeric_limits<std::int16_t>::max()));
-}
-
-constexpr int kPress = 1;
-constexpr int kRelease = 2;
-constexpr int kCharacter = 4;
 
 bool SameKey(const KeyEvent& e, const TrainedKey& k) {
     return e.State == k.State && e.VCode == k.VCode && e.SCode == k.SCode;
@@ -52,10 +42,11 @@ void CaptureMachine::SetScannerMode(bool on, std::uint64_t gapMs) {
 }
 
 bool CaptureMachine::OpensScan(const KeyEvent& event) const {
-    if (scannerMode_) return event.fromScanner && event.Action == kPress;
+    if (scannerMode_) return event.fromScanner && event.Action == kActionPress;
     // A start event trained from a later event of its keystroke opens on the press, so
     // the keystroke's character is collected and none of its events reach the window.
-    if (event.Action == kPress && (start_.Action == kCharacter || start_.Action == kRelease))
+    if (event.Action == kActionPress &&
+        (start_.Action == kActionCharacter || start_.Action == kActionRelease))
         return SameKey(event, start_);
     return SameEvent(event, start_);
 }
@@ -123,18 +114,10 @@ CaptureStep CaptureMachine::OnKey(const KeyEvent& event) {
     step.deadline = NextDeadline();
     // Other events of the stop key (its press when the release was trained) add nothing.
     const bool stopKey = SameKey(event, stop_) && (!scannerMode_ || stopIsSuffix_);
-    if (event.Action == kCharacter && Typable(event.State, event.VCode) && !stopKey)
+    if (event.Action == kActionCharacter && Typable(event.State, event.VCode) && !stopKey)
         raw_ += KeyToChar(static_cast<std::uint8_t>(event.State),
                           static_cast<std::uint16_t>(event.VCode));
     return step;
-}
-
-TrainedKey ToTrainedKey(const StoredKeyEvent& s) {
-    return {Nearest16(s.Action), Nearest16(s.State), Nearest16(s.VCode), Nearest16(s.SCode)};
-}
-
-StoredKeyEvent ToStoredKey(const TrainedKey& k) {
-    return {k.Action, k.State, k.VCode, k.SCode};
 }
 
 }  // namespace blenvar

@@ -11,19 +11,6 @@
 
 namespace blenvar {
 
-// A trained event as the settings file keeps it (16-bit values). All zero: untrained.
-struct TrainedKey {
-    std::int16_t Action = 0;
-    std::int16_t State = 0;
-    std::int16_t VCode = 0;
-    std::int16_t SCode = 0;
-    friend bool operator==(const TrainedKey&, const TrainedKey&) = default;
-};
-
-// The file's values as capture compares them: the nearest 16-bit integer.
-TrainedKey ToTrainedKey(const StoredKeyEvent& stored);
-StoredKeyEvent ToStoredKey(const TrainedKey& key);
-
 inline constexpr std::uint64_t kScanWindowMs = 5000;
 
 // Tray images by their 1-based number; 0 leaves the tray as it is.
@@ -39,8 +26,6 @@ struct CaptureStep {
     std::optional<std::string> scan;        // the raw text of a scan that just closed
     std::optional<std::uint64_t> deadline;  // when to call Tick(); empty while idle
 };
-
-inline constexpr std::uint64_t kDefaultScanGapMs = 100;
 
 class CaptureMachine {
   public:

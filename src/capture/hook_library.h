@@ -9,6 +9,11 @@
 
 namespace blenvar {
 
+// KeyEvent::Action codes.
+inline constexpr std::int32_t kActionPress = 1;  // auto-repeat too
+inline constexpr std::int32_t kActionRelease = 2;
+inline constexpr std::int32_t kActionCharacter = 4;
+
 struct KeyEvent {
     std::int32_t Action = 0;
     std::int32_t State = 0;
@@ -29,10 +34,12 @@ using KeyCallback = std::function<int(const KeyEvent&)>;
 class HookLibrary {
   public:
     virtual ~HookLibrary() = default;
-    virtual void UseSendMessage(int on) = 0;
-    virtual void SetGlobalParams(int global, int flags) = 0;
-    virtual void NoLLHook(int on) = 0;
-    virtual void NoTL(int on) = 0;
+    // The start-up options choose between ways of hooking that only one platform has;
+    // every backend here has a single way, so the calls are accepted and ignored.
+    void UseSendMessage(int) {}
+    void SetGlobalParams(int, int) {}
+    void NoLLHook(int) {}
+    void NoTL(int) {}
     // install: (-1, 1, callback); remove: (0, 0, {}). A new install replaces the old one.
     virtual void SetKeyboardHook(int install, int param, KeyCallback callback) = 0;
 };

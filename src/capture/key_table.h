@@ -11,11 +11,6 @@
 
 namespace blenvar {
 
-// KeyEvent::Action codes.
-inline constexpr std::int32_t kActionPress = 1;  // auto-repeat too
-inline constexpr std::int32_t kActionRelease = 2;
-inline constexpr std::int32_t kActionCharacter = 4;
-
 // KeyEvent::State bits. Caps Lock is never part of the state.
 inline constexpr std::int32_t kStateShift = 1;
 inline constexpr std::int32_t kStateCtrl = 2;

@@ -1,18 +1,8 @@
 #include "capture/training_machine.h"
 
-#include <algorithm>
-#include <limits>
-
 namespace blenvar {
 
 namespace {
-
-constexpr int kPress = 1;
-
-std::int16_t Nearest16(std::int32_t v) {
-    return static_cast<std::int16_t>(std::clamp<std::int32_t>(
-        v, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
-}
 
 TrainedKey ToTrained(const KeyEvent& e) {
     return {Nearest16(e.Action), Nearest16(e.State), Nearest16(e.VCode), Nearest16(e.SCode)};
@@ -48,11 +38,11 @@ TrainingStep TrainingMachine::OnKey(const KeyEvent& event) {
     if (event.device != device_) mixedDevices_ = true;
     // A sample that begins with Shift (a capital first letter) must not make every Shift
     // open a scan: its first real key press is the start event instead.
-    if (recorded_ == 1 && event.Action == kPress && IsModifier(event.VCode))
+    if (recorded_ == 1 && event.Action == kActionPress && IsModifier(event.VCode))
         waitingForNonModifier_ = true;
     else if (recorded_ == 1)
         first_ = ToTrained(event);
-    else if (waitingForNonModifier_ && event.Action == kPress && !IsModifier(event.VCode)) {
+    else if (waitingForNonModifier_ && event.Action == kActionPress && !IsModifier(event.VCode)) {
         first_ = ToTrained(event);
         waitingForNonModifier_ = false;
     }

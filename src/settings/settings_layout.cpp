@@ -1,5 +1,6 @@
 #include "settings/settings_layout.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -120,42 +121,50 @@ bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings
     return ini.SaveValues(values);
 }
 
-StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix) {
-    ini.SetSection(std::string(kSetupSection));
-    auto read = [&](std::string_view name) {
-        std::string key(prefix);
-        key += name;
-        return ReadLeadingInteger(ini.GetValue(key, "0"));
-    };
-    StoredKeyEvent e;
-    e.Action = read("Action");
-    e.State = read("State");
-    e.VCode = read("VCode");
-    e.SCode = read("SCode");
-    return e;
+namespace {
+
+constexpr std::string_view kTrainedPrefixes[] = {"Start_", "Stop_"};
+constexpr std::string_view kTrainedFields[] = {"Action", "State", "VCode", "SCode"};
+constexpr std::int16_t TrainedKey::*kTrainedMembers[] = {&TrainedKey::Action, &TrainedKey::State,
+                                                         &TrainedKey::VCode, &TrainedKey::SCode};
+
+}  // namespace
+
+std::int16_t Nearest16(long long value) {
+    return static_cast<std::int16_t>(std::clamp<long long>(value, INT16_MIN, INT16_MAX));
 }
 
-std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const StoredKeyEvent& start,
-                                                                  const StoredKeyEvent& stop,
+TrainedKeys LoadTrainedKeys(INIFile& ini) {
+    ini.SetSection(std::string(kSetupSection));
+    TrainedKeys keys;
+    TrainedKey* events[] = {&keys.start, &keys.stop};
+    for (int e = 0; e < 2; ++e) {
+        for (int f = 0; f < 4; ++f) {
+            const std::string key =
+                std::string(kTrainedPrefixes[e]) + std::string(kTrainedFields[f]);
+            events[e]->*kTrainedMembers[f] = Nearest16(ReadLeadingInteger(ini.GetValue(key, "0")));
+        }
+    }
+    return keys;
+}
+
+std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const TrainedKeys& keys,
                                                                   std::string_view scannerDevice) {
     std::vector<std::pair<std::string, std::string>> values;
-    for (const auto& [prefix, e] :
-         {std::pair<std::string_view, const StoredKeyEvent&>{"Start_", start},
-          std::pair<std::string_view, const StoredKeyEvent&>{"Stop_", stop}}) {
-        const std::pair<std::string_view, int> fields[] = {
-            {"Action", e.Action}, {"State", e.State}, {"VCode", e.VCode}, {"SCode", e.SCode}};
-        for (const auto& [name, value] : fields)
-            values.emplace_back(std::string(prefix) + std::string(name), std::to_string(value));
+    const TrainedKey* events[] = {&keys.start, &keys.stop};
+    for (int e = 0; e < 2; ++e) {
+        for (int f = 0; f < 4; ++f)
+            values.emplace_back(std::string(kTrainedPrefixes[e]) + std::string(kTrainedFields[f]),
+                                std::to_string(events[e]->*kTrainedMembers[f]));
     }
     if (!scannerDevice.empty())
         values.emplace_back(std::string(kKeyScannerDevice), std::string(scannerDevice));
     return values;
 }
 
-bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
-                     std::string_view scannerDevice) {
+bool SaveTrainedKeys(INIFile& ini, const TrainedKeys& keys, std::string_view scannerDevice) {
     ini.SetSection(std::string(kSetupSection));
-    return ini.SaveValues(TrainedKeyValues(start, stop, scannerDevice));
+    return ini.SaveValues(TrainedKeyValues(keys, scannerDevice));
 }
 
 std::string LoadEncoding(INIFile& ini) {

@@ -3,6 +3,7 @@
 // per-type keys with their editor defaults and write order, and the rules by which
 // stored text is read. Plain C++ below decoding and delivery: both take names from here.
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -89,7 +90,7 @@ inline constexpr std::string_view kCaptureAll = "All";
 inline constexpr std::string_view kKeyScannerDevice = "ScannerDevice";
 inline constexpr std::string_view kKeyKeyboardLayout = "KeyboardLayout";
 inline constexpr std::string_view kKeyScanGap = "ScanGap";
-inline constexpr int kDefaultScanGap = 100;
+inline constexpr int kDefaultScanGapMs = 100;
 inline constexpr int kMaxScanGap = 5000;
 
 enum class KeyboardBackend { Auto, X11, Evdev };
@@ -100,7 +101,7 @@ struct CaptureSetup {
     CaptureDevices devices = CaptureDevices::All;
     std::string scannerDevice;
     std::string keyboardLayout;
-    int scanGapMs = kDefaultScanGap;
+    int scanGapMs = kDefaultScanGapMs;
 };
 
 // The capture keys of Setup, texts trimmed of blanks and names read case-blind.
@@ -149,26 +150,35 @@ TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::strin
 // all of them or none. False (reason in ini.LastWriteError()) when nothing was written.
 bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings);
 
-// A trained key event as stored under "Start_"/"Stop_".
-struct StoredKeyEvent {
-    int Action = 0;
-    int State = 0;
-    int VCode = 0;
-    int SCode = 0;
-    friend bool operator==(const StoredKeyEvent&, const StoredKeyEvent&) = default;
+// A trained key event as stored under "Start_"/"Stop_" and as capture compares it: the
+// file's values as the nearest 16-bit integers. All zero: untrained.
+struct TrainedKey {
+    std::int16_t Action = 0;
+    std::int16_t State = 0;
+    std::int16_t VCode = 0;
+    std::int16_t SCode = 0;
+    friend bool operator==(const TrainedKey&, const TrainedKey&) = default;
 };
 
-// `prefix` is "Start_" or "Stop_".
-StoredKeyEvent LoadTrainedKey(INIFile& ini, std::string_view prefix);
+// The scanner's start and stop events. The start event alone decides whether a scanner
+// is trained.
+struct TrainedKeys {
+    TrainedKey start;
+    TrainedKey stop;
+    bool Trained() const { return !(start == TrainedKey{}); }
+};
+
+// Out-of-range values must not wrap into another key.
+std::int16_t Nearest16(long long value);
+
+TrainedKeys LoadTrainedKeys(INIFile& ini);
 // Writes Start_Action, Start_State, Start_VCode, Start_SCode, then the Stop_ keys, in one
 // file replacement: a half-trained scanner is never stored.
 // A non-empty `scannerDevice` is saved as ScannerDevice in the same write, so the keys and
 // the device they came from never disagree in the file.
-bool SaveTrainedKeys(INIFile& ini, const StoredKeyEvent& start, const StoredKeyEvent& stop,
-                     std::string_view scannerDevice = {});
+bool SaveTrainedKeys(INIFile& ini, const TrainedKeys& keys, std::string_view scannerDevice = {});
 // The keys and values SaveTrainedKeys writes, in that order.
-std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const StoredKeyEvent& start,
-                                                                  const StoredKeyEvent& stop,
+std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const TrainedKeys& keys,
                                                                   std::string_view scannerDevice);
 
 // The stored `Encoding` text ("" when missing).

@@ -8,6 +8,7 @@ find_package(Qt6 REQUIRED COMPONENTS DBus)
 add_library(blenvar_shell_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/main/main_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/capture_controller.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main/capture_driver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/relay_capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/scanner_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/capture_driver.h

@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <mutex>
 
+#include "capture/capture_coordinator.h"
 #include "capture/input_devices.h"
-#include "capture/relay_machines.h"
 #include "components/ini/ini_file.h"
-#include "settings/settings_layout.h"
 #include "platform/evdev/evdev_capture.h"
 #include "platform/evdev/evdev_devices.h"
-#include "platform/evdev/xkb_keymap.h"
+#include "platform/evdev/evdev_setup.h"
+#include "settings/settings_layout.h"
 #include "tools/decode_session.h"
 #include "tools/line_writer.h"
 
@@ -25,13 +25,13 @@ struct HeadlessCapture::State {
     OnScan onScan;                          // capture
     OnTrained onTrained;                    // training
     const EvdevCapture* capture = nullptr;  // set before any report
-    RelayMachines machines{MakeReports()};
+    CaptureCoordinator coordinator{MakeReports()};
     bool trainingOver = false;
     std::atomic<bool> lost{false};
 
-    RelayMachines::Reports MakeReports() {
-        RelayMachines::Reports r;
-        r.scanClosed = [this](const std::string& raw, bool) { onScan(raw); };
+    CaptureCoordinator::Reports MakeReports() {
+        CaptureCoordinator::Reports r;
+        r.scanClosed = [this](const std::string& raw) { onScan(raw); };
         r.trainingRecorded = [](int events) {
             if (events == 1) std::fputs("blenvar-decode: receiving the sample\n", stderr);
         };
@@ -52,12 +52,12 @@ struct HeadlessCapture::State {
     void Notice(const std::string& message, bool scanBroken) {
         std::fprintf(stderr, "blenvar-decode: %s\n", message.c_str());
         if (!scanBroken) return;
-        if (machines.Training()) {
+        if (coordinator.Training()) {
             // Half a sample would train the wrong keys.
-            machines.Reset();
+            coordinator.Reset();
             Trained(std::nullopt, {});
         } else {
-            machines.CloseScan();
+            coordinator.CloseScan();
         }
     }
 };
@@ -66,16 +66,15 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Start(const std::string& setti
                                                         OnScan onScan, std::string& error) {
     INIFile ini;
     ini.SetFileName(settingsFile);
-    const TrainedKey start = ToTrainedKey(LoadTrainedKey(ini, "Start_"));
-    const TrainedKey stop = ToTrainedKey(LoadTrainedKey(ini, "Stop_"));
-    if (start == TrainedKey{}) {
+    const TrainedKeys keys = LoadTrainedKeys(ini);
+    if (!keys.Trained()) {
         error = "no scanner is trained in \"" + settingsFile +
                 "\": train it first (blenvar-decode --train, or Train in Blenvar)";
         return nullptr;
     }
     auto state = std::make_unique<State>();
     state->onScan = std::move(onScan);
-    state->machines.SetKeys(start, stop);
+    state->coordinator.SetKeys(keys.start, keys.stop);
     return Run(settingsFile, false, std::move(state), error);
 }
 
@@ -83,7 +82,7 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Train(const std::string& setti
                                                         OnTrained onTrained, std::string& error) {
     auto state = std::make_unique<State>();
     state->onTrained = std::move(onTrained);
-    state->machines.StartTraining();
+    state->coordinator.StartTraining();
     return Run(settingsFile, true, std::move(state), error);
 }
 
@@ -93,18 +92,11 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
     INIFile ini;
     ini.SetFileName(settingsFile);
     const CaptureSetup setup = LoadCaptureSetup(ini);
-    EvdevCaptureSetup evdev;
-    if (!training) {
-        evdev.mode = setup.devices;
-        evdev.scanner = ParseScanner(setup.scannerDevice);
-        // Without a recorded scanner, Scanner mode captures like All: by the start key.
-        const bool scannerMode = setup.devices == CaptureDevices::Scanner && evdev.scanner;
-        state->machines.SetScannerMode(scannerMode, static_cast<std::uint64_t>(setup.scanGapMs));
-    }
-    evdev.modifiers = CaptureModifiersFor(setup.keyboardLayout);
-    // No logind (a console kiosk): capture stays on, nothing to say.
-    std::string noSession;
-    evdev.session = ConnectLogindSession(noSession);
+    const EvdevCaptureSetup evdev = EvdevSetupFor(setup, training);
+    // Without a recorded scanner, Scanner mode captures like All: by the start key.
+    if (!training)
+        state->coordinator.SetScannerMode(evdev.mode == CaptureDevices::Scanner && evdev.scanner,
+                                          static_cast<std::uint64_t>(setup.scanGapMs));
 
     std::unique_ptr<HeadlessCapture> run(new HeadlessCapture());
     run->state_ = std::move(state);
@@ -116,7 +108,7 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
         return nullptr;
     }
     s.capture = run->capture_.get();
-    run->capture_->SetTickHook([&s](std::uint64_t now) { return s.machines.Tick(now); });
+    run->capture_->SetTickHook([&s](std::uint64_t now) { return s.coordinator.Tick(now); });
     run->capture_->SetNoticeHook(
         [&s](const std::string& message, bool scanBroken) { s.Notice(message, scanBroken); });
     run->capture_->OnLost([&s, &capture = *run->capture_] {
@@ -124,7 +116,7 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
         std::fprintf(stderr, "blenvar-decode: %s\n", capture.LostMessage().c_str());
         kill(getpid(), SIGTERM);  // ends the wait for a signal
     });
-    InstallHook(*run->capture_, [&s](const KeyEvent& event) { return s.machines.OnKey(event); });
+    InstallHook(*run->capture_, [&s](const KeyEvent& event) { return s.coordinator.OnKey(event); });
     return run;
 }
 
@@ -222,18 +214,16 @@ int RunTrainOnly(const std::string& settingsFile) {
                      static_cast<int>(message.size()), message.data());
         return 1;
     }
-    const StoredKeyEvent start = ToStoredKey(*outcome->start);
-    const StoredKeyEvent stop = ToStoredKey(*outcome->stop);
+    const TrainedKeys keys{*outcome->start, *outcome->stop};
     INIFile ini;
     ini.SetFileName(settingsFile);
-    if (!SaveTrainedKeys(ini, start, stop, identity)) {
+    if (!SaveTrainedKeys(ini, keys, identity)) {
         std::fprintf(stderr, "blenvar-decode: the trained keys could not be saved in \"%s\": %s\n",
                      settingsFile.c_str(), ini.LastWriteError().c_str());
         return 1;
     }
     LineWriter out(STDOUT_FILENO);
-    for (const auto& [key, value] : TrainedKeyValues(start, stop, identity))
-        out.Line(key + "=" + value);
+    for (const auto& [key, value] : TrainedKeyValues(keys, identity)) out.Line(key + "=" + value);
     std::fprintf(stderr, "blenvar-decode: saved in \"%s\" [%.*s]\n", settingsFile.c_str(),
                  static_cast<int>(kSetupSection.size()), kSetupSection.data());
     return out.Flush() ? 0 : 1;

@@ -1,12 +1,14 @@
-// Runs each transcript: a header of settings, lines of timestamped key events, a blank
-// line, then what the machine must answer and when. The runner plays the caller's timer:
-// it ticks at every deadline the machine reports, unless the header says "timer late".
+// Runs each transcript through the capture coordinator: a header of settings, lines of
+// timestamped key events, a blank line, then what it must answer and report, and when.
+// The runner plays the caller's timer: it ticks at every deadline the coordinator
+// reports, unless the header says "timer late".
 //
 // Header:  mode training   start A,S,V,C   stop A,S,V,C   timer late   scanner <gap ms>
 // Events:  <ms> followed by events A,S,V,C or keystrokes S,V,C (press, character, release);
 //          a word @name makes the following events come from that device (@scanner is the
 //          scanner in scanner mode)
-//          <ms> tick   <ms> train | stop (the training button)
+//          <ms> tick   <ms> train | stop (the training button)   <ms> unplug (the scan's
+//          device went away)
 // Output:  <ms> c|p for each event of the line (consumed, passed)   <ms> tray N
 //          <ms> scan "raw"   <ms> trained A,S,V,C A,S,V,C after N   <ms> Couldn't get...
 #include <gtest/gtest.h>
@@ -17,8 +19,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "capture/capture_machine.h"
-#include "capture/training_machine.h"
+#include "capture/capture_coordinator.h"
 #include "support/key_text.h"
 
 namespace blenvar {
@@ -47,25 +48,27 @@ class Player {
             std::istringstream words(line);
             std::string first, arg;
             words >> first >> arg;
-            if (first == "mode") trainer_.Begin();
+            if (first == "mode") coordinator_.StartTraining();
             if (first == "start") start_ = Trained(arg);
             if (first == "stop") stop_ = Trained(arg);
-            capture_.SetKeys(start_, stop_);
+            if (first == "start" || first == "stop") coordinator_.SetKeys(start_, stop_);
             if (first == "timer") lateTimer_ = true;
-            if (first == "scanner") capture_.SetScannerMode(true, std::stoull(arg));
+            if (first == "scanner") coordinator_.SetScannerMode(true, std::stoull(arg));
             if (std::isdigit(first[0])) Step(ms_ = std::stoull(first), arg, words);
         }
-        if (deadline_) Tick(*deadline_);
+        if (const auto deadline = coordinator_.Deadline()) Tick(*deadline);
         return out_;
     }
 
   private:
     void Step(std::uint64_t ms, std::string what, std::istream& rest) {
-        if (!lateTimer_ && deadline_ && *deadline_ <= ms) Tick(*deadline_);
+        const auto deadline = coordinator_.Deadline();
+        if (!lateTimer_ && deadline && *deadline <= ms) Tick(*deadline);
         ms_ = ms;
         if (what == "tick") return Tick(ms);
-        if (what == "stop") return Report(trainer_.Finish());
-        if (what == "train") return trainer_.Begin();
+        if (what == "stop") return coordinator_.StopTraining();
+        if (what == "train") return coordinator_.StartTraining();
+        if (what == "unplug") return coordinator_.CloseScan();
         std::string answers;
         std::string device;
         for (; !what.empty(); what.clear(), rest >> what) {
@@ -82,38 +85,25 @@ class Player {
         Say(answers);
     }
 
-    std::string Key(const KeyEvent& e) {
-        int result = kPassKey;
-        if (trainer_.Training()) {
-            const TrainingStep step = trainer_.OnKey(e);
-            std::tie(result, recorded_, deadline_) =
-                std::tie(step.result, step.recorded, step.deadline);
-        } else {
-            const CaptureStep step = capture_.OnKey(e);
-            Show(step);
-            result = step.result;
-        }
-        return result == kConsumeKey ? "c" : "p";
-    }
+    std::string Key(const KeyEvent& e) { return coordinator_.OnKey(e) == kConsumeKey ? "c" : "p"; }
 
     void Tick(std::uint64_t ms) {
         ms_ = ms;
-        deadline_.reset();
-        if (!trainer_.Training()) return Show(capture_.Tick(ms));
-        if (auto outcome = trainer_.Tick(ms)) Report(*outcome);
+        coordinator_.Tick(ms);
     }
 
-    void Show(const CaptureStep& step) {
-        if (step.scan) Say("scan \"" + *step.scan + "\"");
-        if (step.trayImage) Say("tray " + std::to_string(step.trayImage));
-        deadline_ = step.deadline;
-    }
-
-    void Report(const TrainingOutcome& outcome) {
-        deadline_.reset();
-        if (!outcome.Good()) return Say(std::string(outcome.Message()));
-        Say("trained " + KeyText(*outcome.start) + " " + KeyText(*outcome.stop) + " after " +
-            std::to_string(recorded_) + (outcome.device.empty() ? "" : " from " + outcome.device));
+    CaptureCoordinator::Reports Reports() {
+        CaptureCoordinator::Reports r;
+        r.tray = [this](int image) { Say("tray " + std::to_string(image)); };
+        r.scanClosed = [this](const std::string& raw) { Say("scan \"" + raw + "\""); };
+        r.trainingRecorded = [this](int events) { recorded_ = events; };
+        r.trainingFinished = [this](const TrainingOutcome& outcome) {
+            if (!outcome.Good()) return Say(std::string(outcome.Message()));
+            Say("trained " + KeyText(*outcome.start) + " " + KeyText(*outcome.stop) + " after " +
+                std::to_string(recorded_) +
+                (outcome.device.empty() ? "" : " from " + outcome.device));
+        };
+        return r;
     }
 
     void Say(const std::string& what) { out_ += std::to_string(ms_) + " " + what + "\n"; }
@@ -121,11 +111,9 @@ class Player {
     TrainedKey start_, stop_;
     bool lateTimer_ = false;
     std::uint64_t ms_ = 0;
-    std::optional<std::uint64_t> deadline_;
     int recorded_ = 0;
     std::string out_;
-    CaptureMachine capture_;
-    TrainingMachine trainer_;
+    CaptureCoordinator coordinator_{Reports()};
 };
 
 std::vector<std::string> Transcripts() {

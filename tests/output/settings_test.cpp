@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "decode/conversions.h"
 #include "decode/temp_ini.h"
 #include "delivery/argrecord.h"
-#include "decode/conversions.h"
 #include "settings/settings_layout.h"
 
 namespace blenvar {
@@ -72,14 +72,14 @@ TEST(SetupKeys, TrainingAndEncoding) {
     TempIni f("[setup]\nStart_Action=abc\nStart_VCode=65\n");
     INIFile ini;
     ini.SetFileName(f.path());
-    EXPECT_EQ(LoadTrainedKey(ini, "Start_"), (StoredKeyEvent{0, 0, 65, 0}));
+    EXPECT_EQ(LoadTrainedKeys(ini).start, (TrainedKey{0, 0, 65, 0}));
     EXPECT_EQ(LoadEncoding(ini), "");
 
-    const StoredKeyEvent start{4, 1, 2, 3}, stop{5, 6, 7, 8};
-    ASSERT_TRUE(SaveTrainedKeys(ini, start, stop));
+    const TrainedKeys keys{{4, 1, 2, 3}, {5, 6, 7, 8}};
+    ASSERT_TRUE(SaveTrainedKeys(ini, keys));
     ASSERT_TRUE(SaveEncoding(ini, "AIM"));
-    EXPECT_EQ(LoadTrainedKey(ini, "Start_"), start);
-    EXPECT_EQ(LoadTrainedKey(ini, "Stop_"), stop);
+    EXPECT_EQ(LoadTrainedKeys(ini).start, keys.start);
+    EXPECT_EQ(LoadTrainedKeys(ini).stop, keys.stop);
     EXPECT_EQ(LoadEncoding(ini), "AIM");
     const std::string text = testing::ReadWholeFile(f.path());
     EXPECT_LT(text.find("Start_VCode="), text.find("Start_SCode="));
@@ -148,13 +148,13 @@ TEST(SetupKeys, Capture) {
     ASSERT_TRUE(SaveScannerDevice(ini, "Other"));
     EXPECT_EQ(LoadCaptureSetup(ini).devices, CaptureDevices::All);
 
-    for (const auto& [text, gap] : {std::pair{"", kDefaultScanGap},
+    for (const auto& [text, gap] : {std::pair{"", kDefaultScanGapMs},
                                     {" 30 ", 30},
                                     {"5000", 5000},
-                                    {"5001", kDefaultScanGap},
-                                    {"0", kDefaultScanGap},
-                                    {"-5", kDefaultScanGap},
-                                    {"20ms", kDefaultScanGap}}) {
+                                    {"5001", kDefaultScanGapMs},
+                                    {"0", kDefaultScanGapMs},
+                                    {"-5", kDefaultScanGapMs},
+                                    {"20ms", kDefaultScanGapMs}}) {
         TempIni g(std::string("[Setup]\nScanGap=") + text + "\n");
         ini.SetFileName(g.path());
         EXPECT_EQ(LoadCaptureSetup(ini).scanGapMs, gap) << text;

@@ -12,7 +12,6 @@ namespace blenvar::testing {
 class FakeCaptureBackend : public CaptureBackend {
   public:
     std::vector<std::string> log;
-    std::string refuse;  // what WatchStartKey answers
     std::function<void()> lost;
 
     void SetKeyboardHook(int install, int, KeyCallback cb) override {
@@ -21,7 +20,7 @@ class FakeCaptureBackend : public CaptureBackend {
     }
     std::string WatchStartKey(const TrainedKey& k) override {
         log.push_back("watch " + KeyText(k));
-        return refuse;
+        return {};
     }
     void HoldKeyboard(bool hold) override { log.push_back(hold ? "hold" : "release"); }
     void OnLost(std::function<void()> f) override { lost = std::move(f); }

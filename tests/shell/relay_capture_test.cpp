@@ -11,12 +11,9 @@
 #include <thread>
 
 #include "shell/fake_capture_backend.h"
-#include "support/key_text.h"
 
 namespace blenvar {
 namespace {
-
-using testing::KeyText;
 
 class UiLog : public TrayImage {
   public:
@@ -42,26 +39,17 @@ struct Outcome {
 };
 
 // Relay steps, ';'-separated: "k A S V C MS DEVICE" (a key event), "t MS" (the relay wakes),
-// "gone" (the scan's device was unplugged). `train` starts training on the UI thread first.
-Outcome RunRelay(bool train, const std::string& relaySteps, int expectedUiLines) {
+// "gone" (the scan's device was unplugged). Training through the relay: main_window_test.
+Outcome RunRelay(const std::string& relaySteps, int expectedUiLines) {
     testing::FakeCaptureBackend backend;
-    backend.namesDevices = true;
     UiLog ui;
     RelayCapture c(backend, ui);
     QObject::connect(&c, &CaptureDriver::scanOpened, [&] { ui.Add("opened"); });
     QObject::connect(&c, &CaptureDriver::scanCaptured,
                      [&](const QString& raw) { ui.Add("captured " + raw.toStdString()); });
-    QObject::connect(&c, &CaptureDriver::trainingRecorded,
-                     [&](int n) { ui.Add("count " + std::to_string(n)); });
-    QObject::connect(&c, &CaptureDriver::trainingFinished, [&](const TrainingOutcome& o) {
-        ui.Add(o.Good() ? "trained " + KeyText(*o.start) + " " + KeyText(*o.stop) + " from " +
-                              c.TrainedDevice()
-                        : "no scan");
-    });
     QObject::connect(&c, &CaptureDriver::notice,
                      [&](const QString& text) { ui.Add("notice " + text.toStdString()); });
     c.UseKeys({1, 0, 192, 41}, {1, 0, 13, 28});  // start "`" press, stop Enter press
-    if (train) c.StartTraining();
     ui.lines.clear();
 
     const KeyCallback callback = c.CaptureCallback();
@@ -94,37 +82,18 @@ Outcome RunRelay(bool train, const std::string& relaySteps, int expectedUiLines)
     return {Join(relay), Join(ui.lines)};
 }
 
+// A scan withheld key by key and handed over at the stop key; one closed by the relay's
+// tick at its deadline, and none before it; one closed by an unplugged scanner.
 TEST(RelayCapture, DecidesOnTheRelayAndReportsOnTheUiThread) {
-    const struct {
-        const char* name;
-        bool train;
-        const char* steps;
-        int uiLines;
-        const char* relay;
-        const char* ui;
-    } cases[] = {
-        {"a scan is withheld key by key and handed over when the stop key comes", false,
-         "k 1 0 192 41 100 ev3; k 1 1 65 30 110 ev3; k 4 1 65 30 110 ev3; k 1 0 13 28 120 ev3;"
-         "k 1 0 66 48 130 ev3",
-         4, "=2, =2, =2, =2, =0", "tray 2, opened, tray 3, captured A"},
-        {"the relay's tick closes a scan at its deadline; before it, nothing happens", false,
-         "t 50; k 1 0 192 41 1000 ev3; k 4 0 65 30 1000 ev3; t 5999; t 6000; k 1 0 66 48 6001 ev3",
-         4, "none, =2, =2, next 6000, none, =0", "tray 2, opened, tray 3, captured a"},
-        {"an unplugged scanner closes the open scan with what it sent", false,
-         "k 1 0 192 41 100 ev3; k 4 0 65 30 110 ev3; gone; t 200", 5, "=2, =2, none",
-         "tray 2, opened, notice the scanner was unplugged, tray 3, captured a"},
-        {"training remembers the sample's device and capture uses the new keys at once", true,
-         "k 1 1 65 30 100 ev7; k 1 0 13 28 110 ev7; t 2109; t 2110; k 1 1 65 30 3000 ev3", 6,
-         "=2, =2, next 2110, none, =2",
-         "count 1, count 2, tray 1, trained 1,1,65,30 1,0,13,28 from ev7|0c2e:0b61, tray 2, "
-         "opened"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Outcome out = RunRelay(c.train, c.steps, c.uiLines);
-        EXPECT_EQ(out.relay, c.relay);
-        EXPECT_EQ(out.ui, c.ui);
-    }
+    const Outcome out = RunRelay(
+        "t 50; k 1 0 192 41 100 ev3; k 4 1 65 30 110 ev3; k 1 0 13 28 120 ev3; k 1 0 66 48 130 ev3;"
+        "k 1 0 192 41 1000 ev3; k 4 0 65 30 1000 ev3; t 5999; t 6000; k 1 0 66 48 6001 ev3;"
+        "k 1 0 192 41 7000 ev3; k 4 0 66 48 7000 ev3; gone",
+        13);
+    EXPECT_EQ(out.relay, "none, =2, =2, =2, =0, =2, =2, next 6000, none, =0, =2, =2");
+    EXPECT_EQ(out.ui,
+              "opened, tray 2, captured A, tray 3, opened, tray 2, captured a, tray 3, opened, "
+              "tray 2, notice the scanner was unplugged, captured b, tray 3");
 }
 
 TEST(RelayCapture, ARelayOutlivingTheWindowPassesKeysAndCallsNothing) {

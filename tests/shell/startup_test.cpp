@@ -13,10 +13,6 @@ using Log = std::vector<std::string>;
 class RecordingHook : public HookLibrary {
   public:
     explicit RecordingHook(Log& log) : log_(log) {}
-    void UseSendMessage(int on) override { Add("UseSendMessage", {on}); }
-    void SetGlobalParams(int a, int b) override { Add("SetGlobalParams", {a, b}); }
-    void NoLLHook(int on) override { Add("NoLLHook", {on}); }
-    void NoTL(int on) override { Add("NoTL", {on}); }
     void SetKeyboardHook(int install, int param, KeyCallback cb) override {
         Add(cb ? "SetKeyboardHook+cb" : "SetKeyboardHook", {install, param});
         callback = std::move(cb);
@@ -72,11 +68,10 @@ struct Rig {
     Startup startup{host, hook, settings, [](const KeyEvent&) { return kConsumeKey; }};
 };
 
-TEST(Startup, LoadConfiguresTheHookButInstallsNothingBeforeTheTimer) {
+TEST(Startup, LoadInstallsNothingBeforeTheTimer) {
     Rig rig;
     rig.startup.Load(WindowTitle(1, 5, 12));
     EXPECT_EQ(rig.log, (Log{"help", "tabnames", "types", "fit", "tab 0", "loadtype", "tray",
-                            "UseSendMessage 1", "SetGlobalParams 1 0", "NoLLHook 1", "NoTL 1",
                             "title Blenvar - v1.5.12", "timer"}));
 }
 
@@ -87,7 +82,7 @@ TEST(Startup, TimerInstallsCaptureThenPromptsOrHidesByTheStartKey) {
     const struct {
         const char* file;
         const Log& then;
-        StoredKeyEvent start;
+        TrainedKey start;
     } cases[] = {
         {"", untrained, {}},
         {"[Setup]\nStop_Action=4\nStop_VCode=13\nStart_VCode=abc\n", untrained, {}},

@@ -48,10 +48,9 @@ void TrainsFromTheScanner(Device& scanner, Device& keyboard) {
 
     blenvar::INIFile ini;
     ini.SetFileName(kSettings);
-    const blenvar::StoredKeyEvent start = blenvar::LoadTrainedKey(ini, "Start_");
-    const blenvar::StoredKeyEvent stop = blenvar::LoadTrainedKey(ini, "Stop_");
-    Expect(start == blenvar::StoredKeyEvent{1, 0, 123, 88}, "the start key is not F12's press");
-    Expect(stop == blenvar::StoredKeyEvent{2, 0, 13, 28}, "the stop key is not Enter's release");
+    const blenvar::TrainedKeys keys = blenvar::LoadTrainedKeys(ini);
+    Expect(keys.start == blenvar::TrainedKey{1, 0, 123, 88}, "the start key is not F12's press");
+    Expect(keys.stop == blenvar::TrainedKey{2, 0, 13, 28}, "the stop key is not Enter's release");
     const std::string device = blenvar::LoadCaptureSetup(ini).scannerDevice;
     const auto id = blenvar::ParseScanner(device);
     Expect(id && *id == blenvar::ScannerId{kScannerName, 0x1d50, kScannerProduct},
@@ -60,7 +59,7 @@ void TrainsFromTheScanner(Device& scanner, Device& keyboard) {
     std::string printed;
     for (std::string line; !(line = train.Line(1000)).empty();) printed += line + "\n";
     std::string saved;
-    for (const auto& [key, value] : blenvar::TrainedKeyValues(start, stop, device))
+    for (const auto& [key, value] : blenvar::TrainedKeyValues(keys, device))
         saved += key + "=" + value + "\n";
     Expect(printed == saved, "--train printed\n" + printed + "for\n" + saved);
 }

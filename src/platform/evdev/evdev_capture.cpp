@@ -8,13 +8,13 @@
 #include <atomic>
 #include <bitset>
 #include <cerrno>
-#include <ctime>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "capture/evdev_translate.h"
+#include "core/monotonic_clock.h"
 #include "platform/evdev/evdev_device.h"
 #include "platform/evdev/evdev_devices.h"
 #include "platform/evdev/evdev_uinput.h"
@@ -60,6 +60,9 @@ struct EvdevCapture::Impl {
     KeyCallback callback;
     TickHook tick;
     NoticeHook notice;
+    // Called with its own mutex held, so OnLost({}) returns only once no call is running:
+    // the object it calls into may be gone right after.
+    std::mutex lostMutex;
     std::function<void()> lost;
     std::optional<ScannerId> newScanner;  // from UseScanner, taken up by the relay
 
@@ -81,6 +84,11 @@ struct EvdevCapture::Impl {
         if (auto n = Copy(notice)) n(message, scanBroken);
     }
 
+    void Lost() {
+        std::lock_guard lock(lostMutex);
+        if (lost) lost();
+    }
+
     void CountGrabbed() {
         grabbed = static_cast<std::size_t>(std::count_if(
             sources.begin(), sources.end(), [](auto& s) { return s.second.device.Grabbed(); }));
@@ -88,7 +96,8 @@ struct EvdevCapture::Impl {
 
     // A new scanner or mode from UseScanner, or training's hold begun or ended.
     void TakeUpChanges() {
-        bool changed = hold != holding;
+        // Holding grabs more only in Scanner mode: All mode has every keyboard already.
+        bool changed = hold != holding && setup.mode == CaptureDevices::Scanner;
         holding = hold;
         if (reconfigure.exchange(false)) {
             std::lock_guard lock(hooksMutex);
@@ -258,7 +267,7 @@ struct EvdevCapture::Impl {
         std::vector<input_event> events;
         while (!stop) {
             int timeout = -1;
-            const std::uint64_t now = NowMs();
+            const std::uint64_t now = MonotonicMs();
             if (auto t = Copy(tick)) {
                 if (auto deadline = t(now))
                     timeout =
@@ -280,7 +289,7 @@ struct EvdevCapture::Impl {
             }
             if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
                 ReleaseAll();
-                if (auto l = Copy(lost)) l();
+                Lost();
                 return;
             }
             if (stop) break;
@@ -301,7 +310,7 @@ struct EvdevCapture::Impl {
                 const bool alive = it->second.device.Read(events, error);
                 if (!Relay(it->second, events)) {
                     ReleaseAll();
-                    if (auto l = Copy(lost)) l();
+                    Lost();
                     return;
                 }
                 if (!alive && !wayOut) {
@@ -386,7 +395,7 @@ bool EvdevCapture::ScannerPresent() const {
 }
 
 void EvdevCapture::OnLost(std::function<void()> lost) {
-    std::lock_guard lock(impl_->hooksMutex);
+    std::lock_guard lock(impl_->lostMutex);
     impl_->lost = std::move(lost);
 }
 
@@ -408,12 +417,6 @@ void EvdevCapture::SetNoticeHook(NoticeHook notice) {
 
 std::size_t EvdevCapture::GrabbedCount() const {
     return impl_->grabbed;
-}
-
-std::uint64_t EvdevCapture::NowMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
 }
 
 std::string EvdevCapture::ScannerTextOf(const std::string& device) const {

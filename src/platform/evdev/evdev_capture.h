@@ -16,8 +16,8 @@
 // screen is locked (logind tells), every device is released and none is grabbed.
 //
 // The callback sees every event of a grabbed device, so WatchStartKey never fails, and
-// HoldKeyboard (training) matters only in Scanner mode: it grabs every keyboard meanwhile,
-// so the sample is seen whichever device sends it.
+// HoldKeyboard matters only in Scanner mode (where only training holds): it grabs every
+// keyboard meanwhile, so the sample is seen whichever device sends it.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,7 +68,7 @@ class EvdevCapture : public CaptureBackend {
     // `device` is the event's device path.
     std::string ScannerTextOf(const std::string& device) const override;
 
-    // Called on the relay thread, with the monotonic time in ms, whenever it wakes; returns
+    // Called on the relay thread, with MonotonicMs(), whenever it wakes; returns
     // the next deadline (same clock) or nothing. The relay wakes at that deadline, so a
     // capture machine's Tick can run there. Set it before events matter (at start).
     using TickHook = std::function<std::optional<std::uint64_t>(std::uint64_t nowMs)>;
@@ -81,8 +81,6 @@ class EvdevCapture : public CaptureBackend {
 
     // Paths of the devices grabbed now (for tests and the status line).
     std::size_t GrabbedCount() const;
-
-    static std::uint64_t NowMs();
 
   private:
     EvdevCapture();

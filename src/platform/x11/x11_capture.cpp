@@ -11,13 +11,13 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <vector>
 
 #include "capture/key_table.h"
+#include "core/monotonic_clock.h"
 #include "output/synthetic_key_guard.h"
 #include "platform/x11/x11_devices.h"
 
@@ -28,12 +28,6 @@ namespace {
 // handler below returns instead, so the program can end in order.
 int QuietIOError(Display*) {
     return 0;
-}
-
-std::uint64_t NowMs() {
-    using namespace std::chrono;
-    return std::uint64_t(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 // A scanner another client holds is tried again this often.
@@ -121,7 +115,7 @@ struct X11Capture::Impl {
     KeyReports Describe(unsigned keycode, bool press, unsigned state) const {
         const HeldModifiers held{(state & ShiftMask) != 0, (state & ControlMask) != 0,
                                  (state & altMask) != 0, (state & metaMask) != 0};
-        return ReportKey(int(keycode) - 8, press, held, (state & numLockMask) != 0, NowMs());
+        return ReportKey(int(keycode) - 8, press, held, (state & numLockMask) != 0, MonotonicMs());
     }
 
     int Report(const KeyEvent& e) {

@@ -1,38 +1,40 @@
 #pragma once
-// What the window sees of capture and training, whichever thread decides them: the X11
-// backend runs the machines on the event loop (CaptureController), the evdev backend on
-// its relay thread (RelayCapture). The signals are always emitted on the UI thread.
+// What the window sees of capture and training. One CaptureCoordinator decides; the
+// driver feeds it on the thread the backend's key events arrive on: the X11 backend's on
+// the event loop (CaptureController), the evdev backend's on its relay thread
+// (RelayCapture). The signals are always emitted on the UI thread.
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "capture/capture_backend.h"
-#include "capture/training_machine.h"
+#include "capture/capture_coordinator.h"
 
 namespace blenvar {
 
 class CaptureDriver : public QObject {
     Q_OBJECT
   public:
-    using QObject::QObject;
+    explicit CaptureDriver(CaptureBackend& backend, QObject* parent = nullptr)
+        : QObject(parent), backend_(backend) {}
 
     // What start-up installs through the hook.
     virtual KeyCallback CaptureCallback() = 0;
     // New trained events take effect at once.
-    virtual void UseKeys(const TrainedKey& start, const TrainedKey& stop) = 0;
+    void UseKeys(const TrainedKey& start, const TrainedKey& stop);
     // Scanner mode with this scanner (a scan also closes after `gapMs` of its silence), or
-    // the trained start key's capture when unset. Call before UseKeys. Returns "" or the
-    // backend's sentence for the user.
-    virtual std::string UseScanner(const std::optional<ScannerId>& scanner,
-                                   std::uint64_t gapMs) = 0;
-    virtual void StartTraining() = 0;
+    // the trained start key's capture when unset or refused by the backend. Call before
+    // UseKeys. Returns "" or the backend's sentence for the user.
+    std::string UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs);
+    void StartTraining();
     // "Stop": ends training as the quiet timer would.
-    virtual void StopTraining() = 0;
+    void StopTraining();
     virtual bool Training() const = 0;
-    // Ending the program: nothing held, no timer left.
-    virtual void Stop() = 0;
+    // Ending the program: nothing held, no deadline left.
+    void Stop();
     // The scanner device of the last good training, as saved in ScannerDevice; "" when the
     // backend does not tell devices apart.
     std::string TrainedDevice() const { return trainedDevice_; }
@@ -48,6 +50,19 @@ class CaptureDriver : public QObject {
     void notice(const QString& message);
 
   protected:
+    // Runs `change` on the coordinator in turn with the key events, on the UI thread.
+    virtual void Change(const std::function<void(CaptureCoordinator&)>& change) = 0;
+    // The coordinator's trainingFinished, on the UI thread.
+    void TrainingFinished(const TrainingOutcome& outcome);
+
+    CaptureBackend& backend_;
+
+  private:
+    // The start key opens scans only outside scanner mode.
+    void WatchStart();
+
+    TrainedKey start_;
+    bool scannerMode_ = false;
     std::string trainedDevice_;
 };
 

@@ -18,14 +18,13 @@
 #include "capture/backend_choice.h"
 #include "capture/capture_backend.h"
 #include "core/paths.h"
-#include "settings/settings_layout.h"
 #include "platform/evdev/evdev_capture.h"
 #include "platform/evdev/evdev_devices.h"
-#include "platform/evdev/logind_session.h"
+#include "platform/evdev/evdev_setup.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_sound_player.h"
 #include "platform/x11/x11_capture.h"
-#include "platform/evdev/xkb_keymap.h"
+#include "settings/settings_layout.h"
 #include "shell/icons/icons.h"
 #include "shell/main/capture_controller.h"
 #include "shell/main/main_window.h"
@@ -136,17 +135,10 @@ int main(int argc, char** argv) {
     std::string problem;
     std::string keysProblem;
     if (kind == blenvar::BackendKind::Evdev) {
-        blenvar::EvdevCaptureSetup evdevSetup;
-        evdevSetup.mode = setup.devices;
-        evdevSetup.scanner = blenvar::ParseScanner(setup.scannerDevice);
-        evdevSetup.modifiers = blenvar::CaptureModifiersFor(setup.keyboardLayout);
-        // Nothing is captured while the session is switched away or locked; without
-        // logind (a kiosk) capture stays on.
-        std::string noSession;
-        evdevSetup.session = blenvar::ConnectLogindSession(noSession);
         bool denied = false;
         std::string error;
-        if (auto evdev = blenvar::EvdevCapture::Start(evdevSetup, error, denied)) {
+        if (auto evdev =
+                blenvar::EvdevCapture::Start(blenvar::EvdevSetupFor(setup), error, denied)) {
             auto relay = std::make_unique<blenvar::RelayCapture>(*evdev, tray);
             evdev->SetTickHook(relay->TickHook());
             evdev->SetNoticeHook(relay->NoticeHook());

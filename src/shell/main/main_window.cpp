@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/desktop/autostart.h"
 #include "core/com_error.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "platform/desktop/autostart.h"
 #include "settings/code_types.h"
 #include "shell/help/help_page.h"
 #include "shell/help/tab_names.h"
@@ -274,6 +274,12 @@ void MainWindow::AfterPendingEvents(std::function<void()> then) {
     QTimer::singleShot(0, this, std::move(then));
 }
 
+// The backend outlives the window: nothing of it may call in here afterwards.
+MainWindow::~MainWindow() {
+    backend_.OnLost({});
+    startup_.Unload();
+}
+
 void MainWindow::ShowFromTray() {
     showNormal();
     raise();
@@ -403,7 +409,7 @@ void MainWindow::ConnectCapture(CaptureBackend& backend) {
 
 void MainWindow::UseTrainedKeys(const TrainedKeys& keys) {
     scannerOptions_->Apply();
-    capture_->UseKeys(ToTrainedKey(keys.start), ToTrainedKey(keys.stop));
+    capture_->UseKeys(keys.start, keys.stop);
     TraceCapture("capture ready");
 }
 
@@ -432,9 +438,9 @@ void MainWindow::OnTrainingFinished(const TrainingOutcome& outcome) {
         box->show();
         return;
     }
-    const TrainedKeys keys{ToStoredKey(*outcome.start), ToStoredKey(*outcome.stop)};
+    const TrainedKeys keys{*outcome.start, *outcome.stop};
     startup_.SetKeys(keys);
-    if (!SaveTrainedKeys(desktop_.settings, keys.start, keys.stop, capture_->TrainedDevice())) {
+    if (!SaveTrainedKeys(desktop_.settings, keys, capture_->TrainedDevice())) {
         ShowStatus(tr("The trained scanner keys could not be saved, so they last only until "
                       "Blenvar ends: %1")
                        .arg(QString::fromStdString(desktop_.settings.LastWriteError())));

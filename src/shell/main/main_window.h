@@ -42,6 +42,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     // `driver` runs capture and training on `capture` (a CaptureController when null).
     MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
                std::unique_ptr<CaptureDriver> driver, QWidget* parent = nullptr);
+    ~MainWindow() override;
     // "Setup" names the capture backend in use; the Wayland note only matters for X11.
     void ShowBackend(const QString& name, bool x11);
     // Shown in the status line and on "Setup": why capture is not running.

@@ -1,8 +1,8 @@
 #pragma once
-// Capture and training for a backend whose callback runs on its own relay thread (evdev):
-// the machines decide there, at once, so a busy window never stalls the keyboard; tray
+// Capture for a backend whose callback runs on its own relay thread (evdev): the
+// coordinator decides there, at once, so a busy window never stalls the keyboard; tray
 // images, closed scans, training progress and notices are posted to the UI thread. The
-// relay's tick hook drives the machines' deadlines.
+// relay's tick hook drives the coordinator's deadlines.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,23 +27,14 @@ class RelayCapture : public CaptureDriver {
     std::function<std::optional<std::uint64_t>(std::uint64_t)> TickHook();
     std::function<void(const std::string&, bool)> NoticeHook();
 
-    void UseKeys(const TrainedKey& start, const TrainedKey& stop) override;
-    std::string UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs) override;
-    void StartTraining() override;
-    void StopTraining() override;
     bool Training() const override;
-    void Stop() override;
+
+  protected:
+    void Change(const std::function<void(CaptureCoordinator&)>& change) override;
 
   private:
     struct Core;
-    void FinishOnUi(const TrainingOutcome& outcome);
-
-    CaptureBackend& backend_;
     std::shared_ptr<Core> core_;
-    void WatchStart();
-
-    TrainedKey start_;
-    bool scannerMode_ = false;
 };
 
 }  // namespace blenvar

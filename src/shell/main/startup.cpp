@@ -25,8 +25,7 @@ void Startup::OnStartupTimer() {
     InstallHook(hook_, capture_);
     host_.SetTrayImage(1);
     host_.RestoreEncoding();
-    keys_.start = LoadTrainedKey(ini_, "Start_");
-    keys_.stop = LoadTrainedKey(ini_, "Stop_");
+    keys_ = LoadTrainedKeys(ini_);
     host_.UseTrainedKeys(keys_);
     if (keys_.Trained()) {
         host_.HideToTray();

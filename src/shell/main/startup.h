@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 
-#include "capture/capture_machine.h"
 #include "capture/hook_library.h"
 #include "components/ini/ini_file.h"
 #include "settings/settings_layout.h"
@@ -16,12 +15,6 @@ inline constexpr int kMainTab = 0;
 inline constexpr int kControlTab = 1;
 inline constexpr int kSetupTab = 3;
 inline constexpr int kStartupDelayMs = 250;
-
-struct TrainedKeys {
-    StoredKeyEvent start;
-    StoredKeyEvent stop;
-    bool Trained() const { return !(start == StoredKeyEvent{}); }
-};
 
 class StartupHost {
   public:

@@ -6,6 +6,10 @@ mode training
 200 train
 300 stop
 
+0 tray 1
 0 ccccccccc
+100 tray 1
 100 trained 1,0,221,27 2,0,13,28 after 9
+200 tray 1
+300 tray 1
 300 Couldn't get a good scan

@@ -1,8 +1,8 @@
 #pragma once
-// Capture and training for a backend that hands its key events over on a relay thread
-// (evdev): the two machines and their deadlines. Everything is decided at once, on the
-// caller's thread, and told through Reports from inside the call that caused it. Not
-// locked: the caller serializes its calls.
+// Capture and training for every backend: the two machines, their deadlines, when the
+// whole keyboard is held and what the tray shows. Everything is decided at once, on the
+// caller's thread, and told through Reports from inside the call that caused it; the
+// caller runs Tick() when Deadline() passes. Not locked: the caller serializes its calls.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,33 +13,41 @@
 
 namespace blenvar {
 
-class RelayMachines {
+class CaptureCoordinator {
   public:
+    // Unset reports are skipped.
     struct Reports {
-        // A scan closed; `reopened`: the same key opened the next one (tray image 2).
-        std::function<void(const std::string& raw, bool reopened)> scanClosed;
+        // The whole keyboard: held while a scan is open outside scanner mode, and while
+        // training; the backend's HoldKeyboard.
+        std::function<void(bool held)> hold;
+        std::function<void(int image)> tray;
         std::function<void()> scanOpened;
+        std::function<void(const std::string& raw)> scanClosed;
         std::function<void(int events)> trainingRecorded;
         // Capture runs again, with the new keys when the outcome is good.
         std::function<void(const TrainingOutcome& outcome)> trainingFinished;
     };
 
-    explicit RelayMachines(Reports reports) : reports_(std::move(reports)) {}
+    explicit CaptureCoordinator(Reports reports) : reports_(std::move(reports)) {}
 
     void SetKeys(const TrainedKey& start, const TrainedKey& stop) { machine_.SetKeys(start, stop); }
-    // CaptureMachine::SetScannerMode.
-    void SetScannerMode(bool on, std::uint64_t gapMs) { machine_.SetScannerMode(on, gapMs); }
+    // CaptureMachine::SetScannerMode; an open scan lets go of the keyboard in scanner mode.
+    void SetScannerMode(bool on, std::uint64_t gapMs);
     // An open scan is abandoned: training owns the keys now.
     void StartTraining();
     // "Stop": ends training as the quiet timer would.
     void StopTraining();
     bool Training() const { return training_.Training(); }
-    // Nothing open, no deadline; the keys and the mode stay.
+    // Nothing open, nothing held, no deadline; the keys and the mode stay.
     void Reset();
 
     int OnKey(const KeyEvent& event);
-    // The relay woke at `nowMs`: closes what is due; returns the next deadline.
+    // The deadline's time came (or `nowMs` is early, which changes nothing): closes what is
+    // due and returns the next deadline.
     std::optional<std::uint64_t> Tick(std::uint64_t nowMs);
+    std::optional<std::uint64_t> Deadline() const {
+        return training_.Training() ? trainingDeadline_ : deadline_;
+    }
     // The open scan's device went away or every device was released: what it sent so far
     // is the scan. A training sample is left to the caller.
     void CloseScan();
@@ -47,12 +55,16 @@ class RelayMachines {
   private:
     void Apply(const CaptureStep& step);
     void Finish(const TrainingOutcome& outcome);
+    void Hold(bool hold);
+    void Tray(int image);
 
     Reports reports_;
     CaptureMachine machine_;
     TrainingMachine training_;
     std::optional<std::uint64_t> deadline_;
     std::optional<std::uint64_t> trainingDeadline_;
+    bool scannerMode_ = false;
+    bool held_ = false;
 };
 
 }  // namespace blenvar
