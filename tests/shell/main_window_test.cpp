@@ -31,6 +31,12 @@ namespace {
 
 using testing::ReadFile;
 
+// Start-up is over once the editor may save again.
+bool Loaded(const MainWindow& w) {
+    const auto* editor = w.findChild<TypeEditor*>("TypeEditor");
+    return editor && !editor->Loading();
+}
+
 TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     const std::string stored = "[Setup]\nEncoding=aim\n[CODE 128]\nSendToClipboard=0\n";
     testing::TempIni file(stored);
@@ -38,35 +44,41 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     ShellTray tray;
     DesktopServices desktop({file.path(), false, {}}, tray, tray);
     NullHookLibrary hook;
-    MainWindow w(desktop, hook, tray);
+    auto driver = std::make_unique<CaptureController>(hook, tray);
+    CaptureDriver* capture = driver.get();
+    MainWindow w(desktop, hook, tray, std::move(driver));
     w.Load({1, 5, 12});
     w.show();
+    auto* tabs = w.findChild<QTabWidget*>("TabBox");
+    auto* lastScan = w.findChild<LastScanTab*>();
+    ASSERT_TRUE(tabs && lastScan);
     EXPECT_EQ(w.windowTitle(), "Blenvar - v1.5.12");
-    EXPECT_EQ(w.TabNames(), ",MAIN,CONTROL,LAST SCAN,SETUP,HELP,");
-    EXPECT_EQ(w.Tabs()->currentIndex(), kMainTab);
+    EXPECT_EQ(tabs->currentIndex(), kMainTab);
     EXPECT_FALSE(hook.Installed());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Loading() && hook.Installed(); }, 3000));
-    EXPECT_EQ(w.Tabs()->currentIndex(), kSetupTab);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Loaded(w) && hook.Installed(); }, 3000));
+    EXPECT_EQ(tabs->currentIndex(), kSetupTab);
     EXPECT_TRUE(w.findChild<QMessageBox*>("TrainingPrompt"));
     EXPECT_TRUE(w.statusBar()->currentMessage().contains("no tray icons"));
     // Start-up shows the stored encoding and type; it writes none of them back.
     EXPECT_EQ(ReadFile(file.path()), stored);
     // Leaving the Control tab (here by a help page's tab:// link) saves the type shown.
-    w.Tabs()->setCurrentIndex(kControlTab);
-    emit w.findChild<HelpPage*>("HelpWeb")->tabRequested("main");
-    EXPECT_EQ(w.Tabs()->currentIndex(), kMainTab);
+    auto* help = w.findChild<HelpPage*>("HelpWeb");
+    emit help->tabRequested("control");
+    EXPECT_EQ(tabs->currentIndex(), kControlTab);
+    emit help->tabRequested("last scan");
+    EXPECT_EQ(tabs->currentIndex(), 2);
     EXPECT_NE(ReadFile(file.path()).find("[UNKNOWN]"), std::string::npos);
 
     // No tray: Hide must leave a way back, so the window minimises and stays mapped.
     w.findChild<QPushButton*>("HideButton")->click();
     EXPECT_TRUE(w.isVisible());
 
-    QPushButton* reprocess = w.LastScan()->ReprocessButton();
+    auto* reprocess = w.findChild<QPushButton*>("ReprocessButton");
     EXPECT_FALSE(reprocess->isEnabled());
-    w.ScanCaptured("]C0ABC");
+    emit capture->scanCaptured("]C0ABC");
     ASSERT_TRUE(QTest::qWaitFor([&] { return reprocess->isEnabled(); }, 3000));
-    ScanRecord rec = w.LastScan()->Record();
+    ScanRecord rec = lastScan->Record();
     EXPECT_EQ(rec.Raw, "]C0ABC");
     EXPECT_EQ(rec.TypeName, "CODE 128");
     EXPECT_EQ(rec.Code, "ABC");
@@ -78,18 +90,18 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
         << "[CODE 39]\nSendToClipboard=0\nSaveToFile=1\nFileName=" << out << "\n";
     rec.Code = "XYZ";
     rec.TypeName = "CODE 39";
-    w.LastScan()->Show(rec);
+    lastScan->Show(rec);
     reprocess->click();
-    EXPECT_EQ(w.LastScan()->Record().Code, "XYZ");
+    EXPECT_EQ(lastScan->Record().Code, "XYZ");
     EXPECT_NE(ReadFile(out).find("\"XYZ\""), std::string::npos);
     rec.Code.clear();
-    w.LastScan()->Show(rec);
+    lastScan->Show(rec);
     EXPECT_FALSE(reprocess->isEnabled());
 
     // Scans that close faster than the decode timer runs are each delivered, in order.
     std::filesystem::remove(out);
-    w.ScanCaptured("]A0ONE");
-    w.ScanCaptured("]A0TWO");
+    emit capture->scanCaptured("]A0ONE");
+    emit capture->scanCaptured("]A0TWO");
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return ReadFile(out).find("TWO") != std::string::npos; }, 3000));
     const std::string lines = ReadFile(out);
@@ -109,11 +121,11 @@ TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
     ShellTray tray;
     DesktopServices desktop({file.path(), false, {}}, tray, tray);
     testing::FakeCaptureBackend backend;
-    MainWindow w(desktop, backend, tray);
+    MainWindow w(desktop, backend, tray, nullptr);
     ::unsetenv("WAYLAND_DISPLAY");
     EXPECT_TRUE(w.findChild<QLabel*>("WaylandNote"));
     w.Load({1, 0, 0});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Loading(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Loaded(w); }, 3000));
     auto* train = w.findChild<QPushButton*>("TrainButton");
     auto* count = w.findChild<QLabel*>("CharCount");
     ASSERT_TRUE(train && count && train->isEnabled());
@@ -166,13 +178,15 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     DesktopServices desktop({file.path(), false, {}}, tray, tray);
     testing::FakeCaptureBackend backend;
     backend.namesDevices = true;
-    MainWindow w(desktop, backend, tray, std::make_unique<RelayCapture>(backend, tray));
+    auto driver = std::make_unique<RelayCapture>(backend, tray);
+    CaptureDriver* capture = driver.get();
+    MainWindow w(desktop, backend, tray, std::move(driver));
     ::unsetenv("WAYLAND_DISPLAY");
     w.ShowBackend("evdev", false);
     EXPECT_TRUE(w.findChild<QLabel*>("WaylandNote")->isHidden());
     EXPECT_EQ(w.findChild<QLabel*>("BackendNote")->text(), "Keys are captured through: evdev");
     w.Load({1, 0, 0});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Loading(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Loaded(w); }, 3000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.log.empty(); }, 3000));  // hooked
     auto* train = w.findChild<QPushButton*>("TrainButton");
     ASSERT_TRUE(train);
@@ -199,7 +213,7 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     ASSERT_TRUE(scanner && mode);
     EXPECT_EQ(scanner->text(), "Scanner: fake (missing: plug it in)");
     backend.present = true;
-    emit w.Capture().notice("plugged");
+    emit capture->notice("plugged");
     ASSERT_TRUE(QTest::qWaitFor([&] { return scanner->text() == "Scanner: fake"; }, 1000));
     EXPECT_EQ(mode->currentText(), "The scanner only");
     mode->setCurrentIndex(1);
@@ -226,7 +240,7 @@ TEST(MainWindow, AutostartBoxFollowsTheUsersEntry) {
     ShellTray tray;
     DesktopServices desktop({file.path(), false, {}}, tray, tray);
     NullHookLibrary hook;
-    MainWindow w(desktop, hook, tray);
+    MainWindow w(desktop, hook, tray, nullptr);
     auto* box = w.findChild<QCheckBox*>("Autostart");
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text(), "Start Blenvar when I &log in");
