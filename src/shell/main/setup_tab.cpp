@@ -12,6 +12,7 @@
 
 #include "core/paths.h"
 #include "platform/desktop/autostart.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 namespace {
@@ -41,7 +42,8 @@ QWidget* HelpPlace(const QString& page) {
 SetupTab::SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend, QWidget* parent)
     : QWidget(parent), ini_(ini), driver_(driver) {
     encoding_ = new EncodingOptions(ini);
-    encoding_->setObjectName("Encoding");
+    encoding_->setObjectName(
+        QString::fromUtf8(kKeyEncoding.data(), qsizetype(kKeyEncoding.size())));
     connect(encoding_, &EncodingOptions::statusMessage, this, &SetupTab::statusMessage);
     charCount_ = new QLabel;
     charCount_->setObjectName("CharCount");
