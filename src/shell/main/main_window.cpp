@@ -33,7 +33,6 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
                        std::unique_ptr<CaptureDriver> driver, QWidget* parent)
     : QMainWindow(parent),
       desktop_(desktop),
-      backend_(capture),
       tray_(tray),
       pipeline_({desktop.settings, types_, desktop.opener, desktop.sound, tray, desktop.clock},
                 desktop.Delivery()),

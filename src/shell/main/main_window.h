@@ -29,7 +29,7 @@ struct Version {
     int patch = 0;
 };
 
-class MainWindow : public QMainWindow, public StartupHost {
+class MainWindow : public QMainWindow, private StartupHost {
     Q_OBJECT
   public:
     // `driver` runs capture and training on `capture` (a CaptureController when null).
@@ -50,7 +50,16 @@ class MainWindow : public QMainWindow, public StartupHost {
     // the version window ends the program once the installer runs).
     void EndProgram();
 
-    // StartupHost
+  signals:
+    // A scan has begun: windows in the way of it (the version window) get out of it.
+    void scanOpened();
+
+  protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // StartupHost: only Startup calls these, in its order.
     void LoadHelpPages() override;
     void CollectTabNames() override;
     void LoadTypes() override;
@@ -69,15 +78,6 @@ class MainWindow : public QMainWindow, public StartupHost {
     void AfterPendingEvents(std::function<void()> then) override;
     void UseTrainedKeys(const TrainedKeys& keys) override;
 
-  signals:
-    // A scan has begun: windows in the way of it (the version window) get out of it.
-    void scanOpened();
-
-  protected:
-    void changeEvent(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
     // Capture hands over a complete scan: it is decoded at the Decode timer's next tick.
     void ScanCaptured(const QString& raw);
     // A scan that opens hides the version window.
@@ -97,7 +97,6 @@ class MainWindow : public QMainWindow, public StartupHost {
     bool Upgrading() const { return versionWindow_ && versionWindow_->Upgrading(); }
 
     DesktopServices& desktop_;
-    CaptureBackend& backend_;
     ShellTray& tray_;
     std::vector<std::string> types_;
     ScanPipeline pipeline_;
