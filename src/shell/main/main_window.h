@@ -1,7 +1,7 @@
 #pragma once
 // The program's one window: five tabs over the Hide, Updates and Exit buttons. It does
 // each start-up step for Startup, hides to and returns from the tray as TrayPolicy says,
-// and runs the decode driver for every captured scan.
+// and gives each captured scan to the scan pipeline a moment after it closes.
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTabWidget>
