@@ -7,16 +7,12 @@
 #include <string>
 
 #include "capture/hook_library.h"
+#include "core/services.h"
 #include "settings/settings_layout.h"
 
 namespace blenvar {
 
 inline constexpr std::uint64_t kScanWindowMs = 5000;
-
-// Tray images by their 1-based number; 0 leaves the tray as it is.
-inline constexpr int kTrayIdle = 1;
-inline constexpr int kTrayScanOpen = 2;
-inline constexpr int kTrayScanWaiting = 3;
 
 // A key that arrives after a late timer closes the old scan and may open the next one in
 // the same step: then `scan` holds the closed scan's text and `trayImage` is 2.

@@ -31,7 +31,12 @@ class SoundEvents {
     virtual void PlaySound(const std::string& name, bool wait) = 0;
 };
 
-// Tray icon image: 1 idle, 2 scanning, 3 scan complete, 4 starting.
+// Tray icon images by their 1-based number.
+inline constexpr int kTrayIdle = 1;
+inline constexpr int kTrayScanOpen = 2;
+inline constexpr int kTrayScanWaiting = 3;  // closed, waiting to be decoded
+inline constexpr int kTrayStarting = 4;
+
 class TrayImage {
   public:
     virtual ~TrayImage() = default;

@@ -58,7 +58,7 @@ void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
     ReadScan(rec.Raw, settings, r);
     if (r.rejected) {
         ctx.sound.PlaySound(std::string(kBadScanSound), false);
-        ctx.tray.SetTrayImage(1);
+        ctx.tray.SetTrayImage(kTrayIdle);
     }
     // AIM mode never gives an address; the answer of the opener is ignored.
     if (!r.webAddress.empty() && LoadWebJump(ctx.ini)) ctx.opener.Open(r.webAddress);

@@ -3,8 +3,8 @@
 #include <exception>
 
 #include "core/com_error.h"
-#include "output/command_action.h"
 #include "decode/conversions.h"
+#include "output/command_action.h"
 #include "output/key_sequence.h"
 #include "output/mask.h"
 #include "settings/settings_layout.h"
@@ -84,7 +84,7 @@ void ProcessScan(ScanRecord& rec, bool reprocess, DeliveryServices& s) {
         });
     }
 
-    s.tray.SetTrayImage(1);
+    s.tray.SetTrayImage(kTrayIdle);
 }
 
 }  // namespace blenvar

@@ -10,10 +10,10 @@
 #include "app/desktop_services.h"
 #include "core/com_error.h"
 #include "core/paths.h"
-#include "settings/code_types.h"
-#include "decode/decode_scan.h"
-#include "settings/settings_layout.h"
+#include "output/scan_pipeline.h"
 #include "platform/qt/qt_messages.h"
+#include "settings/code_types.h"
+#include "settings/settings_layout.h"
 #include "tools/capture_session.h"
 #include "tools/decode_session.h"
 #include "tools/deliver_entry.h"
@@ -86,14 +86,13 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     RecordingOpener webJumps(&desktop.opener);
     DecodeContext ctx{desktop.settings, types, webJumps, desktop.sound, tray, desktop.clock};
     if (opts.encoding) ctx.encodingOverride = *opts.encoding;
-    DeliveryServices services = desktop.Delivery();
+    ScanPipeline pipeline(std::move(ctx), desktop.Delivery());
 
+    // Each scan is delivered as soon as it closes; nothing else queues scans here.
     auto deliver = [&](const std::string& raw) {
-        ScanRecord rec;
-        rec.Raw = raw;
+        pipeline.Add(raw);
         webJumps.Reset();
-        DecodeScan(rec, ctx);
-        ProcessScan(rec, false, services);
+        const ScanRecord rec = pipeline.Run();
         std::cout << ScanLine(opts, rec, webJumps.Last()) << std::endl;
     };
 

@@ -127,6 +127,13 @@ class DesktopTest(unittest.TestCase):
         atspi.wait_for("the autostart entry", lambda: os.path.exists(entry))
         atspi.press(box)
         atspi.wait_for("the autostart entry removed", lambda: not os.path.exists(entry))
+        # A screen reader toggles an option or box without a click: it is saved all the same.
+        ini = os.path.join(self.folder, "blenvar.ini")
+        for tab, role, name, line in (("Setup", "radio button", "Other", "Encoding=Other"),
+                                      ("Control", "check box", "clipboard", "SendToClipboard=0")):
+            atspi.select_tab(app, tab)
+            atspi.press(atspi.find(app, role=role, contains=name))
+            atspi.wait_for(line, lambda: line in open(ini).read())
         self.exit_cleanly(copy)
 
     def test_wayland_session_captures_through_the_input_devices(self):

@@ -29,8 +29,11 @@ EncodingOptions::EncodingOptions(INIFile& ini, QWidget* parent) : QWidget(parent
     auto* group = new QButtonGroup(this);
     group->addButton(aim_, 0);
     group->addButton(other_, 1);
-    connect(aim_, &QRadioButton::clicked, this, [this] { Clicked(aim_); });
-    connect(other_, &QRadioButton::clicked, this, [this] { Clicked(other_); });
+    // Toggled, not clicked: a screen reader's toggle action chooses without a click.
+    for (QRadioButton* option : {aim_, other_})
+        connect(option, &QRadioButton::toggled, this, [this, option](bool on) {
+            if (on) Chosen(option);
+        });
 }
 
 bool EncodingOptions::OtherChosen() const {
@@ -58,7 +61,7 @@ void EncodingOptions::Restore() {
     loading_ = wasLoading;
 }
 
-void EncodingOptions::Clicked(QRadioButton* option) {
+void EncodingOptions::Chosen(QRadioButton* option) {
     if (!loading_ && !SaveEncoding(ini_, option->text().toStdString())) {
         emit statusMessage(tr("The encoding was not saved: %1")
                                .arg(QString::fromStdString(ini_.LastWriteError())));

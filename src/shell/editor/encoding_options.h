@@ -1,6 +1,6 @@
 #pragma once
 // The scanner's encoding on the "Setup" tab: "AIM" reads symbology identifiers, "Other"
-// the identifier text of each type. A click stores the caption as Encoding in "Setup".
+// the identifier text of each type. Choosing one stores its caption as Encoding in "Setup".
 #include <QString>
 #include <QWidget>
 
@@ -23,12 +23,12 @@ class EncodingOptions : public QWidget {
     bool OtherChosen() const;
 
   signals:
-    // After a click (stored or not) and after Restore: whether "Other" is chosen.
+    // After a choice (stored or not) and after Restore: whether "Other" is chosen.
     void otherEncodingChanged(bool other);
     void statusMessage(const QString& message);
 
   private:
-    void Clicked(QRadioButton* option);
+    void Chosen(QRadioButton* option);
 
     INIFile& ini_;
     bool loading_ = false;

@@ -101,7 +101,9 @@ void TypeEditor::Build() {
     auto box = [&](C c, const char* caption) {
         auto* b = new QCheckBox(tr(caption), this);
         keep(c, b);
-        connect(b, &QCheckBox::clicked, this, [this] { SaveCurrentType(); });
+        // Every change, not only a click: a screen reader's toggle action never clicks.
+        // Loading fills the boxes without saving.
+        connect(b, &QCheckBox::toggled, this, [this] { SaveCurrentType(); });
         return b;
     };
     auto edit = [&](C c) {

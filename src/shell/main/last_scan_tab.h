@@ -20,8 +20,6 @@ class LastScanTab : public QWidget {
     void Show(const ScanRecord& rec);
     void SetRaw(const QString& raw) { raw_->setText(raw); }
 
-    QPushButton* ReprocessButton() const { return reprocess_; }
-
   signals:
     void reprocessRequested();
 

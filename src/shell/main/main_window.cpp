@@ -5,22 +5,15 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMessageBox>
-#include <QSignalBlocker>
 #include <QStatusBar>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
 #include "core/com_error.h"
 #include "core/paths.h"
-#include "core/text.h"
-#include "platform/desktop/autostart.h"
 #include "settings/code_types.h"
 #include "shell/help/help_page.h"
 #include "shell/help/tab_names.h"
-#include "shell/main/scanner_options.h"
 
 namespace blenvar {
 namespace {
@@ -30,18 +23,6 @@ constexpr char kTrainingPrompt[] =
 constexpr char kNoTray[] =
     "This desktop shows no tray icons, so Blenvar stays in the task bar when minimised.";
 
-constexpr char kTrain[] = "Train";
-constexpr char kStop[] = "Stop";
-constexpr char kWaylandNote[] =
-    "This is a Wayland session: scans are captured only while a program running under "
-    "XWayland (an X11 program) has the keyboard focus.";
-
-bool WaylandSession() {
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    return (type && std::string_view(type) == "wayland") || (display && *display);
-}
-
 QString HelpFile(const QString& page) {
     return QString::fromStdString(ExecutableFolder()) + "/" + page;
 }
@@ -49,17 +30,13 @@ QString HelpFile(const QString& page) {
 }  // namespace
 
 MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
-                       QWidget* parent)
-    : MainWindow(desktop, capture, tray, nullptr, parent) {}
-
-MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
                        std::unique_ptr<CaptureDriver> driver, QWidget* parent)
     : QMainWindow(parent),
       desktop_(desktop),
       backend_(capture),
       tray_(tray),
-      decode_{desktop.settings, types_, desktop.opener, desktop.sound, tray, desktop.clock},
-      delivery_(desktop.Delivery()),
+      pipeline_({desktop.settings, types_, desktop.opener, desktop.sound, tray, desktop.clock},
+                desktop.Delivery()),
       capture_(driver ? std::move(driver) : std::make_unique<CaptureController>(capture, tray)),
       startup_(*this, capture, desktop.settings, capture_->CaptureCallback()) {
     setWindowTitle("Blenvar");
@@ -71,7 +48,11 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     tabs_->addTab(controlTab_, tr("Control"));
     lastScan_ = new LastScanTab;
     tabs_->addTab(lastScan_, tr("Last Scan"));
-    tabs_->addTab(BuildSetupTab(), tr("Setup"));
+    setup_ = new SetupTab(desktop.settings, *capture_, capture);
+    connect(setup_, &SetupTab::statusMessage, this, &MainWindow::ShowStatus);
+    connect(setup_, &SetupTab::keysTrained, this,
+            [this](const TrainedKeys& keys) { startup_.SetKeys(keys); });
+    tabs_->addTab(setup_, tr("Setup"));
     tabs_->addTab(HelpPlace("help.htm"), tr("Help"));
 
     hideButton_ = new QPushButton(tr("&Hide"));
@@ -109,58 +90,6 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     connect(&tray_, &ShellTray::exitRequested, this, &MainWindow::EndProgram);
     tray_.SetStatusLine([this](const QString& text) { ShowStatus(text); });
     ConnectCapture(capture);
-}
-
-QWidget* MainWindow::BuildSetupTab() {
-    auto* tab = new QWidget;
-    encoding_ = new EncodingOptions(desktop_.settings);
-    encoding_->setObjectName("Encoding");
-    connect(encoding_, &EncodingOptions::statusMessage, this, &MainWindow::ShowStatus);
-    charCount_ = new QLabel;
-    charCount_->setObjectName("CharCount");
-    charCount_->setAccessibleName(tr("Characters scanned"));
-    trainButton_ = new QPushButton(tr(kTrain));
-    trainButton_->setObjectName("TrainButton");
-    trainButton_->setToolTip(
-        tr("Press, then scan any barcode: Blenvar learns how your scanner starts and ends a "
-           "scan. Training stops by itself 2 seconds after the scan, or press Stop."));
-    connect(trainButton_, &QPushButton::clicked, this, &MainWindow::OnTrainClicked);
-    auto* row = new QHBoxLayout;
-    row->addWidget(encoding_);
-    row->addWidget(charCount_, 1);
-    row->addWidget(trainButton_);
-    auto* column = new QVBoxLayout(tab);
-    column->addLayout(row);
-    scannerOptions_ = new ScannerOptions(desktop_.settings, *capture_, backend_);
-    connect(scannerOptions_, &ScannerOptions::statusMessage, this, &MainWindow::ShowStatus);
-    column->addWidget(scannerOptions_);
-    backendNote_ = new QLabel;
-    backendNote_->setObjectName("BackendNote");
-    backendNote_->setWordWrap(true);
-    backendNote_->hide();
-    column->addWidget(backendNote_);
-    if (WaylandSession()) {
-        waylandNote_ = new QLabel(tr(kWaylandNote));
-        waylandNote_->setObjectName("WaylandNote");
-        waylandNote_->setWordWrap(true);
-        column->addWidget(waylandNote_);
-    }
-    // Ticked while the user's autostart entry is there; the package installs none.
-    autostart_ = new QCheckBox(tr("Start Blenvar when I &log in"));
-    autostart_->setObjectName("Autostart");
-    autostart_->setChecked(AutostartEnabled(AutostartFile()));
-    connect(autostart_, &QCheckBox::toggled, this, &MainWindow::OnAutostartToggled);
-    column->addWidget(autostart_);
-    column->addWidget(HelpPlace("setup.htm"), 1);
-    return tab;
-}
-
-QWidget* MainWindow::HelpPlace(const QString& page) {
-    auto* place = new QWidget;
-    place->setObjectName(page);
-    auto* layout = new QVBoxLayout(place);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return place;
 }
 
 void MainWindow::Load(const Version& version) {
@@ -205,7 +134,7 @@ void MainWindow::LoadTypes() {
     editor_->SetLoading(loading_);
     controlTab_->layout()->addWidget(editor_);
     connect(editor_, &TypeEditor::statusMessage, this, &MainWindow::ShowStatus);
-    connect(encoding_, &EncodingOptions::otherEncodingChanged, editor_,
+    connect(setup_->Encoding(), &EncodingOptions::otherEncodingChanged, editor_,
             &TypeEditor::SetOtherEncoding);
 }
 
@@ -241,7 +170,7 @@ void MainWindow::StartStartupTimer() {
 void MainWindow::SetLoading(bool loading) {
     loading_ = loading;
     if (editor_) editor_->SetLoading(loading);
-    encoding_->SetLoading(loading);
+    setup_->Encoding()->SetLoading(loading);
 }
 
 void MainWindow::SetTrayImage(int image) {
@@ -249,7 +178,7 @@ void MainWindow::SetTrayImage(int image) {
 }
 
 void MainWindow::RestoreEncoding() {
-    encoding_->Restore();
+    setup_->Encoding()->Restore();
 }
 
 void MainWindow::ShowTrainingPrompt() {
@@ -346,33 +275,21 @@ void MainWindow::ScanCaptured(const QString& raw) {
     TraceCapture("scan captured");
     // A scan that closes while the one before still waits for the timer takes its turn
     // after it, rather than replacing it in the box.
-    if (decodeTimer_.isActive()) {
-        waitingScans_.push_back(raw);
-        return;
-    }
+    if (!pipeline_.Add(raw.toStdString())) return;
     lastScan_->SetRaw(raw);
     decodeTimer_.start();
 }
 
 void MainWindow::OnDecode() {
-    ScanRecord rec;
-    rec.Raw = lastScan_->Record().Raw;
-    DecodeScan(rec, decode_);
-    lastScan_->Show(rec);
-    ProcessScan(rec, false, delivery_);
-    lastScan_->Show(rec);
-    if (!waitingScans_.empty()) {
-        lastScan_->SetRaw(waitingScans_.front());
-        waitingScans_.pop_front();
-        decodeTimer_.start();
-    }
+    lastScan_->Show(pipeline_.Run([this](const ScanRecord& rec) { lastScan_->Show(rec); }));
+    if (pipeline_.Empty()) return;
+    lastScan_->SetRaw(QString::fromStdString(pipeline_.Next()));
+    decodeTimer_.start();
 }
 
 void MainWindow::OnReprocess() {
     ScanRecord rec = lastScan_->Record();
-    // Reads answer from a snapshot; a reprocess sees the settings as they are now.
-    desktop_.settings.Refresh();
-    ProcessScan(rec, true, delivery_);
+    pipeline_.Reprocess(rec);
     lastScan_->Show(rec);
 }
 
@@ -390,15 +307,14 @@ void MainWindow::ShowStatus(const QString& text) {
 
 void MainWindow::ConnectCapture(CaptureBackend& backend) {
     connect(capture_.get(), &CaptureDriver::notice, this, &MainWindow::ShowStatus);
-    connect(capture_.get(), &CaptureDriver::notice, scannerOptions_, &ScannerOptions::Refresh);
+    connect(capture_.get(), &CaptureDriver::notice, setup_->Scanner(), &ScannerOptions::Refresh);
     connect(capture_.get(), &CaptureDriver::scanCaptured, this, &MainWindow::ScanCaptured);
     connect(capture_.get(), &CaptureDriver::scanOpened, this, &MainWindow::scanOpened);
     // A scan takes the keyboard: the version window must not stand in front of it.
     connect(this, &MainWindow::scanOpened, this, &MainWindow::HideVersion);
-    connect(capture_.get(), &CaptureDriver::trainingRecorded, this,
-            [this](int events) { charCount_->setText(QString::number(events)); });
-    connect(capture_.get(), &CaptureDriver::trainingFinished, this,
-            &MainWindow::OnTrainingFinished);
+    connect(capture_.get(), &CaptureDriver::trainingRecorded, setup_, &SetupTab::ShowCount);
+    connect(capture_.get(), &CaptureDriver::trainingFinished, setup_,
+            &SetupTab::OnTrainingFinished);
     connect(capture_.get(), &CaptureDriver::startKeyRefused, this, &MainWindow::OnStartKeyRefused);
     // Reported from inside the backend's own handler: end once it has returned.
     backend.OnLost([this, &backend] {
@@ -408,81 +324,23 @@ void MainWindow::ConnectCapture(CaptureBackend& backend) {
 }
 
 void MainWindow::UseTrainedKeys(const TrainedKeys& keys) {
-    scannerOptions_->Apply();
+    setup_->Scanner()->Apply();
     capture_->UseKeys(keys.start, keys.stop);
     TraceCapture("capture ready");
 }
 
-void MainWindow::OnTrainClicked() {
-    charCount_->clear();
-    if (trainButton_->text() == tr(kTrain)) {
-        trainButton_->setText(tr(kStop));
-        capture_->StartTraining();
-    } else {
-        capture_->StopTraining();
-    }
-}
-
-void MainWindow::OnTrainingFinished(const TrainingOutcome& outcome) {
-    trainButton_->setText(tr(kTrain));
-    charCount_->clear();
-    if (!outcome.Good()) {
-        // Not modal: no second event loop runs while capture is live.
-        const std::string_view why = outcome.Message();
-        auto* box = new QMessageBox(QMessageBox::Information, windowTitle(),
-                                    QString::fromUtf8(why.data(), qsizetype(why.size())),
-                                    QMessageBox::Ok, this);
-        box->setObjectName("NoGoodScan");
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
-        return;
-    }
-    const TrainedKeys keys{*outcome.start, *outcome.stop};
-    startup_.SetKeys(keys);
-    if (!SaveTrainedKeys(desktop_.settings, keys, capture_->TrainedDevice())) {
-        ShowStatus(tr("The trained scanner keys could not be saved, so they last only until "
-                      "Blenvar ends: %1")
-                       .arg(QString::fromStdString(desktop_.settings.LastWriteError())));
-    }
-    // The device just recorded is the scanner from now on.
-    scannerOptions_->Apply();
-}
-
 void MainWindow::ShowBackend(const QString& name, bool x11) {
-    backendNote_->setText(tr("Keys are captured through: %1").arg(name));
-    backendNote_->show();
-    if (waylandNote_) waylandNote_->setVisible(x11);
+    setup_->ShowBackend(name, x11);
 }
 
 void MainWindow::ShowCaptureProblem(const QString& text) {
-    backendNote_->setText(text);
-    backendNote_->show();
-    if (waylandNote_) waylandNote_->hide();
+    setup_->ShowCaptureProblem(text);
     ShowStatus(text);
 }
 
 void MainWindow::OnStartKeyRefused(const QString& reason) {
     ShowStatus(reason);
     if (tray_.Visible()) tray_.Notify(reason.toStdString());
-}
-
-void MainWindow::OnAutostartToggled(bool on) {
-    const std::string file = AutostartFile();
-    const char* path = std::getenv("PATH");
-    std::string error;
-    const bool done = on ? WriteAutostart(file,
-                                          AutostartEntry(AutostartCommand(
-                                              ExecutableFolder() + "/blenvar", path ? path : "")),
-                                          error)
-                         : RemoveAutostart(file, error);
-    if (!done)
-        ShowStatus((on ? tr("Starting at login could not be turned on: %1")
-                       : tr("Starting at login could not be turned off: %1"))
-                       .arg(QString::fromStdString(error)));
-    // The box says what is on disk, whatever happened.
-    const QSignalBlocker quiet(autostart_);
-    autostart_->setChecked(AutostartEnabled(file));
 }
 
 void MainWindow::OnUpdateButton() {
@@ -501,14 +359,12 @@ void MainWindow::OnUpdateButton() {
             {desktop_.pages, desktop_.connection, desktop_.downloads, desktop_.starter,
              desktop_.starter, desktop_.opener, desktop_.settings},
             program, this);
-        connect(versionWindow_, &QDialog::finished, this, [this] { versionShowing_ = false; });
         connect(versionWindow_, &VersionWindow::unloadForUpgrade, this,
                 &MainWindow::UnloadForUpgrade);
     }
-    versionShowing_ = true;
     versionWindow_->SetAuthor(tr("Anonymous"));
     versionWindow_->SetWebPage(MakerHomePage());
-    // Window-modal without a loop of its own; finished() ends VersionShowing.
+    // Window-modal without a loop of its own.
     versionWindow_->open();
 }
 

@@ -1,25 +1,22 @@
 #pragma once
 // The program's one window: five tabs over the Hide, Updates and Exit buttons. It does
 // each start-up step for Startup, hides to and returns from the tray as TrayPolicy says,
-// and runs the decode driver for every captured scan.
-#include <QCheckBox>
-#include <QLabel>
+// and gives each captured scan to the scan pipeline a moment after it closes.
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/desktop_services.h"
 #include "capture/capture_backend.h"
-#include "decode/decode_scan.h"
-#include "shell/editor/encoding_options.h"
+#include "output/scan_pipeline.h"
 #include "shell/editor/type_editor.h"
 #include "shell/main/capture_controller.h"
 #include "shell/main/last_scan_tab.h"
+#include "shell/main/setup_tab.h"
 #include "shell/main/shell_tray.h"
 #include "shell/main/startup.h"
 #include "shell/version/version_window.h"
@@ -32,13 +29,9 @@ struct Version {
     int patch = 0;
 };
 
-class ScannerOptions;
-
-class MainWindow : public QMainWindow, public StartupHost {
+class MainWindow : public QMainWindow, private StartupHost {
     Q_OBJECT
   public:
-    MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
-               QWidget* parent = nullptr);
     // `driver` runs capture and training on `capture` (a CaptureController when null).
     MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellTray& tray,
                std::unique_ptr<CaptureDriver> driver, QWidget* parent = nullptr);
@@ -52,27 +45,22 @@ class MainWindow : public QMainWindow, public StartupHost {
 
     // Load steps; the window is shown afterwards as the program's first window.
     void Load(const Version& version);
-    // Capture hands over a complete scan: it is decoded at the Decode timer's next tick.
-    void ScanCaptured(const QString& raw);
     // From the tray, its menu, or a second copy.
     void ShowFromTray();
     // Hook removed, tray icon deleted, event loop ended (unless an upgrade is starting:
     // the version window ends the program once the installer runs).
     void EndProgram();
-    // True while the version window is open from Updates; a scan that opens hides it.
-    bool VersionShowing() const { return versionShowing_; }
-    void HideVersion();
-    VersionWindow* VersionDialog() const { return versionWindow_; }
 
-    bool Loading() const { return loading_; }
-    const std::string& TabNames() const { return tabNames_; }
-    const TrainedKeys& Keys() const { return startup_.Keys(); }
-    QTabWidget* Tabs() const { return tabs_; }
-    TypeEditor* Editor() const { return editor_; }
-    LastScanTab* LastScan() const { return lastScan_; }
-    CaptureDriver& Capture() { return *capture_; }
+  signals:
+    // A scan has begun: windows in the way of it (the version window) get out of it.
+    void scanOpened();
 
-    // StartupHost
+  protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // StartupHost: only Startup calls these, in its order.
     void LoadHelpPages() override;
     void CollectTabNames() override;
     void LoadTypes() override;
@@ -91,18 +79,10 @@ class MainWindow : public QMainWindow, public StartupHost {
     void AfterPendingEvents(std::function<void()> then) override;
     void UseTrainedKeys(const TrainedKeys& keys) override;
 
-  signals:
-    // A scan has begun: windows in the way of it (the version window) get out of it.
-    void scanOpened();
-
-  protected:
-    void changeEvent(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
-    QWidget* BuildSetupTab();
-    // An empty place that LoadHelpPages fills with the page.
-    QWidget* HelpPlace(const QString& page);
+    // Capture hands over a complete scan: it is decoded at the Decode timer's next tick.
+    void ScanCaptured(const QString& raw);
+    // A scan that opens hides the version window.
+    void HideVersion();
     void OnTabRequested(const QString& name);
     void Apply(WindowAction action);
     void SayIfNoTray();
@@ -111,11 +91,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     void OnTabChanged(int index);
     // Capture and training.
     void ConnectCapture(CaptureBackend& backend);
-    void OnTrainClicked();
-    void OnTrainingFinished(const TrainingOutcome& outcome);
     void OnStartKeyRefused(const QString& reason);
-    // Writes or removes the user's login autostart entry.
-    void OnAutostartToggled(bool on);
     void OnUpdateButton();
     void UnloadForUpgrade();
     // The installer is being started: the unload must leave ending to the version window.
@@ -125,8 +101,7 @@ class MainWindow : public QMainWindow, public StartupHost {
     CaptureBackend& backend_;
     ShellTray& tray_;
     std::vector<std::string> types_;
-    DecodeContext decode_;
-    DeliveryServices delivery_;
+    ScanPipeline pipeline_;
     std::unique_ptr<CaptureDriver> capture_;
     Startup startup_;
 
@@ -134,19 +109,12 @@ class MainWindow : public QMainWindow, public StartupHost {
     QWidget* controlTab_;
     TypeEditor* editor_ = nullptr;  // made once the type list is read
     LastScanTab* lastScan_;
-    EncodingOptions* encoding_ = nullptr;
-    QLabel* charCount_ = nullptr;
-    QLabel* backendNote_ = nullptr;
-    ScannerOptions* scannerOptions_ = nullptr;
-    QLabel* waylandNote_ = nullptr;
-    QPushButton* trainButton_ = nullptr;
-    QCheckBox* autostart_ = nullptr;
+    SetupTab* setup_;
     QPushButton* hideButton_;
     QPushButton* updateButton_;
     QPushButton* exitButton_;
     QTimer startupTimer_;
     QTimer decodeTimer_;
-    std::deque<QString> waitingScans_;  // closed while the one before waits to decode
 
     std::string tabNames_;
     bool loading_ = false;
@@ -154,7 +122,6 @@ class MainWindow : public QMainWindow, public StartupHost {
     int lastTab_ = 0;
     Version programVersion_;
     VersionWindow* versionWindow_ = nullptr;  // made at the first Updates
-    bool versionShowing_ = false;
 };
 
 }  // namespace blenvar

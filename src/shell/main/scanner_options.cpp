@@ -19,10 +19,12 @@ ScannerOptions::ScannerOptions(INIFile& ini, CaptureDriver& driver, CaptureBacke
                                QWidget* parent)
     : QWidget(parent), ini_(ini), driver_(driver), backend_(backend) {
     scanner_ = new QLabel;
-    scanner_->setObjectName("ScannerDevice");
+    scanner_->setObjectName(
+        QString::fromUtf8(kKeyScannerDevice.data(), qsizetype(kKeyScannerDevice.size())));
     scanner_->setWordWrap(true);  // device names can be long
     mode_ = new QComboBox;
-    mode_->setObjectName("CaptureDevices");
+    mode_->setObjectName(
+        QString::fromUtf8(kKeyCaptureDevices.data(), qsizetype(kKeyCaptureDevices.size())));
     mode_->addItem(tr("The scanner only"));
     mode_->addItem(tr("All keyboards"));
     mode_->setToolTip(

@@ -32,7 +32,7 @@ ShellTray::ShellTray(QObject* parent)
 
 void ShellTray::Add() {
     policy_.SetSingleActivation(SingleActivationTray());
-    SetTrayImage(4);
+    SetTrayImage(kTrayStarting);
     icon_.show();
 }
 
@@ -41,7 +41,7 @@ void ShellTray::Remove() {
 }
 
 void ShellTray::SetTrayImage(int image) {
-    if (image < 1 || image > 4 || image == image_) return;
+    if (image < kTrayIdle || image > kTrayStarting || image == image_) return;
     image_ = image;
     icon_.setIcon(TrayIconImage(image));
 }

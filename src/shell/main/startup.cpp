@@ -23,7 +23,7 @@ void Startup::Load(const std::string& title) {
 void Startup::OnStartupTimer() {
     host_.SetLoading(true);
     InstallHook(hook_, capture_);
-    host_.SetTrayImage(1);
+    host_.SetTrayImage(kTrayIdle);
     host_.RestoreEncoding();
     keys_ = LoadTrainedKeys(ini_);
     host_.UseTrainedKeys(keys_);

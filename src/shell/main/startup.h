@@ -7,6 +7,7 @@
 
 #include "capture/hook_library.h"
 #include "components/ini/ini_file.h"
+#include "core/services.h"
 #include "settings/settings_layout.h"
 
 namespace blenvar {
@@ -25,7 +26,7 @@ class StartupHost {
     virtual void FitToContents() = 0;
     virtual void SelectTab(int index) = 0;
     virtual void LoadSelectedType() = 0;
-    virtual void AddTrayIcon() = 0;  // showing image 4
+    virtual void AddTrayIcon() = 0;  // showing kTrayStarting
     virtual void SetTitle(const std::string& title) = 0;
     virtual void StartStartupTimer() = 0;
     virtual void SetLoading(bool loading) = 0;
