@@ -13,10 +13,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/desktop/autostart.h"
+#include "capture/backend_choice.h"
 #include "core/com_error.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "platform/desktop/autostart.h"
 #include "settings/code_types.h"
 #include "shell/help/help_page.h"
 #include "shell/help/tab_names.h"
@@ -35,12 +36,6 @@ constexpr char kStop[] = "Stop";
 constexpr char kWaylandNote[] =
     "This is a Wayland session: scans are captured only while a program running under "
     "XWayland (an X11 program) has the keyboard focus.";
-
-bool WaylandSession() {
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    return (type && std::string_view(type) == "wayland") || (display && *display);
-}
 
 QString HelpFile(const QString& page) {
     return QString::fromStdString(ExecutableFolder()) + "/" + page;
@@ -483,8 +478,7 @@ void MainWindow::OnUpdateButton() {
     if (!versionWindow_) {
         ProgramInfo program;
         program.title = "Blenvar";
-        program.description =
-            "Turns barcode scans into keystrokes, clipboard text, commands and file lines.";
+        program.description = BLENVAR_DESCRIPTION ".";
         program.executable =
             QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
         program.major = programVersion_.major;
