@@ -102,6 +102,7 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
     connect(&tray_, &ShellTray::showRequested, this, &MainWindow::ShowFromTray);
     connect(&tray_, &ShellTray::exitRequested, this, &MainWindow::EndProgram);
+    connect(&tray_, &ShellTray::hideRequested, this, [this] { Apply(WindowAction::Hide); });
     tray_.SetStatusLine([this](const QString& text) { ShowStatus(text); });
     ConnectCapture(capture);
 }
@@ -270,6 +271,7 @@ void MainWindow::AfterPendingEvents(std::function<void()> then) {
 }
 
 void MainWindow::ShowFromTray() {
+    tray_.Policy().OnShown();
     showNormal();
     raise();
     activateWindow();
