@@ -8,4 +8,5 @@ if(BLENVAR_WITH_QT)
 endif()
 
 # The whole program: every tab read and pressed as a screen reader does.
-blenvar_add_desktop_script(blenvar_desktop_test ${CMAKE_CURRENT_LIST_DIR}/shell/desktop_test.py 180)
+blenvar_add_desktop_script(blenvar_desktop_test ${CMAKE_CURRENT_LIST_DIR}/shell/desktop_test.py 180
+  --x --a11y)

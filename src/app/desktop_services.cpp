@@ -28,7 +28,7 @@ DesktopServices::~DesktopServices() = default;
 
 bool DesktopServices::TypeThroughVirtualKeyboard(const std::string& layout, std::string& error) {
     keys.reset();
-    auto keyboard = VirtualKeyboard::Create("/dev/uinput", error);
+    auto keyboard = VirtualKeyboard::Create(kUinputPath, error);
     if (!keyboard) return false;
     // Ours by identity, so the capture never grabs it and what we type is never a scan.
     virtualKeyboard_ = std::make_unique<VirtualKeyboard>(std::move(*keyboard));

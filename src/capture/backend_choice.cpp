@@ -1,10 +1,23 @@
 #include "capture/backend_choice.h"
 
+#include <cstdlib>
+
 #include "core/text.h"
 
 namespace blenvar {
 
-BackendKind ChooseBackend(KeyboardBackend setting, std::string_view sessionType, bool hasDisplay) {
+bool WaylandSession(std::string_view sessionType, std::string_view waylandDisplay) {
+    return EqualsNoCaseAscii(Trim(sessionType, kBlanks), "wayland") ||
+           !Trim(waylandDisplay, kBlanks).empty();
+}
+
+bool WaylandSession() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    return WaylandSession(type ? type : "", display ? display : "");
+}
+
+BackendKind ChooseBackend(KeyboardBackend setting, bool waylandSession, bool hasDisplay) {
     switch (setting) {
         case KeyboardBackend::X11:
             return BackendKind::X11;
@@ -13,7 +26,7 @@ BackendKind ChooseBackend(KeyboardBackend setting, std::string_view sessionType,
         case KeyboardBackend::Auto:
             break;
     }
-    if (!hasDisplay || EqualsNoCaseAscii(Trim(sessionType, kBlanks), "wayland")) {
+    if (!hasDisplay || waylandSession) {
         return BackendKind::Evdev;
     }
     return BackendKind::X11;

@@ -25,48 +25,6 @@ std::optional<std::uint16_t> Hex4(std::string_view s) {
     return std::uint16_t(v);
 }
 
-// A quoted field of the older form, `"` and `\` escaped by `\`, bytes as \xHH.
-bool TakeQuoted(std::string_view& s, std::string& out) {
-    if (s.empty() || s.front() != '"') return false;
-    s.remove_prefix(1);
-    while (!s.empty()) {
-        const char c = s.front();
-        s.remove_prefix(1);
-        if (c == '"') return true;
-        if (c != '\\') {
-            out += c;
-            continue;
-        }
-        if (s.empty()) return false;
-        const char e = s.front();
-        s.remove_prefix(1);
-        if (e == '"' || e == '\\') {
-            out += e;
-        } else if (e == 'x' && s.size() >= 2 && HexDigit(s[0]) >= 0 && HexDigit(s[1]) >= 0) {
-            out += char(HexDigit(s[0]) * 16 + HexDigit(s[1]));
-            s.remove_prefix(2);
-        } else {
-            return false;
-        }
-    }
-    return false;
-}
-
-std::optional<ScannerId> ParseOlderForm(std::string_view s) {
-    if (s.size() < 16 || s[4] != ':' || s[9] != ':' || s[14] != ' ') return std::nullopt;
-    const auto bus = Hex4(s.substr(0, 4));
-    ScannerId id{{}, Hex4(s.substr(5, 4)), Hex4(s.substr(10, 4))};
-    s.remove_prefix(15);
-    std::string name, phys;
-    if (!bus || !id.vendor || !id.product || !TakeQuoted(s, name) || s.empty() || s.front() != ' ')
-        return std::nullopt;
-    s.remove_prefix(1);
-    if (!TakeQuoted(s, phys) || !s.empty()) return std::nullopt;
-    id.name = StoredDeviceName(name);
-    if (id.name.empty()) return std::nullopt;
-    return id;
-}
-
 }  // namespace
 
 std::string StoredDeviceName(std::string_view name) {
@@ -90,7 +48,6 @@ std::string ScannerText(const ScannerId& id) {
 
 std::optional<ScannerId> ParseScanner(std::string_view text) {
     text = Trim(text, kBlanks);
-    if (auto older = ParseOlderForm(text)) return older;
     ScannerId id;
     const std::size_t bar = text.rfind('|');
     if (bar != std::string_view::npos && text.size() - bar == 10 && text[bar + 5] == ':') {

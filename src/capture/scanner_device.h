@@ -22,7 +22,6 @@ std::string StoredDeviceName(std::string_view name);
 
 // `Name|vvvv:pppp`, or `Name` when vendor and product are unknown.
 std::string ScannerText(const ScannerId& id);
-// Also reads the longer form earlier builds saved (`bbbb:vvvv:pppp "name" "phys"`).
 // Empty for text that names no device.
 std::optional<ScannerId> ParseScanner(std::string_view text);
 

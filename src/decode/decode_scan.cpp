@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "components/sound/scan_sounds.h"
 #include "core/text.h"
 #include "decode/readings.h"
 #include "settings/settings_layout.h"

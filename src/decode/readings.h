@@ -12,7 +12,6 @@ namespace blenvar {
 
 inline constexpr std::string_view kCueCatShape = ".*.????.*.";
 inline constexpr std::string_view kBadScan = "BAD SCAN";
-inline constexpr std::string_view kBadScanSound = "Bad Scan";
 inline constexpr std::string_view kUnknownSettingsSuffix = " (unknown settings)";
 
 struct Reading {

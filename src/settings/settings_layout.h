@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "components/ini/ini_file.h"
+#include "components/sound/scan_sounds.h"
 
 namespace blenvar {
 
@@ -25,7 +26,7 @@ inline constexpr std::string_view kTypeCodabar = "CODABAR";
 inline constexpr std::string_view kTypeUpcE = "UPC-E";
 inline constexpr std::string_view kTypeUpcA = "UPC-A";
 inline constexpr std::string_view kTypeUccEan128 = "UCC/EAN 128";
-inline constexpr std::string_view kTypeUnknown = "UNKNOWN";
+inline constexpr std::string_view kTypeUnknown = kUnknownSound;
 
 inline constexpr std::string_view kSetupSection = "Setup";
 // Defaults of each type's action texts.

@@ -20,6 +20,7 @@ target_link_libraries(blenvar_shell_window PUBLIC blenvar_shell_core blenvar_app
   blenvar_editor
   blenvar_help blenvar_icons blenvar_version Qt6::Widgets Qt6::Network Qt6::DBus)
 set_target_properties(blenvar_shell_window PROPERTIES AUTOMOC ON)
+target_compile_definitions(blenvar_shell_window PRIVATE BLENVAR_DESCRIPTION="${BLENVAR_DESCRIPTION}")
 
 add_executable(blenvar_app_main ${CMAKE_CURRENT_LIST_DIR}/main/main.cpp)
 set_target_properties(blenvar_app_main PROPERTIES OUTPUT_NAME blenvar)

@@ -2,6 +2,7 @@
 // libblenvar-deliver.so, which blenvar-decode loads only for --deliver.
 #include <QGuiApplication>
 #include <QTimer>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -24,9 +25,12 @@
 namespace blenvar {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;  // the signal's number
+// The signal's number. Read by the standard-input thread too, so an atomic: a volatile
+// is signal-safe but not thread-safe; a lock-free atomic is both.
+std::atomic<int> g_interrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 void OnSignal(int sig) {
-    g_interrupted = sig;
+    g_interrupted.store(sig, std::memory_order_relaxed);
 }
 
 class StderrNotifier : public Notifier {

@@ -1,7 +1,7 @@
 // Writes the program's three scan sounds (16-bit PCM mono, 44.1 kHz) into a folder:
 //   blenvar-make-sounds OUTPUT_DIR
-// buzz.wav: harsh low buzz (bad scan); zing.wav: bright rising tone (good scan);
-// boin.wav: a "boing" with falling pitch (unknown scan).
+// a harsh low buzz (bad scan), a bright rising tone (good scan) and a "boing" with
+// falling pitch (unknown scan), under the names scan_sounds.h gives them.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -9,7 +9,14 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "components/sound/scan_sounds.h"
+
+using blenvar::kBadScanFile;
+using blenvar::kGoodScanFile;
+using blenvar::kUnknownScanFile;
 
 namespace {
 
@@ -107,17 +114,22 @@ bool WriteWav(const std::string& path, const std::vector<std::int16_t>& samples)
 
 constexpr const char* kUsage = "usage: blenvar-make-sounds OUTPUT_DIR";
 
+int Printable(std::string_view s) {
+    return static_cast<int>(s.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string arg = argc == 2 ? argv[1] : "";
     if (arg == "-h" || arg == "--help") {
         std::printf(
-            "%s\n\nWrites the scan sounds buzz.wav (bad scan), zing.wav (good scan) and\n"
-            "boin.wav (unknown scan) into OUTPUT_DIR, replacing files of those names.\n\n"
+            "%s\n\nWrites the scan sounds %.*s (bad scan), %.*s (good scan) and\n"
+            "%.*s (unknown scan) into OUTPUT_DIR, replacing files of those names.\n\n"
             "  -h, --help     show this text\n"
             "  -v, --version  show the version\n",
-            kUsage);
+            kUsage, Printable(kBadScanFile), kBadScanFile.data(), Printable(kGoodScanFile),
+            kGoodScanFile.data(), Printable(kUnknownScanFile), kUnknownScanFile.data());
         return 0;
     }
     if (arg == "-v" || arg == "--version") {
@@ -130,11 +142,11 @@ int main(int argc, char** argv) {
     }
     const std::string& dir = arg;
     const struct {
-        const char* name;
+        std::string_view name;
         std::vector<std::int16_t> samples;
-    } files[] = {{"buzz.wav", Buzz()}, {"zing.wav", Zing()}, {"boin.wav", Boin()}};
+    } files[] = {{kBadScanFile, Buzz()}, {kGoodScanFile, Zing()}, {kUnknownScanFile, Boin()}};
     for (const auto& f : files) {
-        const std::string path = dir + "/" + f.name;
+        const std::string path = dir + "/" + std::string(f.name);
         if (!WriteWav(path, f.samples)) {
             std::fprintf(stderr, "%s: can't write %s\n", argv[0], path.c_str());
             return 1;

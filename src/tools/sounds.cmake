@@ -2,6 +2,7 @@
 add_executable(blenvar_make_sounds ${CMAKE_CURRENT_LIST_DIR}/make_sounds.cpp)
 set_target_properties(blenvar_make_sounds PROPERTIES OUTPUT_NAME blenvar-make-sounds)
 target_compile_definitions(blenvar_make_sounds PRIVATE BLENVAR_VERSION="${BLENVAR_VERSION}")
+target_link_libraries(blenvar_make_sounds PRIVATE blenvar_core_api)
 
 set(BLENVAR_SOUND_FILES
   ${CMAKE_BINARY_DIR}/bin/buzz.wav

@@ -118,9 +118,8 @@ TEST(SetupKeys, Capture) {
         D devices;
     } cases[] = {
         {"[Setup]\n", B::Auto, D::All},
-        {"[Setup]\nScannerDevice=0003:0001:0002 \"s\" \"\"\n", B::Auto, D::Scanner},
-        {"[Setup]\nScannerDevice=0003:0001:0002 \"s\" \"\"\nCaptureDevices= all \n", B::Auto,
-         D::All},
+        {"[Setup]\nScannerDevice=s|0001:0002\n", B::Auto, D::Scanner},
+        {"[Setup]\nScannerDevice=s|0001:0002\nCaptureDevices= all \n", B::Auto, D::All},
         {"[setup]\nCaptureDevices=SCANNER\nKeyboardBackend=evdev\n", B::Evdev, D::Scanner},
         {"[Setup]\nCaptureDevices=some\nKeyboardBackend= X11\n", B::X11, D::All},
         {"[Setup]\nKeyboardBackend=Wayland\n", B::Auto, D::All},

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""blenvar on a private desktop with a tray host and an accessibility bus.
+"""blenvar on a private desktop with an accessibility bus; each test starts its tray host.
 
-    with-desktop --tray --a11y -- desktop_test.py BIN_DIR ARTIFACT_DIR
+    with-desktop --x --a11y -- desktop_test.py BIN_DIR ARTIFACT_DIR
 
 Each test starts blenvar from its own temporary program folder and reads the window as a
 screen reader does. Screenshots of every tab go to ARTIFACT_DIR. Exits with 77 (skipped)
@@ -20,6 +20,7 @@ import atspi  # noqa: E402
 import program  # noqa: E402
 
 ONLY_ONE = "Only one copy of this program can run at a time."
+NO_TRAY = "This desktop shows no tray icons"
 TABS = ["Main", "Control", "Last Scan", "Setup", "Help"]
 # Controls a screen reader must be able to name: buttons and boxes by their captions, text
 # boxes by their labels.
@@ -76,22 +77,37 @@ class DesktopTest(unittest.TestCase):
     def setUp(self):
         self.folder, self.env = program.program_folder(BIN_DIR)
         self.copies = []
+        self.tray = None
 
     def tearDown(self):
         for copy in self.copies:
             copy.stop()
+        if self.tray:
+            self.tray.stop()
         # What the copies printed stays beside the screenshots.
         os.makedirs(ARTIFACTS, exist_ok=True)
         for n, copy in enumerate(self.copies):
             shutil.copy(copy.log, os.path.join(ARTIFACTS, f"{self._testMethodName}-{n + 1}.log"))
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def start(self, trained):
+    def start(self, trained, tray=True):
+        if tray and not self.tray:
+            self.tray = program.TrayHost()
         if trained:
             with open(os.path.join(self.folder, "blenvar.ini"), "w") as f:
                 f.write(program.trained(192, 41))
         self.copies.append(program.Blenvar(self.folder, self.env))
         return self.copies[-1]
+
+    def test_trained_start_before_the_tray_hides_to_it_once_it_comes(self):
+        # At login, programs started with the session often start before the panel.
+        copy = self.start(trained=True, tray=False)
+        window = main_window(copy)
+        atspi.find(copy.app(), contains=NO_TRAY)  # the program has looked for a tray
+        self.tray = program.TrayHost()
+        atspi.wait_for("the tray icon", lambda: tray_icon(copy))
+        atspi.wait_for("the window hidden to the tray", lambda: not mapped(window))
+        self.exit_cleanly(copy)
 
     def exit_cleanly(self, copy):
         atspi.press(atspi.find(copy.app(), role="push button", name="Exit"))

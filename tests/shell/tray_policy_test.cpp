@@ -16,7 +16,7 @@ TEST(TrayPolicy, NeverHidesWithoutATray) {
     } cases[] = {
         {true, false, A::Hide, A::Hide, A::Hide, A::None, A::Show, A::Show, A::None},
         {true, true, A::Hide, A::Hide, A::Hide, A::Show, A::Show, A::Show, A::None},
-        {false, false, A::None, A::Minimise, A::Show, A::None, A::Show, A::Show, A::None},
+        {false, false, A::None, A::Minimise, A::Minimise, A::None, A::Show, A::Show, A::None},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "tray " << c.tray << " single " << c.single);
@@ -42,6 +42,21 @@ TEST(TrayPolicy, SaysOnceThatNoTrayIsThereAndFollowsATrayThatComesLater) {
     tray = true;
     EXPECT_FALSE(p.TakeNoTrayNotice());
     EXPECT_EQ(p.OnHideButton(), A::Hide);
+}
+
+// A trained start without a tray goes to the tray that comes later, unless the user has
+// brought the window up meanwhile.
+TEST(TrayPolicy, ATrainedStartHidesToATrayThatComesLater) {
+    for (const bool shown : {false, true}) {
+        bool tray = false;
+        TrayPolicy p([&] { return tray; });
+        EXPECT_EQ(p.OnStartedTrained(), A::Minimise);
+        EXPECT_EQ(p.OnTrayCame(), A::None);  // not yet
+        if (shown) p.OnShown();
+        tray = true;
+        EXPECT_EQ(p.OnTrayCame(), shown ? A::None : A::Hide) << shown;
+        EXPECT_EQ(p.OnTrayCame(), A::None);
+    }
 }
 
 }  // namespace

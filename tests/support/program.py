@@ -2,6 +2,7 @@
 its own, a process whose output goes to a log, and the runner that skips (exit 77) until the
 programs a test needs are built.
 """
+import ctypes
 import os
 import shutil
 import subprocess
@@ -21,6 +22,39 @@ def trained(start_vcode, start_scode):
     keys = {"Start": (start_vcode, start_scode), "Stop": (13, 28)}
     return "[Setup]\n" + "".join(f"{k}_Action=1\n{k}_State=0\n{k}_VCode={v}\n{k}_SCode={s}\n"
                                  for k, (v, s) in keys.items())
+
+
+TRAY_HOST = ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+             "32", "--SetDockType", "true", "--transparent", "false"]
+
+
+def tray_owner():
+    """The window owning the tray selection of the display's first screen, 0 for none."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XGetSelectionOwner.restype = ctypes.c_ulong
+    display = ctypes.c_void_p(x11.XOpenDisplay(None))
+    if not display:
+        return 0
+    selection = ctypes.c_ulong(x11.XInternAtom(display, b"_NET_SYSTEM_TRAY_S0", 0))
+    owner = x11.XGetSelectionOwner(display, selection)
+    x11.XCloseDisplay(display)
+    return owner
+
+
+class TrayHost:
+    """A tray host on DISPLAY, ready once it owns the tray selection (its window alone may
+    show before that)."""
+
+    def __init__(self):
+        self.proc = subprocess.Popen(TRAY_HOST, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        atspi.wait_for("the tray host to own the tray selection", tray_owner)
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait()
 
 
 def program_folder(bin_dir, **env):

@@ -5,7 +5,7 @@
 
 HTTP GET /<scenario>/version.asp?exe=NAME answers ROOT/<scenario>/version.asp (404 when
 there is none); scenario "silent" never answers. GET /<scenario>/MSI/<file> serves
-ROOT/MSI/<file>, cut off half way for scenario "cut". ROOT/requests counts the
+ROOT/MSI/<file>, cut off half way for scenario "cut" and held there for "stall". ROOT/requests counts the
 version.asp requests. FTP serves ROOT, so the packages are under /MSI/.
 Prints "HTTP_PORT FTP_PORT" once both listen; ends when its standard input closes.
 """
@@ -58,8 +58,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.send(404, b"Not Found")
             with open(package, "rb") as f:
                 body = f.read()
-            if parts[0] == "cut":
+            if parts[0] in ("cut", "stall"):
                 self.send(200, body[: len(body) // 2], length=len(body))
+                self.wfile.flush()
+                if parts[0] == "stall":
+                    time.sleep(60)
                 self.close_connection = True
                 return
             return self.send(200, body)

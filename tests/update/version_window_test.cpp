@@ -9,14 +9,17 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "decode/temp_ini.h"
 #include "platform/net/curl_downloader.h"
 #include "platform/net/ifaddrs_connection.h"
-#include "platform/posix/posix_process_starter.h"
 #include "platform/net/qt_page_fetcher.h"
+#include "platform/posix/posix_process_starter.h"
 #include "support/files.h"
 
 namespace blenvar {
@@ -261,6 +264,87 @@ TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {
         EXPECT_FALSE(LeftoverDownloads());
         EXPECT_TRUE(Upgrade(*w)->isEnabled());
         EXPECT_EQ(Upgrade(*w)->text(), "Update");
+    }
+}
+
+// Files this process holds open.
+std::vector<fs::path> OpenFiles() {
+    std::vector<fs::path> open;
+    for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(fd.path(), ec);
+        if (!ec) open.push_back(target);
+    }
+    return open;
+}
+
+// Waits without running the event loop, so no completion of the download is delivered.
+template <typename Done>
+bool WaitOutsideTheLoop(Done done) {
+    for (int i = 0; i < 1000 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
+// A download ended by the user, whether it is still arriving or has just arrived and its
+// end is not delivered yet, leaves no file and reports nothing more.
+TEST_F(VersionWindowTest, ACancelledDownloadLeavesNoFile) {
+    enum class End { Cancel, Destroy, Restart };
+    const struct {
+        const char* name;
+        const char* scenario;  // "stall": the download stops half way and waits
+        End end;
+    } rows[] = {
+        {"midway", "stall", End::Cancel},
+        {"arrived", "whole", End::Cancel},
+        {"arrived, downloader gone", "whole", End::Destroy},
+        {"arrived, another started", "whole", End::Restart},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto downloads = std::make_unique<CurlDownloader>();
+        int reports = 0, ends = 0;
+        downloads->Start(
+            http_ + "/" + row.scenario + "/MSI/blenvar_1.5.13.deb",
+            [&](std::int64_t, std::int64_t) { ++reports; }, [&](const DownloadResult&) { ++ends; });
+        const auto file = [&] {
+            for (const auto& e : fs::recursive_directory_iterator(folder_ / "tmp"))
+                if (e.is_regular_file()) return e.path();
+            return fs::path();
+        };
+        const bool stalled = std::string(row.scenario) == "stall";
+        const std::uintmax_t expected = stalled ? package_.size() / 2 : package_.size();
+        ASSERT_TRUE(WaitOutsideTheLoop([&] {
+            const fs::path f = file();
+            if (f.empty() || fs::file_size(f) != expected) return false;
+            // Closed: the transfer is over on the worker's side.
+            const auto open = OpenFiles();
+            return stalled || std::find(open.begin(), open.end(), f) == open.end();
+        }));
+        switch (row.end) {
+            case End::Cancel:
+                downloads->Cancel();
+                break;
+            case End::Destroy:
+                downloads.reset();
+                break;
+            case End::Restart:
+                downloads->Start(
+                    http_ + "/missing/MSI/blenvar_1.6.0.deb", [](std::int64_t, std::int64_t) {},
+                    [&](const DownloadResult& r) {
+                        EXPECT_FALSE(r.ok);
+                        ++ends;
+                    });
+                ASSERT_TRUE(QTest::qWaitFor([&] { return ends == 1; }, 10000));
+                --ends;
+                break;
+        }
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(reports, 0);
+        EXPECT_EQ(ends, 0);
+        EXPECT_FALSE(LeftoverDownloads());
+        fs::remove_all(folder_ / "tmp");
+        fs::create_directories(folder_ / "tmp");
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "components/ini/ini_lock.h"
+
 namespace blenvar {
 namespace {
 
@@ -69,7 +71,7 @@ bool INIFile::Write(const std::function<std::optional<std::string>(const ini::Sn
     lastWriteError_.clear();
     std::string error;
     ini::WriteTarget target;
-    if (!ini::ResolveTarget(fileName_, target, &error)) return Refuse(error);
+    if (!ResolveReplaceTarget(fileName_, target, &error)) return Refuse(error);
     ini::WriteLock lock;
     if (!lock.Acquire(target, &error)) return Refuse(error);
     ini::Snapshot snap = file_.Load(fileName_);
@@ -79,10 +81,10 @@ bool INIFile::Write(const std::function<std::optional<std::string>(const ini::Sn
     if (!content) return Refuse("nothing to change in " + fileName_);
     // Saving what is already there need not touch the file.
     if (snap.state != LoadState::Present || *content != snap.doc->Content()) {
-        if (!ini::ReplaceFile(target, *content, &error)) return Refuse(error);
+        if (!ReplaceFile(target, *content, &error)) return Refuse(error);
         Observe(file_.Adopt(fileName_, std::move(*content)));
     }
-    ini::RemoveDeadTemporaries(target);
+    RemoveDeadTemporaries(target);
     return true;
 }
 

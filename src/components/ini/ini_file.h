@@ -66,8 +66,6 @@ class INIFile {
     const std::string& Section() const { return section_; }
     void SetSection(std::string newSection) { section_ = std::move(newSection); }
 
-    void ShowAbout() {}
-
     // Checks the file once now (stat; re-read when changed) and returns a number that
     // changes whenever the content seen changes (our own saves included).
     std::uint64_t Refresh();

@@ -1,110 +1,28 @@
 #include "components/ini/ini_lock.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 namespace blenvar::ini {
 namespace {
-
-constexpr std::size_t kTempSuffix = 6;  // mkostemp's random characters
 
 bool Fail(std::string* error, const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
     return false;
 }
 
-bool IsAlnumAscii(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// The six characters mkostemp put there. A lower-case word ("backup") is more likely a
-// file the user made; leaving a rare dead temporary behind costs only space.
-bool LooksRandom(std::string_view s) {
-    if (s.size() != kTempSuffix) return false;
-    bool other = false;
-    for (char c : s) {
-        if (!IsAlnumAscii(c)) return false;
-        other = other || !(c >= 'a' && c <= 'z');
-    }
-    return other;
-}
-
-std::string Hex(std::uint64_t v) {
-    char buf[17];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(v));
-    return buf;
-}
-
-std::uint64_t Fnv1a(std::string_view s) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (char c : s) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
 }  // namespace
-
-bool ResolveTarget(const std::string& path, WriteTarget& target, std::string* error) {
-    if (path.empty()) {
-        errno = ENOENT;
-        return Fail(error, "no file name");
-    }
-    target.file = path;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replace the file the link points to, not the link.
-        char* real = ::realpath(path.c_str(), nullptr);
-        if (!real) return Fail(error, "can't resolve " + path);
-        target.file = real;
-        std::free(real);
-    }
-    if (::stat(target.file.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) {
-            errno = EISDIR;
-            return Fail(error, target.file + " is not a regular file");
-        }
-        // Renaming over a file needs only the folder's permission; the file's own write
-        // permission is what the user set to protect it.
-        const bool writable =
-            ::geteuid() == 0 ? (st.st_mode & 0222) != 0
-                             : ::faccessat(AT_FDCWD, target.file.c_str(), W_OK, AT_EACCESS) == 0;
-        if (!writable) {
-            errno = EACCES;
-            return Fail(error, target.file + " is read-only");
-        }
-    } else if (errno != ENOENT && errno != ENOTDIR) {
-        return Fail(error, "can't examine " + target.file);
-    }
-
-    const std::size_t slash = target.file.rfind('/');
-    target.folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.file.substr(0, slash));
-    std::string base = slash == std::string::npos ? target.file : target.file.substr(slash + 1);
-    // Room for ".", ".lock" and ".XXXXXX" within a name's 255 bytes.
-    if (base.size() > 200) base = "ini-" + Hex(Fnv1a(base));
-    target.stem = (slash == std::string::npos ? std::string() : target.file.substr(0, slash + 1)) +
-                  "." + base;
-    return true;
-}
 
 WriteLock::~WriteLock() {
     if (fd_ >= 0) ::close(fd_);  // releases the lock
 }
 
 bool WriteLock::Acquire(const WriteTarget& target, std::string* error) {
-    const std::string path = target.LockPath();
+    const std::string path = LockPath(target);
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     // Another user's lock file can still be locked through a read-only descriptor.
     if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
@@ -120,26 +38,6 @@ bool WriteLock::Acquire(const WriteTarget& target, std::string* error) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
     return true;
-}
-
-void RemoveDeadTemporaries(const WriteTarget& target) {
-    DIR* dir = ::opendir(target.folder.c_str());
-    if (!dir) return;
-    const std::string_view stem(target.stem);
-    const std::string_view prefix = stem.substr(stem.rfind('/') + 1);  // ".blenvar.ini"
-    const int dfd = ::dirfd(dir);
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string_view name(e->d_name);
-        if (name.size() != prefix.size() + 1 + kTempSuffix || !name.starts_with(prefix) ||
-            name[prefix.size()] != '.' || !LooksRandom(name.substr(prefix.size() + 1))) {
-            continue;
-        }
-        struct stat st {};
-        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
-            ::unlinkat(dfd, e->d_name, 0);
-        }
-    }
-    ::closedir(dir);
 }
 
 }  // namespace blenvar::ini

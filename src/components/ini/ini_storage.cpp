@@ -35,34 +35,6 @@ bool IsAbsent(int err) {
     return err == ENOENT || err == ENOTDIR;
 }
 
-mode_t CurrentUmask() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) {
-            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8)) & 0777;
-        }
-    }
-    return 022;
-}
-
-bool Fail(std::string* error, std::string what) {
-    if (error) *error = std::move(what) + ": " + std::strerror(errno);
-    return false;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 }  // namespace
 
 Snapshot CachedFile::Load(const std::string& path) {
@@ -122,51 +94,6 @@ Snapshot CachedFile::Adopt(const std::string& path, std::string content) {
     doc_ = std::make_shared<const Document>(std::move(content));
     trusted_ = false;  // the next Load stamps it (and finds the same bytes)
     return Snapshot{LoadState::Present, doc_};
-}
-
-bool ReplaceFile(const WriteTarget& target, std::string_view content, std::string* error) {
-    struct stat st {};
-    const bool exists = ::stat(target.file.c_str(), &st) == 0;
-    if (!exists && !IsAbsent(errno)) return Fail(error, "can't examine " + target.file);
-    if (exists && !S_ISREG(st.st_mode)) {
-        errno = EISDIR;
-        return Fail(error, target.file + " is not a regular file");
-    }
-    const std::string& dir = target.folder;
-    std::string temp = target.TempTemplate();
-
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return Fail(error, "can't create a temporary file in " + dir);
-
-    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0;
-    if (ok && exists && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
-        // Only the owner or root may keep foreign ownership; the content still goes in.
-    }
-    ok = ok && ::fsync(fd) == 0;
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        errno = err;
-        return Fail(error, "can't write " + temp);
-    }
-    if (::rename(temp.c_str(), target.file.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        errno = err;
-        return Fail(error, "can't replace " + target.file);
-    }
-    // Make the rename itself durable.
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
 }
 
 }  // namespace blenvar::ini

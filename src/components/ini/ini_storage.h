@@ -1,6 +1,6 @@
 #pragma once
 // File access for the INI component: a parsed copy of the file revalidated by stat on
-// every use, and whole-file replacement that never leaves a half-written file behind.
+// every use.
 #include <sys/types.h>
 
 #include <ctime>
@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "components/ini/ini_lock.h"
 #include "components/ini/ini_text.h"
 
 namespace blenvar::ini {
@@ -43,11 +42,5 @@ class CachedFile {
     bool trusted_ = false;
     std::shared_ptr<const Document> doc_;
 };
-
-// Replaces the target file by content: a unique temporary file in the same folder, written,
-// flushed to disk and renamed over the original, which keeps its permissions. On failure
-// the original is untouched, the temporary file removed, and the reason is put in *error.
-// The caller holds the target's WriteLock.
-bool ReplaceFile(const WriteTarget& target, std::string_view content, std::string* error = nullptr);
 
 }  // namespace blenvar::ini

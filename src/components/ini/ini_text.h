@@ -49,7 +49,6 @@ class Document {
     Document& operator=(const Document&) = delete;
 
     const std::string& Content() const { return content_; }
-    std::size_t LineCount() const { return lines_.size(); }
 
     std::optional<std::string_view> Value(std::string_view section, std::string_view key) const;
     // The section's entries as "key=value" each followed by one NUL; "" when it is missing

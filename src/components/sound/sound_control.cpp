@@ -216,12 +216,15 @@ bool SoundControl::ShowSoundControlPanel(std::string* error) {
 void RegisterTypeSounds(SoundControl& sound,
                         const std::vector<std::string>& typeListWithUnknownFirst,
                         const std::string& programFolder) {
-    sound.RegisterDefaultSound("Bad Scan", programFolder + "/buzz.wav");
+    const auto file = [&](std::string_view name) {
+        return programFolder + "/" + std::string(name);
+    };
+    sound.RegisterDefaultSound(std::string(kBadScanSound), file(kBadScanFile));
     auto it = typeListWithUnknownFirst.begin();
-    if (it != typeListWithUnknownFirst.end() && *it == "UNKNOWN") ++it;
+    if (it != typeListWithUnknownFirst.end() && *it == kUnknownSound) ++it;
     for (; it != typeListWithUnknownFirst.end(); ++it)
-        sound.RegisterDefaultSound(*it, programFolder + "/zing.wav");
-    sound.RegisterDefaultSound("UNKNOWN", programFolder + "/boin.wav");
+        sound.RegisterDefaultSound(*it, file(kGoodScanFile));
+    sound.RegisterDefaultSound(std::string(kUnknownSound), file(kUnknownScanFile));
 }
 
 }  // namespace blenvar

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "components/registry/c_registry.h"
+#include "components/sound/scan_sounds.h"
 #include "components/sound/sound_player.h"
 #include "core/com_error.h"
 #include "core/services.h"
@@ -93,8 +94,9 @@ class SoundControl : public SoundEvents {
     std::string programFolder_;
 };
 
-// Registers the program's scan sounds: "Bad Scan" -> buzz.wav, every listed type except
-// a leading "UNKNOWN" -> zing.wav, "UNKNOWN" -> boin.wav, all from programFolder.
+// Registers the program's scan sounds (scan_sounds.h) from programFolder: the bad-scan
+// file, the good-scan file for every listed type but a leading unknown one, and the
+// unknown-scan file.
 void RegisterTypeSounds(SoundControl& sound,
                         const std::vector<std::string>& typeListWithUnknownFirst,
                         const std::string& programFolder);

@@ -8,8 +8,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "components/ini/ini_lock.h"
-#include "components/ini/ini_storage.h"
+#include "core/atomic_file.h"
 #include "core/paths.h"
 
 namespace blenvar {
@@ -94,8 +93,8 @@ std::string AutostartEntry(const std::string& command) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Blenvar\n"
-           "Comment=Turns barcode scans into keystrokes, clipboard text, commands and file "
-           "lines\n"
+           "Comment=" BLENVAR_DESCRIPTION
+           "\n"
            "Exec=" +
            command +
            "\n"
@@ -123,9 +122,9 @@ bool WriteAutostart(const std::string& file, const std::string& entry, std::stri
     }
     // Replaced in one step, so a session starting meanwhile never reads half. No lock
     // file: only one copy of Blenvar runs, and a lock would litter the autostart folder.
-    ini::WriteTarget target;
+    ReplaceTarget target;
     errno = 0;
-    if (!ini::ResolveTarget(file, target) || !ini::ReplaceFile(target, entry)) {
+    if (!ResolveReplaceTarget(file, target) || !ReplaceFile(target, entry)) {
         error = Reason("cannot write", file, errno != 0 ? errno : EIO);
         return false;
     }

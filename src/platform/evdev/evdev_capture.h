@@ -27,6 +27,7 @@
 #include "capture/capture_backend.h"
 #include "capture/evdev_translate.h"
 #include "capture/input_devices.h"
+#include "platform/evdev/evdev_uinput.h"
 #include "platform/evdev/logind_session.h"
 
 namespace blenvar {
@@ -38,7 +39,7 @@ struct EvdevCaptureSetup {
     // so the State matches what X reports for the same keys.
     ModifierKeys modifiers = ModifierKeys::Us();
     std::string inputFolder = "/dev/input";
-    std::string uinputPath = "/dev/uinput";
+    std::string uinputPath = kUinputPath;
     // The login session to follow (ConnectLogindSession()); null where no logind runs:
     // capture then stays on. Used on the relay thread only once started.
     std::shared_ptr<SessionSource> session;

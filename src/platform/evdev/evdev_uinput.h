@@ -10,6 +10,9 @@
 
 namespace blenvar {
 
+// The kernel's uinput device, which makes virtual input devices.
+inline constexpr char kUinputPath[] = "/dev/uinput";
+
 class VirtualKeyboard {
   public:
     // Empty with `error` set (errno in `errnoOut`: EACCES means missing rights).

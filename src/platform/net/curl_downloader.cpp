@@ -18,6 +18,7 @@
 namespace blenvar {
 
 struct DownloadJob {
+    std::uint64_t id = 0;
     std::atomic<bool> cancelled{false};
     std::string url;
     int fd = -1;
@@ -27,6 +28,7 @@ struct DownloadJob {
     std::function<void(std::int64_t, std::int64_t)> progress;
     std::function<void(const DownloadResult&)> done;
     CurlDownloader* owner = nullptr;
+    DownloadResult result;  // set by the worker before it ends
 };
 
 namespace {
@@ -80,7 +82,7 @@ int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_
         CurlDownloader* owner = job->owner;
         // Queued to the owner's thread; dropped with the owner's pending events.
         QMetaObject::invokeMethod(
-            owner, [owner, job, now, total] { owner->Report(job, now, total); },
+            owner, [owner, id = job->id, now, total] { owner->Report(id, now, total); },
             Qt::QueuedConnection);
     }
     return 0;
@@ -106,6 +108,7 @@ void CurlDownloader::Start(const std::string& url,
     job->progress = std::move(progress);
     job->done = std::move(done);
     job->owner = this;
+    job->id = ++lastId_;
     job_ = job;
     worker_ = std::thread([this, job] { Run(job); });
 }
@@ -145,7 +148,9 @@ void CurlDownloader::Run(std::shared_ptr<DownloadJob> job) {
         const CURLcode code = curl_easy_perform(curl);
         curl_easy_cleanup(curl);
         const bool closed = ::close(job->fd) == 0;
-        if (code != CURLE_OK) {
+        if (job->cancelled) {
+            result.error = "cancelled";
+        } else if (code != CURLE_OK) {
             result.error = *reason ? reason : curl_easy_strerror(code);
         } else if (!closed) {
             result.error = "cannot write the package: " + std::string(std::strerror(errno));
@@ -159,24 +164,29 @@ void CurlDownloader::Run(std::shared_ptr<DownloadJob> job) {
         ::rmdir(folder.c_str());
         result.path.clear();
     }
+    // A cancel may come after the check above: whoever cancels discards the file (Cancel
+    // joins this thread first, so it sees the result).
+    job->result = std::move(result);
     QMetaObject::invokeMethod(
-        this,
-        [this, job, result] {
-            if (job != job_ || job->cancelled) return;
-            Join();
-            job_.reset();
-            job->done(result);
-        },
-        Qt::QueuedConnection);
+        this, [this, id = job->id] { Finish(id); }, Qt::QueuedConnection);
 }
 
-void CurlDownloader::Report(const DownloadJob* job, std::int64_t now, std::int64_t total) {
-    if (job_.get() == job && !job->cancelled && job->progress) job->progress(now, total);
+void CurlDownloader::Finish(std::uint64_t id) {
+    if (!job_ || job_->id != id) return;  // cancelled; Cancel discarded the file
+    Join();
+    const std::shared_ptr<DownloadJob> job = std::move(job_);
+    job->done(job->result);
+}
+
+void CurlDownloader::Report(std::uint64_t id, std::int64_t now, std::int64_t total) {
+    if (job_ && job_->id == id && !job_->cancelled && job_->progress) job_->progress(now, total);
 }
 
 void CurlDownloader::Cancel() {
-    if (job_) job_->cancelled = true;
+    if (!job_) return;
+    job_->cancelled = true;
     Join();
+    Discard(job_->result.path);
     job_.reset();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <thread>
 
@@ -11,7 +12,9 @@ namespace blenvar {
 struct DownloadJob;
 
 // libcurl (https, http, ftp: Qt has no FTP) on a worker thread, into a new mkdtemp
-// folder of mode 0700. Progress and the end come back through queued calls.
+// folder of mode 0700. Progress and the end come back through queued calls, addressed by
+// the job's number: a job's memory may be reused, its number never is. A cancelled
+// download leaves no file, whenever it ends.
 class CurlDownloader : public QObject, public Downloader {
     Q_OBJECT
   public:
@@ -23,13 +26,15 @@ class CurlDownloader : public QObject, public Downloader {
     void Cancel() override;
     void Discard(const std::string& path) override;
     // From the worker, on this object's thread: progress of the job still running.
-    void Report(const DownloadJob* job, std::int64_t now, std::int64_t total);
+    void Report(std::uint64_t job, std::int64_t now, std::int64_t total);
 
   private:
     void Run(std::shared_ptr<DownloadJob> job);
+    void Finish(std::uint64_t job);
     void Join();
 
     std::shared_ptr<DownloadJob> job_;
+    std::uint64_t lastId_ = 0;
     std::thread worker_;
 };
 

@@ -19,6 +19,8 @@
 #include <optional>
 #include <utility>
 
+#include "components/sound/scan_sounds.h"
+
 namespace blenvar {
 namespace {
 
@@ -182,7 +184,8 @@ void SelectQtSoundBackend() {
 }
 
 QtSoundPlayer::QtSoundPlayer(QObject* parent) : QObject(parent) {
-    fallback_ = (QCoreApplication::applicationDirPath() + "/boin.wav").toStdString();
+    fallback_ =
+        QCoreApplication::applicationDirPath().toStdString() + "/" + std::string(kUnknownScanFile);
     watch_.setInterval(50);
     connect(&watch_, &QTimer::timeout, this, &QtSoundPlayer::Watch);
     toneWatch_.setInterval(10);

@@ -30,7 +30,8 @@ class QtSoundPlayer : public QObject, public SoundPlayer {
     Q_OBJECT
   public:
     // The fallback file sounds in place of a file that is missing or can't be played,
-    // as the desktop's default sound would; it defaults to boin.wav in the program's folder.
+    // as the desktop's default sound would; it defaults to the unknown-scan sound in the
+    // program's folder.
     explicit QtSoundPlayer(QObject* parent = nullptr);
     ~QtSoundPlayer() override;
 
@@ -41,7 +42,6 @@ class QtSoundPlayer : public QObject, public SoundPlayer {
 
     // An empty fallback keeps a missing or unplayable file silent.
     void SetFallbackFile(std::string file) { fallback_ = std::move(file); }
-    const std::string& FallbackFile() const { return fallback_; }
 
   private:
     enum class Engine { Pcm, Media };

@@ -33,6 +33,8 @@ int QuietIOError(Display*) {
 // A scanner another client holds is tried again this often.
 constexpr int kGrabRetryMs = 1000;
 
+constexpr char kNotConnected[] = "Scans cannot be captured: the X display is not connected.";
+
 }  // namespace
 
 struct X11Capture::Impl {
@@ -335,7 +337,7 @@ void X11Capture::SetKeyboardHook(int install, int, KeyCallback callback) {
 
 std::string X11Capture::WatchStartKey(const TrainedKey& start) {
     Impl& d = *impl_;
-    if (!Connected()) return "Scans cannot be captured: the X display is not connected.";
+    if (!Connected()) return kNotConnected;
     d.Ungrab();
     if (start == TrainedKey{}) {
         XFlush(d.dpy);
@@ -374,7 +376,7 @@ std::string X11Capture::WatchStartKey(const TrainedKey& start) {
     if (refused || check.Failed()) d.Ungrab();
     d.DrainLater();
     d.ReportLostLater();
-    if (d.lost) return "Scans cannot be captured: the X display is not connected.";
+    if (d.lost) return kNotConnected;
     if (refused) {
         return "Another program already uses the scanner's start key as a shortcut, so scans "
                "cannot be captured. Free that key there, or train the scanner with another "
@@ -419,7 +421,7 @@ void X11Capture::SetNoticeHook(NoticeHook notice) {
 
 std::string X11Capture::UseScanner(const std::optional<ScannerId>& scanner) {
     Impl& d = *impl_;
-    if (!Connected()) return "Scans cannot be captured: the X display is not connected.";
+    if (!Connected()) return kNotConnected;
     std::string problem;
     if (scanner && d.xiOpcode < 0) {
         problem =

@@ -10,7 +10,9 @@ target_link_libraries(blenvar_icons PUBLIC Qt6::Gui)
 
 # The desktop's menu entry and the icon it names, under the prefix's shared folders: the
 # SVG, and PNGs rendered from it for desktops and sizes that want pixels.
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/blenvar.desktop
+configure_file(${CMAKE_CURRENT_LIST_DIR}/blenvar.desktop.in
+  ${CMAKE_CURRENT_BINARY_DIR}/blenvar.desktop @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/blenvar.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/blenvar.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

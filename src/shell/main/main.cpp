@@ -126,9 +126,8 @@ int main(int argc, char** argv) {
         {blenvar::MainSettingsFile(programFolder), Set("DISPLAY"), userEnvironment}, tray, tray);
     desktop.sound.SetAppTitle("Blenvar");
     const blenvar::CaptureSetup setup = blenvar::LoadCaptureSetup(desktop.settings);
-    const char* sessionType = std::getenv("XDG_SESSION_TYPE");
     const blenvar::BackendKind kind =
-        blenvar::ChooseBackend(setup.backend, sessionType ? sessionType : "", Set("DISPLAY"));
+        blenvar::ChooseBackend(setup.backend, blenvar::WaylandSession(), Set("DISPLAY"));
     // Without a backend no scan is seen, but the window and its settings still work.
     std::unique_ptr<blenvar::CaptureBackend> capture;
     std::unique_ptr<blenvar::CaptureDriver> driver;

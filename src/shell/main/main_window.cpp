@@ -88,6 +88,7 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
     connect(&tray_, &ShellTray::showRequested, this, &MainWindow::ShowFromTray);
     connect(&tray_, &ShellTray::exitRequested, this, &MainWindow::EndProgram);
+    connect(&tray_, &ShellTray::hideRequested, this, [this] { Apply(WindowAction::Hide); });
     tray_.SetStatusLine([this](const QString& text) { ShowStatus(text); });
     ConnectCapture(capture);
 }
@@ -210,6 +211,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::ShowFromTray() {
+    tray_.Policy().OnShown();
     showNormal();
     raise();
     activateWindow();
@@ -347,8 +349,7 @@ void MainWindow::OnUpdateButton() {
     if (!versionWindow_) {
         ProgramInfo program;
         program.title = "Blenvar";
-        program.description =
-            "Turns barcode scans into keystrokes, clipboard text, commands and file lines.";
+        program.description = BLENVAR_DESCRIPTION ".";
         program.executable =
             QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
         program.major = programVersion_.major;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "capture/backend_choice.h"
 #include "core/paths.h"
 #include "platform/desktop/autostart.h"
 #include "settings/settings_layout.h"
@@ -22,12 +23,6 @@ constexpr char kStop[] = "Stop";
 constexpr char kWaylandNote[] =
     "This is a Wayland session: scans are captured only while a program running under "
     "XWayland (an X11 program) has the keyboard focus.";
-
-bool WaylandSession() {
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    return (type && std::string_view(type) == "wayland") || (display && *display);
-}
 
 }  // namespace
 

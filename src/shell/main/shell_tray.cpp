@@ -8,6 +8,8 @@ namespace blenvar {
 namespace {
 
 constexpr char kTip[] = "Blenvar";
+// How often a missing tray is looked for: a glance at the tray selection's owner.
+constexpr int kTrayWatchMs = 500;
 
 QIcon TrayIconImage(int image) {
     return QIcon(QStringLiteral(":/icons/tray-%1.svg").arg(image));
@@ -28,15 +30,25 @@ ShellTray::ShellTray(QObject* parent)
     icon_.setContextMenu(&menu_);
     icon_.setToolTip(kTip);
     connect(&icon_, &QSystemTrayIcon::activated, this, &ShellTray::OnActivated);
+    trayWatch_.setInterval(kTrayWatchMs);
+    connect(&trayWatch_, &QTimer::timeout, this, &ShellTray::WatchForTray);
+}
+
+void ShellTray::WatchForTray() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    trayWatch_.stop();
+    if (policy_.OnTrayCame() == WindowAction::Hide) emit hideRequested();
 }
 
 void ShellTray::Add() {
     policy_.SetSingleActivation(SingleActivationTray());
     SetTrayImage(kTrayStarting);
     icon_.show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) trayWatch_.start();
 }
 
 void ShellTray::Remove() {
+    trayWatch_.stop();
     icon_.hide();
 }
 

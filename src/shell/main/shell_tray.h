@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <functional>
 
 #include "core/services.h"
@@ -32,11 +33,16 @@ class ShellTray : public QObject, public TrayImage, public Notifier {
   signals:
     void showRequested();
     void exitRequested();
+    // A tray has appeared after a trained start that had none: the window goes to it.
+    void hideRequested();
 
   private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
+    void WatchForTray();
 
     QSystemTrayIcon icon_;
+    // Looks for a tray host while there is none; Qt docks the icon itself once one comes.
+    QTimer trayWatch_;
     QMenu menu_;
     TrayPolicy policy_;
     std::function<void(const QString&)> statusLine_;

@@ -24,10 +24,20 @@ class TrayPolicy {
     WindowAction OnHideButton() const {
         return Tray() ? WindowAction::Hide : WindowAction::Minimise;
     }
-    // A trained program starts in the tray, or shown when there is none.
-    WindowAction OnStartedTrained() const {
-        return Tray() ? WindowAction::Hide : WindowAction::Show;
+    // A trained program starts in the tray; without one it starts minimised, and hides
+    // to the tray once one comes (at login the panel often starts after the program).
+    WindowAction OnStartedTrained() {
+        hideWhenTrayComes_ = !Tray();
+        return hideWhenTrayComes_ ? WindowAction::Minimise : WindowAction::Hide;
     }
+    // A tray has come: Hide when a trained start is still waiting for it (once), else None.
+    WindowAction OnTrayCame() {
+        if (!Tray() || !hideWhenTrayComes_) return WindowAction::None;
+        hideWhenTrayComes_ = false;
+        return WindowAction::Hide;
+    }
+    // The user has brought the window up: a tray that comes later leaves it there.
+    void OnShown() { hideWhenTrayComes_ = false; }
     WindowAction OnTrayClick(TrayClick click) const;
     WindowAction OnClose() const { return WindowAction::Quit; }
 
@@ -41,6 +51,7 @@ class TrayPolicy {
     std::function<bool()> trayAvailable_;
     bool singleActivation_;
     bool noticeGiven_ = false;
+    bool hideWhenTrayComes_ = false;
 };
 
 }  // namespace blenvar
