@@ -1,5 +1,6 @@
-// blenvar as the user runs it: process start to its icon mapped in the tray, then CPU time,
-// wake-ups and memory while it sits idle. Run on a desktop with a tray host:
+// blenvar as the user runs it: process start to its icon mapped in the tray with its memory
+// at that moment, the same for the smallest Qt tray program, then CPU time, wake-ups and
+// memory while blenvar sits idle. bench/app/tray-bench runs it on a desktop of its own:
 //   tests/support/with-desktop --tray -- build/bin/blenvar_tray_start_bench [PROGRAM] [RUNS]
 // PROGRAM defaults to the build's blenvar; it runs from a temporary copy of its folder with
 // trained settings, so it hides to the tray and writes nothing beside the build.
@@ -153,6 +154,43 @@ void Stop(pid_t pid) {
     waitpid(pid, &status, 0);
 }
 
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Starts {
+    std::vector<double> ms, rssMb, pssMb;
+};
+
+// Starts exe `runs` times; each run is measured as its icon is mapped. The last copy is
+// left running in *pid. False when an icon did not come.
+bool MeasureStarts(Display* d, const fs::path& exe, const fs::path& home, int runs, pid_t* pid,
+                   Starts& out) {
+    for (int run = 0; run < runs; ++run) {
+        const double ms = StartToTrayIcon(d, pid, exe, home, std::chrono::seconds(20));
+        if (ms < 0) {
+            std::fprintf(stderr, "%s run %d: no tray icon within 20 s\n", exe.c_str(), run + 1);
+            Stop(*pid);
+            return false;
+        }
+        const std::string proc = "/proc/" + std::to_string(*pid);
+        out.ms.push_back(ms);
+        out.rssMb.push_back(Field(proc + "/status", "VmRSS") / 1024.0);
+        out.pssMb.push_back(Field(proc + "/smaps_rollup", "Pss") / 1024.0);
+        if (run + 1 < runs) Stop(*pid);
+    }
+    return true;
+}
+
+void Print(const char* label, const Starts& s) {
+    std::printf(
+        "%-8s start to tray icon mapped: median %.1f ms (best %.1f, worst %.1f); "
+        "at that moment VmRSS %.1f MB, Pss %.1f MB (medians of %zu runs)\n",
+        label, Median(s.ms), *std::min_element(s.ms.begin(), s.ms.end()),
+        *std::max_element(s.ms.begin(), s.ms.end()), Median(s.rssMb), Median(s.pssMb), s.ms.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -171,23 +209,20 @@ int main(int argc, char** argv) {
     const fs::path folder = MakeProgramFolder(program);
     const fs::path exe = folder / program.filename();
 
-    std::vector<double> starts;
+    Starts reference, blenvar;
     pid_t pid = -1;
-    for (int run = 0; run < runs; ++run) {
-        const double ms = StartToTrayIcon(d, &pid, exe, folder / "home", std::chrono::seconds(20));
-        if (ms < 0) {
-            std::fprintf(stderr, "run %d: no tray icon within 20 s\n", run + 1);
-            Stop(pid);
-            fs::remove_all(folder);
-            return 1;
-        }
-        starts.push_back(ms);
-        if (run + 1 < runs) Stop(pid);
+    const fs::path minimal = fs::path(BLENVAR_BIN_DIR) / "blenvar_minimal_tray";
+    bool ok = MeasureStarts(d, minimal, folder / "home", runs, &pid, reference);
+    if (ok) {
+        Stop(pid);
+        ok = MeasureStarts(d, exe, folder / "home", runs, &pid, blenvar);
     }
-    std::sort(starts.begin(), starts.end());
-    std::printf(
-        "start to tray icon mapped: median %.1f ms, best %.1f ms, worst %.1f ms (%d runs)\n",
-        starts[starts.size() / 2], starts.front(), starts.back(), runs);
+    if (!ok) {
+        fs::remove_all(folder);
+        return 1;
+    }
+    Print("minimal", reference);
+    Print("blenvar", blenvar);
 
     // The last copy keeps running: let its start-up timer pass, then watch it idle.
     std::this_thread::sleep_for(std::chrono::seconds(2));
@@ -198,7 +233,8 @@ int main(int argc, char** argv) {
     const std::string proc = "/proc/" + std::to_string(pid);
     std::printf("idle 10 s: CPU %.0f ms (%.2f %%), %ld wake-ups\n", 1000.0 * ticks / hz,
                 100.0 * ticks / hz / 10.0, wakes);
-    std::printf("memory: VmRSS %.1f MB, Pss %.1f MB\n", Field(proc + "/status", "VmRSS") / 1024.0,
+    std::printf("blenvar after idling: VmRSS %.1f MB, Pss %.1f MB\n",
+                Field(proc + "/status", "VmRSS") / 1024.0,
                 Field(proc + "/smaps_rollup", "Pss") / 1024.0);
     Stop(pid);
     XCloseDisplay(d);
