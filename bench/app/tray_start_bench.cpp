@@ -36,7 +36,7 @@ fs::path MakeProgramFolder(const fs::path& program) {
     fs::path folder = mkdtemp(pattern);
     for (const auto& entry : fs::directory_iterator(program.parent_path())) {
         const auto ext = entry.path().extension();
-        if (entry.path() == program || ext == ".wav" || ext == ".htm")
+        if (entry.path() == program || ext == ".wav" || ext == ".htm" || ext == ".so")
             fs::copy(entry.path(), folder / entry.path().filename());
     }
     std::ofstream(folder / "blenvar.ini") << kTrained;
@@ -70,6 +70,27 @@ bool ParentIsRoot(Display* d, Window w) {
 bool IsTrayIcon(Display* d, Window w) {
     XWindowAttributes a;
     return XGetWindowAttributes(d, w, &a) && a.map_state != IsUnmapped && !ParentIsRoot(d, w);
+}
+
+// The tray host owns its selection once it takes icons: a program started earlier might
+// find no tray. Its MANAGER announcement on the root window wakes us.
+bool WaitForTrayHost(Display* d, std::chrono::seconds limit) {
+    const Atom selection = XInternAtom(d, "_NET_SYSTEM_TRAY_S0", False);
+    XSelectInput(d, DefaultRootWindow(d), StructureNotifyMask);
+    const auto start = Clock::now();
+    while (XGetSelectionOwner(d, selection) == None) {
+        if (Clock::now() - start > limit) return false;
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+        }
+        fd_set in;
+        FD_ZERO(&in);
+        FD_SET(ConnectionNumber(d), &in);
+        timeval tv{0, 100000};
+        select(ConnectionNumber(d) + 1, &in, nullptr, nullptr, &tv);
+    }
+    return true;
 }
 
 // Milliseconds from the start of `pid` to the map of its icon in the tray, or -1 after
@@ -206,6 +227,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     XSetErrorHandler(IgnoreXErrors);
+    if (!WaitForTrayHost(d, std::chrono::seconds(20))) {
+        std::fprintf(stderr, "no tray host on this display\n");
+        return 2;
+    }
     const fs::path folder = MakeProgramFolder(program);
     const fs::path exe = folder / program.filename();
 
