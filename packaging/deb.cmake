@@ -22,10 +22,11 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${BLENVAR_HOME_PAGE}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # Libraries linked in are found by dpkg-shlibdeps; what Qt and GStreamer load by name at
-# run time (the display platform, SVG icons, Wayland, the sound pipeline, "open") is not.
+# run time (the display platform, SVG icons, Wayland, the sound pipeline, "open", the update
+# download's libcurl) is not.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, libqt6svg6, qt6-wayland, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils")
+  "qt6-qpa-plugins, libqt6svg6, qt6-wayland, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, xdg-utils, libcurl4")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_CURRENT_LIST_DIR}/postinst ${CMAKE_CURRENT_LIST_DIR}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -2,7 +2,8 @@
 if(BLENVAR_WITH_QT)
   # Real audio: one private PulseAudio server with a null sink for the whole binary.
   add_executable(blenvar_sound_player_test sound/qt_sound_player_test.cpp)
-  target_link_libraries(blenvar_sound_player_test PRIVATE blenvar_qtsound GTest::gtest)
+  target_link_libraries(blenvar_sound_player_test PRIVATE blenvar_qtsound blenvar_qtsound_lazy
+    GTest::gtest)
   add_dependencies(blenvar_sound_player_test blenvar_sounds_files)
   add_test(NAME blenvar_sound_player_test
     COMMAND ${BLENVAR_WITH_DESKTOP} --audio -- $<TARGET_FILE:blenvar_sound_player_test>)

@@ -1,5 +1,6 @@
-// blenvar as the user runs it: process start to its icon mapped in the tray, then CPU time,
-// wake-ups and memory while it sits idle. Run on a desktop with a tray host:
+// blenvar as the user runs it: process start to its icon mapped in the tray with its memory
+// at that moment, the same for the smallest Qt tray program, then CPU time, wake-ups and
+// memory while blenvar sits idle. bench/app/tray-bench runs it on a desktop of its own:
 //   tests/support/with-desktop --tray -- build/bin/blenvar_tray_start_bench [PROGRAM] [RUNS]
 // PROGRAM defaults to the build's blenvar; it runs from a temporary copy of its folder with
 // trained settings, so it hides to the tray and writes nothing beside the build.
@@ -35,7 +36,7 @@ fs::path MakeProgramFolder(const fs::path& program) {
     fs::path folder = mkdtemp(pattern);
     for (const auto& entry : fs::directory_iterator(program.parent_path())) {
         const auto ext = entry.path().extension();
-        if (entry.path() == program || ext == ".wav" || ext == ".htm")
+        if (entry.path() == program || ext == ".wav" || ext == ".htm" || ext == ".so")
             fs::copy(entry.path(), folder / entry.path().filename());
     }
     std::ofstream(folder / "blenvar.ini") << kTrained;
@@ -69,6 +70,27 @@ bool ParentIsRoot(Display* d, Window w) {
 bool IsTrayIcon(Display* d, Window w) {
     XWindowAttributes a;
     return XGetWindowAttributes(d, w, &a) && a.map_state != IsUnmapped && !ParentIsRoot(d, w);
+}
+
+// The tray host owns its selection once it takes icons: a program started earlier might
+// find no tray. Its MANAGER announcement on the root window wakes us.
+bool WaitForTrayHost(Display* d, std::chrono::seconds limit) {
+    const Atom selection = XInternAtom(d, "_NET_SYSTEM_TRAY_S0", False);
+    XSelectInput(d, DefaultRootWindow(d), StructureNotifyMask);
+    const auto start = Clock::now();
+    while (XGetSelectionOwner(d, selection) == None) {
+        if (Clock::now() - start > limit) return false;
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+        }
+        fd_set in;
+        FD_ZERO(&in);
+        FD_SET(ConnectionNumber(d), &in);
+        timeval tv{0, 100000};
+        select(ConnectionNumber(d) + 1, &in, nullptr, nullptr, &tv);
+    }
+    return true;
 }
 
 // Milliseconds from the start of `pid` to the map of its icon in the tray, or -1 after
@@ -153,6 +175,43 @@ void Stop(pid_t pid) {
     waitpid(pid, &status, 0);
 }
 
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Starts {
+    std::vector<double> ms, rssMb, pssMb;
+};
+
+// Starts exe `runs` times; each run is measured as its icon is mapped. The last copy is
+// left running in *pid. False when an icon did not come.
+bool MeasureStarts(Display* d, const fs::path& exe, const fs::path& home, int runs, pid_t* pid,
+                   Starts& out) {
+    for (int run = 0; run < runs; ++run) {
+        const double ms = StartToTrayIcon(d, pid, exe, home, std::chrono::seconds(20));
+        if (ms < 0) {
+            std::fprintf(stderr, "%s run %d: no tray icon within 20 s\n", exe.c_str(), run + 1);
+            Stop(*pid);
+            return false;
+        }
+        const std::string proc = "/proc/" + std::to_string(*pid);
+        out.ms.push_back(ms);
+        out.rssMb.push_back(Field(proc + "/status", "VmRSS") / 1024.0);
+        out.pssMb.push_back(Field(proc + "/smaps_rollup", "Pss") / 1024.0);
+        if (run + 1 < runs) Stop(*pid);
+    }
+    return true;
+}
+
+void Print(const char* label, const Starts& s) {
+    std::printf(
+        "%-8s start to tray icon mapped: median %.1f ms (best %.1f, worst %.1f); "
+        "at that moment VmRSS %.1f MB, Pss %.1f MB (medians of %zu runs)\n",
+        label, Median(s.ms), *std::min_element(s.ms.begin(), s.ms.end()),
+        *std::max_element(s.ms.begin(), s.ms.end()), Median(s.rssMb), Median(s.pssMb), s.ms.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,26 +227,27 @@ int main(int argc, char** argv) {
         return 2;
     }
     XSetErrorHandler(IgnoreXErrors);
+    if (!WaitForTrayHost(d, std::chrono::seconds(20))) {
+        std::fprintf(stderr, "no tray host on this display\n");
+        return 2;
+    }
     const fs::path folder = MakeProgramFolder(program);
     const fs::path exe = folder / program.filename();
 
-    std::vector<double> starts;
+    Starts reference, blenvar;
     pid_t pid = -1;
-    for (int run = 0; run < runs; ++run) {
-        const double ms = StartToTrayIcon(d, &pid, exe, folder / "home", std::chrono::seconds(20));
-        if (ms < 0) {
-            std::fprintf(stderr, "run %d: no tray icon within 20 s\n", run + 1);
-            Stop(pid);
-            fs::remove_all(folder);
-            return 1;
-        }
-        starts.push_back(ms);
-        if (run + 1 < runs) Stop(pid);
+    const fs::path minimal = fs::path(BLENVAR_BIN_DIR) / "blenvar_minimal_tray";
+    bool ok = MeasureStarts(d, minimal, folder / "home", runs, &pid, reference);
+    if (ok) {
+        Stop(pid);
+        ok = MeasureStarts(d, exe, folder / "home", runs, &pid, blenvar);
     }
-    std::sort(starts.begin(), starts.end());
-    std::printf(
-        "start to tray icon mapped: median %.1f ms, best %.1f ms, worst %.1f ms (%d runs)\n",
-        starts[starts.size() / 2], starts.front(), starts.back(), runs);
+    if (!ok) {
+        fs::remove_all(folder);
+        return 1;
+    }
+    Print("minimal", reference);
+    Print("blenvar", blenvar);
 
     // The last copy keeps running: let its start-up timer pass, then watch it idle.
     std::this_thread::sleep_for(std::chrono::seconds(2));
@@ -198,7 +258,8 @@ int main(int argc, char** argv) {
     const std::string proc = "/proc/" + std::to_string(pid);
     std::printf("idle 10 s: CPU %.0f ms (%.2f %%), %ld wake-ups\n", 1000.0 * ticks / hz,
                 100.0 * ticks / hz / 10.0, wakes);
-    std::printf("memory: VmRSS %.1f MB, Pss %.1f MB\n", Field(proc + "/status", "VmRSS") / 1024.0,
+    std::printf("blenvar after idling: VmRSS %.1f MB, Pss %.1f MB\n",
+                Field(proc + "/status", "VmRSS") / 1024.0,
                 Field(proc + "/smaps_rollup", "Pss") / 1024.0);
     Stop(pid);
     XCloseDisplay(d);

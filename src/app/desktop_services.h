@@ -11,15 +11,15 @@
 #include "output/key_sender.h"
 #include "output/process_scan.h"
 #include "output/synthetic_key_guard.h"
+#include "platform/desktop/xdg_opener.h"
 #include "platform/net/curl_downloader.h"
 #include "platform/net/ifaddrs_connection.h"
+#include "platform/net/qt_page_fetcher.h"
 #include "platform/posix/posix_file_appender.h"
 #include "platform/posix/posix_process_starter.h"
-#include "platform/qt/qt_clipboard.h"
-#include "platform/net/qt_page_fetcher.h"
-#include "platform/qt/qt_sound_player.h"
 #include "platform/posix/system_clock.h"
-#include "platform/desktop/xdg_opener.h"
+#include "platform/qt/lazy_sound_player.h"
+#include "platform/qt/qt_clipboard.h"
 
 namespace blenvar {
 
@@ -55,7 +55,7 @@ class DesktopServices {
     Notifier& notifier;
     INIFile settings;  // snapshot reads: checked once per scan
     SystemClock clock;
-    QtSoundPlayer player;
+    LazySoundPlayer player;       // Qt Multimedia is loaded by the first sound
     PosixProcessStarter starter;  // also finds the programs a command names
     XdgOpener opener;
     SoundControl sound;

@@ -11,23 +11,31 @@ namespace blenvar {
 
 namespace {
 
-// The reading's settings as stored, read when the reading asks for them, so edits in
-// the settings file count at the next scan.
+// The reading's settings as stored, read when the reading first asks for them after the
+// settings' content changed, so edits in the settings file count at the next scan.
 class StoredSettings final : public ReadingSettings {
   public:
-    explicit StoredSettings(DecodeContext& ctx) : ctx_(ctx) {}
+    explicit StoredSettings(DecodeContext& ctx) : ctx_(ctx), read_(ctx.settingsRead) {
+        if (read_.generation != ctx.settingsGeneration)
+            read_ = SettingsRead{ctx.settingsGeneration, {}, {}};
+    }
 
     bool AimMode() override {
-        return IsAimEncoding(ctx_.encodingOverride ? *ctx_.encodingOverride
-                                                   : LoadEncoding(ctx_.ini));
+        if (ctx_.encodingOverride) return IsAimEncoding(*ctx_.encodingOverride);
+        if (!read_.aim) read_.aim = IsAimEncoding(LoadEncoding(ctx_.ini));
+        return *read_.aim;
     }
     std::span<const std::string> Types() override { return ctx_.typeList; }
     const Identifier& IdentifierOf(std::size_t index) override {
-        return ctx_.identifiers.Get(index, LoadIdentText(ctx_.ini, ctx_.typeList[index]));
+        if (read_.identTexts.size() <= index) read_.identTexts.resize(ctx_.typeList.size());
+        auto& text = read_.identTexts[index];
+        if (!text) text = LoadIdentText(ctx_.ini, ctx_.typeList[index]);
+        return ctx_.identifiers.Get(index, *text);
     }
 
   private:
     DecodeContext& ctx_;
+    SettingsRead& read_;
 };
 
 }  // namespace
@@ -41,6 +49,19 @@ std::string FormatScanTime(const std::tm& t) {
     return buf;
 }
 
+void ScanStamp::Stamp(const std::tm& now, ScanRecord& rec) {
+    if (!made_ || now.tm_sec != last_.tm_sec || now.tm_min != last_.tm_min ||
+        now.tm_hour != last_.tm_hour || now.tm_mday != last_.tm_mday ||
+        now.tm_mon != last_.tm_mon || now.tm_year != last_.tm_year) {
+        time_ = FormatScanTime(now);
+        date_ = FormatScanDate(now);
+        last_ = now;
+        made_ = true;
+    }
+    rec.Time = time_;
+    rec.Date = date_;
+}
+
 std::string FormatScanDate(const std::tm& t) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", t.tm_mon + 1, t.tm_mday, t.tm_year + 1900);
@@ -49,12 +70,10 @@ std::string FormatScanDate(const std::tm& t) {
 
 void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
     // One reading of the clock, so a scan at midnight gets a matching date and time.
-    const std::tm now = ctx.clock.LocalNow();
-    rec.Time = FormatScanTime(now);
-    rec.Date = FormatScanDate(now);
+    ctx.stamp.Stamp(ctx.clock.LocalNow(), rec);
 
     Reading r;
-    if (ctx.refreshPerScan) ctx.ini.Refresh();
+    if (ctx.refreshPerScan) ctx.settingsGeneration = ctx.ini.Refresh();
     StoredSettings settings(ctx);
     ReadScan(rec.Raw, settings, r);
     if (r.rejected) {

@@ -1,6 +1,7 @@
 #pragma once
 // The decode driver: stamps a captured scan, picks the reading, fills the record and
 // performs the reading's side effects (bad-scan sound and tray image, web jump).
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -12,6 +13,24 @@
 #include "decode/identifier.h"
 
 namespace blenvar {
+
+// The date and time texts of scans, made again only when the clock shows another second.
+class ScanStamp {
+  public:
+    void Stamp(const std::tm& now, ScanRecord& rec);
+
+  private:
+    std::tm last_{};
+    bool made_ = false;
+    std::string date_, time_;
+};
+
+// Settings a scan asks for, kept while the settings' content stays the same.
+struct SettingsRead {
+    std::uint64_t generation = 0;  // INIFile::Refresh()'s number when they were read
+    std::optional<bool> aim;
+    std::vector<std::optional<std::string>> identTexts;  // by position in the type list
+};
 
 struct DecodeContext {
     INIFile& ini;
@@ -27,6 +46,10 @@ struct DecodeContext {
     // False when the caller refreshes the settings itself, once for scans that arrived
     // together (a block of standard input), instead of once per scan.
     bool refreshPerScan = true;
+    // What INIFile::Refresh() answered last: a caller that refreshes itself stores it.
+    std::uint64_t settingsGeneration = 0;
+    SettingsRead settingsRead = {};
+    ScanStamp stamp = {};
 };
 
 // "h:nn:ssampm", lower-cased: 9:05:07am, 12:00:05am.

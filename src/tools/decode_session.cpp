@@ -9,11 +9,11 @@
 #include <cstring>
 
 #include "components/ini/ini_file.h"
-#include "settings/code_types.h"
-#include "decode/decode_scan.h"
 #include "decode/conversions.h"
+#include "decode/decode_scan.h"
 #include "output/mask.h"
 #include "platform/posix/system_clock.h"
+#include "settings/code_types.h"
 #include "tools/json_text.h"
 #include "tools/line_writer.h"
 #include "tools/null_services.h"
@@ -51,14 +51,30 @@ bool CanReadFile(const std::string& path, std::string& error) {
     return ok;
 }
 
+void AppendScanLine(std::string& out, const DecodeOptions& opts, const ScanRecord& rec,
+                    const std::string& opened) {
+    if (opts.format) {
+        out += FormatMask(*opts.format, rec);
+        return;
+    }
+    const auto field = [&out](std::string_view name, const std::string& value) {
+        out += name;
+        AppendJsonString(out, value);
+    };
+    field("{\"raw\":", rec.Raw);
+    field(",\"serial\":", rec.Serial);
+    field(",\"type\":", rec.TypeName);
+    field(",\"code\":", rec.Code);
+    field(",\"extra\":", rec.Extra);
+    field(",\"date\":", rec.Date);
+    field(",\"time\":", rec.Time);
+    if (!opened.empty()) field(",\"open\":", opened);
+    out += '}';
+}
+
 std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std::string& opened) {
-    if (opts.format) return FormatMask(*opts.format, rec);
-    std::string out = "{\"raw\":" + JsonString(rec.Raw) + ",\"serial\":" + JsonString(rec.Serial) +
-                      ",\"type\":" + JsonString(rec.TypeName) +
-                      ",\"code\":" + JsonString(rec.Code) + ",\"extra\":" + JsonString(rec.Extra) +
-                      ",\"date\":" + JsonString(rec.Date) + ",\"time\":" + JsonString(rec.Time);
-    if (!opened.empty()) out += ",\"open\":" + JsonString(opened);
-    out += "}";
+    std::string out;
+    AppendScanLine(out, opts, rec, opened);
     return out;
 }
 
@@ -76,6 +92,8 @@ struct ScanDecoder::Parts {
     SilentSound sound;
     NullTray tray;
     DecodeContext ctx{ini, types, opener, sound, tray, clock};
+    ScanRecord rec;  // kept, so its texts' memory serves the next scan
+    std::string line;
 };
 
 ScanDecoder::ScanDecoder(const DecodeOptions& opts, const std::string& settingsFile)
@@ -87,16 +105,18 @@ ScanDecoder::ScanDecoder(const DecodeOptions& opts, const std::string& settingsF
 ScanDecoder::~ScanDecoder() = default;
 
 void ScanDecoder::Refresh() {
-    parts_->ini.Refresh();
+    parts_->ctx.settingsGeneration = parts_->ini.Refresh();
 }
 
-std::string ScanDecoder::Line(std::string_view raw) {
-    ScanRecord rec;
-    rec.Raw = raw;
-    parts_->opener.Reset();
-    DecodeScan(rec, parts_->ctx);
-    ApplyConversions(rec, parts_->ini);
-    return ScanLine(opts_, rec, parts_->opener.Last());
+const std::string& ScanDecoder::Line(std::string_view raw) {
+    Parts& p = *parts_;
+    p.rec.Raw.assign(raw);
+    p.opener.Reset();
+    DecodeScan(p.rec, p.ctx);
+    ApplyConversions(p.rec, p.ini);
+    p.line.clear();
+    AppendScanLine(p.line, opts_, p.rec, p.opener.Last());
+    return p.line;
 }
 
 int RunDecodeOnly(const DecodeOptions& opts, const std::string& settingsFile) {

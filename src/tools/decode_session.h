@@ -15,6 +15,8 @@ bool CanReadFile(const std::string& path, std::string& error);
 // The line printed for a finished scan: the JSON object, or the --format mask applied.
 // opened is the address a web jump opened ("" for none).
 std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std::string& opened);
+void AppendScanLine(std::string& out, const DecodeOptions& opts, const ScanRecord& rec,
+                    const std::string& opened);
 
 // Decodes and converts scans as the program does, without a desktop, and makes their
 // printed lines. The settings are read again at each Refresh().
@@ -26,7 +28,8 @@ class ScanDecoder {
     ScanDecoder& operator=(const ScanDecoder&) = delete;
 
     void Refresh();
-    std::string Line(std::string_view raw);
+    // Valid until the next call.
+    const std::string& Line(std::string_view raw);
 
   private:
     struct Parts;

@@ -31,7 +31,11 @@ static size_t Utf8Length(std::string_view s, size_t i) {
 
 std::string JsonString(std::string_view s) {
     std::string out;
-    out.reserve(s.size() + 2);
+    AppendJsonString(out, s);
+    return out;
+}
+
+void AppendJsonString(std::string& out, std::string_view s) {
     out.push_back('"');
     size_t i = 0;
     while (i < s.size()) {
@@ -93,7 +97,6 @@ std::string JsonString(std::string_view s) {
         ++i;
     }
     out.push_back('"');
-    return out;
 }
 
 }  // namespace blenvar

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "settings/code_types.h"
 #include "decode/cuecat_encoder.h"
 #include "decode/decode_scan.h"
 #include "decode/fakes.h"
 #include "decode/temp_ini.h"
+#include "settings/code_types.h"
 
 namespace blenvar {
 namespace {
@@ -42,12 +42,14 @@ struct Driver {
     DecodeContext ctx{ini, types, opener, sound, tray, clock};  // kept, as the program does
 };
 
-// Identifiers are kept compiled between scans; an edit in the file must still count at
-// the next one.
+// Identifiers and the encoding are kept between scans; an edit in the file, ours or another
+// program's, must still count at the next one.
 TEST(DecodeScan, IdentifierModeThroughSettings) {
     Driver d(kSettings);
+    INIFile editor;  // another program's edits
+    editor.SetFileName(d.file.path());
     const struct {
-        const char* section;  // when set, its IdentText is stored before the scan
+        const char* section;  // when set, its IdentText (Setup: Encoding) is stored before the scan
         const char* ident;
         const char* raw;
         const char* type;
@@ -62,9 +64,14 @@ TEST(DecodeScan, IdentifierModeThroughSettings) {
         {nullptr, "", "X5123", "CODE 39", "123"},
         {"EAN 13", "X", "X5123", "EAN 13", "5123"},  // plain, above CODE 39
         {"EAN 13", "", "X5123", "CODE 39", "123"},
+        {"Setup", "AIM", "]A0X5123", "CODE 39", "X5123"},
+        {"Setup", "Other", "X5123", "CODE 39", "123"},
     };
     for (const auto& s : steps) {
-        if (s.section) {
+        if (s.section && std::string_view(s.section) == "Setup") {
+            editor.SetSection(s.section);
+            ASSERT_TRUE(editor.SaveValue("Encoding", s.ident));
+        } else if (s.section) {
             d.ini.SetSection(s.section);
             ASSERT_TRUE(d.ini.SaveValue("IdentText", s.ident));
         }

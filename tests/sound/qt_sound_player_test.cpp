@@ -15,7 +15,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 namespace blenvar {
@@ -183,6 +185,30 @@ TEST_F(QtSoundPlayerTest, LoopRepeatsUntilReplacedOrStopped) {
     // Several 0.2 s rounds, then nothing after the stop.
     EXPECT_GT(LoudSeconds(s), 0.8);
     EXPECT_LT(Rms(s, s.size() - kRate / 2), 0.005) << "a loop kept playing";
+}
+
+// The tray program's player maps Qt Multimedia only once a sound is asked for; what is
+// asked while the module loads is not lost: the last sound is heard, the one it replaced
+// is told of its end.
+TEST_F(QtSoundPlayerTest, LazyPlayerLoadsItsModuleAtTheFirstSound) {
+    const auto mapped = [] {
+        std::ifstream maps("/proc/self/maps");
+        const std::string all{std::istreambuf_iterator<char>(maps), {}};
+        return all.find(kSoundModule) != std::string::npos;
+    };
+    LazySoundPlayer lazy;
+    EXPECT_FALSE(mapped());
+    bool replacedDone = false;
+    const auto s = Hear([&](SoundDone done) {
+        lazy.Play(Sound("boin.wav"), PlayMode::Once, [&] { replacedDone = true; });
+        lazy.Play(Sound("zing.wav"), PlayMode::Once, done);
+        EXPECT_TRUE(lazy.IsPlaying());
+    });
+    EXPECT_TRUE(replacedDone);
+    EXPECT_TRUE(mapped());
+    EXPECT_NEAR(LoudSeconds(s), 0.2, 0.08);
+    const auto tone = Hear([&](SoundDone done) { lazy.Tone(880, 400, done); });
+    EXPECT_NEAR(Frequency(tone), 880, 880 * 0.05);
 }
 
 }  // namespace

@@ -58,11 +58,11 @@ class TrayHost:
 
 
 def program_folder(bin_dir, **env):
-    """A temporary folder with blenvar, its sounds and help pages; and an environment whose
-    home is inside it, so the registry store and settings stay out of the user's files."""
+    """A temporary folder with blenvar, its sounds, help pages and modules; and an environment
+    whose home is inside it, so the registry store and settings stay out of the user's files."""
     folder = tempfile.mkdtemp(prefix="blenvar-program-")
     for name in os.listdir(bin_dir):
-        if name in ("blenvar", "blenvar-sounds") or name.endswith((".wav", ".htm")):
+        if name in ("blenvar", "blenvar-sounds") or name.endswith((".wav", ".htm", ".so")):
             shutil.copy2(os.path.join(bin_dir, name), folder)
     home = os.path.join(folder, "home")
     os.mkdir(home)

@@ -1,6 +1,7 @@
 #include "platform/net/curl_downloader.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <type_traits>
 
 #include "core/paths.h"
 
@@ -58,6 +60,48 @@ std::string TempBase() {
     return tmp && *tmp == '/' ? tmp : "/tmp";
 }
 
+// libcurl and what it pulls in (TLS, Kerberos, LDAP, SSH) is loaded by the first download,
+// on the worker: a tray program that never updates never maps it.
+struct Curl {
+    decltype(&curl_global_init) global_init;
+    decltype(&curl_easy_init) easy_init;
+    decltype(&curl_easy_setopt) easy_setopt;
+    decltype(&curl_easy_perform) easy_perform;
+    decltype(&curl_easy_cleanup) easy_cleanup;
+    decltype(&curl_easy_strerror) easy_strerror;
+};
+
+// Null when libcurl can't be loaded; then error says why.
+const Curl* LoadCurl(std::string& error) {
+    static std::once_flag once;
+    static Curl curl{};
+    static bool loaded = false;
+    static std::string loadError;
+    std::call_once(once, [] {
+        void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) {
+            loadError = dlerror();
+            return;
+        }
+        auto get = [lib](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+            return fn != nullptr;
+        };
+        loaded = get(curl.global_init, "curl_global_init") &&
+                 get(curl.easy_init, "curl_easy_init") &&
+                 get(curl.easy_setopt, "curl_easy_setopt") &&
+                 get(curl.easy_perform, "curl_easy_perform") &&
+                 get(curl.easy_cleanup, "curl_easy_cleanup") &&
+                 get(curl.easy_strerror, "curl_easy_strerror");
+        if (!loaded)
+            loadError = "libcurl lacks a function it should have";
+        else
+            curl.global_init(CURL_GLOBAL_DEFAULT);
+    });
+    if (!loaded) error = "cannot load libcurl: " + loadError;
+    return loaded ? &curl : nullptr;
+}
+
 size_t Write(char* data, size_t size, size_t count, void* user) {
     auto* job = static_cast<DownloadJob*>(user);
     const size_t bytes = size * count;
@@ -90,10 +134,7 @@ int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_
 
 }  // namespace
 
-CurlDownloader::CurlDownloader(QObject* parent) : QObject(parent) {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+CurlDownloader::CurlDownloader(QObject* parent) : QObject(parent) {}
 
 CurlDownloader::~CurlDownloader() {
     Cancel();
@@ -125,33 +166,35 @@ void CurlDownloader::Run(std::shared_ptr<DownloadJob> job) {
         if (job->fd < 0)
             result.error = "cannot write the package: " + std::string(std::strerror(errno));
     }
-    if (job->fd >= 0) {
+    const Curl* lib = job->fd >= 0 ? LoadCurl(result.error) : nullptr;
+    if (job->fd >= 0 && !lib) ::close(job->fd);
+    if (lib) {
         char reason[CURL_ERROR_SIZE] = "";
-        CURL* curl = curl_easy_init();
-        curl_easy_setopt(curl, CURLOPT_URL, job->url.c_str());
-        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https,http,ftp");
-        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https,http,ftp");
-        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kStallSeconds);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-        curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, kMaxPackage);
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Write);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, job.get());
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, job.get());
-        const CURLcode code = curl_easy_perform(curl);
-        curl_easy_cleanup(curl);
+        CURL* curl = lib->easy_init();
+        lib->easy_setopt(curl, CURLOPT_URL, job->url.c_str());
+        lib->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https,http,ftp");
+        lib->easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https,http,ftp");
+        lib->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        lib->easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+        lib->easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+        lib->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        lib->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kStallSeconds);
+        lib->easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        lib->easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+        lib->easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, kMaxPackage);
+        lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
+        lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, Write);
+        lib->easy_setopt(curl, CURLOPT_WRITEDATA, job.get());
+        lib->easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        lib->easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
+        lib->easy_setopt(curl, CURLOPT_XFERINFODATA, job.get());
+        const CURLcode code = lib->easy_perform(curl);
+        lib->easy_cleanup(curl);
         const bool closed = ::close(job->fd) == 0;
         if (job->cancelled) {
             result.error = "cancelled";
         } else if (code != CURLE_OK) {
-            result.error = *reason ? reason : curl_easy_strerror(code);
+            result.error = *reason ? reason : lib->easy_strerror(code);
         } else if (!closed) {
             result.error = "cannot write the package: " + std::string(std::strerror(errno));
         } else {

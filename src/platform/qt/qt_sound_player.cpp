@@ -179,10 +179,6 @@ void Later(QObject* context, SoundDone done) {
 
 }  // namespace
 
-void SelectQtSoundBackend() {
-    if (!std::getenv("QT_MEDIA_BACKEND")) setenv("QT_MEDIA_BACKEND", "gstreamer", 0);
-}
-
 QtSoundPlayer::QtSoundPlayer(QObject* parent) : QObject(parent) {
     fallback_ =
         QCoreApplication::applicationDirPath().toStdString() + "/" + std::string(kUnknownScanFile);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "components/sound/sound_player.h"
+#include "platform/qt/lazy_sound_player.h"  // SelectQtSoundBackend
 
 class QMediaPlayer;
 class QAudioSink;
@@ -16,11 +17,6 @@ class QIODevice;
 class QAudioOutput;
 
 namespace blenvar {
-
-// Selects the GStreamer media backend unless QT_MEDIA_BACKEND is set already.
-// Call it before the QCoreApplication / QGuiApplication is created: Qt 6.4's FFmpeg
-// backend plays silence on these desktops.
-void SelectQtSoundBackend();
 
 // Play and Tone only note the request and return; the player is built on the next turn
 // of the event loop, so a scan's delivery never waits for the audio system. Without an
