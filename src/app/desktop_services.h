@@ -10,16 +10,16 @@
 #include "components/sound/sound_control.h"
 #include "output/key_sender.h"
 #include "output/process_scan.h"
-#include "output/synthetic_key_guard.h"
+#include "output/typing_gate.h"
+#include "platform/desktop/xdg_opener.h"
 #include "platform/net/curl_downloader.h"
 #include "platform/net/ifaddrs_connection.h"
+#include "platform/net/qt_page_fetcher.h"
 #include "platform/posix/posix_file_appender.h"
 #include "platform/posix/posix_process_starter.h"
-#include "platform/qt/qt_clipboard.h"
-#include "platform/net/qt_page_fetcher.h"
-#include "platform/qt/qt_sound_player.h"
 #include "platform/posix/system_clock.h"
-#include "platform/desktop/xdg_opener.h"
+#include "platform/qt/qt_clipboard.h"
+#include "platform/qt/qt_sound_player.h"
 
 namespace blenvar {
 
@@ -33,8 +33,8 @@ struct DesktopSetup {
     std::vector<std::string> environment;
 };
 
-// Needs the Qt application object to exist (the clipboard, the player and the key
-// sender's restore timer live in it).
+// Needs the Qt application object to exist (the clipboard and the player live in it, and
+// typing failures come back through its event loop).
 class DesktopServices {
   public:
     DesktopServices(const DesktopSetup& setup, TrayImage& tray, Notifier& notifier);
@@ -59,9 +59,10 @@ class DesktopServices {
     PosixProcessStarter starter;  // also finds the programs a command names
     XdgOpener opener;
     SoundControl sound;
-    // Shared by the key sender and the capture: our own keystrokes never open a scan.
-    SyntheticKeyGuard keyGuard;
-    std::unique_ptr<KeySender> keys;  // null without a display
+    // Shared by the X11 key sender and the capture: typing waits while a scan holds the
+    // keyboard.
+    TypingGate keyGate;
+    std::unique_ptr<TypingQueue> keys;  // null without a display
     QtClipboard clipboard;
     PosixFileAppender files;
     // The update check's network.

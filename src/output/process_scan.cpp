@@ -1,10 +1,11 @@
 #include "output/process_scan.h"
 
 #include <exception>
+#include <utility>
 
 #include "core/com_error.h"
-#include "output/command_action.h"
 #include "decode/conversions.h"
+#include "output/command_action.h"
 #include "output/key_sequence.h"
 #include "output/mask.h"
 #include "settings/settings_layout.h"
@@ -41,9 +42,10 @@ void SendKeys(const std::string& section, const std::string& mask, const ScanRec
                           " scan: no desktop keyboard is available.");
         return;
     }
-    std::string error;
-    if (!s.keys->Send(parsed.actions, error))
-        s.notifier.Notify("Typing the " + section + " scan failed: " + error);
+    Notifier& notifier = s.notifier;
+    s.keys->Type(std::move(parsed.actions), [&notifier, section](const std::string& error) {
+        notifier.Notify("Typing the " + section + " scan failed: " + error);
+    });
 }
 
 }  // namespace
