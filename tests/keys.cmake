@@ -1,7 +1,6 @@
 # Key-sequence notation and the X11 key sender.
 blenvar_add_gtest(keys_notation_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/keys/key_sequence_test.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/keys/synthetic_key_guard_test.cpp
   LIBS blenvar_keys)
 
 if(BLENVAR_WITH_QT)

@@ -28,7 +28,7 @@
 #include <thread>
 #include <vector>
 
-#include "output/synthetic_key_guard.h"
+#include "output/typing_gate.h"
 #include "platform/x11/x11_capture.h"
 
 extern char** environ;
@@ -168,8 +168,8 @@ void ScannerModeDelay(Window_& window) {
 }
 
 void Throughput(Window_& window, int chars) {
-    blenvar::SyntheticKeyGuard guard;
-    blenvar::X11Capture capture(guard);
+    blenvar::TypingGate gate;
+    blenvar::X11Capture capture(gate);
     int collected = 0;
     Clock::time_point end;
     blenvar::InstallHook(capture, [&](const blenvar::KeyEvent& e) {

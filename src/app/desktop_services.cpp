@@ -1,12 +1,24 @@
 #include "app/desktop_services.h"
 
-#include "app/timed_key_sender.h"
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include "components/registry/sqlite_registry_store.h"
 #include "core/paths.h"
+#include "output/typing_thread.h"
 #include "platform/evdev/evdev_uinput.h"
 #include "platform/evdev/uinput_key_sender.h"
-
+#include "platform/x11/x11_key_sender.h"
 namespace blenvar {
+namespace {
+
+std::unique_ptr<TypingQueue> TypeOnItsOwnThread(std::function<std::unique_ptr<KeySender>()> make) {
+    return std::make_unique<TypingThread>(std::move(make), [](std::function<void()> f) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(f), Qt::QueuedConnection);
+    });
+}
+
+}  // namespace
 
 DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage,
                                  Notifier& userNotifier)
@@ -16,7 +28,9 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
       opener(starter),
       sound(std::make_shared<SqliteRegistryStore>(DefaultRegistryPaths()), player, &starter,
             notifier),
-      keys(setup.keyboard ? std::make_unique<TimedKeySender>(&keyGuard) : nullptr),
+      keys(setup.keyboard
+               ? TypeOnItsOwnThread([this] { return std::make_unique<X11KeySender>(&keyGate); })
+               : nullptr),
       dataFolder_(FolderOf(setup.settingsFile)) {
     settings.SetFileName(setup.settingsFile);
     // The decode driver refreshes once per scan; every read of that scan and its
@@ -24,7 +38,9 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
     settings.SetSnapshotReads(true);
 }
 
-DesktopServices::~DesktopServices() = default;
+DesktopServices::~DesktopServices() {
+    keys.reset();  // its thread may still type through the virtual keyboard
+}
 
 bool DesktopServices::TypeThroughVirtualKeyboard(const std::string& layout, std::string& error) {
     keys.reset();
@@ -34,7 +50,9 @@ bool DesktopServices::TypeThroughVirtualKeyboard(const std::string& layout, std:
     virtualKeyboard_ = std::make_unique<VirtualKeyboard>(std::move(*keyboard));
     UinputKeySenderOptions options;
     options.layoutSetting = layout;
-    keys = std::make_unique<UinputKeySender>(*virtualKeyboard_, options);
+    keys = TypeOnItsOwnThread([keyboard = virtualKeyboard_.get(), options] {
+        return std::make_unique<UinputKeySender>(*keyboard, options);
+    });
     return true;
 }
 

@@ -10,7 +10,7 @@
 #include "components/sound/sound_control.h"
 #include "output/key_sender.h"
 #include "output/process_scan.h"
-#include "output/synthetic_key_guard.h"
+#include "output/typing_gate.h"
 #include "platform/desktop/xdg_opener.h"
 #include "platform/net/curl_downloader.h"
 #include "platform/net/ifaddrs_connection.h"
@@ -33,8 +33,8 @@ struct DesktopSetup {
     std::vector<std::string> environment;
 };
 
-// Needs the Qt application object to exist (the clipboard, the player and the key
-// sender's restore timer live in it).
+// Needs the Qt application object to exist (the clipboard and the player live in it, and
+// typing failures come back through its event loop).
 class DesktopServices {
   public:
     DesktopServices(const DesktopSetup& setup, TrayImage& tray, Notifier& notifier);
@@ -59,9 +59,10 @@ class DesktopServices {
     PosixProcessStarter starter;  // also finds the programs a command names
     XdgOpener opener;
     SoundControl sound;
-    // Shared by the key sender and the capture: our own keystrokes never open a scan.
-    SyntheticKeyGuard keyGuard;
-    std::unique_ptr<KeySender> keys;  // null without a display
+    // Shared by the X11 key sender and the capture: typing waits while a scan holds the
+    // keyboard.
+    TypingGate keyGate;
+    std::unique_ptr<TypingQueue> keys;  // null without a display
     QtClipboard clipboard;
     PosixFileAppender files;
     // The update check's network.

@@ -1,5 +1,8 @@
 #include "output/key_sequence.h"
 
+#include <linux/input-event-codes.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
+
 #include <array>
 #include <cctype>
 #include <utility>
@@ -47,6 +50,48 @@ constexpr NameEntry kNames[] = {
     {"PRTSC", NamedKey::PrintScreen},
     {"HELP", NamedKey::Help},
 };
+
+// Indexed by NamedKey.
+constexpr NamedKeyCodes kCodes[] = {
+    {0, 0},
+    {XKB_KEY_Return, KEY_ENTER},
+    {XKB_KEY_Tab, KEY_TAB},
+    {XKB_KEY_BackSpace, KEY_BACKSPACE},
+    {XKB_KEY_Delete, KEY_DELETE},
+    {XKB_KEY_Insert, KEY_INSERT},
+    {XKB_KEY_Home, KEY_HOME},
+    {XKB_KEY_End, KEY_END},
+    {XKB_KEY_Prior, KEY_PAGEUP},
+    {XKB_KEY_Next, KEY_PAGEDOWN},
+    {XKB_KEY_Up, KEY_UP},
+    {XKB_KEY_Down, KEY_DOWN},
+    {XKB_KEY_Left, KEY_LEFT},
+    {XKB_KEY_Right, KEY_RIGHT},
+    {XKB_KEY_Escape, KEY_ESC},
+    {XKB_KEY_Break, KEY_PAUSE},
+    {XKB_KEY_Caps_Lock, KEY_CAPSLOCK},
+    {XKB_KEY_Num_Lock, KEY_NUMLOCK},
+    {XKB_KEY_Scroll_Lock, KEY_SCROLLLOCK},
+    {XKB_KEY_Print, KEY_SYSRQ},
+    {XKB_KEY_Help, KEY_HELP},
+    {XKB_KEY_F1, KEY_F1},
+    {XKB_KEY_F2, KEY_F2},
+    {XKB_KEY_F3, KEY_F3},
+    {XKB_KEY_F4, KEY_F4},
+    {XKB_KEY_F5, KEY_F5},
+    {XKB_KEY_F6, KEY_F6},
+    {XKB_KEY_F7, KEY_F7},
+    {XKB_KEY_F8, KEY_F8},
+    {XKB_KEY_F9, KEY_F9},
+    {XKB_KEY_F10, KEY_F10},
+    {XKB_KEY_F11, KEY_F11},
+    {XKB_KEY_F12, KEY_F12},
+    {XKB_KEY_F13, KEY_F13},
+    {XKB_KEY_F14, KEY_F14},
+    {XKB_KEY_F15, KEY_F15},
+    {XKB_KEY_F16, KEY_F16},
+};
+static_assert(std::size(kCodes) == std::size_t(NamedKey::F16) + 1);
 
 NamedKey LookupName(std::string_view name) {
     for (const NameEntry& e : kNames) {
@@ -335,6 +380,11 @@ class Parser {
 KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& literal,
                                 KeyTextSource source) {
     return Parser(text, literal, source).Run();
+}
+
+NamedKeyCodes CodesOf(NamedKey key) {
+    const auto i = std::size_t(key);
+    return i < std::size(kCodes) ? kCodes[i] : NamedKeyCodes{};
 }
 
 }  // namespace blenvar

@@ -47,6 +47,14 @@ enum class NamedKey : std::uint8_t {
     F16 = F1 + 15,
 };
 
+// Where a named key sits on every layout: its X keysym and its Linux input key code (the
+// kernel has no Break: it is Pause with Ctrl held). Zero for Character.
+struct NamedKeyCodes {
+    std::uint32_t keysym = 0;
+    std::uint16_t evdev = 0;
+};
+NamedKeyCodes CodesOf(NamedKey key);
+
 enum KeyModifier : std::uint8_t { kModShift = 1, kModCtrl = 2, kModAlt = 4 };
 
 // One key stroke: pressed and released with `modifiers` held.

@@ -1,6 +1,7 @@
 #include "output/process_scan.h"
 
 #include <exception>
+#include <utility>
 
 #include "core/com_error.h"
 #include "decode/conversions.h"
@@ -41,9 +42,10 @@ void SendKeys(const std::string& section, const std::string& mask, const ScanRec
                           " scan: no desktop keyboard is available.");
         return;
     }
-    std::string error;
-    if (!s.keys->Send(parsed.actions, error))
-        s.notifier.Notify("Typing the " + section + " scan failed: " + error);
+    Notifier& notifier = s.notifier;
+    s.keys->Type(std::move(parsed.actions), [&notifier, section](const std::string& error) {
+        notifier.Notify("Typing the " + section + " scan failed: " + error);
+    });
 }
 
 }  // namespace

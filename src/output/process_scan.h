@@ -12,7 +12,7 @@ namespace blenvar {
 struct DeliveryServices {
     INIFile& ini;
     SoundEvents& sound;
-    KeySender* keys;  // null where no desktop keyboard exists: the keyboard step reports it
+    TypingQueue* keys;  // null where no desktop keyboard exists: the keyboard step reports it
     Clipboard& clipboard;
     ProcessStarter& starter;
     ProgramFinder& programs;
@@ -25,7 +25,8 @@ struct DeliveryServices {
 
 // Converts, plays the type's sound, then runs the keyboard (skipped when reprocessing),
 // clipboard, command and file actions and sets the idle tray image. A failing action is
-// reported through the notifier and never stops the ones after it.
+// reported through the notifier and never stops the ones after it. Keys are only queued:
+// they go out after those of earlier scans, and a failure to type them is reported later.
 void ProcessScan(ScanRecord& rec, bool reprocess, DeliveryServices& s);
 
 }  // namespace blenvar

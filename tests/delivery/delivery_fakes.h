@@ -10,7 +10,7 @@
 namespace blenvar::testing {
 
 struct FakeDesktop : SoundEvents,
-                     KeySender,
+                     TypingQueue,
                      Clipboard,
                      ProcessStarter,
                      ProgramFinder,
@@ -32,10 +32,9 @@ struct FakeDesktop : SoundEvents,
     void PlaySound(const std::string& name, bool wait) override {
         events.push_back("sound:" + name + (wait ? ":wait" : ""));
     }
-    bool Send(const std::vector<KeyAction>& actions, std::string&) override {
+    void Type(std::vector<KeyAction> actions, Failed) override {
         events.push_back("keys");
-        sent.push_back(actions);
-        return true;
+        sent.push_back(std::move(actions));
     }
     bool SetText(const std::string& t) override {
         events.push_back("clipboard:" + (clipboard = t));

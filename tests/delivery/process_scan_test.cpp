@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 
+#include "core/command_line.h"
 #include "decode/temp_ini.h"
 #include "delivery/delivery_fakes.h"
-#include "core/command_line.h"
 #include "output/key_sequence.h"
+#include "output/typing_thread.h"
 
 namespace blenvar {
 namespace {
@@ -173,6 +175,37 @@ TEST_F(ProcessScanTest, UnwritableFileIsReportedWithItsName) {
     EXPECT_NE(d_.messages[0].find("/data/UCCEAN128.txt"), std::string::npos) << d_.messages[0];
     EXPECT_NE(d_.messages[0].find("No such file"), std::string::npos);
     EXPECT_EQ(d_.events.back(), "tray:1");
+}
+
+// Deliveries are typed in order on a thread of their own; a failure comes back through the
+// owner's post, and the destructor types what is still queued.
+TEST(TypingThread, TypesInOrderElsewhereAndReportsFailuresOnTheOwnersThread) {
+    struct Sender : KeySender {
+        std::vector<std::size_t>* sizes;
+        bool Send(const std::vector<KeyAction>& actions, std::string& error) override {
+            sizes->push_back(actions.size());
+            error = "refused";
+            return actions.size() != 2;
+        }
+    };
+    std::vector<std::size_t> sizes;
+    std::promise<std::function<void()>> posted;
+    std::vector<std::string> failures;
+    {
+        TypingThread typing(
+            [&] {
+                auto s = std::make_unique<Sender>();
+                s->sizes = &sizes;
+                return s;
+            },
+            [&](std::function<void()> report) { posted.set_value(std::move(report)); });
+        for (std::size_t n : {1, 2, 3})
+            typing.Type(std::vector<KeyAction>(n),
+                        [&](const std::string& e) { failures.push_back(e); });
+        posted.get_future().get()();
+        EXPECT_EQ(failures, std::vector<std::string>{"refused"});
+    }
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{1, 2, 3}));
 }
 
 TEST(SplitCommandWordsTest, FollowsTheWindowsRules) {

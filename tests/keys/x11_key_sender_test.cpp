@@ -4,17 +4,15 @@
 // (keep the order)
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <memory>
-#include <thread>
 
 #include "keys/literal_keys.h"
 #include "keys/probe_session.h"
-#include "output/synthetic_key_guard.h"
+#include "output/typing_gate.h"
 #include "platform/x11/x11_key_sender.h"
 
 namespace blenvar {
@@ -72,8 +70,8 @@ class X11KeySenderTest : public test::ProbeTest {
     }
 
     Display* dpy_ = nullptr;
-    SyntheticKeyGuard guard_;
-    X11KeySender sender_{&guard_};
+    TypingGate gate_;
+    X11KeySender sender_{&gate_};
 };
 
 TEST_F(X11KeySenderTest, NotationAndFieldsOnUsAndGermanLayouts) {
@@ -117,21 +115,6 @@ TEST_F(X11KeySenderTest, CapsLockIsNeutralisedAndRestored) {
     EXPECT_EQ(TypeNotation("{CAPSLOCK}a", 11), "<CapsLock>A");
     EXPECT_TRUE(CapsLocked());
     LockCaps(false);
-}
-
-TEST_F(X11KeySenderTest, WaitsForAShiftTheUserStillHolds) {
-    const KeyCode shift = XKeysymToKeycode(dpy_, XK_Shift_L);
-    XTestFakeKeyEvent(dpy_, shift, True, CurrentTime);
-    XSync(dpy_, False);
-    std::thread user([this, shift] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        Display* other = XOpenDisplay(nullptr);
-        XTestFakeKeyEvent(other, shift, False, CurrentTime);
-        XCloseDisplay(other);
-    });
-    // Typed while the Shift was still down, this would come out as "AB".
-    EXPECT_EQ(TypeNotation("ab", 2), "ab");
-    user.join();
 }
 
 // A spare key code keeps its character for the hold time, so the same

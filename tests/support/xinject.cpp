@@ -1,11 +1,14 @@
 // blenvar-xinject: types keys through XTest on its own connection, as fast as asked, then
-// waits until the server has taken every one (XSync). Arguments act in order:
+// waits until the server has taken every one (XSync). The keys come from the slave "Xvfb
+// keyboard" where there is one, as from a real keyboard (not from the core XTest keyboard
+// that Blenvar types through). Arguments act in order:
 //   --text STR     the characters of STR on the active layout (Shift where the layout
 //                  needs it; "\n" is Return, "\t" Tab)
 //   --key NAME     a key by its X keysym name, with modifiers before it joined by "+":
 //                  F12, Return, KP_7, ctrl+c, shift+alt+Home (shift ctrl alt super)
 //   --down NAME | --up NAME   press or release only (NAME may be shift, ctrl...)
 //   --delay-us N   pause after each following key event (default 0)
+//   --device xtest the following keys come from the core XTest keyboard
 //   --master NAME  the following keys come from the XTEST keyboard of the master NAME
 //                  (`xinput create-master NAME`), whose keyboard gets the core keyboard's
 //                  focus window first
@@ -14,6 +17,7 @@
 // Exit status: 0 sent, 1 no display, 2 bad arguments or a key the layout lacks.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -29,10 +33,14 @@ namespace {
 
 struct Injector {
     Display* dpy = nullptr;
+    XDevice* device = nullptr;  // null: the XTest keyboard of the client pointer's master
     long delayUs = 0;
 
     void Event(KeyCode code, bool down) {
-        XTestFakeKeyEvent(dpy, code, down ? True : False, CurrentTime);
+        if (device != nullptr)
+            XTestFakeDeviceKeyEvent(dpy, device, code, down, nullptr, 0, CurrentTime);
+        else
+            XTestFakeKeyEvent(dpy, code, down ? True : False, CurrentTime);
         if (delayUs > 0) {
             XFlush(dpy);
             std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
@@ -70,8 +78,18 @@ struct Injector {
         return code != 0;
     }
 
-    // XTest keys enter through the XTEST keyboard of the client pointer's master.
+    void Device(const char* name) {
+        int count = 0;
+        XDeviceInfo* infos = XListInputDevices(dpy, &count);
+        for (int i = 0; i < count && device == nullptr; ++i) {
+            if (infos[i].use == IsXExtensionKeyboard && std::string(infos[i].name) == name)
+                device = XOpenDevice(dpy, infos[i].id);
+        }
+        if (infos != nullptr) XFreeDeviceList(infos);
+    }
+
     bool Master(const std::string& name) {
+        device = nullptr;
         int major = 2, minor = 2, count = 0, pointer = -1, keyboard = -1;
         if (XIQueryVersion(dpy, &major, &minor) != Success) return false;
         XIDeviceInfo* infos = XIQueryDevice(dpy, XIAllMasterDevices, &count);
@@ -127,6 +145,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "blenvar-xinject: the display has no XTest\n");
         return 1;
     }
+    in.Device("Xvfb keyboard");
+    XDevice* const keyboard = in.device;
     int status = 0;
     for (std::size_t i = 0; i < args.size() && status == 0; i += 2) {
         if (i + 1 >= args.size()) {
@@ -147,6 +167,8 @@ int main(int argc, char** argv) {
             } else {
                 in.Event(code, opt == "--down");
             }
+        } else if (opt == "--device" && value == "xtest") {
+            in.device = nullptr;
         } else if (opt == "--master") {
             if (!in.Master(value)) status = Usage(("no master named " + value).c_str());
         } else if (opt == "--try-grab") {
@@ -162,6 +184,7 @@ int main(int argc, char** argv) {
         }
     }
     XSync(in.dpy, False);
+    if (keyboard != nullptr) XCloseDevice(in.dpy, keyboard);
     XCloseDisplay(in.dpy);
     return status;
 }

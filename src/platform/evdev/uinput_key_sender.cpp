@@ -14,61 +14,6 @@
 namespace blenvar {
 namespace {
 
-// Named keys sit on the same physical key on every layout. Break is Ctrl+Pause.
-std::uint16_t NamedKeyCode(NamedKey key) {
-    switch (key) {
-        case NamedKey::Enter:
-            return KEY_ENTER;
-        case NamedKey::Tab:
-            return KEY_TAB;
-        case NamedKey::Backspace:
-            return KEY_BACKSPACE;
-        case NamedKey::Delete:
-            return KEY_DELETE;
-        case NamedKey::Insert:
-            return KEY_INSERT;
-        case NamedKey::Home:
-            return KEY_HOME;
-        case NamedKey::End:
-            return KEY_END;
-        case NamedKey::PageUp:
-            return KEY_PAGEUP;
-        case NamedKey::PageDown:
-            return KEY_PAGEDOWN;
-        case NamedKey::Up:
-            return KEY_UP;
-        case NamedKey::Down:
-            return KEY_DOWN;
-        case NamedKey::Left:
-            return KEY_LEFT;
-        case NamedKey::Right:
-            return KEY_RIGHT;
-        case NamedKey::Escape:
-            return KEY_ESC;
-        case NamedKey::Break:
-            return KEY_PAUSE;
-        case NamedKey::CapsLock:
-            return KEY_CAPSLOCK;
-        case NamedKey::NumLock:
-            return KEY_NUMLOCK;
-        case NamedKey::ScrollLock:
-            return KEY_SCROLLLOCK;
-        case NamedKey::PrintScreen:
-            return KEY_SYSRQ;
-        case NamedKey::Help:
-            return KEY_HELP;
-        case NamedKey::Character:
-            return 0;
-        default: {
-            static constexpr std::array<std::uint16_t, 16> kF = {
-                KEY_F1, KEY_F2,  KEY_F3,  KEY_F4,  KEY_F5,  KEY_F6,  KEY_F7,  KEY_F8,
-                KEY_F9, KEY_F10, KEY_F11, KEY_F12, KEY_F13, KEY_F14, KEY_F15, KEY_F16};
-            const int i = static_cast<int>(key) - static_cast<int>(NamedKey::F1);
-            return i >= 0 && i < int(kF.size()) ? kF[std::size_t(i)] : 0;
-        }
-    }
-}
-
 std::string CharName(char32_t cp) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));
@@ -129,7 +74,7 @@ bool UinputKeySender::Send(const std::vector<KeyAction>& actions, std::string& e
         if ((action.modifiers & kModCtrl) != 0) p.held |= kHeldCtrl;
         if ((action.modifiers & kModAlt) != 0) p.held |= kHeldAlt;
         if (action.key != NamedKey::Character) {
-            p.code = NamedKeyCode(action.key);
+            p.code = CodesOf(action.key).evdev;
             if (action.key == NamedKey::Break) p.held |= kHeldCtrl;
         } else {
             const char32_t cp = action.character;

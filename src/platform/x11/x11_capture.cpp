@@ -13,12 +13,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <set>
 #include <vector>
 
 #include "capture/key_table.h"
 #include "core/monotonic_clock.h"
-#include "output/synthetic_key_guard.h"
+#include "output/typing_gate.h"
 #include "platform/x11/x11_devices.h"
 
 namespace blenvar {
@@ -35,10 +36,21 @@ constexpr int kGrabRetryMs = 1000;
 
 constexpr char kNotConnected[] = "Scans cannot be captured: the X display is not connected.";
 
+// A raw key event: which slave sent the core event of the same key, direction and time
+// that follows it.
+struct RawKey {
+    int source = 0;
+    unsigned keycode = 0;
+    bool press = false;
+    Time time = 0;
+};
+// Raw events come for every key of the desktop; only the last few can still be matched.
+constexpr std::size_t kRawKeys = 64;
+
 }  // namespace
 
 struct X11Capture::Impl {
-    SyntheticKeyGuard& guard;
+    TypingGate& gate;
     Display* dpy = nullptr;
     Window root = 0;
     std::unique_ptr<QSocketNotifier> notifier;
@@ -67,7 +79,12 @@ struct X11Capture::Impl {
     NoticeHook notice;
     std::unique_ptr<QTimer> retry;
 
-    explicit Impl(SyntheticKeyGuard& g) : guard(g) {}
+    std::deque<RawKey> rawKeys;
+    // Our own typing that reached a hold, typed again once the hold ends.
+    std::vector<std::pair<unsigned, bool>> ownKeys;
+    bool gateClosed = false;
+
+    explicit Impl(TypingGate& g) : gate(g) {}
 
     static void OnIOExit(Display*, void* self) { static_cast<Impl*>(self)->lost = true; }
 
@@ -113,6 +130,41 @@ struct X11Capture::Impl {
         return false;
     }
 
+    // The slave a core key event came from, by the raw event the server sent just before
+    // it; 0 when unknown (no XInput 2).
+    int SourceOf(const XKeyEvent& key) {
+        const bool press = key.type == KeyPress;
+        for (auto it = rawKeys.begin(); it != rawKeys.end(); ++it) {
+            if (it->keycode == key.keycode && it->press == press && it->time == key.time) {
+                const int source = it->source;
+                rawKeys.erase(rawKeys.begin(), it + 1);
+                return source;
+            }
+        }
+        return 0;
+    }
+
+    // Ours: from the XTest keyboard we type through, while we type (or queued behind it).
+    bool Own(int source, Time time) const {
+        return source != 0 && source == keyboards.OwnXTestId() && gate.Ours(std::uint32_t(time));
+    }
+
+    // Typing waits while we hold the keyboard; what of it reached the hold goes out again
+    // when the hold ends, before typing goes on.
+    void SettleGate() {
+        const bool holding = wantHold || grabbed || passiveHeld || !holdGrabs.Empty();
+        if (holding && !gateClosed) {
+            gate.Close();
+            gateClosed = true;
+        } else if (!holding && gateClosed && !lost) {
+            for (const auto& [keycode, press] : ownKeys) Resend(keycode, press);
+            ownKeys.clear();
+            XSync(dpy, False);
+            gate.Open();
+            gateClosed = false;
+        }
+    }
+
     // Core and XI2 events alike: an X keycode and the modifiers held just before it.
     KeyReports Describe(unsigned keycode, bool press, unsigned state) const {
         const HeldModifiers held{(state & ShiftMask) != 0, (state & ControlMask) != 0,
@@ -149,7 +201,12 @@ struct X11Capture::Impl {
         if (ev.type == GenericEvent && ev.xcookie.extension == xiOpcode) {
             if (!XGetEventData(dpy, &ev.xcookie)) return;
             const auto* xi = static_cast<const XIDeviceEvent*>(ev.xcookie.data);
-            if (xi->evtype == XI_HierarchyChanged)
+            if (xi->evtype == XI_RawKeyPress || xi->evtype == XI_RawKeyRelease) {
+                const auto* raw = static_cast<const XIRawEvent*>(ev.xcookie.data);
+                rawKeys.push_back(RawKey{raw->sourceid, unsigned(raw->detail),
+                                         raw->evtype == XI_RawKeyPress, raw->time});
+                if (rawKeys.size() > kRawKeys) rawKeys.pop_front();
+            } else if (xi->evtype == XI_HierarchyChanged)
                 OnHierarchy();
             else if (xi->evtype == XI_KeyPress || xi->evtype == XI_KeyRelease)
                 HandleDeviceKey(*xi);
@@ -168,9 +225,15 @@ struct X11Capture::Impl {
             Resend(key.keycode, key.type == KeyPress);
             return;
         }
-        // Our own typing is never a start.
-        if (passive && (guard.Typing() || guard.IsSynthetic(std::uint32_t(key.time)))) {
-            XAllowEvents(dpy, ReplayKeyboard, CurrentTime);
+        // Our own typing is never a start, nor part of a scan.
+        if (Own(SourceOf(key), key.time)) {
+            if (passive) {
+                XAllowEvents(dpy, ReplayKeyboard, CurrentTime);
+            } else {
+                ownKeys.emplace_back(key.keycode, key.type == KeyPress);
+                XAllowEvents(dpy, SyncKeyboard, CurrentTime);
+            }
+            XFlush(dpy);
             return;
         }
         // The core protocol names no source device, and a scan of All mode needs none.
@@ -207,6 +270,10 @@ struct X11Capture::Impl {
         const bool fromScanner = scannerGrabs.Has(e.deviceid);
         if (!fromScanner && !holdGrabs.Has(e.deviceid)) {
             Resend(unsigned(e.detail), press);
+            return;
+        }
+        if (!fromScanner && Own(e.sourceid, e.time)) {
+            ownKeys.emplace_back(unsigned(e.detail), press);
             return;
         }
         int result = kPassKey;
@@ -264,12 +331,16 @@ struct X11Capture::Impl {
             XEvent ev;
             XNextEvent(dpy, &ev);
             Handle(ev);
+            // Typing pauses as soon as a scan opens, not once the keys queued behind it
+            // are read.
+            if (!lost && !inCallback) SettleGate();
         }
         if (!lost && grabbed && !wantHold && !inCallback) {
             XUngrabKeyboard(dpy, CurrentTime);
             grabbed = false;
             XFlush(dpy);
         }
+        if (!lost && !inCallback) SettleGate();
         ReportLostLater();
     }
 
@@ -279,8 +350,8 @@ struct X11Capture::Impl {
     }
 };
 
-X11Capture::X11Capture(SyntheticKeyGuard& guard, const std::string& display)
-    : impl_(std::make_unique<Impl>(guard)) {
+X11Capture::X11Capture(TypingGate& gate, const std::string& display)
+    : impl_(std::make_unique<Impl>(gate)) {
     Impl& d = *impl_;
     d.dpy = XOpenDisplay(display.empty() ? nullptr : display.c_str());
     if (d.dpy == nullptr) return;
@@ -300,6 +371,13 @@ X11Capture::X11Capture(SyntheticKeyGuard& guard, const std::string& display)
         XISetMask(bits, XI_HierarchyChanged);
         XIEventMask mask{XIAllDevices, int(sizeof bits), bits};
         XISelectEvents(d.dpy, d.root, &mask, 1);
+        // The master's raw events come in order with its core ones, held back with them
+        // while the keyboard is frozen, and name the slave: they tell our typing apart.
+        unsigned char raw[XIMaskLen(XI_LASTEVENT)] = {};
+        XISetMask(raw, XI_RawKeyPress);
+        XISetMask(raw, XI_RawKeyRelease);
+        XIEventMask rawMask{XIAllMasterDevices, int(sizeof raw), raw};
+        XISelectEvents(d.dpy, d.root, &rawMask, 1);
         d.keyboards.Read(d.dpy);
     } else {
         d.xiOpcode = -1;
@@ -320,6 +398,7 @@ X11Capture::~X11Capture() {
     Impl& d = *impl_;
     d.notifier.reset();
     d.retry.reset();
+    if (d.gateClosed) d.gate.Open();
     if (d.dpy == nullptr || d.lost) return;  // a lost display is unusable, even to close
     // Closing the connection ends the device grabs too.
     d.Ungrab();
@@ -407,6 +486,7 @@ void X11Capture::HoldKeyboard(bool hold) {
             XFlush(d.dpy);
         }
     }
+    if (!d.inCallback) d.SettleGate();
     d.DrainLater();
     d.ReportLostLater();
 }

@@ -18,8 +18,14 @@
 // by replaying it. Ending the hold from elsewhere (a timer) releases the grab at once, or,
 // when a key was already sent to us, by replaying that key through the callback as soon
 // as the event loop runs; a key that still slips in after the release goes out again
-// through XTest. A start-key press the server stamped inside one of our own typing spans
-// (SyntheticKeyGuard) is replayed without reaching the callback.
+// through XTest.
+//
+// Our own typing (the XTest keyboard of the core keyboard, on its own thread and
+// connection) is told by device: the raw event the server sends of the master just before
+// each core event names its slave, and the TypingGate says whether we were typing then
+// (other programs typing through that keyboard are treated as any keyboard). Its start key is
+// replayed without reaching the callback; its keys that reach a hold are typed again when the hold
+// ends, and the TypingGate keeps typing waiting for as long as the keyboard is held.
 //
 // Devices (XInput 2.2). The core protocol names no source device, so everything that must
 // know one goes through XI2 grabs, whose events carry their slave (KeyEvent::device, the
@@ -47,12 +53,13 @@
 
 namespace blenvar {
 
-class SyntheticKeyGuard;
+class TypingGate;
 
 class X11Capture : public CaptureBackend {
   public:
     // display: empty for $DISPLAY. Needs a Qt application object.
-    explicit X11Capture(SyntheticKeyGuard& guard, const std::string& display = {});
+    // gate: our typing waits at it while the keyboard is held.
+    explicit X11Capture(TypingGate& gate, const std::string& display = {});
     ~X11Capture() override;
     X11Capture(const X11Capture&) = delete;
     X11Capture& operator=(const X11Capture&) = delete;

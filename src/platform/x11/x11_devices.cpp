@@ -116,6 +116,13 @@ void X11Keyboards::Read(Display* dpy) {
     if (infos != nullptr) XIFreeDeviceInfo(infos);
 }
 
+int X11Keyboards::OwnXTestId() const {
+    for (const X11Keyboard& k : keyboards_) {
+        if (!k.master && k.name == ownXTest_) return k.id;
+    }
+    return 0;
+}
+
 const X11Keyboard* X11Keyboards::Find(int id) const {
     const auto it = std::find_if(keyboards_.begin(), keyboards_.end(),
                                  [id](const X11Keyboard& k) { return k.id == id; });
@@ -212,8 +219,7 @@ std::vector<X11Notice> X11ScannerGrabs::Grab(Display* dpy, const X11Keyboards& n
     said_ = std::move(said);
     for (const int id : grabs_.Held()) {
         if (sayNew && before.count(id) == 0)
-            notices.push_back(
-                {"The scanner " + Quoted(now.Find(id)->name) + " is ready.", false});
+            notices.push_back({"The scanner " + Quoted(now.Find(id)->name) + " is ready.", false});
     }
     return notices;
 }

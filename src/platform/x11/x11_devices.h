@@ -53,6 +53,8 @@ class X11Keyboards {
     std::vector<int> Matching(const ScannerId& scanner) const;
     // The scanner is that XTest keyboard: grabbing it would swallow what we type.
     bool IsOwnXTest(const ScannerId& scanner) const;
+    // That XTest keyboard's device id; 0 when it is not known.
+    int OwnXTestId() const;
     // ScannerText of a device; "" for one we do not know and for our own XTest keyboard,
     // which cannot serve as a scanner (a sample typed through it keeps All mode).
     std::string TextOf(int id) const;

@@ -17,7 +17,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "output/synthetic_key_guard.h"
+#include "output/typing_gate.h"
 
 namespace blenvar {
 namespace {
@@ -37,55 +37,6 @@ class ScopedErrorHandler {
   private:
     int (*previous_)(Display*, XErrorEvent*);
 };
-
-KeySym NamedKeySym(NamedKey key) {
-    switch (key) {
-        case NamedKey::Enter:
-            return XK_Return;
-        case NamedKey::Tab:
-            return XK_Tab;
-        case NamedKey::Backspace:
-            return XK_BackSpace;
-        case NamedKey::Delete:
-            return XK_Delete;
-        case NamedKey::Insert:
-            return XK_Insert;
-        case NamedKey::Home:
-            return XK_Home;
-        case NamedKey::End:
-            return XK_End;
-        case NamedKey::PageUp:
-            return XK_Prior;
-        case NamedKey::PageDown:
-            return XK_Next;
-        case NamedKey::Up:
-            return XK_Up;
-        case NamedKey::Down:
-            return XK_Down;
-        case NamedKey::Left:
-            return XK_Left;
-        case NamedKey::Right:
-            return XK_Right;
-        case NamedKey::Escape:
-            return XK_Escape;
-        case NamedKey::Break:
-            return XK_Break;
-        case NamedKey::CapsLock:
-            return XK_Caps_Lock;
-        case NamedKey::NumLock:
-            return XK_Num_Lock;
-        case NamedKey::ScrollLock:
-            return XK_Scroll_Lock;
-        case NamedKey::PrintScreen:
-            return XK_Print;
-        case NamedKey::Help:
-            return XK_Help;
-        case NamedKey::Character:
-            return NoSymbol;
-        default:
-            return XK_F1 + (static_cast<int>(key) - static_cast<int>(NamedKey::F1));
-    }
-}
 
 bool IsKeypad(KeySym ks) {
     return ks >= XK_KP_Space && ks <= XK_KP_9;
@@ -240,7 +191,7 @@ struct Planned {
 }  // namespace
 
 struct X11KeySender::Impl {
-    SyntheticKeyGuard* guard;
+    TypingGate* gate;
     X11KeySenderOptions options;
     Display* dpy = nullptr;
     Window clockWindow = 0;
@@ -402,9 +353,9 @@ struct X11KeySender::Impl {
     bool Send(const std::vector<KeyAction>& actions, std::string& error);
 };
 
-X11KeySender::X11KeySender(SyntheticKeyGuard* guard, X11KeySenderOptions options)
+X11KeySender::X11KeySender(TypingGate* gate, X11KeySenderOptions options)
     : impl_(std::make_unique<Impl>()) {
-    impl_->guard = guard;
+    impl_->gate = gate;
     impl_->options = std::move(options);
 }
 
@@ -455,7 +406,7 @@ bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string
         p.notationMods = action.modifiers;
         p.capsLock = action.key == NamedKey::CapsLock;
         if (action.key != NamedKey::Character) {
-            const KeySym ks = NamedKeySym(action.key);
+            const KeySym ks = CodesOf(action.key).keysym;
             if (auto it = layout.byKeysym.find(ks); it != layout.byKeysym.end()) {
                 p.stroke = it->second;
             } else {
@@ -501,9 +452,8 @@ bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string
         return false;
     }
 
+    if (gate != nullptr) gate->BeginTyping();
     WaitForHeldModifiers(layout);
-    if (guard != nullptr) guard->BeginTyping();
-    const Time firstTime = ServerTime();
 
     std::set<unsigned> used;
     unsigned pressedMods = 0;
@@ -529,6 +479,12 @@ bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string
     bool ok = true;
     for (std::size_t i = 0; i < plan.size() && ok; ++i) {
         const Planned& p = plan[i];
+        if (gate != nullptr) {
+            gate->Pass([&] {
+                holdOnly(0);
+                XSync(dpy, False);
+            });
+        }
         Stroke stroke = p.stroke;
         if (p.missing != NoSymbol) {
             KeyCode code = BoundTo(p.missing);
@@ -565,8 +521,7 @@ bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string
     XSync(dpy, False);
     const auto sent = Clock::now();
     for (KeyCode code : boundUsed) bindings[code].lastUse = sent;
-    const Time lastTime = ServerTime();
-    if (guard != nullptr) guard->EndTyping(std::uint32_t(firstTime), std::uint32_t(lastTime));
+    if (gate != nullptr) gate->EndTyping(std::uint32_t(ServerTime()));
     lastKeycodes.assign(used.begin(), used.end());
     if (ok && g_xErrors != 0) {
         error = "The X server refused some of the keys.";

@@ -8,19 +8,20 @@
 // bindings of a Send before its next key. Clients read the keymap only when
 // they get to the mapping notice or the key, so a binding stays remapHoldMs
 // after its last key (the same character comes back on the same keycode
-// meanwhile). The owner calls RestoreDue from a timer set to
-// NextRestoreDeadline after each Send; the destructor waits out the hold time
-// left and restores the rest. Caps Lock is released while typing and put back
-// (toggled once per {CAPSLOCK} typed).
+// meanwhile). The owner calls RestoreDue at NextRestoreDeadline after each
+// Send; the destructor waits out the hold time left and restores the rest.
+// Caps Lock is released while typing and put back (toggled once per
+// {CAPSLOCK} typed).
 //
 // Before typing, Send waits (up to heldModifierTimeoutMs) for Shift, Ctrl, Alt
-// and other modifier keys the user still holds, then types anyway. Every
-// modifier it pressed is released before it returns, also on errors. It
-// returns after an XSync, when the server has delivered every key.
-//
-// Own keystrokes: pass a SyntheticKeyGuard; it is Typing() during Send and
-// afterwards IsSynthetic(t) for the server time t of each key sent. The
-// keycodes pressed by the last Send are in LastKeycodes().
+// and other modifier keys the user still holds, then types anyway; before each
+// key it waits at the gate, its modifiers released, while the capture holds
+// the keyboard; the gate also learns when it types, so the capture knows its
+// keys from those of other programs typing through XTest. Every modifier it pressed is released
+// before it returns, also on errors. It returns after an XSync, when the server has delivered every
+// key. It waits, so it runs on a thread of its own (TypingThread), which alone
+// uses it and its X connection. The keycodes pressed by the last Send are in
+// LastKeycodes().
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -31,7 +32,7 @@
 
 namespace blenvar {
 
-class SyntheticKeyGuard;
+class TypingGate;
 
 struct X11KeySenderOptions {
     std::string display;  // empty: $DISPLAY
@@ -43,7 +44,7 @@ struct X11KeySenderOptions {
 
 class X11KeySender : public KeySender {
   public:
-    explicit X11KeySender(SyntheticKeyGuard* guard = nullptr, X11KeySenderOptions options = {});
+    explicit X11KeySender(TypingGate* gate = nullptr, X11KeySenderOptions options = {});
     ~X11KeySender() override;
     X11KeySender(const X11KeySender&) = delete;
     X11KeySender& operator=(const X11KeySender&) = delete;
@@ -54,9 +55,9 @@ class X11KeySender : public KeySender {
 
     // Restores the spare keycodes whose hold time is over at `now`
     // (time_point::max(): all of them).
-    void RestoreDue(std::chrono::steady_clock::time_point now);
+    void RestoreDue(std::chrono::steady_clock::time_point now) override;
     // When the next binding's hold time is over; none while nothing is bound.
-    std::optional<std::chrono::steady_clock::time_point> NextRestoreDeadline() const;
+    std::optional<std::chrono::steady_clock::time_point> NextRestoreDeadline() const override;
 
   private:
     struct Impl;

@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "blenvar: %s\n", problem.c_str());
         }
     } else if (Set("DISPLAY")) {
-        auto x11 = std::make_unique<blenvar::X11Capture>(desktop.keyGuard);
+        auto x11 = std::make_unique<blenvar::X11Capture>(desktop.keyGate);
         if (x11->Connected()) {
             auto controller = std::make_unique<blenvar::CaptureController>(*x11, tray);
             // Both run on this thread; the window, and the controller with it, goes first.

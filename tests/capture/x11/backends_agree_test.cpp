@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "capture/evdev_translate.h"
-#include "output/synthetic_key_guard.h"
+#include "output/typing_gate.h"
 #include "platform/x11/x11_capture.h"
 #include "platform/evdev/xkb_keymap.h"
 
@@ -97,8 +97,8 @@ Lines ThroughEvdev(const std::vector<Step>& steps, const ModifierKeys& modifiers
 
 // The keyboard is held, so every key reaches the callback and none reaches a window.
 Lines ThroughX11(const std::vector<Step>& steps, std::size_t expected) {
-    SyntheticKeyGuard guard;
-    X11Capture capture(guard);
+    TypingGate gate;
+    X11Capture capture(gate);
     EXPECT_TRUE(capture.Connected());
     Lines lines;
     InstallHook(capture, [&](const KeyEvent& e) {

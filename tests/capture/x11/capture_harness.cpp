@@ -5,7 +5,8 @@
 //   e A S V C <c|p>[ s]    a key event of capture, consumed or passed; " s": from the scanner
 //   scan <text> | notice <text> | trained <ScannerDevice> | untrained <message> | present 0|1
 // Commands on standard input, one a line:
-//   type TEXT    types TEXT through the key sender, which shares the capture's guard
+//   type TEXT    queues TEXT on the typing thread, whose sender waits at the capture's gate;
+//                "typing" once it begins, "typed" once it is done
 //   train        starts training; stop ends it
 //   present      whether the scanner is plugged in
 #include <QCoreApplication>
@@ -15,7 +16,8 @@
 #include <string>
 
 #include "keys/literal_keys.h"
-#include "output/synthetic_key_guard.h"
+#include "output/typing_gate.h"
+#include "output/typing_thread.h"
 #include "platform/x11/x11_capture.h"
 #include "platform/x11/x11_key_sender.h"
 #include "shell/main/capture_controller.h"
@@ -31,6 +33,18 @@ blenvar::TrainedKey ParseKey(const char* text) {
 class NoTray : public blenvar::TrayImage {
   public:
     void SetTrayImage(int) override {}
+};
+
+// Says when each Send begins and ends, from the typing thread.
+struct Announcing : blenvar::X11KeySender {
+    using X11KeySender::X11KeySender;
+    std::function<void(const std::string&)> line;
+    bool Send(const std::vector<blenvar::KeyAction>& actions, std::string& error) override {
+        line("typing");
+        const bool ok = X11KeySender::Send(actions, error);
+        line("typed");
+        return ok;
+    }
 };
 
 }  // namespace
@@ -49,10 +63,18 @@ int main(int argc, char** argv) {
         std::fflush(out);
     };
 
-    blenvar::SyntheticKeyGuard guard;
-    blenvar::X11Capture capture(guard);
-    blenvar::X11KeySender sender(&guard);
+    blenvar::TypingGate gate;
+    blenvar::X11Capture capture(gate);
     if (!capture.Connected()) return 1;
+    blenvar::TypingThread typing(
+        [&] {
+            auto sender = std::make_unique<Announcing>(&gate);
+            sender->line = line;
+            return sender;
+        },
+        [&](std::function<void()> f) {
+            QMetaObject::invokeMethod(&app, std::move(f), Qt::QueuedConnection);
+        });
     capture.OnLost([&] {
         line("lost");
         app.exit(3);
@@ -105,9 +127,8 @@ int main(int argc, char** argv) {
             return;
         }
         if (command.rfind("type ", 0) == 0) {
-            std::string error;
-            if (!sender.Send(blenvar::test::LiteralKeys(command.substr(5)), error)) line(error);
-            line("typed");
+            typing.Type(blenvar::test::LiteralKeys(command.substr(5)),
+                        [&](const std::string& error) { line(error); });
         } else if (command == "train") {
             controller.StartTraining();
             line("training");
