@@ -59,7 +59,6 @@ class EvdevTranslator {
     // Replaces the held keys with a kernel key bitmap (EVIOCGKEY), at opening and after
     // the kernel dropped events (SYN_DROPPED).
     void SetHeldKeys(std::span<const std::uint8_t> keyBits);
-    bool AnyKeyHeld() const { return held_.any(); }
     bool NumLock() const { return numLock_; }
     // Backspace, Escape and Enter held together: the fixed way out that releases every
     // grabbed device, whatever capture decides.

@@ -231,11 +231,6 @@ bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices) {
                          devices == CaptureDevices::All ? kCaptureAll : kCaptureScanner);
 }
 
-bool SaveScannerDevice(INIFile& ini, std::string_view identityText) {
-    ini.SetSection(std::string(kSetupSection));
-    return ini.SaveValue(kKeyScannerDevice, identityText);
-}
-
 bool LoadWebJump(INIFile& ini) {
     ini.SetSection(std::string(kTypeCode128));
     return ReadFlag(ini.GetValue(kKeyWebJump));

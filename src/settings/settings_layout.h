@@ -107,8 +107,6 @@ struct CaptureSetup {
 
 // The capture keys of Setup, texts trimmed of blanks and names read case-blind.
 CaptureSetup LoadCaptureSetup(INIFile& ini);
-// Training stores the scanner's device; the capture mode is left as the user set it.
-bool SaveScannerDevice(INIFile& ini, std::string_view identityText);
 // The user's choice on the Setup tab.
 bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices);
 

@@ -138,13 +138,15 @@ TEST(SetupKeys, Capture) {
     INIFile ini;
     ini.SetFileName(f.path());
     const std::string id = "Scan \"X\" |0c2e:0b61";
-    ASSERT_TRUE(SaveScannerDevice(ini, id));
+    ini.SetSection(std::string(kSetupSection));
+    ASSERT_TRUE(ini.SaveValue(kKeyScannerDevice, id));
     CaptureSetup s = LoadCaptureSetup(ini);
     EXPECT_EQ(s.scannerDevice, id);
     EXPECT_EQ(s.keyboardLayout, "de(nodeadkeys)");
     EXPECT_EQ(s.devices, CaptureDevices::Scanner);
     ASSERT_TRUE(SaveCaptureDevices(ini, CaptureDevices::All));
-    ASSERT_TRUE(SaveScannerDevice(ini, "Other"));
+    ini.SetSection(std::string(kSetupSection));
+    ASSERT_TRUE(ini.SaveValue(kKeyScannerDevice, "Other"));
     EXPECT_EQ(LoadCaptureSetup(ini).devices, CaptureDevices::All);
 
     for (const auto& [text, gap] : {std::pair{"", kDefaultScanGapMs},

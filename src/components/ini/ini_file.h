@@ -71,7 +71,7 @@ class INIFile {
     std::uint64_t Refresh();
     // While on, reads (GetValue, GetAllValues, EnumSections, EnumValues) answer from the
     // content found by the last Refresh() or our last save, without checking the file.
-    // Off (the default): every read checks the file, as today.
+    // Off (the default): every read checks the file, so another program's edit is seen at once.
     void SetSnapshotReads(bool on) { snapshotReads_ = on; }
 
     // The error the last EnumSections raised and swallowed, if any.

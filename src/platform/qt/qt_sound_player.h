@@ -37,7 +37,6 @@ class QtSoundPlayer : public QObject, public SoundPlayer {
     bool IsPlaying() const override;
 
     // An empty fallback keeps a missing or unplayable file silent.
-    void SetFallbackFile(std::string file) { fallback_ = std::move(file); }
 
   private:
     enum class Engine { Pcm, Media };

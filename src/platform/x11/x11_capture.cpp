@@ -363,7 +363,7 @@ X11Capture::X11Capture(TypingGate& gate, const std::string& display)
     // Auto-repeat shows as presses alone, as the key numbering expects.
     XkbSetDetectableAutoRepeat(d.dpy, True, nullptr);
     d.ReadModifierMasks();
-    // XInput 2.2 tells devices apart; without it only All mode works, as before.
+    // XInput 2.2 tells devices apart; without it only All mode (the start key) can work.
     int xiMajor = 2, xiMinor = 2;
     if (XQueryExtension(d.dpy, "XInputExtension", &d.xiOpcode, &event, &error) &&
         XIQueryVersion(d.dpy, &xiMajor, &xiMinor) == Success && xiMajor * 10 + xiMinor >= 22) {
