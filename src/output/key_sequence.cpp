@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <utility>
 
 #include "core/text.h"
@@ -385,6 +386,21 @@ KeyParseResult ParseKeySequence(std::string_view text, const std::vector<bool>& 
 NamedKeyCodes CodesOf(NamedKey key) {
     const auto i = std::size_t(key);
     return i < std::size(kCodes) ? kCodes[i] : NamedKeyCodes{};
+}
+
+std::string CharacterName(char32_t cp) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));
+    return buf;
+}
+
+bool TypableCharacter(char32_t cp, std::string& error) {
+    if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp > 0x10FFFF) {
+        error = "The text contains the control character " + CharacterName(cp) +
+                ", which cannot be typed.";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace blenvar

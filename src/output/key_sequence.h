@@ -55,6 +55,12 @@ struct NamedKeyCodes {
 };
 NamedKeyCodes CodesOf(NamedKey key);
 
+// "U+00E9": how a character that cannot be typed is named to the user.
+std::string CharacterName(char32_t cp);
+// False with `error` set for a control character or a value outside Unicode: no key
+// sender types those, whatever the layout.
+bool TypableCharacter(char32_t cp, std::string& error);
+
 enum KeyModifier : std::uint8_t { kModShift = 1, kModCtrl = 2, kModAlt = 4 };
 
 // One key stroke: pressed and released with `modifiers` held.

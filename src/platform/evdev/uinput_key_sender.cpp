@@ -14,12 +14,6 @@
 namespace blenvar {
 namespace {
 
-std::string CharName(char32_t cp) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));
-    return buf;
-}
-
 // The modifier keys we may hold, in the order they are pressed.
 enum Held : std::uint8_t { kHeldShift = 1, kHeldLevel3 = 2, kHeldCtrl = 4, kHeldAlt = 8 };
 
@@ -78,14 +72,10 @@ bool UinputKeySender::Send(const std::vector<KeyAction>& actions, std::string& e
             if (action.key == NamedKey::Break) p.held |= kHeldCtrl;
         } else {
             const char32_t cp = action.character;
-            if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp > 0x10FFFF) {
-                error = "The text contains the control character " + CharName(cp) +
-                        ", which cannot be typed.";
-                return false;
-            }
+            if (!TypableCharacter(cp, error)) return false;
             const auto stroke = keymap->Find(cp);
             if (!stroke) {
-                error = "The character " + CharName(cp) +
+                error = "The character " + CharacterName(cp) +
                         " cannot be typed with the keyboard layout " +
                         DescribeLayout(keymap->Name()) + ".";
                 return false;

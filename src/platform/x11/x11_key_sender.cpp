@@ -42,12 +42,6 @@ bool IsKeypad(KeySym ks) {
     return ks >= XK_KP_Space && ks <= XK_KP_9;
 }
 
-std::string CharName(char32_t cp) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));
-    return buf;
-}
-
 // Where a keysym sits: the key and the real modifiers that select its level.
 struct Stroke {
     KeyCode code = 0;
@@ -414,17 +408,13 @@ bool X11KeySender::Impl::Send(const std::vector<KeyAction>& actions, std::string
             }
         } else {
             const char32_t cp = action.character;
-            if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp > 0x10FFFF) {
-                error = "The text contains the control character " + CharName(cp) +
-                        ", which cannot be typed.";
-                return false;
-            }
+            if (!TypableCharacter(cp, error)) return false;
             if (auto it = layout.byChar.find(cp); it != layout.byChar.end()) {
                 p.stroke = it->second;
             } else {
                 p.missing = xkb_utf32_to_keysym(cp);
                 if (p.missing == NoSymbol) {
-                    error = "The character " + CharName(cp) + " cannot be typed.";
+                    error = "The character " + CharacterName(cp) + " cannot be typed.";
                     return false;
                 }
             }
