@@ -4,6 +4,8 @@
 //   tests/support/with-desktop --tray -- build/bin/blenvar_tray_start_bench [PROGRAM] [RUNS]
 // PROGRAM defaults to the build's blenvar; it runs from a temporary copy of its folder with
 // trained settings, so it hides to the tray and writes nothing beside the build.
+// With --sections N the settings also hold N barcode types, and the figure is the time
+// to blenvar's window instead (run it under with-desktop --a11y as well).
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -31,7 +33,7 @@ constexpr char kTrained[] =
     "[Setup]\nStart_Action=1\nStart_State=0\nStart_VCode=192\nStart_SCode=41\n"
     "Stop_Action=1\nStop_State=0\nStop_VCode=13\nStop_SCode=28\n";
 
-fs::path MakeProgramFolder(const fs::path& program) {
+fs::path MakeProgramFolder(const fs::path& program, int sections) {
     char pattern[] = "/tmp/blenvar-bench-XXXXXX";
     fs::path folder = mkdtemp(pattern);
     for (const auto& entry : fs::directory_iterator(program.parent_path())) {
@@ -39,7 +41,9 @@ fs::path MakeProgramFolder(const fs::path& program) {
         if (entry.path() == program || ext == ".wav" || ext == ".htm" || ext == ".so")
             fs::copy(entry.path(), folder / entry.path().filename());
     }
-    std::ofstream(folder / "blenvar.ini") << kTrained;
+    std::ofstream ini(folder / "blenvar.ini");
+    ini << kTrained;
+    for (int i = 0; i < sections; ++i) ini << "[Shelf " << i << "]\nIdentText=Z" << i << "!\n";
     fs::create_directory(folder / "home");
     return folder;
 }
@@ -72,6 +76,14 @@ bool IsTrayIcon(Display* d, Window w) {
     return XGetWindowAttributes(d, w, &a) && a.map_state != IsUnmapped && !ParentIsRoot(d, w);
 }
 
+// The main window: a mapped top-level window larger than any icon (no window manager
+// reparents it here).
+bool IsMainWindow(Display* d, Window w) {
+    XWindowAttributes a;
+    return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable && a.width > 100 &&
+           ParentIsRoot(d, w);
+}
+
 // The tray host owns its selection once it takes icons: a program started earlier might
 // find no tray. Its MANAGER announcement on the root window wakes us.
 bool WaitForTrayHost(Display* d, std::chrono::seconds limit) {
@@ -96,8 +108,8 @@ bool WaitForTrayHost(Display* d, std::chrono::seconds limit) {
 // Milliseconds from the start of `pid` to the map of its icon in the tray, or -1 after
 // `limit`. Every new top-level window is watched from its creation; a map or a reparent of
 // one, or 20 ms without news, looks at them all again, so no order of events is missed.
-double StartToTrayIcon(Display* d, pid_t* pid, const fs::path& exe, const fs::path& home,
-                       std::chrono::seconds limit) {
+double StartToWindow(Display* d, pid_t* pid, const fs::path& exe, const fs::path& home,
+                     std::chrono::seconds limit, bool (*found)(Display*, Window)) {
     const Window root = DefaultRootWindow(d);
     XSelectInput(d, root, SubstructureNotifyMask);
     XSync(d, True);
@@ -123,7 +135,7 @@ double StartToTrayIcon(Display* d, pid_t* pid, const fs::path& exe, const fs::pa
             select(fd + 1, &in, nullptr, nullptr, &tv);
         }
         for (Window w : watched)
-            if (IsTrayIcon(d, w))
+            if (found(d, w))
                 return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     }
     return -1;
@@ -189,7 +201,7 @@ struct Starts {
 bool MeasureStarts(Display* d, const fs::path& exe, const fs::path& home, int runs, pid_t* pid,
                    Starts& out) {
     for (int run = 0; run < runs; ++run) {
-        const double ms = StartToTrayIcon(d, pid, exe, home, std::chrono::seconds(20));
+        const double ms = StartToWindow(d, pid, exe, home, std::chrono::seconds(20), IsTrayIcon);
         if (ms < 0) {
             std::fprintf(stderr, "%s run %d: no tray icon within 20 s\n", exe.c_str(), run + 1);
             Stop(*pid);
@@ -212,11 +224,45 @@ void Print(const char* label, const Starts& s) {
         *std::max_element(s.ms.begin(), s.ms.end()), Median(s.rssMb), Median(s.pssMb), s.ms.size());
 }
 
+// Start to the main window with `sections` types in the settings, median of `runs`.
+int MeasureWindow(Display* d, const fs::path& program, int runs, int sections) {
+    const fs::path folder = MakeProgramFolder(program, sections);
+    std::vector<double> ms;
+    for (int run = 0; run < runs; ++run) {
+        pid_t pid = -1;
+        const double one = StartToWindow(d, &pid, folder / program.filename(), folder / "home",
+                                         std::chrono::seconds(300), IsMainWindow);
+        Stop(pid);
+        if (one < 0) {
+            std::fprintf(stderr, "run %d: no window within 300 s\n", run + 1);
+            fs::remove_all(folder);
+            return 1;
+        }
+        ms.push_back(one);
+    }
+    std::printf(
+        "blenvar with %d types, start to window mapped: median %.1f ms (best %.1f, "
+        "worst %.1f) of %d runs%s\n",
+        sections, Median(ms), *std::min_element(ms.begin(), ms.end()),
+        *std::max_element(ms.begin(), ms.end()), runs,
+        std::getenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON") ? ", accessibility bus on" : "");
+    fs::remove_all(folder);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path program = argc > 1 ? fs::path(argv[1]) : fs::path(BLENVAR_BIN_DIR) / "blenvar";
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    int sections = -1;
+    if (auto it = std::find(args.begin(), args.end(), "--sections");
+        it != args.end() && it + 1 != args.end()) {
+        sections = std::atoi((it + 1)->c_str());
+        args.erase(it, it + 2);
+    }
+    const fs::path program =
+        !args.empty() ? fs::path(args[0]) : fs::path(BLENVAR_BIN_DIR) / "blenvar";
+    const int runs = args.size() > 1 ? std::atoi(args[1].c_str()) : 5;
     if (!fs::exists(program)) {
         std::printf("%s has not been built: nothing to measure\n", program.c_str());
         return 0;
@@ -231,7 +277,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no tray host on this display\n");
         return 2;
     }
-    const fs::path folder = MakeProgramFolder(program);
+    if (sections >= 0) {
+        const int rc = MeasureWindow(d, program, runs, sections);
+        XCloseDisplay(d);
+        return rc;
+    }
+    const fs::path folder = MakeProgramFolder(program, 0);
     const fs::path exe = folder / program.filename();
 
     Starts reference, blenvar;

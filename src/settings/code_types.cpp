@@ -1,7 +1,7 @@
 #include "settings/code_types.h"
 
-#include <algorithm>
 #include <span>
+#include <unordered_set>
 
 #include "core/com_error.h"
 #include "core/text.h"
@@ -22,12 +22,15 @@ const std::vector<std::string>& BuiltInCodeTypes() {
 
 std::vector<std::string> CodeTypesWithoutUnknown(std::span<const std::string> sectionNames) {
     std::vector<std::string> list = BuiltInCodeTypes();
+    // A settings file may hold many thousands of sections: the look-up must not grow.
+    std::unordered_set<std::string> listed(list.begin(), list.end());
     for (const std::string& name : sectionNames) {
         // Exact comparison: "ean 8" is added once more as "EAN 8".
-        if (std::find(list.begin(), list.end(), name) != list.end()) continue;
+        if (listed.contains(name)) continue;
         if (EqualsNoCaseAscii(name, kSetupSection) || EqualsNoCaseAscii(name, kTypeUnknown))
             continue;
         list.push_back(ToUpperAscii(name));
+        listed.insert(list.back());
     }
     return list;
 }

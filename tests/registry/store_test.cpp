@@ -31,6 +31,30 @@ TEST_F(StoreTest, UserFileIsCreatedOnFirstWriteAndShared) {
               kRegInvalidParameter);
 }
 
+TEST_F(StoreTest, BatchIsOneTransactionOfItsOutermostLevel) {
+    auto s = Store();
+    Put(*s, kRegCurrentUser, "A", "v", 1, B("0"));
+    s->BeginBatch();
+    s->BeginBatch();
+    Put(*s, kRegCurrentUser, "A", "v", 1, B("1"));
+    Put(*s, kRegCurrentUser, "B", "v", 1, B("2"));
+    ScopedRegKey gone(*s);
+    ASSERT_EQ(s->CreateKey(kRegCurrentUser, "D", kKeyAllAccess, gone.Out()), kRegSuccess);
+    ASSERT_EQ(s->DeleteKey(kRegCurrentUser, "D"), kRegSuccess);
+    // A failed write undoes itself, not the batch.
+    EXPECT_EQ(s->SetValue(gone.Get(), "v", 1, nullptr, 0), kRegKeyDeleted);
+    s->EndBatch();
+    EXPECT_EQ(Get(*s, kRegCurrentUser, "A", "v")->data, B("1"));
+    EXPECT_EQ(Get(*Store(), kRegCurrentUser, "A", "v")->data, B("0"));  // not committed yet
+    EXPECT_FALSE(Exists(*Store(), kRegCurrentUser, "B"));
+    s->EndBatch();
+    EXPECT_EQ(Get(*Store(), kRegCurrentUser, "A", "v")->data, B("1"));
+    EXPECT_EQ(Get(*Store(), kRegCurrentUser, "B", "v")->data, B("2"));
+    EXPECT_FALSE(Exists(*Store(), kRegCurrentUser, "D"));
+    Put(*s, kRegCurrentUser, "C", "v", 1, B("3"));  // outside a batch: committed at once
+    EXPECT_TRUE(Exists(*Store(), kRegCurrentUser, "C"));
+}
+
 TEST_F(StoreTest, UnusableFilesGiveStatusCodes) {
     std::ofstream(dir_ / "config") << "a file where the folder should be";
     std::filesystem::create_directories(dir_ / "machine");

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "delivery/argrecord.h"
 #include "delivery/delivery_fakes.h"
@@ -191,6 +192,81 @@ TEST_F(SoundControlTest, TypeSoundsGetTheirFiles) {
         EXPECT_EQ(S().CurrentSound(w.name), w.current) << w.name;
         EXPECT_EQ(S().DefaultSound(w.name), w.def) << w.name;
     }
+}
+
+// Passes every call on to a real store, counting the writes and those made outside a
+// batch, each of which is a commit of its own.
+class CountingStore : public RegistryStore {
+  public:
+    explicit CountingStore(std::shared_ptr<RegistryStore> inner) : in_(std::move(inner)) {}
+    RegStatus OpenKey(RegKey p, std::string_view k, std::uint32_t a, RegKey* r) override {
+        return in_->OpenKey(p, k, a, r);
+    }
+    RegStatus CreateKey(RegKey p, std::string_view k, std::uint32_t a, RegKey* r) override {
+        Count();
+        return in_->CreateKey(p, k, a, r);
+    }
+    RegStatus CloseKey(RegKey k) override { return in_->CloseKey(k); }
+    RegStatus QueryValue(RegKey k, std::string_view n, std::uint32_t* t, std::uint8_t* d,
+                         std::uint32_t* s) override {
+        return in_->QueryValue(k, n, t, d, s);
+    }
+    RegStatus SetValue(RegKey k, std::string_view n, std::uint32_t t, const std::uint8_t* d,
+                       std::uint32_t s) override {
+        Count();
+        return in_->SetValue(k, n, t, d, s);
+    }
+    RegStatus DeleteKey(RegKey p, std::string_view k) override {
+        Count();
+        return in_->DeleteKey(p, k);
+    }
+    RegStatus DeleteValue(RegKey k, std::string_view n) override {
+        Count();
+        return in_->DeleteValue(k, n);
+    }
+    RegStatus EnumKey(RegKey k, std::uint32_t i, std::string* n) override {
+        return in_->EnumKey(k, i, n);
+    }
+    RegStatus EnumValue(RegKey k, std::uint32_t i, std::string* n) override {
+        return in_->EnumValue(k, i, n);
+    }
+    RegStatus QueryInfoKey(RegKey k, RegKeyInfo* i) override { return in_->QueryInfoKey(k, i); }
+    void BeginBatch() override {
+        ++depth;
+        in_->BeginBatch();
+    }
+    void EndBatch() override {
+        --depth;
+        in_->EndBatch();
+    }
+    RegStoreProblem TakeProblem() override { return in_->TakeProblem(); }
+
+    int depth = 0, writes = 0, unbatched = 0;
+
+  private:
+    void Count() {
+        ++writes;
+        if (depth == 0) ++unbatched;
+    }
+    std::shared_ptr<RegistryStore> in_;
+};
+
+// Many types must not mean a commit apiece, nor writes again at every start.
+TEST_F(SoundControlTest, TypeSoundsAreOneBatchAndWrittenOnce) {
+    std::vector<std::string> types{"UNKNOWN"};
+    for (int i = 0; i < 200; ++i) types.push_back("SHELF " + std::to_string(i));
+    auto counting = std::make_shared<CountingStore>(store_);
+    std::vector<int> writes;
+    for (int start = 0; start < 2; ++start) {
+        SoundControl sound(counting, player_, nullptr, notifier_);
+        sound.SetAppTitle("Blenvar");
+        RegisterTypeSounds(sound, types, "/opt/b");
+        writes.push_back(std::exchange(counting->writes, 0));
+    }
+    EXPECT_EQ(counting->unbatched, 0);
+    EXPECT_GT(writes[0], 0);
+    EXPECT_EQ(writes[1], 0);
+    EXPECT_EQ(S().DefaultSound("SHELF 199"), "/opt/b/zing.wav");
 }
 
 }  // namespace

@@ -92,6 +92,12 @@ class RegistryStore {
     virtual RegStatus EnumValue(RegKey key, std::uint32_t index, std::string* name) = 0;
     virtual RegStatus QueryInfoKey(RegKey key, RegKeyInfo* info) = 0;
 
+    // Calls between BeginBatch and the matching EndBatch write as one transaction per file,
+    // committed by the outermost EndBatch: many small writes cost one commit. A write that
+    // fails inside a batch undoes only itself. Batches nest.
+    virtual void BeginBatch() {}
+    virtual void EndBatch() {}
+
     // The last damaged or busy file met since the previous call, so that the caller can
     // tell the user; the calls above only give a status. A damaged file is never written.
     virtual RegStoreProblem TakeProblem() { return {}; }
@@ -118,6 +124,18 @@ class ScopedRegKey {
   private:
     RegistryStore& store_;
     RegKey key_ = 0;
+};
+
+// One batch of the store (RegistryStore::BeginBatch) for as long as it lives.
+class RegistryBatch {
+  public:
+    explicit RegistryBatch(RegistryStore& store) : store_(store) { store_.BeginBatch(); }
+    ~RegistryBatch() { store_.EndBatch(); }
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+  private:
+    RegistryStore& store_;
 };
 
 // The store the program uses: SqliteRegistryStore with its default paths.

@@ -48,12 +48,26 @@ std::string_view CName(std::string_view s) {
     return nul == std::string_view::npos ? s : s.substr(0, nul);
 }
 
+// A statement is prepared once per connection and used again: registering thousands of
+// sounds would otherwise spend most of its time parsing SQL. CloseConnection finalizes them.
 class Stmt {
   public:
     Stmt(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
+        for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s)) {
+            if (!sqlite3_stmt_busy(s) && std::strcmp(sqlite3_sql(s), sql) == 0) {
+                stmt_ = s;
+                return;
+            }
+        }
+        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) !=
+            SQLITE_OK)
+            stmt_ = nullptr;
     }
-    ~Stmt() { sqlite3_finalize(stmt_); }
+    ~Stmt() {
+        if (!stmt_) return;
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
     Stmt(const Stmt&) = delete;
     Stmt& operator=(const Stmt&) = delete;
 
@@ -90,22 +104,27 @@ class Stmt {
 };
 
 // BEGIN IMMEDIATE takes the write lock up front, so a check and the change that depends on
-// it see the same data; anything not committed is rolled back.
+// it see the same data; anything not committed is rolled back. Inside a batch's transaction
+// a savepoint does the same for the one change.
 class Tx {
   public:
-    explicit Tx(sqlite3* db) : db_(db) {
-        rc_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    Tx(sqlite3* db, bool nested) : db_(db), nested_(nested) {
+        rc_ = sqlite3_exec(db_, nested_ ? "SAVEPOINT op" : "BEGIN IMMEDIATE", nullptr, nullptr,
+                           nullptr);
         ok_ = rc_ == SQLITE_OK;
     }
     ~Tx() {
-        if (ok_ && !done_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (ok_ && !done_)
+            sqlite3_exec(db_, nested_ ? "ROLLBACK TO op; RELEASE op" : "ROLLBACK", nullptr, nullptr,
+                         nullptr);
     }
     Tx(const Tx&) = delete;
     Tx& operator=(const Tx&) = delete;
     bool Ok() const { return ok_; }
     int Code() const { return rc_ & 0xFF; }
     RegStatus Commit() {
-        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        if (sqlite3_exec(db_, nested_ ? "RELEASE op" : "COMMIT", nullptr, nullptr, nullptr) !=
+            SQLITE_OK)
             return kRegIoFailed;
         done_ = true;
         return kRegSuccess;
@@ -113,10 +132,17 @@ class Tx {
 
   private:
     sqlite3* db_;
+    bool nested_;
     int rc_ = SQLITE_OK;
     bool ok_ = false;
     bool done_ = false;
 };
+
+void CloseConnection(sqlite3* conn) {
+    if (!conn) return;
+    while (sqlite3_stmt* s = sqlite3_next_stmt(conn, nullptr)) sqlite3_finalize(s);
+    sqlite3_close_v2(conn);
+}
 
 bool MakeDirs(const std::string& dir) {
     if (dir.empty()) return true;
@@ -181,8 +207,42 @@ SqliteRegistryStore::SqliteRegistryStore(SqliteRegistryPaths paths, int busyTime
 }
 
 SqliteRegistryStore::~SqliteRegistryStore() {
-    sqlite3_close_v2(user_.conn);
-    sqlite3_close_v2(machine_.conn);
+    CloseConnection(user_.conn);
+    CloseConnection(machine_.conn);
+}
+
+void SqliteRegistryStore::BeginBatch() {
+    std::lock_guard lock(mutex_);
+    ++batchDepth_;
+}
+
+void SqliteRegistryStore::EndBatch() {
+    std::lock_guard lock(mutex_);
+    if (batchDepth_ == 0 || --batchDepth_ > 0) return;
+    for (Db* db : {&user_, &machine_}) {
+        db->batchFailed = false;
+        if (!db->batchOpen) continue;
+        db->batchOpen = false;
+        if (sqlite3_exec(db->conn, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            const int rc = sqlite3_extended_errcode(db->conn) & 0xFF;
+            Failed(*db, rc, sqlite3_errmsg(db->conn));
+            sqlite3_exec(db->conn, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+}
+
+bool SqliteRegistryStore::Batched(Db& db) {
+    if (batchDepth_ == 0 || !db.writable || !db.conn || db.batchFailed) return false;
+    if (!db.batchOpen) {
+        const int rc = sqlite3_exec(db.conn, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        db.batchOpen = rc == SQLITE_OK;
+        // Tried once a batch: each try may wait the whole busy timeout.
+        if (!db.batchOpen) {
+            db.batchFailed = true;
+            Failed(db, rc & 0xFF, sqlite3_errmsg(db.conn));
+        }
+    }
+    return db.batchOpen;
 }
 
 RegStoreProblem SqliteRegistryStore::TakeProblem() {
@@ -227,7 +287,7 @@ RegStatus SqliteRegistryStore::Connect(Db& db, bool forWrite) {
     // Before anything could write into it: a damaged file is left exactly as it is.
     std::string reason;
     if (const int rc = QuickCheck(conn, &reason); rc != SQLITE_OK) {
-        sqlite3_close_v2(conn);
+        CloseConnection(conn);
         const RegStatus status = Failed(db, rc, std::move(reason));
         return status == kRegIoFailed ? kRegCantOpen : status;
     }
@@ -248,24 +308,25 @@ RegStatus SqliteRegistryStore::Connect(Db& db, bool forWrite) {
             haveSchema = s.Step() == SQLITE_ROW;
         }
         if (ok && !haveSchema) {
-            Tx tx(conn);
+            Tx tx(conn, false);
             ok = tx.Ok() && sqlite3_exec(conn, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK &&
                  tx.Commit() == kRegSuccess;
         }
     } else {
         // A file without our tables (e.g. an empty one) reads as an empty tree.
-        Stmt s(conn, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'reg_key'");
-        const int rc = s.Step();
+        const int rc =
+            Stmt(conn, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'reg_key'")
+                .Step();
         if (rc != SQLITE_ROW) {
             ok = false;
             if (rc == SQLITE_DONE) {
-                sqlite3_close_v2(conn);
+                CloseConnection(conn);
                 return kRegSuccess;
             }
         }
     }
     if (!ok) {
-        sqlite3_close_v2(conn);
+        CloseConnection(conn);
         return kRegCantOpen;
     }
     db.conn = conn;
@@ -290,7 +351,10 @@ RegStatus SqliteRegistryStore::Resolve(RegKey key, Handle* out, bool forWrite) {
             break;
         }
     }
-    return Connect(*out->db, forWrite);
+    const RegStatus rc = Connect(*out->db, forWrite);
+    // Reads of a batch share its transaction too: one lock, not one per statement.
+    if (rc == kRegSuccess) Batched(*out->db);
+    return rc;
 }
 
 RegStatus SqliteRegistryStore::Walk(Db& db, std::int64_t from, std::string_view path, bool create,
@@ -337,7 +401,7 @@ RegStatus SqliteRegistryStore::OpenOrCreate(RegKey parent, std::string_view subK
     if (create && !h.db->writable) return kRegAccessDenied;
     std::int64_t id = 0;
     if (create) {
-        Tx tx(h.db->conn);
+        Tx tx(h.db->conn, Batched(*h.db));
         if (!tx.Ok()) return Failed(*h.db, tx.Code(), sqlite3_errmsg(h.db->conn));
         if (const auto rc = Walk(*h.db, h.id, subKey, true, &id); rc != kRegSuccess) return rc;
         if (const auto rc = tx.Commit(); rc != kRegSuccess) return rc;
@@ -404,7 +468,7 @@ RegStatus SqliteRegistryStore::SetValue(RegKey key, std::string_view name, std::
     Handle h;
     if (const auto rc = Resolve(key, &h, true); rc != kRegSuccess) return rc;
     if (!(h.access & kKeySetValue) || !h.db->writable) return kRegAccessDenied;
-    Tx tx(h.db->conn);
+    Tx tx(h.db->conn, Batched(*h.db));
     if (!tx.Ok()) return Failed(*h.db, tx.Code(), sqlite3_errmsg(h.db->conn));
     if (!KeyRowExists(h.db->conn, h.id)) return kRegKeyDeleted;
     // The upsert keeps the name as first written, as the platform does.
@@ -426,7 +490,7 @@ RegStatus SqliteRegistryStore::DeleteKey(RegKey parent, std::string_view subKey)
         const auto rc = Walk(*h.db, h.id, subKey, false, &id);
         return rc == kRegSuccess ? kRegAccessDenied : rc;
     }
-    Tx tx(h.db->conn);
+    Tx tx(h.db->conn, Batched(*h.db));
     if (!tx.Ok()) return Failed(*h.db, tx.Code(), sqlite3_errmsg(h.db->conn));
     std::int64_t id = 0;
     if (const auto rc = Walk(*h.db, h.id, subKey, false, &id); rc != kRegSuccess) return rc;
@@ -448,7 +512,7 @@ RegStatus SqliteRegistryStore::DeleteValue(RegKey key, std::string_view name) {
     if (const auto rc = Resolve(key, &h); rc != kRegSuccess) return rc;
     if (!(h.access & kKeySetValue) || !h.db->writable) return kRegAccessDenied;
     if (!h.db->conn) return kRegFileNotFound;  // no file yet: only the empty roots
-    Tx tx(h.db->conn);
+    Tx tx(h.db->conn, Batched(*h.db));
     if (!tx.Ok()) return Failed(*h.db, tx.Code(), sqlite3_errmsg(h.db->conn));
     Stmt s(h.db->conn, "DELETE FROM reg_value WHERE key = ? AND name = ?");
     if (s.Int(1, h.id).Text(2, CName(name)).Step() != SQLITE_DONE) return kRegIoFailed;

@@ -49,6 +49,8 @@ class SqliteRegistryStore final : public RegistryStore {
     RegStatus EnumKey(RegKey key, std::uint32_t index, std::string* name) override;
     RegStatus EnumValue(RegKey key, std::uint32_t index, std::string* name) override;
     RegStatus QueryInfoKey(RegKey key, RegKeyInfo* info) override;
+    void BeginBatch() override;
+    void EndBatch() override;
     RegStoreProblem TakeProblem() override;
 
     const SqliteRegistryPaths& Paths() const { return paths_; }
@@ -57,9 +59,11 @@ class SqliteRegistryStore final : public RegistryStore {
     struct Db {
         std::string path;
         bool writable = false;
-        sqlite3* conn = nullptr;  // null until first use; stays null while the file is
-                                  // missing and nothing was written (an empty tree)
-        bool damaged = false;     // failed its check: never opened again by this store
+        sqlite3* conn = nullptr;   // null until first use; stays null while the file is
+                                   // missing and nothing was written (an empty tree)
+        bool damaged = false;      // failed its check: never opened again by this store
+        bool batchOpen = false;    // holds the open transaction of a batch
+        bool batchFailed = false;  // the batch's transaction could not begin
     };
     struct Handle {
         Db* db = nullptr;
@@ -67,6 +71,9 @@ class SqliteRegistryStore final : public RegistryStore {
         std::uint32_t access = 0;
     };
 
+    // True when a call on db belongs to an open batch, whose transaction is begun here at
+    // the first call.
+    bool Batched(Db& db);
     RegStatus Resolve(RegKey key, Handle* out, bool forWrite = false);
     RegStatus Connect(Db& db, bool forWrite);
     RegStatus Walk(Db& db, std::int64_t from, std::string_view path, bool create, std::int64_t* id);
@@ -83,6 +90,7 @@ class SqliteRegistryStore final : public RegistryStore {
     std::mutex mutex_;
     std::map<RegKey, Handle> handles_;
     RegKey nextHandle_ = 1;
+    int batchDepth_ = 0;
 };
 
 }  // namespace blenvar

@@ -106,8 +106,16 @@ void SoundControl::RegisterDefaultSound(const std::string& soundName,
     const std::string def = DefaultSound(soundName);
     // A new event sounds at once; a current file the user chose is never replaced.
     if (current.empty() && def.empty()) RegisterCurrentSound(soundName, soundFile);
+    // Each start registers every type again: unchanged defaults cost no write.
+    if (def == soundFile) return;
     CheckAppTitle();
     WriteText(EventKey(soundName) + "\\.default", soundFile);
+}
+
+void SoundControl::RegisterDefaultSounds(
+    const std::vector<std::pair<std::string, std::string>>& sounds) {
+    RegistryBatch batch(*store_);
+    for (const auto& [name, file] : sounds) RegisterDefaultSound(name, file);
 }
 
 void SoundControl::RegisterCurrentSound(const std::string& soundName,
@@ -219,12 +227,15 @@ void RegisterTypeSounds(SoundControl& sound,
     const auto file = [&](std::string_view name) {
         return programFolder + "/" + std::string(name);
     };
-    sound.RegisterDefaultSound(std::string(kBadScanSound), file(kBadScanFile));
+    std::vector<std::pair<std::string, std::string>> sounds;
+    sounds.reserve(typeListWithUnknownFirst.size() + 2);
+    sounds.emplace_back(kBadScanSound, file(kBadScanFile));
     auto it = typeListWithUnknownFirst.begin();
     if (it != typeListWithUnknownFirst.end() && *it == kUnknownSound) ++it;
     for (; it != typeListWithUnknownFirst.end(); ++it)
-        sound.RegisterDefaultSound(*it, file(kGoodScanFile));
-    sound.RegisterDefaultSound(std::string(kUnknownSound), file(kUnknownScanFile));
+        sounds.emplace_back(*it, file(kGoodScanFile));
+    sounds.emplace_back(kUnknownSound, file(kUnknownScanFile));
+    sound.RegisterDefaultSounds(sounds);
 }
 
 }  // namespace blenvar

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "components/registry/c_registry.h"
@@ -31,6 +32,8 @@ class SoundControl : public SoundEvents {
                  Notifier& notifier);
 
     void RegisterDefaultSound(const std::string& soundName, const std::string& soundFile);
+    // RegisterDefaultSound for each (name, file), written as one transaction of the store.
+    void RegisterDefaultSounds(const std::vector<std::pair<std::string, std::string>>& sounds);
     void RegisterCurrentSound(const std::string& soundName, const std::string& soundFile);
     // Stores a file the user chose exactly as given (a plain string, never expanded).
     void ChooseCurrentSound(const std::string& soundName, const std::string& soundFile);

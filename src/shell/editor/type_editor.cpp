@@ -129,7 +129,12 @@ void TypeEditor::Build() {
     auto* typeLabel = new QLabel(tr("Barcode Type:"), this);
     combo_ = new QComboBox(this);
     combo_->setObjectName("CodeTypeCombo");
-    for (const std::string& t : types_) combo_->addItem(ShownText(t));
+    // All rows in one insertion: one model signal and one accessibility update, not
+    // one per type (a settings file may hold thousands of sections).
+    QStringList shown;
+    shown.reserve(static_cast<qsizetype>(types_.size()));
+    for (const std::string& t : types_) shown.append(ShownText(t));
+    combo_->addItems(shown);
     typeLabel->setBuddy(combo_);
     // Qt names a combo box by its current entry; a screen reader should say what it is.
     combo_->setAccessibleName(tr("Barcode Type"));
