@@ -1,9 +1,11 @@
 // The update check against the local test servers on 127.0.0.1: the time from the request
-// to the judged answer, and the download of a 5 MB package over http and ftp.
+// to the judged answer, the download of a 5 MB package over http and ftp, and the time
+// from a 1 MB answer to the version window showing it (offscreen unless QT_QPA_PLATFORM
+// says otherwise).
 //   build/bin/blenvar_update_bench [RUNS]
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEventLoop>
 #include <QProcess>
 #include <algorithm>
@@ -17,6 +19,8 @@
 
 #include "platform/net/curl_downloader.h"
 #include "platform/net/qt_page_fetcher.h"
+#include "platform/posix/posix_process_starter.h"
+#include "shell/version/version_window.h"
 #include "update/update_answer.h"
 
 namespace fs = std::filesystem;
@@ -39,10 +43,59 @@ double Since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// Answers at once with the page it holds, so only the window's own work is timed.
+struct ReadyPages : blenvar::PageFetcher {
+    std::string body;
+    void Get(const std::string&, int,
+             std::function<void(const blenvar::PageReply&)> done) override {
+        done({true, body, ""});
+    }
+    void Abandon() override {}
+};
+
+struct Connected : blenvar::Connection {
+    int Online() override { return 2; }
+    bool Dial(bool) override { return true; }
+    bool HangUp() override { return true; }
+};
+
+struct NoOpener : blenvar::ShellOpener {
+    bool Open(const std::string&) override { return true; }
+};
+
+// From the answer to "Update Available" laid out and painted in the shown window.
+std::vector<double> AnswerToWindow(const fs::path& root, const std::string& answer, int runs) {
+    ReadyPages pages;
+    pages.body = answer;
+    Connected connection;
+    blenvar::CurlDownloader downloads;
+    blenvar::PosixProcessStarter starter{blenvar::CopyEnvironment()};
+    NoOpener opener;
+    blenvar::INIFile settings;
+    std::ofstream(root / "bench.ini") << "[Setup]\nUpdateServer=http://127.0.0.1/bench\n";
+    settings.SetFileName((root / "bench.ini").string());
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        blenvar::VersionWindow window(
+            {pages, connection, downloads, starter, starter, opener, settings},
+            {"Blenvar", "Reads barcodes.", "blenvar", 1, 5, 12});
+        window.show();
+        QCoreApplication::processEvents();
+        int result = -1;
+        QObject::connect(&window, &blenvar::VersionWindow::checked, [&](int r) { result = r; });
+        const auto start = Clock::now();
+        window.Current();
+        QCoreApplication::processEvents();
+        if (result == blenvar::update::kUpdateAvailable) ms.push_back(Since(start));
+    }
+    return ms;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     char pattern[] = "/tmp/blenvar-update-bench-XXXXXX";
     const fs::path root = mkdtemp(pattern);
@@ -107,6 +160,19 @@ int main(int argc, char** argv) {
             loop.exec();
         }
         if (!ms.empty()) Report(name, ms, kPackageBytes / 1e6);
+    }
+
+    const std::string answer = "blenvar|9.0.0|blenvar.deb|/news.htm|";
+    std::string comment;
+    while (comment.size() < 1024 * 1024) comment += "A comment nobody reads in full. ";
+    for (const auto& [name, page] : {std::pair{"answer to window, short", answer + "Newer."},
+                                     std::pair{"answer to window, 1 MB", answer + comment}}) {
+        const auto ms = AnswerToWindow(root, page, std::max(3, runs / 4));
+        if (ms.empty()) {
+            std::fprintf(stderr, "%s: the window showed no update\n", name);
+            return 1;
+        }
+        Report(name, ms);
     }
     server.closeWriteChannel();
     server.waitForFinished(3000);

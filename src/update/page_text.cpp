@@ -114,4 +114,12 @@ std::string VisibleText(std::string_view page) {
     return std::string(Trim(out, kLineBlanks));
 }
 
+std::string CutText(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return std::string(text);
+    std::size_t end = maxBytes;
+    // Back over continuation bytes to the start of the character that would be split.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return std::string(text.substr(0, end)) + "\xE2\x80\xA6";
+}
+
 }  // namespace blenvar::update

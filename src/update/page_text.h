@@ -11,4 +11,8 @@ namespace blenvar::update {
 // A "<" that cannot start a tag ("a < b") is text.
 std::string VisibleText(std::string_view page);
 
+// The text cut to at most `maxBytes` bytes plus the mark "…" when it is longer, at a
+// UTF-8 character boundary.
+std::string CutText(std::string_view text, std::size_t maxBytes);
+
 }  // namespace blenvar::update

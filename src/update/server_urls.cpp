@@ -41,6 +41,65 @@ std::string PercentEncode(std::string_view s) {
     return out;
 }
 
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Characters a path, query or fragment may hold as they are (RFC 3986), and "%" when it
+// starts an escape.
+bool IsPathCharacter(std::string_view s, std::size_t i) {
+    const char c = s[i];
+    if (c == '%') return i + 2 < s.size() && IsHexDigit(s[i + 1]) && IsHexDigit(s[i + 2]);
+    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+           std::string_view("-._~!$&'()*+,;=:@/?#").find(c) != std::string_view::npos;
+}
+
+std::string PathEncode(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (IsPathCharacter(s, i))
+            out += s[i];
+        else
+            out += PercentEncode(s.substr(i, 1));
+    }
+    return out;
+}
+
+// The configured server's path is taken as it is, so it may hold only what a path
+// holds: nothing that starts a query or fragment or needs escaping.
+bool IsPlainPath(std::string_view path) {
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (!IsPathCharacter(path, i) || path[i] == '?' || path[i] == '#') return false;
+    return true;
+}
+
+// A host name, IPv4 address or bracketed IPv6 address, with an optional port; no user
+// information.
+bool IsHostAndPort(std::string_view authority) {
+    std::string_view port;
+    if (!authority.empty() && authority[0] == '[') {
+        const auto close = authority.find(']');
+        if (close == std::string_view::npos || close < 3) return false;
+        for (const char c : authority.substr(1, close - 1))
+            if (!IsHexDigit(c) && c != ':' && c != '.') return false;
+        port = authority.substr(close + 1);
+    } else {
+        const auto colon = authority.find(':');
+        const auto host = authority.substr(0, colon);
+        if (host.empty() || host.front() == '.' || host.front() == '-') return false;
+        for (const char c : host)
+            if (!IsDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && c != '-' &&
+                c != '.')
+                return false;
+        port = colon == std::string_view::npos ? std::string_view() : authority.substr(colon);
+    }
+    if (port.empty()) return true;
+    if (port[0] != ':' || port.size() < 2 || port.size() > 6) return false;
+    for (const char c : port.substr(1))
+        if (!IsDigit(c)) return false;
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::string> RequestUrl(std::string_view updateServer, std::string_view executable) {
@@ -58,11 +117,23 @@ std::optional<std::string> PackageUrl(std::string_view packageServer, std::strin
     return std::string(base) + "/MSI/" + PercentEncode(fileName);
 }
 
-std::string WebPageText(std::string_view updateServer, std::string_view pagePath) {
-    auto base = Base(updateServer);
-    if (const auto colon = base.find("://"); colon != std::string_view::npos)
-        base.remove_prefix(colon + 3);
-    return std::string(base) + std::string(pagePath);
+std::optional<std::string> WebPageUrl(std::string_view updateServer, std::string_view pagePath) {
+    const auto base = Base(updateServer);
+    const auto scheme = SchemeOf(base);
+    if (scheme != "http" && scheme != "https") return std::nullopt;
+    auto rest = base.substr(scheme.size() + 3);
+    const auto slash = rest.find('/');
+    const auto authority = rest.substr(0, slash);
+    const auto path = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+    if (!IsHostAndPort(authority) || !IsPlainPath(path)) return std::nullopt;
+    std::string url = std::string(scheme) + "://" + std::string(authority) + std::string(path);
+    if (pagePath.empty() || pagePath[0] != '/') url += '/';
+    return url + PathEncode(pagePath);
+}
+
+std::string_view WithoutScheme(std::string_view url) {
+    const auto colon = url.find("://");
+    return colon == std::string_view::npos ? url : url.substr(colon + 3);
 }
 
 bool IsEncrypted(std::string_view url) {

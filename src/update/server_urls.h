@@ -15,8 +15,15 @@ std::optional<std::string> RequestUrl(std::string_view updateServer, std::string
 std::optional<std::string> PackageUrl(std::string_view packageServer, std::string_view updateServer,
                                       std::string_view fileName);
 
-// UpdateServer without its scheme and trailing "/", followed by the page path.
-std::string WebPageText(std::string_view updateServer, std::string_view pagePath);
+// The page's address: UpdateServer's scheme, host, port and path, then the page path
+// from the answer. The path always starts a path of its own (a "/" is put before it
+// when it has none) and characters not allowed in a path are percent-encoded, so it
+// never changes the host. Nothing when UpdateServer is not a plain http or https
+// address or holds user information ("user@").
+std::optional<std::string> WebPageUrl(std::string_view updateServer, std::string_view pagePath);
+
+// The address as the link shows it: without "scheme://".
+std::string_view WithoutScheme(std::string_view url);
 
 // True for an https:// address (scheme in any case).
 bool IsEncrypted(std::string_view url);

@@ -11,6 +11,10 @@ namespace blenvar::update {
 
 namespace {
 
+// More than a person reads in the six-line box; the rest would only cost layout time.
+constexpr std::size_t kCommentBytes = 4096;
+// The link is one line: a longer page path only widens the window.
+constexpr std::size_t kPageBytes = 2048;
 constexpr std::string_view kLineBlanks = " \t\r\n\f\v";
 
 // Up to nine digits keeps a × 1000000 well inside 64 bits.
@@ -46,15 +50,19 @@ std::int64_t VersionValue(std::int64_t major, std::int64_t minor, std::int64_t r
 }
 
 std::optional<std::int64_t> VersionValue(std::string_view text) {
-    std::int64_t parts[3] = {};
-    for (int i = 0; i < 3; ++i) {
+    std::int64_t parts[4] = {};
+    for (int i = 0; i < 4; ++i) {
         const auto dot = text.find('.');
         const auto part = PlainNumber(text.substr(0, dot));
         if (!part) return std::nullopt;
         parts[i] = *part;
-        text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+        if (dot == std::string_view::npos) {
+            if (i < 2) return std::nullopt;
+            return VersionValue(parts[0], parts[1], parts[2]);
+        }
+        text.remove_prefix(dot + 1);
     }
-    return VersionValue(parts[0], parts[1], parts[2]);
+    return std::nullopt;
 }
 
 std::vector<std::string> SplitFields(std::string_view text) {
@@ -101,10 +109,12 @@ CheckOutcome EvaluateAnswer(std::string_view page, const CheckContext& context) 
     out.result = *server > context.ownVersion ? kUpdateAvailable : kCurrentVersion;
     out.currVersion = fields[1];
     out.msiLocation = std::move(*msi);
-    if (fields.size() > 3) out.webPage = WebPageText(context.updateServer, fields[3]);
+    if (fields.size() > 3 && fields[3].size() <= kPageBytes)
+        out.webPage = WebPageUrl(context.updateServer, fields[3]).value_or("");
     out.sha256 = std::move(sha);
     out.comment = context.description;
-    if (out.result == kUpdateAvailable && fields.size() > 4) out.comment += "\n\n" + fields[4];
+    if (out.result == kUpdateAvailable && fields.size() > 4)
+        out.comment += "\n\n" + CutText(fields[4], kCommentBytes);
     return out;
 }
 

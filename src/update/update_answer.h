@@ -15,8 +15,8 @@ inline constexpr int kNoInformation = 2;
 
 // a × 1000 + b + c / 1000, kept exactly as thousandths: 1.5.12 is 1005012.
 std::int64_t VersionValue(std::int64_t major, std::int64_t minor, std::int64_t revision);
-// The value of "a.b.c"; nothing when there are fewer than three parts or one of the
-// first three is not a plain decimal number. Parts after the third are ignored.
+// The value of "a.b.c" or "a.b.c.d", each part a plain decimal number of up to nine
+// digits; d is ignored. Nothing for anything else.
 std::optional<std::int64_t> VersionValue(std::string_view text);
 
 // Text split at every "|", each field trimmed of blanks and line breaks.
@@ -40,16 +40,17 @@ struct CheckOutcome {
     // Filled only when the answer was sound (result 0 or 1).
     std::string currVersion;
     std::string msiLocation;
-    std::string webPage;  // empty when the answer had no field 3
+    std::string webPage;  // address; empty without a field 3 or when it was refused
     std::string sha256;   // lower-case hex; empty when the answer had no field 5
     // The description, extended by the server's comment when an update is available.
     std::string comment;
 };
 
 // Judges the page the server returned (raw page text: tags and entities are handled
-// here). Refused (result 2): fewer than three fields, field 0 not exactly the
-// executable name, a version without three numeric parts, a package name that is empty
-// or holds "/", "\", ".." or control characters, a field 5 that is not 64 hex digits.
+// here). The server's comment is cut to 4 KB; a page path over 2 KB gives no page. Refused (result
+// 2): fewer than three fields, field 0 not exactly the executable name, a version VersionValue
+// refuses, a package name that is empty or holds "/", "\", ".." or control characters, a field 5
+// that is not 64 hex digits.
 CheckOutcome EvaluateAnswer(std::string_view page, const CheckContext& context);
 
 // Result of a later check once the server's version is known: no request is made.

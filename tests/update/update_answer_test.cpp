@@ -11,6 +11,12 @@ namespace {
 
 const std::string kSha(64, 'a');
 
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    while (n-- > 0) out += s;
+    return out;
+}
+
 TEST(UpdateAnswer, Table) {
     const std::int64_t own = VersionValue(1, 5, 12);
     // msi: the package's name below https://u.example/MSI/, "" when there is no result.
@@ -27,7 +33,10 @@ TEST(UpdateAnswer, Table) {
         {"same", "blenvar|1.5.12|setup.msi", 1, "setup.msi"},
         {"minor above 9", "blenvar|1.10.0|p.deb", 0, "p.deb", "", "Desc", VersionValue(1, 9, 999)},
         {"major", "blenvar|2.0.0|p.deb", 0, "p.deb", "", "Desc", VersionValue(1, 999, 0)},
-        {"fourth part ignored", "blenvar|1.5.12.9|p.deb", 1, "p.deb"},
+        {"build number ignored", "blenvar|1.5.12.9|p.deb", 1, "p.deb"},
+        {"five parts", "blenvar|1.5.13.1.1|p.deb", 2},
+        {"trailing dot", "blenvar|1.5.13.|p.deb", 2},
+        {"markup after the version", "blenvar|9.0.0.&lt;font size=7&gt;URGENT|p.deb", 2},
         {"case of field 0", "Blenvar|1.5.13|setup.msi", 2},
         {"two fields", "blenvar|1.5.13", 2},
         {"two-part version", "blenvar|1.5|setup.msi", 2},
@@ -42,14 +51,25 @@ TEST(UpdateAnswer, Table) {
         {"empty answer", "", 2},
         {"name escaped", "blenvar|1.5.13|a b?.deb", 0, "a%20b%3F.deb"},
         {"web page and comment", "blenvar|1.5.13|x.deb|/news.html|Faster", 0, "x.deb",
-         "u.example/news.html", "Desc\n\nFaster"},
-        {"no comment when current", "blenvar|1.5.12|x.deb|/n|Faster", 1, "x.deb", "u.example/n"},
+         "https://u.example/news.html", "Desc\n\nFaster"},
+        {"no comment when current", "blenvar|1.5.12|x.deb|/n|Faster", 1, "x.deb",
+         "https://u.example/n"},
+        {"page naming another host", "blenvar|1.5.12|x.deb|@evil.example/phish", 1, "x.deb",
+         "https://u.example/@evil.example/phish"},
+        {"page without a slash", "blenvar|1.5.12|x.deb|.evil.example:1\\x", 1, "x.deb",
+         "https://u.example/.evil.example:1%5Cx"},
+        {"page escaped", "blenvar|1.5.12|x.deb|/a b<%zz%41?q=1#f", 1, "x.deb",
+         "https://u.example/a%20b%3C%25zz%41?q=1#f"},
+        {"page too long", "blenvar|1.5.12|x.deb|/" + std::string(2048, 'a'), 1, "x.deb"},
+        // Cut at 4 KB, back to the start of the two-byte character the limit splits.
+        {"long comment cut", "blenvar|1.5.13|x.deb||a" + Repeat("\xC3\xA9", 2500), 0, "x.deb",
+         "https://u.example/", "Desc\n\na" + Repeat("\xC3\xA9", 2047) + "\xE2\x80\xA6"},
         {"tags, entities, blanks",
          "<html><head><title>a|b|c</title></head>\r\n<body><p> blenvar "
          "|\t1.5.13 |x.deb|/n|Fish &amp; chips &lt;3&#33; &#x263A;</p><!-- | --></body>\n",
-         0, "x.deb", "u.example/n", "Desc\n\nFish & chips <3! \xE2\x98\xBA"},
+         0, "x.deb", "https://u.example/n", "Desc\n\nFish & chips <3! \xE2\x98\xBA"},
         {"lone < and unknown entity", "blenvar|1.5.13|x.deb|/n|a < b &copy;", 0, "x.deb",
-         "u.example/n", "Desc\n\na < b &copy;"},
+         "https://u.example/n", "Desc\n\na < b &copy;"},
         {"script hidden", "<script>x|y</script>blenvar|1.5.13|x.deb", 0, "x.deb"},
     };
     for (const auto& c : cases) {
@@ -78,6 +98,21 @@ TEST(UpdateAnswer, RequestAndStatus) {
     EXPECT_EQ(RequestUrl("http://u", "a&b=c"), "http://u/version.asp?exe=a%26b%3Dc");
     for (const char* refused : {"", "   ", "u.example", "ftp://u", "file:///etc"})
         EXPECT_EQ(RequestUrl(refused, "blenvar"), std::nullopt) << refused;
+    // The page's host is the update server's; user information would hide it.
+    const struct {
+        const char* server;
+        std::optional<std::string> url;
+    } pages[] = {
+        {"http://u.example:8080/sub/", "http://u.example:8080/sub/n"},
+        {" HTTPS://[::1]:1", "https://[::1]:1/n"},
+        {"http://me@u.example/", std::nullopt},
+        {"http://u.example:80@evil.example/", std::nullopt},
+        {"http://u.example/a?b", std::nullopt},
+        {"http://u.example:/", std::nullopt},
+        {"http://", std::nullopt},
+        {"ftp://u.example", std::nullopt},
+    };
+    for (const auto& c : pages) EXPECT_EQ(WebPageUrl(c.server, "/n"), c.url) << c.server;
     EXPECT_EQ(ViewOf(2, false).status, std::string("You Are Not Online"));
     EXPECT_EQ(ViewOf(2, true).status, std::string("Couldn't Find Update Information"));
 }

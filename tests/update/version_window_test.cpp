@@ -194,14 +194,26 @@ TEST_F(VersionWindowTest, EachAnswerOfTheServerGivesItsResult) {
     auto longer = Window();
     Check(*longer);
     EXPECT_TRUE(longer->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(longer.get()));
-    // One long paragraph wraps into more lines than the label holds.
-    std::string paragraph;
-    for (int i = 0; i < 120; ++i) paragraph += "word ";
-    Answer("wrapped", "blenvar|1.5.13|blenvar_1.5.13.deb|/n.htm|" + paragraph);
-    Configure("wrapped");
-    auto wrapped = Window();
-    Check(*wrapped);
-    EXPECT_TRUE(wrapped->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(wrapped.get()));
+    // Every text of the server is shown as it is written, and a page it names stays on
+    // its host. A long paragraph wraps into more lines than the label holds; what no one
+    // reads is cut off.
+    std::string paragraph = "&lt;font color=red size=7&gt;Big&lt;/font&gt;";
+    for (int i = 0; i < 1000; ++i) paragraph += " word";
+    Answer("hostile", "blenvar|1.5.13|blenvar_1.5.13.deb|@evil.example.invalid/phish|" + paragraph);
+    Configure("hostile");
+    auto hostile = Window();
+    Check(*hostile);
+    for (const char* name :
+         {"Title", "ThisVersion", "CurrVersion", "Author", "WebPage", "Comment", "Status"})
+        EXPECT_EQ(hostile->findChild<QLabel*>(name)->textFormat(), Qt::PlainText) << name;
+    const QString comment = Text(*hostile, "Comment");
+    EXPECT_TRUE(comment.contains("\n\n<font color=red size=7>Big</font> word"));
+    EXPECT_TRUE(comment.endsWith(QChar(0x2026)) && comment.size() < 4200) << comment.size();
+    EXPECT_TRUE(hostile->findChild<QPlainTextEdit*>("BigComment")->isVisibleTo(hostile.get()));
+    const std::string phish = http_.substr(7) + "/hostile/@evil.example.invalid/phish";
+    EXPECT_EQ(Text(*hostile, "WebPage").toStdString(), phish);
+    QTest::mouseClick(hostile->findChild<QLabel*>("WebPage"), Qt::LeftButton);
+    EXPECT_EQ(opener_.opened.back(), "http://" + phish);
 }
 
 TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {

@@ -58,6 +58,7 @@ VersionWindow::VersionWindow(const VersionServices& services, const ProgramInfo&
     const auto value = [](const char* name) {
         auto* label = new QLabel;
         label->setObjectName(name);
+        label->setTextFormat(Qt::PlainText);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return label;
     };
@@ -67,6 +68,7 @@ VersionWindow::VersionWindow(const VersionServices& services, const ProgramInfo&
     author_ = value("Author");
     webPage_ = new ClickableLabel;
     webPage_->setObjectName("WebPage");
+    webPage_->setTextFormat(Qt::PlainText);
     webPage_->setCursor(Qt::PointingHandCursor);
     webPage_->setAutoFillBackground(true);
     QFont link = webPage_->font();
@@ -78,6 +80,8 @@ VersionWindow::VersionWindow(const VersionServices& services, const ProgramInfo&
     webPage_->setAccessibleDescription(tr("Opens the web page"));
     comment_ = new QLabel;
     comment_->setObjectName("Comment");
+    // The server's words are never markup.
+    comment_->setTextFormat(Qt::PlainText);
     comment_->setWordWrap(true);
     comment_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     bigComment_ = new QPlainTextEdit;
@@ -91,6 +95,7 @@ VersionWindow::VersionWindow(const VersionServices& services, const ProgramInfo&
     commentPlace_->setFixedHeight(6 * fontMetrics().lineSpacing());
     status_ = new QLabel;
     status_->setObjectName("Status");
+    status_->setTextFormat(Qt::PlainText);
     iconPic_ = new QLabel;
     iconPic_->setObjectName("IconPic");
     iconPic_->setFixedSize(kIconSize, kIconSize);
@@ -151,6 +156,7 @@ void VersionWindow::SetAuthor(const QString& author) {
 
 void VersionWindow::SetWebPage(const QString& page) {
     webPage_->setText(page);
+    webPageUrl_ = "http://" + page.toStdString();
 }
 
 void VersionWindow::SetStatus(std::string_view text) {
@@ -238,8 +244,10 @@ void VersionWindow::OnAnswer(const PageReply& reply) {
             currVersion_->setText(QString::fromStdString(outcome.currVersion));
             msiLocation_ = outcome.msiLocation;
             sha256_ = outcome.sha256;
-            if (!outcome.webPage.empty())
-                webPage_->setText(QString::fromStdString(outcome.webPage));
+            if (!outcome.webPage.empty()) {
+                webPageUrl_ = outcome.webPage;
+                webPage_->setText(Q(WithoutScheme(webPageUrl_)));
+            }
             if (result == kUpdateAvailable) SetComment(QString::fromStdString(outcome.comment));
         }
     }
@@ -376,6 +384,7 @@ void VersionWindow::Ask(const QString& name, const QString& text,
     auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), text,
                                 QMessageBox::Yes | QMessageBox::No, this);
     box->setObjectName(name);
+    box->setTextFormat(Qt::PlainText);
     box->setDefaultButton(preset);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [box, then = std::move(then)](int) {
@@ -387,6 +396,7 @@ void VersionWindow::Ask(const QString& name, const QString& text,
 void VersionWindow::Tell(const QString& name, const QString& text) {
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
     box->setObjectName(name);
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
@@ -397,7 +407,7 @@ void VersionWindow::OnWebPageClicked() {
     lit.setColor(QPalette::Window, normal.color(QPalette::Highlight));
     lit.setColor(QPalette::WindowText, normal.color(QPalette::HighlightedText));
     webPage_->setPalette(lit);
-    services_.opener.Open("http://" + webPage_->text().toStdString());
+    if (!webPageUrl_.empty()) services_.opener.Open(webPageUrl_);
     QTimer::singleShot(150, webPage_, [label = webPage_, normal] { label->setPalette(normal); });
 }
 

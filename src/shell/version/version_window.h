@@ -128,6 +128,7 @@ class VersionWindow : public QDialog {
     UpdateSettings servers_;  // as the last request read them
     std::string msiLocation_;
     std::string sha256_;
+    std::string webPageUrl_;  // what the web page line opens
     std::string requestUrl_;
     bool dialed_ = false;
     bool upgrading_ = false;
