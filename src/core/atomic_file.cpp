@@ -80,6 +80,37 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Every link on the way to the file, in turn. One that another user made in a folder others
+// may write could send the save to any file the user may write, so it is not followed: the
+// kernel's protected_symlinks rule, for group-writable folders too. The folder's owner could
+// replace the link anyway, so its links count as the user's.
+bool LinksAreTrusted(std::string path, std::string* error) {
+    for (int hops = 0; hops < 40; ++hops) {  // a longer chain fails to resolve anyway
+        struct stat link {};
+        struct stat folder {};
+        if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return true;
+        const std::string dir = FolderOf(path);
+        if (::stat(dir.c_str(), &folder) != 0) return true;  // resolving reports it
+        if ((folder.st_mode & (S_IWGRP | S_IWOTH)) != 0 && link.st_uid != ::geteuid() &&
+            link.st_uid != folder.st_uid) {
+            errno = EACCES;
+            const std::string why = " is a link another user made in a folder others may write";
+            return Fail(error, path + why + "; it is not followed");
+        }
+        std::string to(static_cast<std::size_t>(link.st_size) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= to.size()) return true;
+        to.resize(static_cast<std::size_t>(n));
+        path = to.starts_with('/') ? to : dir + "/" + to;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ResolveReplaceTarget(const std::string& path, ReplaceTarget& target, std::string* error) {
@@ -91,6 +122,7 @@ bool ResolveReplaceTarget(const std::string& path, ReplaceTarget& target, std::s
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         // Replace the file the link points to, not the link.
+        if (!LinksAreTrusted(path, error)) return false;
         char* real = ::realpath(path.c_str(), nullptr);
         if (!real) return Fail(error, "can't resolve " + path);
         target.file = real;

@@ -18,7 +18,8 @@ struct ReplaceTarget {
 
 // Resolves path and checks that it may be replaced: a missing file may be created; an
 // existing one must be a regular file that the user may write. Root may write any file,
-// so for root the write bits decide: a file marked read-only stays read-only.
+// so for root the write bits decide: a file marked read-only stays read-only. A link is
+// followed unless another user made it in a folder others may write.
 // False with the reason in *error (and errno set) otherwise.
 bool ResolveReplaceTarget(const std::string& path, ReplaceTarget& target,
                           std::string* error = nullptr);

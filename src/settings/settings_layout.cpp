@@ -198,6 +198,25 @@ UpdateSettings LoadUpdateSettings(INIFile& ini, bool aptInstallAvailable) {
     return s;
 }
 
+std::optional<LayoutName> ParseLayoutName(std::string_view text) {
+    const auto word = [](std::string_view w) {
+        return !w.empty() && std::all_of(w.begin(), w.end(), [](char c) {
+            return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+                   c == '-';
+        });
+    };
+    LayoutName name;
+    const std::size_t open = text.find('(');
+    name.layout = std::string(text.substr(0, open));
+    if (open != std::string_view::npos) {
+        if (!text.ends_with(')')) return std::nullopt;
+        name.variant = std::string(text.substr(open + 1, text.size() - open - 2));
+        if (!word(name.variant)) return std::nullopt;
+    }
+    if (!word(name.layout)) return std::nullopt;
+    return name;
+}
+
 CaptureSetup LoadCaptureSetup(INIFile& ini) {
     ini.SetSection(std::string(kSetupSection));
     const auto read = [&](std::string_view key) {
@@ -209,6 +228,12 @@ CaptureSetup LoadCaptureSetup(INIFile& ini) {
     if (EqualsNoCaseAscii(backend, kBackendEvdev)) s.backend = KeyboardBackend::Evdev;
     s.scannerDevice = read(kKeyScannerDevice);
     s.keyboardLayout = read(kKeyKeyboardLayout);
+    if (!s.keyboardLayout.empty() && !ParseLayoutName(s.keyboardLayout)) {
+        s.layoutProblem = std::string(kKeyKeyboardLayout) + " \"" + s.keyboardLayout +
+                          "\" is not a keyboard layout name (letters, digits, _ and -, with an "
+                          "optional (variant)); the system's layout is used instead.";
+        s.keyboardLayout.clear();
+    }
     const std::string devices = read(kKeyCaptureDevices);
     if (EqualsNoCaseAscii(devices, kCaptureAll)) {
         s.devices = CaptureDevices::All;

@@ -4,6 +4,7 @@
 // stored text is read. Plain C++ below decoding and delivery: both take names from here.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -101,9 +102,19 @@ struct CaptureSetup {
     KeyboardBackend backend = KeyboardBackend::Auto;
     CaptureDevices devices = CaptureDevices::All;
     std::string scannerDevice;
-    std::string keyboardLayout;
+    std::string keyboardLayout;  // a valid layout name, or empty for the system's
+    std::string layoutProblem;   // for the user when KeyboardLayout was refused
     int scanGapMs = kDefaultScanGapMs;
 };
+
+// A layout as a layout key names it: "layout" or "layout(variant)", each made of ASCII
+// letters, digits, '_' and '-'. The names become file names in the XKB data, so anything
+// else (a "../" path) is refused.
+struct LayoutName {
+    std::string layout;
+    std::string variant;
+};
+std::optional<LayoutName> ParseLayoutName(std::string_view text);
 
 // The capture keys of Setup, texts trimmed of blanks and names read case-blind.
 CaptureSetup LoadCaptureSetup(INIFile& ini);

@@ -92,6 +92,8 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
     INIFile ini;
     ini.SetFileName(settingsFile);
     const CaptureSetup setup = LoadCaptureSetup(ini);
+    if (!setup.layoutProblem.empty())
+        std::fprintf(stderr, "blenvar-decode: %s\n", setup.layoutProblem.c_str());
     const EvdevCaptureSetup evdev = EvdevSetupFor(setup, training);
     // Without a recorded scanner, Scanner mode captures like All: by the start key.
     if (!training)

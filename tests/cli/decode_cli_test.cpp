@@ -201,6 +201,10 @@ TEST_F(DecodeCliTest, ErrorsExitWithOneLineOnStandardError) {
     ASSERT_EQ(mkfifo((dir.folder() + "/fifo").c_str(), 0600), 0);
     const std::string decode = std::string(BLENVAR_DECODE) + " ", folder = dir.folder();
     const std::string untrained = Settings("");
+    // The output file is a FIFO nobody reads: refused, never waited for.
+    const std::string toFifo = folder + "/fifo.ini";
+    std::ofstream(toFifo) << "[UNKNOWN]\nSendToClipboard=0\nSaveToFile=1\nFileName=" << folder
+                          << "/fifo\n";
     const struct {
         std::string command;
         int status;
@@ -223,6 +227,11 @@ TEST_F(DecodeCliTest, ErrorsExitWithOneLineOnStandardError) {
         {"DISPLAY=:9999 " + decode + "--deliver --settings " + untrained + " x", 2,
          "blenvar-decode: cannot connect to the X display \":9999\" (unset DISPLAY to deliver "
          "without a desktop)\n"},
+        {"XDG_CONFIG_HOME=" + folder + " timeout -s KILL 20 env -u DISPLAY " + decode +
+             "--deliver --settings " + toFifo + " x >/dev/null",
+         1,
+         "blenvar-decode: The UNKNOWN scan could not be added to \"" + folder +
+             "/fifo\": it is not a regular file.\n"},
     };
     for (const auto& c : cases) {
         auto r = RunProcess({"/bin/sh", "-c", c.command});

@@ -98,16 +98,21 @@ TEST(PosixProcessStarterTest, StartedAndOpenedGetTheStartEnvironment) {
 TEST(PosixFileAppenderTest, AppendsCrLfLinesOrSaysWhyNot) {
     testing::TempIni dir;
     std::ofstream(dir.path()) << "x";
-    const std::string path = dir.folder() + "/out.txt";
+    const std::string path = dir.folder() + "/out.txt", fifo = dir.folder() + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // nobody reads it
+    // A link is followed, also to a file not made yet.
+    std::filesystem::create_symlink(path, dir.folder() + "/link");
     PosixFileAppender files;
     std::string error;
     for (const char* line : {"first,\"a\"", "", "third\xe9"})
-        ASSERT_TRUE(files.AppendLine(path, line, error)) << error;
+        ASSERT_TRUE(files.AppendLine(dir.folder() + "/link", line, error)) << error;
     EXPECT_EQ(testing::ReadWholeFile(path), "first,\"a\"\r\n\r\nthird\xe9\r\n");
     const std::pair<std::string, const char*> failures[] = {
         {dir.folder() + "/missing/out.txt", "No such file"},
         {dir.path() + "/out.txt", "Not a directory"},
         {dir.folder(), "Is a directory"},
+        {fifo, "not a regular file"},
+        {"/dev/null", "not a regular file"},
         {"", "no file name"},
     };
     for (const auto& [bad, reason] : failures) {

@@ -262,8 +262,19 @@ TEST_F(IniFileTest, SaveValuesIsAllOrNothing) {
 // Files that are missing, odd or not plain settings text: what a read gives, which
 // sections are listed (into the one collection clients keep), and what a save leaves. A
 // file that must not be written keeps its bytes, its kind and its mode; a link stays a link.
+// In a folder anyone may write, a link is followed only when the user made it.
 TEST_F(IniFileTest, OddFiles) {
-    enum class Kind { Missing, Text, ReadOnly, Link, Fifo, Folder, Device };
+    enum class Kind {
+        Missing,
+        Text,
+        ReadOnly,
+        Link,
+        SharedLink,
+        ForeignLink,
+        Fifo,
+        Folder,
+        Device
+    };
     struct Case {
         const char* what;
         Kind kind;
@@ -278,6 +289,10 @@ TEST_F(IniFileTest, OddFiles) {
         {"empty", Kind::Text, "", "dflt", "", "[Setup]\r\nn=1\r\n"},
         {"read-only", Kind::ReadOnly, "[Setup]\nk=1\n", "1", "Setup", std::nullopt},
         {"link to a file", Kind::Link, "[Setup]\nk=1\n", "1", "Setup", "[Setup]\nk=1\nn=1\r\n"},
+        {"own link, shared folder", Kind::SharedLink, "[Setup]\nk=1\n", "1", "Setup",
+         "[Setup]\nk=1\nn=1\r\n"},
+        // Whether it may be read is the kernel's choice; only a comment is there to read.
+        {"another's link, shared folder", Kind::ForeignLink, ";x\n", "dflt", "", std::nullopt},
         {"FIFO", Kind::Fifo, "", "dflt", "", std::nullopt},
         {"folder", Kind::Folder, "", "dflt", "", std::nullopt},
         {"link to a device", Kind::Device, "", "dflt", "", std::nullopt},
@@ -303,7 +318,10 @@ TEST_F(IniFileTest, OddFiles) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(path_);
         std::filesystem::remove(real);
-        const std::string& file = c.kind == Kind::Link ? real : path_;
+        const bool link =
+            c.kind == Kind::Link || c.kind == Kind::SharedLink || c.kind == Kind::ForeignLink;
+        const std::string& file = link ? real : path_;
+        ASSERT_EQ(chmod(dir_.c_str(), link && c.kind != Kind::Link ? 01777 : 0700), 0);
         switch (c.kind) {
             case Kind::Missing:
                 break;
@@ -317,7 +335,12 @@ TEST_F(IniFileTest, OddFiles) {
                 std::filesystem::create_symlink("/dev/null", path_);
                 break;
             case Kind::Link:
+            case Kind::SharedLink:
+            case Kind::ForeignLink:
                 std::filesystem::create_symlink(real, path_);
+                if (c.kind == Kind::ForeignLink) {
+                    ASSERT_EQ(lchown(path_.c_str(), 65534, 65534), 0);
+                }
                 [[fallthrough]];
             case Kind::Text:
             case Kind::ReadOnly:
@@ -331,9 +354,11 @@ TEST_F(IniFileTest, OddFiles) {
         std::string names;
         for (const Key& k : *listed) names += (names.empty() ? "" : "|") + k.KeyName;
         EXPECT_EQ(names, c.sections);
-        const bool opens = c.kind == Kind::Text || c.kind == Kind::ReadOnly || c.kind == Kind::Link;
-        EXPECT_EQ(ini.LastError().value_or(ComError(0, "", "")).Number(),
-                  opens ? 0 : kIniOpenError);
+        const bool opens = c.kind == Kind::Text || c.kind == Kind::ReadOnly || link;
+        if (c.kind != Kind::ForeignLink) {
+            EXPECT_EQ(ini.LastError().value_or(ComError(0, "", "")).Number(),
+                      opens ? 0 : kIniOpenError);
+        }
 
         EXPECT_EQ(ini.SaveValue("n", "1"), c.after.has_value());
         if (c.after) {
@@ -341,7 +366,14 @@ TEST_F(IniFileTest, OddFiles) {
         } else {
             EXPECT_FALSE(ini.DeleteValue("k"));
             EXPECT_FALSE(ini.SaveAllValues("x=1\0"s));
-            EXPECT_TRUE(c.kind != Kind::ReadOnly || Take() == c.content);
+            if (c.kind == Kind::ReadOnly || c.kind == Kind::ForeignLink) {
+                std::ifstream in(file, std::ios::binary);
+                EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.content);
+            }
+            if (c.kind == Kind::ForeignLink) {
+                EXPECT_NE(ini.LastWriteError().find(path_), std::string::npos)
+                    << ini.LastWriteError();
+            }
         }
         EXPECT_EQ(std::filesystem::symlink_status(path_).type(),
                   c.kind == Kind::Missing ? std::filesystem::file_type::regular : kind);
@@ -352,6 +384,7 @@ TEST_F(IniFileTest, OddFiles) {
         EXPECT_EQ(Leftovers(), std::vector<std::string>{});
     }
     alarm(0);
+    chmod(dir_.c_str(), 0700);
 }
 
 // Keys and INIValues share one collection template and differ only in Add, so the

@@ -143,6 +143,7 @@ TEST(SetupKeys, Capture) {
     CaptureSetup s = LoadCaptureSetup(ini);
     EXPECT_EQ(s.scannerDevice, id);
     EXPECT_EQ(s.keyboardLayout, "de(nodeadkeys)");
+    EXPECT_EQ(s.layoutProblem, "");
     EXPECT_EQ(s.devices, CaptureDevices::Scanner);
     ASSERT_TRUE(SaveCaptureDevices(ini, CaptureDevices::All));
     ini.SetSection(std::string(kSetupSection));
@@ -160,6 +161,15 @@ TEST(SetupKeys, Capture) {
         ini.SetFileName(g.path());
         EXPECT_EQ(LoadCaptureSetup(ini).scanGapMs, gap) << text;
     }
+    // A layout that is no name falls back to the system's, and the user is told which.
+    TempIni evil("[Setup]\nKeyboardLayout=../../../../../home/someone/evil\n");
+    ini.SetFileName(evil.path());
+    s = LoadCaptureSetup(ini);
+    EXPECT_EQ(s.keyboardLayout, "");
+    EXPECT_EQ(s.layoutProblem,
+              "KeyboardLayout \"../../../../../home/someone/evil\" is not a keyboard layout name "
+              "(letters, digits, _ and -, with an optional (variant)); the system's layout is "
+              "used instead.");
 }
 
 // Conversions with their switches read from the settings as stored.

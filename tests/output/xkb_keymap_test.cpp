@@ -117,6 +117,14 @@ TEST(XkbKeymap, LayoutComesFromSettingThenSystemFileThenEnvironment) {
         {"", nullptr, "", XkbLayoutName{"us", "", ""}},
         {"de(nodeadkeys", nullptr, "", std::nullopt},
         {"(x)", nullptr, "", std::nullopt},
+        {"de()", nullptr, "", std::nullopt},
+        {"de( nodeadkeys)", nullptr, "", std::nullopt},
+        // Names become paths in the XKB data: nothing may lead out of it.
+        {"../../../../../home/someone/evil", nullptr, "", std::nullopt},
+        {"de(../../../../tmp/evil)", nullptr, "", std::nullopt},
+        {"/tmp/evil", nullptr, "", std::nullopt},
+        {"de,us", nullptr, "", std::nullopt},
+        {"us_intl-2(alt-intl_x)", nullptr, "", XkbLayoutName{"us_intl-2", "alt-intl_x", ""}},
     };
     for (const auto& c : cases) {
         std::remove(file.c_str());
@@ -167,7 +175,9 @@ TEST(UinputKeySender, UntypableTextTypesNothingAndFailedWriteReleasesModifiers) 
 
     Recorder layout;
     EXPECT_FALSE(layout.Sender("de(").Send(Parse("a"), error));
-    EXPECT_EQ(error, "The keyboard layout \"de(\" is not of the form layout or layout(variant).");
+    EXPECT_EQ(error,
+              "The keyboard layout \"de(\" is not a keyboard layout name (letters, digits, _ "
+              "and -, with an optional (variant)).");
 }
 
 }  // namespace

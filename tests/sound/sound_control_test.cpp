@@ -1,6 +1,8 @@
 // SoundControl on a real registry store in a private folder, with a recording player.
 #include "components/sound/sound_control.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
 #include <utility>
@@ -155,6 +157,21 @@ TEST_F(SoundControlTest, DamagedOrBusyStoreIsReportedAndDefaultsStillPlay) {
     const std::string damaged = testing::ReadWholeFile(UserDb());
     start("damaged");
     EXPECT_TRUE(testing::ReadWholeFile(UserDb()) == damaged) << "the damaged file was written";
+    // Not a file at all: refused before SQLite sees it, and left as it is.
+    namespace fs = std::filesystem;
+    const std::pair<std::function<void()>, fs::file_type> odd[] = {
+        {[&] { fs::create_directory(UserDb()); }, fs::file_type::directory},
+        {[&] { mkfifo(UserDb().c_str(), 0600); }, fs::file_type::fifo},
+        {[&] { fs::create_symlink("/dev/null", UserDb()); }, fs::file_type::symlink},
+        {[&] { fs::create_symlink(UserDb() + ".gone", UserDb()); }, fs::file_type::symlink},
+    };
+    for (const auto& [make, type] : odd) {
+        fs::remove(UserDb());
+        make();
+        start("damaged");
+        EXPECT_EQ(fs::symlink_status(UserDb()).type(), type);
+        EXPECT_FALSE(fs::exists(UserDb() + ".gone"));
+    }
 
     std::filesystem::remove(UserDb());
     fill();

@@ -178,6 +178,20 @@ int QuickCheck(sqlite3* conn, std::string* reason) {
     return rc & 0xFF;
 }
 
+// Why the file at path can't be a database, or "" when it is a regular file or missing.
+// SQLite would block on a FIFO, fail on a folder with a message that names no file, and
+// happily use a link's target whatever it is; a link is followed only to a regular file.
+std::string NotAFileReason(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) return {};
+    const bool link = S_ISLNK(st.st_mode);
+    if (link && stat(path.c_str(), &st) != 0) return "it is a link to a missing file";
+    if (S_ISREG(st.st_mode)) return {};
+    if (S_ISDIR(st.st_mode)) return link ? "it is a link to a folder" : "it is a folder";
+    return link ? "it is a link to something that is not a regular file"
+                : "it is not a regular file";
+}
+
 bool KeyRowExists(sqlite3* db, std::int64_t id) {
     Stmt s(db, "SELECT 1 FROM reg_key WHERE id = ?");
     return s.Int(1, id).Step() == SQLITE_ROW;
@@ -270,6 +284,8 @@ RegStatus SqliteRegistryStore::Connect(Db& db, bool forWrite) {
     // Until something is written, a missing file reads as an empty tree.
     if ((!forWrite || !db.writable) && access(db.path.c_str(), F_OK) != 0) return kRegSuccess;
     if (db.path.empty()) return kRegCantOpen;
+    if (std::string reason = NotAFileReason(db.path); !reason.empty())
+        return Failed(db, SQLITE_NOTADB, std::move(reason));
 
     sqlite3* conn = nullptr;
     if (db.writable) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/text.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 namespace {
@@ -112,23 +113,9 @@ ModifierKeys CaptureModifiersFor(std::string_view layoutSetting) {
 }
 
 std::optional<XkbLayoutName> ParseLayoutSetting(std::string_view setting) {
-    setting = Trim(setting, kBlanks);
-    if (setting.empty()) return std::nullopt;
-    XkbLayoutName name;
-    const std::size_t open = setting.find('(');
-    if (open == std::string_view::npos) {
-        if (setting.find(')') != std::string_view::npos) return std::nullopt;
-        name.layout = std::string(setting);
-    } else {
-        if (setting.back() != ')' || setting.find(')') != setting.size() - 1) return std::nullopt;
-        name.layout = std::string(Trim(setting.substr(0, open), kBlanks));
-        name.variant =
-            std::string(Trim(setting.substr(open + 1, setting.size() - open - 2), kBlanks));
-    }
-    if (name.layout.empty() || name.layout.find_first_of(" \t") != std::string::npos) {
-        return std::nullopt;
-    }
-    return name;
+    auto name = ParseLayoutName(Trim(setting, kBlanks));
+    if (!name) return std::nullopt;
+    return XkbLayoutName{std::move(name->layout), std::move(name->variant), ""};
 }
 
 std::optional<XkbLayoutName> ResolveKeyboardLayout(std::string_view setting, std::string& error,
@@ -137,7 +124,8 @@ std::optional<XkbLayoutName> ResolveKeyboardLayout(std::string_view setting, std
         auto name = ParseLayoutSetting(setting);
         if (!name) {
             error = "The keyboard layout \"" + std::string(Trim(setting, kBlanks)) +
-                    "\" is not of the form layout or layout(variant).";
+                    "\" is not a keyboard layout name (letters, digits, _ and -, with an optional "
+                    "(variant)).";
         }
         return name;
     }

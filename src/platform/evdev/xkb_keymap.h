@@ -23,7 +23,7 @@ struct XkbLayoutName {
 };
 
 // The setting's "layout" or "layout(variant)", blanks trimmed; nullopt when empty or
-// malformed (no layout, unbalanced parenthesis).
+// not a layout name (ParseLayoutName).
 std::optional<XkbLayoutName> ParseLayoutSetting(std::string_view setting);
 
 // The setting when it names a layout, else XKBLAYOUT/XKBVARIANT/XKBOPTIONS of the

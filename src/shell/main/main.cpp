@@ -143,6 +143,8 @@ int main(int argc, char** argv) {
             evdev->SetNoticeHook(relay->NoticeHook());
             driver = std::move(relay);
             capture = std::move(evdev);
+            keysProblem = setup.layoutProblem;
+            if (!keysProblem.empty()) std::fprintf(stderr, "blenvar: %s\n", keysProblem.c_str());
             std::string keysError;
             if (!desktop.TypeThroughVirtualKeyboard(setup.keyboardLayout, keysError)) {
                 keysProblem = "Keystrokes cannot be typed: " + keysError;
