@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSslConfiguration>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -67,12 +68,21 @@ class VersionWindowTest : public ::testing::Test {
         const auto ports = QString(server_.readLine()).trimmed().split(' ');
         http_ = "http://127.0.0.1:" + ports.value(0).toStdString();
         ftp_ = "ftp://127.0.0.1:" + ports.value(1).toStdString();
+        https_ = "https://127.0.0.1:" + ports.value(2).toStdString();
+        // libcurl and Qt trust the https server's certificate.
+        const fs::path cert = folder_ / "root/cert.pem";
+        ::setenv("SSL_CERT_FILE", cert.c_str(), 1);
+        QSslConfiguration tls = tls_;
+        tls.addCaCertificates(QString::fromStdString(cert.string()));
+        QSslConfiguration::setDefaultConfiguration(tls);
         settings_.SetFileName((folder_ / "blenvar.ini").string());
     }
     void TearDown() override {
         server_.closeWriteChannel();
         if (!server_.waitForFinished(3000)) server_.kill();
         ::unsetenv("TMPDIR");
+        ::unsetenv("SSL_CERT_FILE");
+        QSslConfiguration::setDefaultConfiguration(tls_);
     }
 
     static std::string Sha(const std::string& bytes) {
@@ -90,11 +100,14 @@ class VersionWindowTest : public ::testing::Test {
             answer.replace(at, 5, Sha(package_ + "x"));
         WriteFile(folder_ / "root" / scenario / "version.asp", answer);
     }
-    void Configure(const std::string& scenario, const std::string& packageServer = "") {
-        WriteFile(folder_ / "blenvar.ini", "[Setup]\nUpdateServer=" + http_ + "/" + scenario +
+    void Configure(const std::string& scenario, const std::string& packageServer = "",
+                   std::string server = "", const char* installer = nullptr) {
+        if (server.empty()) server = http_;
+        const std::string command =
+            installer ? installer : "\"" + (folder_ / "record").string() + "\" %1";
+        WriteFile(folder_ / "blenvar.ini", "[Setup]\nUpdateServer=" + server + "/" + scenario +
                                                "\nPackageServer=" + packageServer +
-                                               "\nInstallCommand=\"" +
-                                               (folder_ / "record").string() + "\" %1\n");
+                                               "\nInstallCommand=" + command + "\n");
     }
     std::unique_ptr<VersionWindow> Window(int deadlineMs = 30000) {
         ProgramInfo program{"Blenvar", "Reads barcodes.", "blenvar", 1, 5, 12, deadlineMs};
@@ -127,7 +140,8 @@ class VersionWindowTest : public ::testing::Test {
     const fs::path folder_ = temp_.folder();
     std::string package_;
     QProcess server_;
-    std::string http_, ftp_;
+    std::string http_, ftp_, https_;
+    const QSslConfiguration tls_ = QSslConfiguration::defaultConfiguration();
     FixedConnection fixed_;
     Connection* connection_ = &fixed_;
     QtPageFetcher pages_;
@@ -205,40 +219,53 @@ TEST_F(VersionWindowTest, EachAnswerOfTheServerGivesItsResult) {
 }
 
 TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {
+    enum Via { Http, Ftp, Https, HttpsToHttp };  // where answer and package come from
     struct Row {
         const char* name;
         const char* answer;
-        bool ftp;           // the package server
-        bool yes;           // the answer to the unencrypted question
-        const char* error;  // the download message, nullptr when the installer runs
+        Via via;
+        int yes;              // the answer to the unencrypted question, -1 when not asked
+        const char* failure;  // the message's box, nullptr when the installer runs
+        const char* message = "";
+        const char* installer = nullptr;  // InstallCommand, the recording script when null
     };
     const Row rows[] = {
-        {"http", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, true, nullptr},
-        {"ftp", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", true, true, nullptr},
-        {"declined", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, false, ""},
-        {"badsum", "blenvar|1.5.13|blenvar_1.5.13.deb|||{bad}", false, true, "checksum"},
-        {"cut", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, true, "bytes remaining"},
-        {"nopackage", "blenvar|1.5.13|blenvar_1.6.0.deb", false, true, "404"},
+        {"http", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Http, 1, nullptr},
+        {"ftp", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Ftp, 1, nullptr},
+        {"https", "blenvar|1.5.13|blenvar_1.5.13.deb", Https, -1, nullptr},
+        {"downgrade", "blenvar|1.5.13|blenvar_1.5.13.deb", HttpsToHttp, 1, nullptr},
+        {"declined", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Http, 0, ""},
+        {"badsum", "blenvar|1.5.13|blenvar_1.5.13.deb|||{bad}", Http, -1, "DownloadFailed",
+         "Couldn't download the update.\nThe package does not match the checksum"},
+        {"cut", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Http, -1, "DownloadFailed",
+         "Couldn't download the update.\ntransfer closed with 153600 bytes remaining"},
+        {"nopackage", "blenvar|1.5.13|blenvar_1.6.0.deb", Http, -1, "DownloadFailed",
+         "Couldn't download the update.\nThe requested URL returned error: 404"},
+        {"noinstaller", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Http, 1, "InstallFailed",
+         "Couldn't install the update.\nThe install command \"no-such-installer %1\"",
+         "no-such-installer %1"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Answer(row.name, row.answer);
-        Configure(row.name, row.ftp ? ftp_ : http_ + "/" + row.name);
+        const std::string server = row.via >= Https ? https_ : http_;
+        Configure(row.name, row.via == Ftp ? ftp_ : server + "/" + row.name, server, row.installer);
         fs::remove(folder_ / "record.args");
         auto w = Window();
         QSignalSpy unload(w.get(), &VersionWindow::unloadForUpgrade);
         ASSERT_EQ(Check(*w), 0);
         QTest::mouseClick(Upgrade(*w), Qt::LeftButton);
-        if (!row.error || *row.error == '\0') {
+        if (row.yes >= 0) {
             QMessageBox* ask = Box(*w, "AskUnencrypted");
             const auto* failed = w->findChild<QMessageBox*>("DownloadFailed");
             ASSERT_TRUE(ask) << (failed ? failed->text().toStdString() : "no message");
             EXPECT_EQ(ask->defaultButton(), ask->button(QMessageBox::No));
             ask->button(row.yes ? QMessageBox::Yes : QMessageBox::No)->click();
         }
-        if (!row.error) {
+        if (!row.failure) {
             ASSERT_TRUE(
                 QTest::qWaitFor([&] { return fs::exists(folder_ / "record.args"); }, 10000));
+            EXPECT_FALSE(w->findChild<QMessageBox*>("AskUnencrypted"));
             const std::string path = ReadFile(folder_ / "record.args").substr(2);
             EXPECT_EQ(ReadFile(folder_ / "record.args").substr(0, 2), "1\n");
             EXPECT_EQ(path.rfind((folder_ / "tmp").string() + "/blenvar-update-", 0), 0u) << path;
@@ -249,11 +276,10 @@ TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {
             fs::create_directories(folder_ / "tmp");
             continue;
         }
-        if (*row.error) {
-            QMessageBox* failed = Box(*w, "DownloadFailed");
+        if (*row.failure) {
+            QMessageBox* failed = Box(*w, row.failure);
             ASSERT_TRUE(failed);
-            EXPECT_TRUE(failed->text().startsWith("Couldn't download the update.\n"));
-            EXPECT_TRUE(failed->text().contains(row.error)) << failed->text().toStdString();
+            EXPECT_TRUE(failed->text().startsWith(row.message)) << failed->text().toStdString();
         } else {
             QTest::qWait(200);
         }

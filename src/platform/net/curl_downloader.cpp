@@ -67,6 +67,7 @@ struct Curl {
     decltype(&curl_easy_init) easy_init;
     decltype(&curl_easy_setopt) easy_setopt;
     decltype(&curl_easy_perform) easy_perform;
+    decltype(&curl_easy_getinfo) easy_getinfo;
     decltype(&curl_easy_cleanup) easy_cleanup;
     decltype(&curl_easy_strerror) easy_strerror;
 };
@@ -91,6 +92,7 @@ const Curl* LoadCurl(std::string& error) {
                  get(curl.easy_init, "curl_easy_init") &&
                  get(curl.easy_setopt, "curl_easy_setopt") &&
                  get(curl.easy_perform, "curl_easy_perform") &&
+                 get(curl.easy_getinfo, "curl_easy_getinfo") &&
                  get(curl.easy_cleanup, "curl_easy_cleanup") &&
                  get(curl.easy_strerror, "curl_easy_strerror");
         if (!loaded)
@@ -183,12 +185,19 @@ void CurlDownloader::Run(std::shared_ptr<DownloadJob> job) {
         lib->easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
         lib->easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, kMaxPackage);
         lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
+        // The certificates OpenSSL programs (Qt's page fetch among them) trust.
+        if (const char* authorities = std::getenv("SSL_CERT_FILE"); authorities && *authorities)
+            lib->easy_setopt(curl, CURLOPT_CAINFO, authorities);
         lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, Write);
         lib->easy_setopt(curl, CURLOPT_WRITEDATA, job.get());
         lib->easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         lib->easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
         lib->easy_setopt(curl, CURLOPT_XFERINFODATA, job.get());
         const CURLcode code = lib->easy_perform(curl);
+        // Redirects may have left https: the install decision needs the real source.
+        const char* source = nullptr;
+        if (lib->easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &source) == CURLE_OK && source)
+            result.url = source;
         lib->easy_cleanup(curl);
         const bool closed = ::close(job->fd) == 0;
         if (job->cancelled) {
