@@ -16,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/paths.h"
 #include "decode/temp_ini.h"
 #include "platform/net/curl_downloader.h"
 #include "platform/net/ifaddrs_connection.h"
@@ -372,6 +373,54 @@ TEST_F(VersionWindowTest, ACancelledDownloadLeavesNoFile) {
         fs::remove_all(folder_ / "tmp");
         fs::create_directories(folder_ / "tmp");
     }
+}
+
+// The package stays for the installer, which runs after the program has ended; the next
+// start removes it, and only what is ours and no longer needed.
+TEST_F(VersionWindowTest, TheNextStartRemovesLeftoverDownloads) {
+    const fs::path tmp = folder_ / "tmp";
+    const struct {
+        const char* name;
+        bool link;  // a link to a folder elsewhere
+        bool kept;
+    } rows[] = {
+        {"blenvar-update-a1B2c3", false, false},
+        {"blenvar-update-n4med1", false, true},  // on an installer's command line
+        {"blenvar-update-l1nked", true, true},
+        {"blenvar-update-a1B2c3d", false, true},
+        {"blenvar-updates", false, true},
+    };
+    WriteFile(folder_ / "elsewhere/keep", "x");
+    for (const auto& row : rows) {
+        if (row.link) {
+            fs::create_directory_symlink(folder_ / "elsewhere", tmp / row.name);
+            continue;
+        }
+        WriteFile(tmp / row.name / "p.deb", "x");
+        fs::create_symlink(folder_ / "elsewhere/keep", tmp / row.name / "link");
+    }
+    QProcess installer;
+    installer.start("/bin/sh",
+                    {"-c", "read line", "sh", (tmp / "blenvar-update-n4med1/p.deb").c_str()});
+    ASSERT_TRUE(installer.waitForStarted());
+    // A package of this run, delivered and not yet handed over.
+    auto downloads = std::make_unique<CurlDownloader>();
+    DownloadResult ours;
+    downloads->Start(
+        http_ + "/whole/MSI/blenvar_1.5.13.deb", [](std::int64_t, std::int64_t) {},
+        [&](const DownloadResult& r) { ours = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ours.ok; }, 10000));
+    CurlDownloader::RemoveLeftovers();
+    for (const auto& row : rows)
+        EXPECT_EQ(fs::exists(fs::symlink_status(tmp / row.name)), row.kept) << row.name;
+    EXPECT_EQ(ReadFile(folder_ / "elsewhere/keep"), "x");
+    EXPECT_TRUE(fs::exists(ours.path));
+    downloads.reset();
+    CurlDownloader::RemoveLeftovers();
+    EXPECT_FALSE(fs::exists(FolderOf(ours.path)));
+    EXPECT_TRUE(fs::exists(tmp / "blenvar-update-n4med1"));
+    installer.closeWriteChannel();
+    installer.waitForFinished();
 }
 
 // Run by update_offline and update_online inside a network namespace of their own.
