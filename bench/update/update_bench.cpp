@@ -48,7 +48,7 @@ struct ReadyPages : blenvar::PageFetcher {
     std::string body;
     void Get(const std::string&, int,
              std::function<void(const blenvar::PageReply&)> done) override {
-        done({true, body, ""});
+        done({true, body, "", "http://127.0.0.1/version.asp"});
     }
     void Abandon() override {}
 };

@@ -36,6 +36,8 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
     // The decode driver refreshes once per scan; every read of that scan and its
     // delivery answers from the same content.
     settings.SetSnapshotReads(true);
+    // The package of the last update stayed for its installer.
+    CurlDownloader::RemoveLeftovers();
 }
 
 DesktopServices::~DesktopServices() {

@@ -91,6 +91,7 @@ struct PageReply {
     bool ok = false;
     std::string body;
     std::string error;  // why there is no page (ok false)
+    std::string url;    // where the page came from, after redirects
 };
 
 // One GET of a web page, with no cache read or write.
@@ -121,6 +122,7 @@ struct DownloadResult {
     std::string path;    // the file, in a folder only the user can enter
     std::string sha256;  // lower-case hex of what was received
     std::string error;   // why there is no file (ok false)
+    std::string url;     // where it came from, after redirects
 };
 
 // Fetches a file (https, http or ftp) away from the caller's thread.

@@ -14,9 +14,9 @@ enum class InstallDecision {
 };
 
 // `expectedSha256` is the answer's field 5 ("" when absent), `actualSha256` the hex
-// digest of the downloaded file. A mismatch is refused; otherwise the install goes ahead
-// only when both the answer and the package came over https, since a checksum sent in
-// the clear proves nothing.
+// digest of the downloaded file; the addresses are where the answer and the package came
+// from after redirects. A mismatch is refused; otherwise the install goes ahead only when
+// both came over https, since a checksum sent in the clear proves nothing.
 InstallDecision DecideInstall(std::string_view expectedSha256, std::string_view actualSha256,
                               std::string_view answerUrl, std::string_view packageUrl);
 

@@ -28,5 +28,6 @@ inline constexpr std::string_view kAskUnencrypted =
     "The update was downloaded over an unencrypted connection. Install it anyway?";
 // Followed by the reason on the next line.
 inline constexpr std::string_view kDownloadFailed = "Couldn't download the update.";
+inline constexpr std::string_view kInstallFailed = "Couldn't install the update.";
 
 }  // namespace blenvar::update

@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSslConfiguration>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/paths.h"
 #include "decode/temp_ini.h"
 #include "platform/net/curl_downloader.h"
 #include "platform/net/ifaddrs_connection.h"
@@ -67,12 +69,21 @@ class VersionWindowTest : public ::testing::Test {
         const auto ports = QString(server_.readLine()).trimmed().split(' ');
         http_ = "http://127.0.0.1:" + ports.value(0).toStdString();
         ftp_ = "ftp://127.0.0.1:" + ports.value(1).toStdString();
+        https_ = "https://127.0.0.1:" + ports.value(2).toStdString();
+        // libcurl and Qt trust the https server's certificate.
+        const fs::path cert = folder_ / "root/cert.pem";
+        ::setenv("SSL_CERT_FILE", cert.c_str(), 1);
+        QSslConfiguration tls = tls_;
+        tls.addCaCertificates(QString::fromStdString(cert.string()));
+        QSslConfiguration::setDefaultConfiguration(tls);
         settings_.SetFileName((folder_ / "blenvar.ini").string());
     }
     void TearDown() override {
         server_.closeWriteChannel();
         if (!server_.waitForFinished(3000)) server_.kill();
         ::unsetenv("TMPDIR");
+        ::unsetenv("SSL_CERT_FILE");
+        QSslConfiguration::setDefaultConfiguration(tls_);
     }
 
     static std::string Sha(const std::string& bytes) {
@@ -90,11 +101,14 @@ class VersionWindowTest : public ::testing::Test {
             answer.replace(at, 5, Sha(package_ + "x"));
         WriteFile(folder_ / "root" / scenario / "version.asp", answer);
     }
-    void Configure(const std::string& scenario, const std::string& packageServer = "") {
-        WriteFile(folder_ / "blenvar.ini", "[Setup]\nUpdateServer=" + http_ + "/" + scenario +
+    void Configure(const std::string& scenario, const std::string& packageServer = "",
+                   std::string server = "", const char* installer = nullptr) {
+        if (server.empty()) server = http_;
+        const std::string command =
+            installer ? installer : "\"" + (folder_ / "record").string() + "\" %1";
+        WriteFile(folder_ / "blenvar.ini", "[Setup]\nUpdateServer=" + server + "/" + scenario +
                                                "\nPackageServer=" + packageServer +
-                                               "\nInstallCommand=\"" +
-                                               (folder_ / "record").string() + "\" %1\n");
+                                               "\nInstallCommand=" + command + "\n");
     }
     std::unique_ptr<VersionWindow> Window(int deadlineMs = 30000) {
         ProgramInfo program{"Blenvar", "Reads barcodes.", "blenvar", 1, 5, 12, deadlineMs};
@@ -127,7 +141,8 @@ class VersionWindowTest : public ::testing::Test {
     const fs::path folder_ = temp_.folder();
     std::string package_;
     QProcess server_;
-    std::string http_, ftp_;
+    std::string http_, ftp_, https_;
+    const QSslConfiguration tls_ = QSslConfiguration::defaultConfiguration();
     FixedConnection fixed_;
     Connection* connection_ = &fixed_;
     QtPageFetcher pages_;
@@ -217,40 +232,53 @@ TEST_F(VersionWindowTest, EachAnswerOfTheServerGivesItsResult) {
 }
 
 TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {
+    enum Via { Http, Ftp, Https, HttpsToHttp };  // where answer and package come from
     struct Row {
         const char* name;
         const char* answer;
-        bool ftp;           // the package server
-        bool yes;           // the answer to the unencrypted question
-        const char* error;  // the download message, nullptr when the installer runs
+        Via via;
+        int yes;              // the answer to the unencrypted question, -1 when not asked
+        const char* failure;  // the message's box, nullptr when the installer runs
+        const char* message = "";
+        const char* installer = nullptr;  // InstallCommand, the recording script when null
     };
     const Row rows[] = {
-        {"http", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, true, nullptr},
-        {"ftp", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", true, true, nullptr},
-        {"declined", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, false, ""},
-        {"badsum", "blenvar|1.5.13|blenvar_1.5.13.deb|||{bad}", false, true, "checksum"},
-        {"cut", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", false, true, "bytes remaining"},
-        {"nopackage", "blenvar|1.5.13|blenvar_1.6.0.deb", false, true, "404"},
+        {"http", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Http, 1, nullptr},
+        {"ftp", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Ftp, 1, nullptr},
+        {"https", "blenvar|1.5.13|blenvar_1.5.13.deb", Https, -1, nullptr},
+        {"downgrade", "blenvar|1.5.13|blenvar_1.5.13.deb", HttpsToHttp, 1, nullptr},
+        {"declined", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Http, 0, ""},
+        {"badsum", "blenvar|1.5.13|blenvar_1.5.13.deb|||{bad}", Http, -1, "DownloadFailed",
+         "Couldn't download the update.\nThe package does not match the checksum"},
+        {"cut", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Http, -1, "DownloadFailed",
+         "Couldn't download the update.\ntransfer closed with 153600 bytes remaining"},
+        {"nopackage", "blenvar|1.5.13|blenvar_1.6.0.deb", Http, -1, "DownloadFailed",
+         "Couldn't download the update.\nThe requested URL returned error: 404"},
+        {"noinstaller", "blenvar|1.5.13|blenvar_1.5.13.deb|||{sha}", Http, 1, "InstallFailed",
+         "Couldn't install the update.\nThe install command \"no-such-installer %1\"",
+         "no-such-installer %1"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Answer(row.name, row.answer);
-        Configure(row.name, row.ftp ? ftp_ : http_ + "/" + row.name);
+        const std::string server = row.via >= Https ? https_ : http_;
+        Configure(row.name, row.via == Ftp ? ftp_ : server + "/" + row.name, server, row.installer);
         fs::remove(folder_ / "record.args");
         auto w = Window();
         QSignalSpy unload(w.get(), &VersionWindow::unloadForUpgrade);
         ASSERT_EQ(Check(*w), 0);
         QTest::mouseClick(Upgrade(*w), Qt::LeftButton);
-        if (!row.error || *row.error == '\0') {
+        if (row.yes >= 0) {
             QMessageBox* ask = Box(*w, "AskUnencrypted");
             const auto* failed = w->findChild<QMessageBox*>("DownloadFailed");
             ASSERT_TRUE(ask) << (failed ? failed->text().toStdString() : "no message");
             EXPECT_EQ(ask->defaultButton(), ask->button(QMessageBox::No));
             ask->button(row.yes ? QMessageBox::Yes : QMessageBox::No)->click();
         }
-        if (!row.error) {
+        if (!row.failure) {
             ASSERT_TRUE(
                 QTest::qWaitFor([&] { return fs::exists(folder_ / "record.args"); }, 10000));
+            EXPECT_FALSE(w->findChild<QMessageBox*>("AskUnencrypted"));
             const std::string path = ReadFile(folder_ / "record.args").substr(2);
             EXPECT_EQ(ReadFile(folder_ / "record.args").substr(0, 2), "1\n");
             EXPECT_EQ(path.rfind((folder_ / "tmp").string() + "/blenvar-update-", 0), 0u) << path;
@@ -261,11 +289,10 @@ TEST_F(VersionWindowTest, OnlyAVerifiedCompletePackageReachesTheInstaller) {
             fs::create_directories(folder_ / "tmp");
             continue;
         }
-        if (*row.error) {
-            QMessageBox* failed = Box(*w, "DownloadFailed");
+        if (*row.failure) {
+            QMessageBox* failed = Box(*w, row.failure);
             ASSERT_TRUE(failed);
-            EXPECT_TRUE(failed->text().startsWith("Couldn't download the update.\n"));
-            EXPECT_TRUE(failed->text().contains(row.error)) << failed->text().toStdString();
+            EXPECT_TRUE(failed->text().startsWith(row.message)) << failed->text().toStdString();
         } else {
             QTest::qWait(200);
         }
@@ -358,6 +385,54 @@ TEST_F(VersionWindowTest, ACancelledDownloadLeavesNoFile) {
         fs::remove_all(folder_ / "tmp");
         fs::create_directories(folder_ / "tmp");
     }
+}
+
+// The package stays for the installer, which runs after the program has ended; the next
+// start removes it, and only what is ours and no longer needed.
+TEST_F(VersionWindowTest, TheNextStartRemovesLeftoverDownloads) {
+    const fs::path tmp = folder_ / "tmp";
+    const struct {
+        const char* name;
+        bool link;  // a link to a folder elsewhere
+        bool kept;
+    } rows[] = {
+        {"blenvar-update-a1B2c3", false, false},
+        {"blenvar-update-n4med1", false, true},  // on an installer's command line
+        {"blenvar-update-l1nked", true, true},
+        {"blenvar-update-a1B2c3d", false, true},
+        {"blenvar-updates", false, true},
+    };
+    WriteFile(folder_ / "elsewhere/keep", "x");
+    for (const auto& row : rows) {
+        if (row.link) {
+            fs::create_directory_symlink(folder_ / "elsewhere", tmp / row.name);
+            continue;
+        }
+        WriteFile(tmp / row.name / "p.deb", "x");
+        fs::create_symlink(folder_ / "elsewhere/keep", tmp / row.name / "link");
+    }
+    QProcess installer;
+    installer.start("/bin/sh",
+                    {"-c", "read line", "sh", (tmp / "blenvar-update-n4med1/p.deb").c_str()});
+    ASSERT_TRUE(installer.waitForStarted());
+    // A package of this run, delivered and not yet handed over.
+    auto downloads = std::make_unique<CurlDownloader>();
+    DownloadResult ours;
+    downloads->Start(
+        http_ + "/whole/MSI/blenvar_1.5.13.deb", [](std::int64_t, std::int64_t) {},
+        [&](const DownloadResult& r) { ours = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ours.ok; }, 10000));
+    CurlDownloader::RemoveLeftovers();
+    for (const auto& row : rows)
+        EXPECT_EQ(fs::exists(fs::symlink_status(tmp / row.name)), row.kept) << row.name;
+    EXPECT_EQ(ReadFile(folder_ / "elsewhere/keep"), "x");
+    EXPECT_TRUE(fs::exists(ours.path));
+    downloads.reset();
+    CurlDownloader::RemoveLeftovers();
+    EXPECT_FALSE(fs::exists(FolderOf(ours.path)));
+    EXPECT_TRUE(fs::exists(tmp / "blenvar-update-n4med1"));
+    installer.closeWriteChannel();
+    installer.waitForFinished();
 }
 
 // Run by update_offline and update_online inside a network namespace of their own.

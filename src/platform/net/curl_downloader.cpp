@@ -1,18 +1,26 @@
 #include "platform/net/curl_downloader.h"
 
 #include <curl/curl.h>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QMetaObject>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <set>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "core/paths.h"
@@ -24,6 +32,7 @@ struct DownloadJob {
     std::atomic<bool> cancelled{false};
     std::string url;
     int fd = -1;
+    int lock = -1;  // the folder, shared-locked while the package is ours
     QCryptographicHash hash{QCryptographicHash::Sha256};
     std::int64_t received = 0;
     std::int64_t reported = -1;
@@ -60,6 +69,55 @@ std::string TempBase() {
     return tmp && *tmp == '/' ? tmp : "/tmp";
 }
 
+// mkdtemp's pattern for our folders.
+constexpr std::string_view kFolderPrefix = "blenvar-update-";
+constexpr size_t kFolderName = kFolderPrefix.size() + 6;
+
+bool OurFolderName(std::string_view name) {
+    return name.size() == kFolderName && name.substr(0, kFolderPrefix.size()) == kFolderPrefix &&
+           std::all_of(name.begin() + kFolderPrefix.size(), name.end(),
+                       [](unsigned char c) { return std::isalnum(c); });
+}
+
+// Our folder names on any running program's command line, however the path is spelt.
+std::set<std::string> NamedOnCommandLines() {
+    std::set<std::string> named;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return named;
+    while (const dirent* e = ::readdir(proc)) {
+        if (!std::isdigit(static_cast<unsigned char>(e->d_name[0]))) continue;
+        std::ifstream file(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
+        const std::string line{std::istreambuf_iterator<char>(file), {}};
+        for (size_t at = line.find(kFolderPrefix); at != std::string::npos;
+             at = line.find(kFolderPrefix, at + 1))
+            named.insert(line.substr(at, kFolderName));
+    }
+    ::closedir(proc);
+    return named;
+}
+
+// Empties and removes the folder `name` inside `base`, staying inside it.
+void RemoveFolder(int base, const char* name) {
+    const int fd = ::openat(base, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st {};
+    // Not the user's, or a download still running or awaiting its install.
+    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid() || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    if (DIR* dir = ::fdopendir(fd)) {
+        while (const dirent* e = ::readdir(dir)) {
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                ::unlinkat(fd, e->d_name, 0);  // a link goes, not what it names
+        }
+        ::unlinkat(base, name, AT_REMOVEDIR);
+        ::closedir(dir);
+    } else {
+        ::close(fd);
+    }
+}
+
 // libcurl and what it pulls in (TLS, Kerberos, LDAP, SSH) is loaded by the first download,
 // on the worker: a tray program that never updates never maps it.
 struct Curl {
@@ -67,6 +125,7 @@ struct Curl {
     decltype(&curl_easy_init) easy_init;
     decltype(&curl_easy_setopt) easy_setopt;
     decltype(&curl_easy_perform) easy_perform;
+    decltype(&curl_easy_getinfo) easy_getinfo;
     decltype(&curl_easy_cleanup) easy_cleanup;
     decltype(&curl_easy_strerror) easy_strerror;
 };
@@ -91,6 +150,7 @@ const Curl* LoadCurl(std::string& error) {
                  get(curl.easy_init, "curl_easy_init") &&
                  get(curl.easy_setopt, "curl_easy_setopt") &&
                  get(curl.easy_perform, "curl_easy_perform") &&
+                 get(curl.easy_getinfo, "curl_easy_getinfo") &&
                  get(curl.easy_cleanup, "curl_easy_cleanup") &&
                  get(curl.easy_strerror, "curl_easy_strerror");
         if (!loaded)
@@ -138,6 +198,7 @@ CurlDownloader::CurlDownloader(QObject* parent) : QObject(parent) {}
 
 CurlDownloader::~CurlDownloader() {
     Cancel();
+    for (const auto& [folder, lock] : locks_) ::close(lock);
 }
 
 void CurlDownloader::Start(const std::string& url,
@@ -160,6 +221,8 @@ void CurlDownloader::Run(std::shared_ptr<DownloadJob> job) {
     if (!mkdtemp(folder.data())) {
         result.error = "cannot make a temporary folder: " + std::string(std::strerror(errno));
     } else {
+        job->lock = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (job->lock >= 0) ::flock(job->lock, LOCK_SH);
         result.path = folder + "/" + FileName(job->url);
         job->fd =
             ::open(result.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -183,12 +246,19 @@ void CurlDownloader::Run(std::shared_ptr<DownloadJob> job) {
         lib->easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
         lib->easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, kMaxPackage);
         lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, reason);
+        // The certificates OpenSSL programs (Qt's page fetch among them) trust.
+        if (const char* authorities = std::getenv("SSL_CERT_FILE"); authorities && *authorities)
+            lib->easy_setopt(curl, CURLOPT_CAINFO, authorities);
         lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, Write);
         lib->easy_setopt(curl, CURLOPT_WRITEDATA, job.get());
         lib->easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         lib->easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
         lib->easy_setopt(curl, CURLOPT_XFERINFODATA, job.get());
         const CURLcode code = lib->easy_perform(curl);
+        // Redirects may have left https: the install decision needs the real source.
+        const char* source = nullptr;
+        if (lib->easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &source) == CURLE_OK && source)
+            result.url = source;
         lib->easy_cleanup(curl);
         const bool closed = ::close(job->fd) == 0;
         if (job->cancelled) {
@@ -207,6 +277,10 @@ void CurlDownloader::Run(std::shared_ptr<DownloadJob> job) {
         ::rmdir(folder.c_str());
         result.path.clear();
     }
+    if (!result.ok && job->lock >= 0) {
+        ::close(job->lock);
+        job->lock = -1;
+    }
     // A cancel may come after the check above: whoever cancels discards the file (Cancel
     // joins this thread first, so it sees the result).
     job->result = std::move(result);
@@ -218,6 +292,7 @@ void CurlDownloader::Finish(std::uint64_t id) {
     if (!job_ || job_->id != id) return;  // cancelled; Cancel discarded the file
     Join();
     const std::shared_ptr<DownloadJob> job = std::move(job_);
+    if (job->lock >= 0) locks_[FolderOf(job->result.path)] = job->lock;
     job->done(job->result);
 }
 
@@ -230,6 +305,7 @@ void CurlDownloader::Cancel() {
     job_->cancelled = true;
     Join();
     Discard(job_->result.path);
+    if (job_->lock >= 0) ::close(job_->lock);
     job_.reset();
 }
 
@@ -239,8 +315,28 @@ void CurlDownloader::Join() {
 
 void CurlDownloader::Discard(const std::string& path) {
     if (path.empty()) return;
+    const std::string folder = FolderOf(path);
     ::unlink(path.c_str());
-    ::rmdir(FolderOf(path).c_str());
+    ::rmdir(folder.c_str());
+    if (auto lock = locks_.find(folder); lock != locks_.end()) {
+        ::close(lock->second);
+        locks_.erase(lock);
+    }
+}
+
+void CurlDownloader::RemoveLeftovers() {
+    const std::string base = TempBase();
+    DIR* dir = ::opendir(base.c_str());
+    if (!dir) return;
+    std::set<std::string> candidates;
+    while (const dirent* e = ::readdir(dir))
+        if (OurFolderName(e->d_name)) candidates.insert(e->d_name);
+    if (!candidates.empty()) {
+        const std::set<std::string> installing = NamedOnCommandLines();
+        for (const std::string& name : candidates)
+            if (!installing.count(name)) RemoveFolder(::dirfd(dir), name.c_str());
+    }
+    ::closedir(dir);
 }
 
 }  // namespace blenvar

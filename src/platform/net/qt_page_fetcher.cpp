@@ -10,13 +10,18 @@ namespace {
 // A version answer is a line; anything this big is not one.
 constexpr qint64 kMaxPage = 1 << 20;
 
+PageReply NoPage(std::string reason) {
+    PageReply reply;
+    reply.error = std::move(reason);
+    return reply;
+}
+
 }  // namespace
 
 QtPageFetcher::QtPageFetcher(QObject* parent) : QObject(parent) {
     deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, [this] {
-        Finish({false, {}, "the server did not answer in time"});
-    });
+    connect(&deadline_, &QTimer::timeout, this,
+            [this] { Finish(NoPage("the server did not answer in time")); });
 }
 
 QtPageFetcher::~QtPageFetcher() {
@@ -35,7 +40,7 @@ void QtPageFetcher::Get(const std::string& url, int deadlineMs,
     QNetworkReply* reply = reply_;
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64) {
         if (reply == reply_ && received > kMaxPage) {
-            Finish({false, {}, "the answer is too long"});
+            Finish(NoPage("the answer is too long"));
         }
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
@@ -46,6 +51,7 @@ void QtPageFetcher::Get(const std::string& url, int deadlineMs,
         } else {
             page.ok = true;
             page.body = reply->readAll().toStdString();
+            page.url = reply->url().toString().toStdString();
         }
         Finish(page);
     });

@@ -227,13 +227,13 @@ void VersionWindow::Current() {
         Finish(kNoInformation);
         return;
     }
-    requestUrl_ = *url;
     services_.pages.Get(*url, program_.deadlineMs,
                         [this](const PageReply& reply) { OnAnswer(reply); });
 }
 
 void VersionWindow::OnAnswer(const PageReply& reply) {
     int result = kNoInformation;
+    answerUrl_ = reply.url;
     if (reply.ok) {
         // Judged against the servers the request went to.
         const CheckOutcome outcome =
@@ -323,13 +323,14 @@ void VersionWindow::OnDownloaded(const DownloadResult& download) {
     downloading_ = false;
     progress_->hide();
     if (!download.ok) {
-        DownloadFailed(download.error);
+        Fail("DownloadFailed", kDownloadFailed, download.error);
         return;
     }
-    switch (DecideInstall(sha256_, download.sha256, requestUrl_, msiLocation_)) {
+    switch (DecideInstall(sha256_, download.sha256, answerUrl_, download.url)) {
         case InstallDecision::Refuse:
             services_.downloads.Discard(download.path);
-            DownloadFailed("The package does not match the checksum the server gave for it.");
+            Fail("DownloadFailed", kDownloadFailed,
+                 "The package does not match the checksum the server gave for it.");
             return;
         case InstallDecision::Ask:
             Ask("AskUnencrypted", Q(kAskUnencrypted), QMessageBox::No,
@@ -358,7 +359,8 @@ void VersionWindow::Install(const std::string& package) {
     // Checked before anything unloads: a missing installer keeps the program running.
     if (program.empty()) {
         services_.downloads.Discard(package);
-        DownloadFailed("The install command \"" + command + "\" names no program that can run.");
+        Fail("InstallFailed", kInstallFailed,
+             "The install command \"" + command + "\" names no program that can run.");
         return;
     }
     upgrading_ = true;
@@ -374,8 +376,9 @@ void VersionWindow::Install(const std::string& package) {
     });
 }
 
-void VersionWindow::DownloadFailed(const std::string& reason) {
-    Tell("DownloadFailed", Q(kDownloadFailed) + "\n" + QString::fromStdString(reason));
+void VersionWindow::Fail(const QString& name, std::string_view headline,
+                         const std::string& reason) {
+    Tell(name, Q(headline) + "\n" + QString::fromStdString(reason));
     Finish(kUpdateAvailable);
 }
 

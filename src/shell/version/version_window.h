@@ -101,7 +101,8 @@ class VersionWindow : public QDialog {
     void StartDownload();
     void OnDownloaded(const DownloadResult& download);
     void Install(const std::string& package);
-    void DownloadFailed(const std::string& reason);
+    // The message box `name`: the headline, the reason on the next line.
+    void Fail(const QString& name, std::string_view headline, const std::string& reason);
     void Ask(const QString& name, const QString& text, QMessageBox::StandardButton preset,
              std::function<void(bool)> then);
     void Tell(const QString& name, const QString& text);
@@ -130,6 +131,7 @@ class VersionWindow : public QDialog {
     std::string sha256_;
     std::string webPageUrl_;  // what the web page line opens
     std::string requestUrl_;
+    std::string answerUrl_;  // after redirects
     bool dialed_ = false;
     bool upgrading_ = false;
     bool downloading_ = false;
