@@ -37,12 +37,21 @@ bool Loaded(const MainWindow& w) {
     return editor && !editor->Loading();
 }
 
+// What a window needs around it: a settings file whose folder is also the user's
+// configuration folder, the tray, and the desktop services over both.
+struct Desk {
+    explicit Desk(const std::string& stored)
+        : file(stored), home(::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1)) {}
+    testing::TempIni file;
+    int home;
+    ShellTray tray;
+    DesktopServices desktop{{file.path(), false, {}}, tray, tray};
+};
+
 TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     const std::string stored = "[Setup]\nEncoding=aim\n[CODE 128]\nSendToClipboard=0\n";
-    testing::TempIni file(stored);
-    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
-    ShellTray tray;
-    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    Desk desk(stored);
+    auto& [file, home, tray, desktop] = desk;
     NullHookLibrary hook;
     auto driver = std::make_unique<CaptureController>(hook, tray);
     CaptureDriver* capture = driver.get();
@@ -112,10 +121,8 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
 // Train and Stop from the Setup tab: the count while training, the eight keys in one
 // write, and what the user sees when it goes wrong.
 TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
-    testing::TempIni file("[Setup]\nEncoding=Other\n");
-    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
-    ShellTray tray;
-    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    Desk desk("[Setup]\nEncoding=Other\n");
+    auto& [file, home, tray, desktop] = desk;
     testing::FakeCaptureBackend backend;
     MainWindow w(desktop, backend, tray, nullptr);
     w.Load({1, 0, 0});
@@ -166,11 +173,9 @@ TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
 }
 
 TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
-    testing::TempIni file("[Setup]\n");
-    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
+    Desk desk("[Setup]\n");
     ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
-    ShellTray tray;
-    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    auto& [file, home, tray, desktop] = desk;
     testing::FakeCaptureBackend backend;
     backend.namesDevices = true;
     auto driver = std::make_unique<RelayCapture>(backend, tray);
@@ -228,10 +233,8 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
 // The program builds the backend first, so it outlives the window: nothing it calls from
 // its own thread afterwards may reach the window or its capture.
 TEST(MainWindow, ABackendOutlivingTheWindowCallsNothingOfIt) {
-    testing::TempIni file("[Setup]\n");
-    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
-    ShellTray tray;
-    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    Desk desk("[Setup]\n");
+    auto& [file, home, tray, desktop] = desk;
     testing::FakeCaptureBackend backend;
     {
         MainWindow w(desktop, backend, tray, nullptr);
@@ -246,12 +249,10 @@ TEST(MainWindow, ABackendOutlivingTheWindowCallsNothingOfIt) {
 // The login box shows what is on disk even when a change cannot be made, and the status
 // line says why (the desktop test turns it on and off).
 TEST(MainWindow, AutostartBoxFollowsTheUsersEntry) {
-    testing::TempIni file("[Setup]\n");
-    const std::string entry = file.folder() + "/autostart/blenvar.desktop";
+    Desk desk("[Setup]\n");
+    const std::string entry = desk.file.folder() + "/autostart/blenvar.desktop";
     std::filesystem::create_directories(entry + "/x");
-    ::setenv("XDG_CONFIG_HOME", file.folder().c_str(), 1);
-    ShellTray tray;
-    DesktopServices desktop({file.path(), false, {}}, tray, tray);
+    auto& [file, home, tray, desktop] = desk;
     NullHookLibrary hook;
     MainWindow w(desktop, hook, tray, nullptr);
     auto* box = w.findChild<QCheckBox*>("Autostart");
