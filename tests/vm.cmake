@@ -6,8 +6,7 @@ if(NOT BLENVAR_SANITIZE)
   set(BLENVAR_VM_DIR ${CMAKE_BINARY_DIR}/vm)
   # Each program runs once per boot, in this order; a program is an add_executable target
   # named here, passing when it exits 0.
-  set(BLENVAR_VM_PROGRAMS uinput_smoke_test capture_test train_test typing_test relay_bench
-    session_pause_test)
+  set(BLENVAR_VM_PROGRAMS capture_test train_test typing_test relay_bench session_pause_test)
   # Programs the tests start; copied in, not run by themselves.
   set(BLENVAR_VM_HELPERS blenvar-decode)
   # Files copied to the same path in the image.
@@ -24,7 +23,6 @@ if(NOT BLENVAR_SANITIZE)
     list(APPEND vm_files --file $<TARGET_FILE:Qt6::QOffscreenIntegrationPlugin>)
   endif()
 
-  add_executable(uinput_smoke_test ${CMAKE_CURRENT_LIST_DIR}/vm/uinput_smoke_test.cpp)
   add_executable(capture_test ${CMAKE_CURRENT_LIST_DIR}/vm/capture_test.cpp)
   add_executable(train_test ${CMAKE_CURRENT_LIST_DIR}/vm/train_test.cpp)
   target_link_libraries(train_test PRIVATE blenvar_capture blenvar_ini)

@@ -67,13 +67,6 @@ TEST(EditorRules, FieldsFollowTheirSwitch) {
     for (const auto& c : cases) {
         EXPECT_EQ(ControlsWhere([&](EditorControl e) { return !ControlEnabled(e, c.switches); }),
                   c.disabled);
-        // Text boxes take the window's colour exactly while disabled.
-        EXPECT_EQ(ControlsWhere([&](EditorControl e) {
-                      return IsTextBox(e) && BackgroundOf(e, c.switches) == FieldBackground::Window;
-                  }),
-                  ControlsWhere([&](EditorControl e) {
-                      return IsTextBox(e) && !ControlEnabled(e, c.switches);
-                  }));
     }
 }
 
