@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "../support/files.h"
+
 namespace vm {
 
 [[noreturn]] inline void Fail(const std::string& what) {
@@ -28,6 +30,9 @@ namespace vm {
 }
 [[noreturn]] inline void FailSys(const std::string& what) {
     Fail(what + ": " + std::strerror(errno));
+}
+inline void Expect(bool ok, const std::string& what) {
+    if (!ok) Fail(what);
 }
 
 inline long long NowMicros() {
@@ -270,22 +275,8 @@ class Capture {
     std::string buffer_;
 };
 
-inline void WriteFile(const std::string& path, const std::string& text) {
-    FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) FailSys("write " + path);
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::string text;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
-        std::fclose(f);
-    }
-    return text;
-}
+using blenvar::testing::ReadFile;
+using blenvar::testing::WriteFile;
 
 // Trained: F12 press opens a scan, Enter press closes it. The emulated machine may stall a
 // writer for tens of milliseconds, so the scanner's silence gap is wider than by default.
