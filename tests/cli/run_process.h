@@ -89,8 +89,8 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv,
     std::ofstream(in, std::ios::binary) << input;
     ProcessResult r;
     r.status = Spawned(argv, in, out, err).Wait(30000);
-    r.out = ReadWholeFile(out);
-    r.err = ReadWholeFile(err);
+    r.out = ReadFile(out);
+    r.err = ReadFile(err);
     return r;
 }
 
