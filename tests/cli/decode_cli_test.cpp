@@ -7,8 +7,8 @@
 #include <map>
 #include <regex>
 
-#include "cli/run_process.h"
 #include "decode/temp_ini.h"
+#include "support/process.h"
 
 namespace blenvar {
 namespace {

@@ -11,9 +11,10 @@
 #include <fstream>
 #include <thread>
 
-#include "cli/run_process.h"
 #include "decode/temp_ini.h"
+#include "delivery/argrecord.h"
 #include "keys/probe_session.h"
+#include "support/process.h"
 
 namespace blenvar {
 namespace {

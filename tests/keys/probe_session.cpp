@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "cli/run_process.h"
+#include "support/process.h"
 
 namespace blenvar::test {
 namespace {
