@@ -47,6 +47,7 @@ if(NOT BLENVAR_SANITIZE)
   foreach(program ${BLENVAR_VM_PROGRAMS})
     set_target_properties(${program} PROPERTIES
       COMPILE_OPTIONS "-Wall;-Wextra;-Werror" LINK_OPTIONS "")
+    target_include_directories(${program} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     list(APPEND vm_program_files $<TARGET_FILE:${program}>)
   endforeach()
 

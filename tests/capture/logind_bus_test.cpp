@@ -5,30 +5,25 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/evdev/logind_session.h"
+#include "support/process.h"
 
 namespace blenvar {
 namespace {
 
-// A child with its standard input and output on pipes; killed when done.
+// A child with its standard input and output on pipes; ended when done.
 class Child {
   public:
-    explicit Child(std::vector<const char*> argv) {
+    explicit Child(const std::vector<std::string>& argv) {
         int in[2], out[2];
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            argv.push_back(nullptr);
-            execvp(argv[0], const_cast<char* const*>(argv.data()));
-            _exit(127);
-        }
+        process_.emplace(argv, "", "", "",
+                         std::vector<std::pair<int, int>>{{0, in[0]}, {1, out[1]}});
         close(in[0]);
         close(out[1]);
         in_ = in[1];
@@ -37,10 +32,7 @@ class Child {
     ~Child() {
         if (in_ >= 0) close(in_);
         if (out_ >= 0) close(out_);
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
+        if (process_) process_->Stop(SIGTERM);
     }
     std::string Line(int waitMs) {
         std::string line;
@@ -54,7 +46,7 @@ class Child {
     }
 
   private:
-    pid_t pid_ = -1;
+    std::optional<testing::Spawned> process_;
     int in_ = -1;
     int out_ = -1;
 };
@@ -74,7 +66,7 @@ TEST(LogindBus, FollowsActiveAndLockedHintOfOurSession) {
     Child bus({"dbus-daemon", "--session", "--nofork", "--print-address"});
     const std::string address = bus.Line(5000);
     ASSERT_FALSE(address.empty()) << "dbus-daemon did not start";
-    Child logind({"/usr/bin/python3", BLENVAR_LOGIND_STANDIN, address.c_str()});
+    Child logind({"/usr/bin/python3", BLENVAR_LOGIND_STANDIN, address});
     ASSERT_EQ(logind.Line(10000), "ready");
     setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
     setenv("XDG_SESSION_ID", "1", 1);

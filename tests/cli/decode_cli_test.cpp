@@ -7,8 +7,8 @@
 #include <map>
 #include <regex>
 
-#include "cli/run_process.h"
 #include "decode/temp_ini.h"
+#include "support/process.h"
 
 namespace blenvar {
 namespace {
@@ -134,9 +134,9 @@ TEST_F(DecodeCliTest, AScanEndingInCarriageReturnIsPrintedWithoutWaitingForMore)
     testing::Spawned decoder({BLENVAR_DECODE, "--settings", settings, "--format", "%%T %%C"}, in,
                              out, "/dev/null");
     auto printed = [&](const std::string& expected) {
-        for (int waited = 0; waited < 5000 && testing::ReadWholeFile(out) != expected; waited += 20)
+        for (int waited = 0; waited < 5000 && testing::ReadFile(out) != expected; waited += 20)
             usleep(20000);
-        return testing::ReadWholeFile(out);
+        return testing::ReadFile(out);
     };
     ASSERT_EQ(write(fd, "]C0A\r", 5), 5);
     EXPECT_EQ(printed("UNKNOWN ]C0A\n"), "UNKNOWN ]C0A\n");

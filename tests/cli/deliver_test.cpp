@@ -11,9 +11,10 @@
 #include <fstream>
 #include <thread>
 
-#include "cli/run_process.h"
 #include "decode/temp_ini.h"
+#include "delivery/argrecord.h"
 #include "keys/probe_session.h"
+#include "support/process.h"
 
 namespace blenvar {
 namespace {
@@ -72,7 +73,7 @@ class DeliverTest : public test::ProbeTest {
         EXPECT_TRUE(decoder.Started());
         Outcome o;
         for (int waited = 0; waited < 60000; waited += 50) {
-            o.printed = testing::Lines(testing::ReadWholeFile(out));
+            o.printed = testing::Lines(testing::ReadFile(out));
             if (o.printed.size() >= scans.size()) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
@@ -85,7 +86,7 @@ class DeliverTest : public test::ProbeTest {
                                "/dev/null");
         o.status = decoder.Wait(15000);
         xclip.Stop();
-        o.errors = testing::ReadWholeFile(err);
+        o.errors = testing::ReadFile(err);
         return o;
     }
 
@@ -129,8 +130,7 @@ TEST_F(DeliverTest, EveryActionOnTheUsLayout) {
     auto commands = RecordedCommands(1);
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].second, (std::vector<std::string>{"--code", value, "CODE 128 and more"}));
-    EXPECT_EQ(testing::ReadWholeFile(dir_->folder() + "/scans.csv"),
-              "CODE 128,\"" + value + "\"\r\n");
+    EXPECT_EQ(testing::ReadFile(dir_->folder() + "/scans.csv"), "CODE 128,\"" + value + "\"\r\n");
 }
 
 TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
@@ -173,7 +173,7 @@ TEST_F(DeliverTest, HostileBarcodesAreDeliveredLiterallyAndRunNothing) {
     EXPECT_EQ(testing::Lines(o.errors).size(), 1u) << o.errors;
     EXPECT_NE(o.errors.find("control character U+0007, which cannot be typed"), std::string::npos)
         << o.errors;
-    EXPECT_EQ(testing::ReadWholeFile(dir_->folder() + "/hostile.csv"), expectFile);
+    EXPECT_EQ(testing::ReadFile(dir_->folder() + "/hostile.csv"), expectFile);
     std::vector<std::string> recorded;
     for (const auto& [name, args] : RecordedCommands(hostile.size())) {
         ASSERT_EQ(args.size(), 2u);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/services.h"
+#include "support/fake_opener.h"
 
 namespace blenvar::testing {
 
@@ -14,14 +15,6 @@ struct FakeClock : Clock {
     std::vector<std::tm> readings;  // handed out in turn; the last one repeats
     std::size_t next = 0;
     std::tm LocalNow() override { return readings[std::min(next++, readings.size() - 1)]; }
-};
-
-struct FakeOpener : ShellOpener {
-    std::vector<std::string> opened;
-    bool Open(const std::string& target) override {
-        opened.push_back(target);
-        return true;
-    }
 };
 
 struct FakeSound : SoundEvents {

@@ -2,11 +2,12 @@
 // Reads files the tests' programs wrote, blenvar-argrecord's argument lists among them.
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/files.h"
 
 namespace blenvar::testing {
 
@@ -16,17 +17,15 @@ inline bool WaitForFile(const std::string& path, int timeoutMs = 5000) {
     return std::filesystem::exists(path);
 }
 
+// sound_control_test's name for ReadFile.
 inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return ReadFile(path);
 }
 
 // Each argument ends in a NUL.
 inline std::vector<std::string> ReadRecordedArgs(const std::string& path) {
     std::vector<std::string> args;
-    std::istringstream in(ReadWholeFile(path));
+    std::istringstream in(ReadFile(path));
     for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
     return args;
 }

@@ -8,9 +8,9 @@
 
 #include "decode/temp_ini.h"
 #include "delivery/argrecord.h"
+#include "platform/desktop/xdg_opener.h"
 #include "platform/posix/posix_file_appender.h"
 #include "platform/posix/posix_process_starter.h"
-#include "platform/desktop/xdg_opener.h"
 
 namespace blenvar {
 namespace {
@@ -87,11 +87,11 @@ TEST(PosixProcessStarterTest, StartedAndOpenedGetTheStartEnvironment) {
     std::string error;
     ASSERT_TRUE(starter.Start("/bin/sh", {"-c", script, "sh", "arg"}, error)) << error;
     ASSERT_TRUE(testing::WaitForFile(out));
-    EXPECT_EQ(testing::ReadWholeFile(out), "arg|1|");
+    EXPECT_EQ(testing::ReadFile(out), "arg|1|");
     std::filesystem::remove(out);
     ASSERT_TRUE(xdg.Open("https://example.org/x"));
     ASSERT_TRUE(testing::WaitForFile(out));
-    EXPECT_EQ(testing::ReadWholeFile(out), "https://example.org/x|1|");
+    EXPECT_EQ(testing::ReadFile(out), "https://example.org/x|1|");
     unsetenv("SET_LATER");
 }
 
@@ -106,7 +106,7 @@ TEST(PosixFileAppenderTest, AppendsCrLfLinesOrSaysWhyNot) {
     std::string error;
     for (const char* line : {"first,\"a\"", "", "third\xe9"})
         ASSERT_TRUE(files.AppendLine(dir.folder() + "/link", line, error)) << error;
-    EXPECT_EQ(testing::ReadWholeFile(path), "first,\"a\"\r\n\r\nthird\xe9\r\n");
+    EXPECT_EQ(testing::ReadFile(path), "first,\"a\"\r\n\r\nthird\xe9\r\n");
     const std::pair<std::string, const char*> failures[] = {
         {dir.folder() + "/missing/out.txt", "No such file"},
         {dir.path() + "/out.txt", "Not a directory"},

@@ -14,6 +14,7 @@
 #include <QTextBlock>
 
 #include "shell/help/tab_names.h"
+#include "support/fake_opener.h"
 
 namespace blenvar {
 namespace {
@@ -35,14 +36,6 @@ TEST(TabNamesTest, TargetsSelectOnlyAWholeCaption) {
         };
     for (const auto& c : cases) EXPECT_EQ(TabIndexFor(names, c.target), c.tab) << c.target;
 }
-
-struct RecordingOpener : ShellOpener {
-    bool Open(const std::string& target) override {
-        opened.push_back(target);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
 
 // Mouse: press and release on the link's first character.
 void Click(HelpPage& page, QTextCursor link) {
@@ -75,7 +68,7 @@ TEST(HelpPageTest, LinksSwitchTabsScrollOrOpenOutsideAndThePageStays) {
     f.write("<p><a name='end'>End</a></p>");
     f.close();
 
-    RecordingOpener opener;
+    testing::FakeOpener opener;
     HelpPage page(f.fileName(), opener);
     page.resize(400, 200);
     page.show();
@@ -116,7 +109,7 @@ TEST(HelpPageTest, LinksSwitchTabsScrollOrOpenOutsideAndThePageStays) {
 // a missing page names its file.
 TEST(HelpPageTest, ShippedPagesLinkToRealTabsAndAnchors) {
     const std::string tabNames = MakeTabNames({"Main", "Control", "Last Scan", "Setup", "Help"});
-    RecordingOpener opener;
+    testing::FakeOpener opener;
     EXPECT_TRUE(HelpPage("/nonexistent/setup.htm", opener)
                     .toPlainText()
                     .contains("/nonexistent/setup.htm"));

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "cli/run_process.h"
+#include "support/process.h"
 
 namespace blenvar::test {
 namespace {
@@ -46,7 +46,7 @@ std::string ProbeSession::ReadSince(std::size_t from, std::size_t bytes, int tim
         size = now;
         std::this_thread::sleep_for(milliseconds(quietMs));
     } while ((now = Size()) != size);
-    const std::string all = testing::ReadWholeFile(outPath_);
+    const std::string all = testing::ReadFile(outPath_);
     return all.size() > from ? all.substr(from) : std::string();
 }
 

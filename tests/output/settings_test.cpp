@@ -53,7 +53,7 @@ TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
     ASSERT_TRUE(SaveTypeSettings(ini, "UCC/EAN 128", s));
     // All fifteen keys, in the order the editor has always written them (line ends are
     // the INI component's business).
-    std::string text = testing::ReadWholeFile(f.path());
+    std::string text = testing::ReadFile(f.path());
     std::erase(text, '\r');
     EXPECT_EQ(text,
               "[CODE 39]\nSendToClipboard=0\n"
@@ -81,7 +81,7 @@ TEST(SetupKeys, TrainingAndEncoding) {
     EXPECT_EQ(LoadTrainedKeys(ini).start, keys.start);
     EXPECT_EQ(LoadTrainedKeys(ini).stop, keys.stop);
     EXPECT_EQ(LoadEncoding(ini), "AIM");
-    const std::string text = testing::ReadWholeFile(f.path());
+    const std::string text = testing::ReadFile(f.path());
     EXPECT_LT(text.find("Start_VCode="), text.find("Start_SCode="));
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/run_process.h"
+#include "support/process.h"
 
 namespace {
 

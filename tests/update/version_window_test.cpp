@@ -22,6 +22,7 @@
 #include "platform/net/ifaddrs_connection.h"
 #include "platform/net/qt_page_fetcher.h"
 #include "platform/posix/posix_process_starter.h"
+#include "support/fake_opener.h"
 #include "support/files.h"
 
 namespace blenvar {
@@ -36,14 +37,6 @@ struct FixedConnection : Connection {
     int Online() override { return 2; }
     bool Dial(bool) override { return false; }
     bool HangUp() override { return true; }
-};
-
-struct RecordingOpener : ShellOpener {
-    std::vector<std::string> opened;
-    bool Open(const std::string& target) override {
-        opened.push_back(target);
-        return true;
-    }
 };
 
 class VersionWindowTest : public ::testing::Test {
@@ -148,7 +141,7 @@ class VersionWindowTest : public ::testing::Test {
     QtPageFetcher pages_;
     CurlDownloader downloads_;
     PosixProcessStarter starter_{CopyEnvironment()};
-    RecordingOpener opener_;
+    testing::FakeOpener opener_;
     INIFile settings_;
 };
 

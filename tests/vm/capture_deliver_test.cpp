@@ -9,10 +9,6 @@ using namespace vm;
 
 constexpr char kOwnKeyboard[] = "Blenvar virtual keyboard";
 
-void Expect(bool ok, const std::string& what) {
-    if (!ok) Fail(what);
-}
-
 }  // namespace
 
 int main() {

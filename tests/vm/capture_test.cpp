@@ -11,10 +11,6 @@ constexpr char kScannerName[] = "VM scanner";
 constexpr char kScannerId[] = "VM scanner|1d50:0b01";
 constexpr char kOwnKeyboard[] = "Blenvar virtual keyboard";
 
-void Expect(bool ok, const std::string& what) {
-    if (!ok) Fail(what);
-}
-
 void ExpectScan(Capture& capture, const std::string& want, int waitMs, const char* what) {
     const std::string raw = RawOf(capture.Line(waitMs));
     Expect(raw == want, std::string(what) + ": printed " + raw.substr(0, 80) + " for " +

@@ -11,10 +11,6 @@ namespace {
 
 using namespace vm;
 
-void Expect(bool ok, const std::string& what) {
-    if (!ok) Fail(what);
-}
-
 // Hands the relay whatever state the test set, when poked through the pipe.
 class PipeSession : public blenvar::SessionSource {
   public:

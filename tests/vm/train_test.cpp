@@ -18,10 +18,6 @@ constexpr unsigned short kScannerProduct = 0x0b01;
 const char* const kSettings = "/tmp/train.ini";
 const char* const kErrors = "/tmp/train.err";
 
-void Expect(bool ok, const std::string& what) {
-    if (!ok) Fail(what);
-}
-
 std::string Errors() {
     return " (stderr: " + ReadFile(kErrors) + ")";
 }

@@ -8,7 +8,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -16,10 +15,14 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "support/files.h"
+#include "support/process.h"
 
 namespace vm {
 
@@ -28,6 +31,9 @@ namespace vm {
 }
 [[noreturn]] inline void FailSys(const std::string& what) {
     Fail(what + ": " + std::strerror(errno));
+}
+inline void Expect(bool ok, const std::string& what) {
+    if (!ok) Fail(what);
 }
 
 inline long long NowMicros() {
@@ -201,28 +207,14 @@ class Capture {
   public:
     explicit Capture(const std::string& settings)
         : Capture(std::vector<std::string>{"--capture", "--settings", settings}) {}
-    explicit Capture(const std::vector<std::string>& args, const std::string& errFile = "") {
+    explicit Capture(std::vector<std::string> args, const std::string& errFile = "") {
         int out[2];
         if (pipe2(out, O_CLOEXEC) != 0) FailSys("pipe");
-        pid_ = fork();
-        if (pid_ < 0) FailSys("fork");
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            if (!errFile.empty()) {
-                const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-                if (err >= 0) dup2(err, STDERR_FILENO);
-            }
-            std::vector<char*> argv{const_cast<char*>("blenvar-decode")};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv("/tests/blenvar-decode", argv.data());
-            _exit(127);
-        }
+        args.insert(args.begin(), "/tests/blenvar-decode");
+        process_.emplace(args, "", "", errFile, std::vector<std::pair<int, int>>{{1, out[1]}});
         close(out[1]);
         out_ = Fd(out[0]);
-    }
-    ~Capture() {
-        if (pid_ > 0) Stop(SIGKILL);
+        if (!process_->Started()) Fail("cannot start blenvar-decode");
     }
     // The next line, or "" after `waitMs` without one.
     std::string Line(int waitMs) {
@@ -244,48 +236,21 @@ class Capture {
     }
     // The exit status once it ends by itself within `waitMs`, else -1 (then it is killed).
     int Wait(int waitMs) {
-        for (int waited = 0; waited <= waitMs; waited += 10) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10000);
-        }
-        Stop(SIGKILL);
-        return -1;
+        const int status = process_->Wait(waitMs);
+        if (status == -1) process_->Stop(SIGKILL);
+        return status;
     }
     // The exit status after the signal.
-    int Stop(int sig) {
-        kill(pid_, sig);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
+    int Stop(int sig) { return process_->Stop(sig, 60000); }
 
   private:
-    pid_t pid_ = -1;
     Fd out_;
     std::string buffer_;
+    std::optional<blenvar::testing::Spawned> process_;  // ended before its output closes
 };
 
-inline void WriteFile(const std::string& path, const std::string& text) {
-    FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) FailSys("write " + path);
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::string text;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
-        std::fclose(f);
-    }
-    return text;
-}
+using blenvar::testing::ReadFile;
+using blenvar::testing::WriteFile;
 
 // Trained: F12 press opens a scan, Enter press closes it. The emulated machine may stall a
 // writer for tens of milliseconds, so the scanner's silence gap is wider than by default.

@@ -7,8 +7,6 @@
 #include <X11/extensions/XInput2.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,8 +19,7 @@
 #include "capture/training_machine.h"
 #include "keys/probe_session.h"
 #include "support/files.h"
-
-extern char** environ;
+#include "support/process.h"
 
 namespace blenvar {
 namespace {
@@ -31,35 +28,9 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using Lines = std::vector<std::string>;
 
-pid_t Spawn(const Lines& args, int stdinFd = -1, int fd3 = -1) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdinFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
-    if (fd3 >= 0) posix_spawn_file_actions_adddup2(&actions, fd3, 3);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// Exit status, 128 + signal, or -1 while it still runs at the timeout.
-int WaitExit(pid_t pid, int timeoutMs) {
-    for (const auto end = Clock::now() + milliseconds(timeoutMs); Clock::now() < end;) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        std::this_thread::sleep_for(milliseconds(5));
-    }
-    return -1;
-}
-
 void Inject(Lines args) {
     args.insert(args.begin(), BLENVAR_XINJECT);
-    EXPECT_EQ(WaitExit(Spawn(args), 20000), 0);
+    EXPECT_EQ(testing::Spawned(args).Wait(20000), 0);
 }
 
 using testing::ReadFile;
@@ -68,7 +39,7 @@ using testing::ReadFile;
 class Harness {
   public:
     ~Harness() {
-        if (pid_ > 0) Kill(SIGKILL, 5000);
+        process_.reset();
         if (input_ >= 0) close(input_);
         std::filesystem::remove(events_);
     }
@@ -80,15 +51,13 @@ class Harness {
         if (pipe(fds) != 0) return -1;
         Lines args{BLENVAR_HARNESS, events_, start, stop};
         args.insert(args.end(), scanner.begin(), scanner.end());
-        pid_ = Spawn(args, fds[0]);
+        process_ = std::make_unique<testing::Spawned>(
+            args, "", "", "", std::vector<std::pair<int, int>>{{0, fds[0]}});
         close(fds[0]);
         input_ = fds[1];
         for (const auto end = Clock::now() + milliseconds(10000); Clock::now() < end;) {
             if (WaitFor("ready", 0)) return 0;
-            if (const int status = WaitExit(pid_, 20); status != -1) {
-                pid_ = -1;
-                return status;
-            }
+            if (const int status = process_->Wait(20); status != -1) return status;
         }
         return -1;
     }
@@ -137,17 +106,12 @@ class Harness {
         Command("type " + text);
         ASSERT_TRUE(WaitFor("typed"));
     }
-    int Kill(int signal, int timeoutMs) {
-        kill(pid_, signal);
-        const int status = WaitExit(pid_, timeoutMs);
-        if (status != -1) pid_ = -1;
-        return status;
-    }
+    int Kill(int signal, int timeoutMs) { return process_->Stop(signal, timeoutMs); }
 
   private:
     std::string events_ = std::filesystem::temp_directory_path() /
                           ("blenvar-capture-" + std::to_string(getpid()) + ".txt");
-    pid_t pid_ = -1;
+    std::unique_ptr<testing::Spawned> process_;
     int input_ = -1;
 };
 
@@ -314,7 +278,7 @@ class ScannerX11 : public CaptureX11 {
 
     static int Xinput(Lines args) {
         args.insert(args.begin(), "xinput");
-        return WaitExit(Spawn(args), 10000);
+        return testing::Spawned(args).Wait(10000);
     }
     static void Attach() { ASSERT_EQ(Xinput({"reattach", kScanner, "Virtual core keyboard"}), 0); }
     static void Scanner(Lines keys) {
@@ -481,9 +445,9 @@ TEST(CaptureX11Server, LostServerEndsTheProgram) {
     const std::string report =
         std::filesystem::temp_directory_path() / ("blenvar-xvfb-" + std::to_string(getpid()));
     const int fd = open(report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const pid_t server = Spawn({"Xvfb", "-displayfd", "3", "-nolisten", "tcp"}, -1, fd);
+    testing::Spawned server({"Xvfb", "-displayfd", "3", "-nolisten", "tcp"}, "", "", "", {{3, fd}});
     close(fd);
-    ASSERT_GT(server, 0);
+    ASSERT_TRUE(server.Started());
     std::string number;
     for (const auto end = Clock::now() + milliseconds(20000);
          Clock::now() < end && number.find('\n') == std::string::npos;) {
@@ -497,8 +461,7 @@ TEST(CaptureX11Server, LostServerEndsTheProgram) {
     Harness harness;
     EXPECT_EQ(harness.Start(kF12, kF11), 0);
     setenv("DISPLAY", saved.c_str(), 1);
-    kill(server, SIGKILL);
-    waitpid(server, nullptr, 0);
+    server.Stop(SIGKILL);
     EXPECT_EQ(harness.Kill(0, 5000), 3);
     EXPECT_TRUE(harness.WaitFor("lost", 0));
 }

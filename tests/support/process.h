@@ -10,21 +10,23 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "decode/temp_ini.h"
-#include "delivery/argrecord.h"
+#include "support/files.h"
 
 extern char** environ;
 
 namespace blenvar::testing {
 
-// Standard input, output and error on the given files (an empty name keeps ours);
-// killed if it still runs at the end.
+// Standard input, output and error on the given files (an empty name keeps ours), and
+// descriptors of ours passed as {its number, ours}; killed if it still runs at the end.
 class Spawned {
   public:
-    Spawned(const std::vector<std::string>& argv, const std::string& in, const std::string& out,
-            const std::string& err) {
+    Spawned(const std::vector<std::string>& argv, const std::string& in = {},
+            const std::string& out = {}, const std::string& err = {},
+            const std::vector<std::pair<int, int>>& fds = {}) {
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
         const int writing = O_WRONLY | O_CREAT | O_TRUNC;
@@ -34,6 +36,7 @@ class Spawned {
             if (!files[fd].first->empty())
                 posix_spawn_file_actions_addopen(&fa, fd, files[fd].first->c_str(),
                                                  files[fd].second, 0644);
+        for (const auto& [theirs, ours] : fds) posix_spawn_file_actions_adddup2(&fa, ours, theirs);
         std::vector<char*> args;
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
@@ -49,24 +52,24 @@ class Spawned {
         Wait(0);
         return !Started() || exited_;
     }
-    // Exit status, or -1 when it has not ended within the time, died by a signal or was
-    // already waited for.
+    // Exit status, 128 + the signal that ended it, or -1 when it has not ended within the
+    // time or was already waited for.
     int Wait(int timeoutMs) {
         for (int waited = 0; pid_ > 0 && !exited_ && waited <= timeoutMs; waited += 5) {
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 exited_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
             if (waited < timeoutMs) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return -1;
     }
-    void Stop(int signal = SIGTERM) {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, signal);
-            Wait(2000);
-        }
+    // The signal (0: none), then Wait.
+    int Stop(int signal = SIGTERM, int timeoutMs = 2000) {
+        if (pid_ <= 0 || exited_) return -1;
+        kill(pid_, signal);
+        return Wait(timeoutMs);
     }
 
   private:
@@ -75,7 +78,7 @@ class Spawned {
 };
 
 struct ProcessResult {
-    int status = -1;  // exit status, or -1 when it did not exit normally
+    int status = -1;  // as Spawned::Wait
     std::string out;
     std::string err;
 };
@@ -89,8 +92,8 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv,
     std::ofstream(in, std::ios::binary) << input;
     ProcessResult r;
     r.status = Spawned(argv, in, out, err).Wait(30000);
-    r.out = ReadWholeFile(out);
-    r.err = ReadWholeFile(err);
+    r.out = ReadFile(out);
+    r.err = ReadFile(err);
     return r;
 }
 

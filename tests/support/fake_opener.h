@@ -1,0 +1,18 @@
+#pragma once
+// A ShellOpener that records what it was asked to open.
+#include <string>
+#include <vector>
+
+#include "core/services.h"
+
+namespace blenvar::testing {
+
+struct FakeOpener : ShellOpener {
+    std::vector<std::string> opened;
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
+};
+
+}  // namespace blenvar::testing
