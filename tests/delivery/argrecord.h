@@ -17,11 +17,6 @@ inline bool WaitForFile(const std::string& path, int timeoutMs = 5000) {
     return std::filesystem::exists(path);
 }
 
-// sound_control_test's name for ReadFile.
-inline std::string ReadWholeFile(const std::string& path) {
-    return ReadFile(path);
-}
-
 // Each argument ends in a NUL.
 inline std::vector<std::string> ReadRecordedArgs(const std::string& path) {
     std::vector<std::string> args;

@@ -128,9 +128,9 @@ TEST_F(SoundControlTest, DamagedOrBusyStoreIsReportedAndDefaultsStillPlay) {
     store_.reset();
     fill();
     DamageSecondPage(UserDb());
-    const std::string damaged = testing::ReadWholeFile(UserDb());
+    const std::string damaged = testing::ReadFile(UserDb());
     start("damaged");
-    EXPECT_TRUE(testing::ReadWholeFile(UserDb()) == damaged) << "the damaged file was written";
+    EXPECT_TRUE(testing::ReadFile(UserDb()) == damaged) << "the damaged file was written";
     // Not a file at all: refused before SQLite sees it, and left as it is.
     namespace fs = std::filesystem;
     const std::pair<std::function<void()>, fs::file_type> odd[] = {
