@@ -134,15 +134,6 @@ class DesktopTest(unittest.TestCase):
             self.screenshot(window, "tab-" + tab.lower().replace(" ", "-"))
             unnamed += [f"{tab}: {what}" for what in atspi.unnamed(app, NAMED_ROLES)]
         self.assertEqual(unnamed, [], "controls without an accessible name")
-        # The login autostart box, pressed as a screen reader does: the user's entry comes
-        # and goes.
-        entry = os.path.join(self.env["XDG_CONFIG_HOME"], "autostart", "blenvar.desktop")
-        atspi.select_tab(app, "Setup")
-        box = atspi.find(app, role="check box", name="Start Blenvar when I log in")
-        atspi.press(box)
-        atspi.wait_for("the autostart entry", lambda: os.path.exists(entry))
-        atspi.press(box)
-        atspi.wait_for("the autostart entry removed", lambda: not os.path.exists(entry))
         # A screen reader toggles an option or box without a click: it is saved all the same.
         ini = os.path.join(self.folder, "blenvar.ini")
         for tab, role, name, line in (("Setup", "radio button", "Other", "Encoding=Other"),
