@@ -31,6 +31,10 @@ class CaptureCoordinator {
     explicit CaptureCoordinator(Reports reports) : reports_(std::move(reports)) {}
 
     void SetKeys(const TrainedKey& start, const TrainedKey& stop) { machine_.SetKeys(start, stop); }
+    // CaptureMachine::SetTranslator.
+    void SetTranslator(std::shared_ptr<ScanTranslator> translator) {
+        machine_.SetTranslator(std::move(translator));
+    }
     // CaptureMachine::SetScannerMode; an open scan lets go of the keyboard in scanner mode.
     void SetScannerMode(bool on, std::uint64_t gapMs);
     // An open scan is abandoned: training owns the keys now.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "capture/key_to_char.h"
+#include "capture/scan_translator.h"
 
 namespace blenvar {
 
@@ -30,6 +31,18 @@ bool TypesVisibleCharacter(const TrainedKey& k) {
 
 }  // namespace
 
+std::string ScanText(ScanTranslator* translator, const KeyEvent& event) {
+    if (translator) return translator->Translate(event);
+    if (event.Action != kActionCharacter || !Typable(event.State, event.VCode)) return {};
+    return KeyToChar(static_cast<std::uint8_t>(event.State),
+                     static_cast<std::uint16_t>(event.VCode));
+}
+
+void CaptureMachine::SetTranslator(std::shared_ptr<ScanTranslator> translator) {
+    translator_ = std::move(translator);
+    Reset();
+}
+
 void CaptureMachine::SetKeys(const TrainedKey& start, const TrainedKey& stop) {
     start_ = start;
     stop_ = stop;
@@ -55,12 +68,19 @@ bool CaptureMachine::ClosesScan(const KeyEvent& event) const {
     return SameEvent(event, stop_) && (!scannerMode_ || stopIsSuffix_);
 }
 
+// Multi-line codes hold the stop key's own character: from the scanner alone, an Enter or
+// Tab stop is the end only when the gap follows it.
+bool CaptureMachine::StopMayBeData() const {
+    return scannerMode_ && translator_ && (stop_.VCode == 9 || stop_.VCode == 13);
+}
+
 std::uint64_t CaptureMachine::NextDeadline() const {
     return scannerMode_ ? std::min(deadline_, lastKeyMs_ + gapMs_) : deadline_;
 }
 
 CaptureStep CaptureMachine::Close() {
     scanning_ = false;
+    pendingStop_.clear();
     CaptureStep step;
     step.trayImage = kTrayScanWaiting;
     step.scan = std::move(raw_);
@@ -93,6 +113,11 @@ CaptureStep CaptureMachine::OnKey(const KeyEvent& event) {
         deadline_ = event.timeMs + kScanWindowMs;
         lastKeyMs_ = event.timeMs;
         raw_.clear();
+        pendingStop_.clear();
+        if (translator_) {
+            translator_->Begin();
+            raw_ = translator_->Translate(event);
+        }
         step.result = kConsumeKey;
         step.trayImage = kTrayScanOpen;
         step.deadline = NextDeadline();
@@ -103,20 +128,28 @@ CaptureStep CaptureMachine::OnKey(const KeyEvent& event) {
         return step;
     }
     lastKeyMs_ = event.timeMs;
+    // The translator follows every event, the closing one included.
+    const std::string text = ScanText(translator_.get(), event);
 
     // Every event of an open scan is consumed, the closing one included.
-    if (ClosesScan(event)) {
-        step = Close();
-        step.result = kConsumeKey;
-        return step;
-    }
     step.result = kConsumeKey;
+    if (ClosesScan(event)) {
+        if (!StopMayBeData()) {
+            step = Close();
+            step.result = kConsumeKey;
+            return step;
+        }
+        raw_ += pendingStop_;
+        pendingStop_ = stop_.VCode == 9 ? "\t" : "\r";
+    }
     step.deadline = NextDeadline();
     // Other events of the stop key (its press when the release was trained) add nothing.
     const bool stopKey = SameKey(event, stop_) && (!scannerMode_ || stopIsSuffix_);
-    if (event.Action == kActionCharacter && Typable(event.State, event.VCode) && !stopKey)
-        raw_ += KeyToChar(static_cast<std::uint8_t>(event.State),
-                          static_cast<std::uint16_t>(event.VCode));
+    if (!stopKey && !text.empty()) {
+        raw_ += pendingStop_;
+        pendingStop_.clear();
+        raw_ += text;
+    }
     return step;
 }
 

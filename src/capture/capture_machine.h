@@ -3,6 +3,7 @@
 // event carries its monotonic time, each step reports the next deadline, and the caller
 // feeds Tick() when that deadline passes, so a scan closes on time even when no key follows.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,8 @@
 #include "settings/settings_layout.h"
 
 namespace blenvar {
+
+class ScanTranslator;
 
 inline constexpr std::uint64_t kScanWindowMs = 5000;
 
@@ -34,10 +37,16 @@ class CaptureMachine {
     // the window close scans. Off: the trained start and stop events alone decide.
     void SetScannerMode(bool on, std::uint64_t gapMs = kDefaultScanGapMs);
 
+    // The scanner's layout reads the characters; none: the fixed US table. With one, in
+    // scanner mode an Enter or Tab stop followed by more keys within the gap is data.
+    // An open scan is abandoned.
+    void SetTranslator(std::shared_ptr<ScanTranslator> translator);
+
     // Abandons an open scan; keys and mode stay.
     void Reset() {
         scanning_ = false;
         raw_.clear();
+        pendingStop_.clear();
     }
 
     CaptureStep OnKey(const KeyEvent& event);
@@ -49,6 +58,7 @@ class CaptureMachine {
   private:
     bool OpensScan(const KeyEvent& event) const;
     bool ClosesScan(const KeyEvent& event) const;
+    bool StopMayBeData() const;
     std::uint64_t NextDeadline() const;
     CaptureStep Close();
 
@@ -61,6 +71,8 @@ class CaptureMachine {
     std::uint64_t deadline_ = 0;  // the end of the scan window
     std::uint64_t lastKeyMs_ = 0;
     std::string raw_;
+    std::string pendingStop_;  // a stop that becomes data if the scanner goes on
+    std::shared_ptr<ScanTranslator> translator_;
 };
 
 }  // namespace blenvar

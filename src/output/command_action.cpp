@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text.h"
 #include "core/command_line.h"
+#include "core/text.h"
 #include "output/mask.h"
 
 namespace blenvar {
@@ -100,6 +100,8 @@ void RunCommand(const ScanRecord& rec, const TypeSettings& settings, DeliverySer
         std::vector<std::string> args;
         for (const auto& word : SplitCommandWords(settings.CommandOptions)) {
             std::string arg = FormatMask(word.text, rec);
+            // A program's arguments cannot hold a NUL.
+            std::erase(arg, '\0');
             if (!arg.empty() || word.quoted) args.push_back(std::move(arg));
         }
         std::string error;

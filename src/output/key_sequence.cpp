@@ -243,6 +243,11 @@ class Parser {
                 IsLiteral(i_) == IsLiteral(at)) {
                 ++i_;
             }
+        } else if (cp >= 0x1B && cp < 0x20) {
+            // The separators of GS1 and other data as a keyboard types them: GS is Ctrl+].
+            // Ctrl+letter controls stay refused: those keys are programs' shortcuts.
+            action.character = cp + 0x40;
+            action.modifiers = kModCtrl;
         } else {
             action.character = cp;
         }

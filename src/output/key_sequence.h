@@ -12,7 +12,8 @@
 //   {x n} {NAME n}  the key repeated n times, 0 <= n <= kMaxKeyRepeat
 //
 // Tab, CR and LF characters are typed as the Tab and Enter keys (CR LF is one
-// Enter). Brackets have no meaning and are typed as they are.
+// Enter), ESC, FS, GS, RS and US as Ctrl with [ \ ] ^ _ (GS is Ctrl+]).
+// Brackets have no meaning and are typed as they are.
 #include <cstddef>
 #include <cstdint>
 #include <string>

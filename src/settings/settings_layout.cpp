@@ -228,12 +228,20 @@ CaptureSetup LoadCaptureSetup(INIFile& ini) {
     if (EqualsNoCaseAscii(backend, kBackendEvdev)) s.backend = KeyboardBackend::Evdev;
     s.scannerDevice = read(kKeyScannerDevice);
     s.keyboardLayout = read(kKeyKeyboardLayout);
-    if (!s.keyboardLayout.empty() && !ParseLayoutName(s.keyboardLayout)) {
-        s.layoutProblem = std::string(kKeyKeyboardLayout) + " \"" + s.keyboardLayout +
-                          "\" is not a keyboard layout name (letters, digits, _ and -, with an "
-                          "optional (variant)); the system's layout is used instead.";
-        s.keyboardLayout.clear();
-    }
+    const auto refused = [&](std::string_view key, std::string& value, const char* instead) {
+        if (value.empty() || ParseLayoutName(value)) return;
+        if (!s.layoutProblem.empty()) s.layoutProblem += ' ';
+        s.layoutProblem += std::string(key) + " \"" + value +
+                           "\" is not a keyboard layout name (letters, digits, _ and -, with an "
+                           "optional (variant)); " +
+                           instead + " is used instead.";
+        value.clear();
+    };
+    refused(kKeyKeyboardLayout, s.keyboardLayout, "the system's layout");
+    s.scannerLayout = read(kKeyScannerLayout);
+    refused(kKeyScannerLayout, s.scannerLayout, "the US table");
+    const std::string page = read(kKeyScannerCodePage);
+    if (page == "850" || page == "852") s.scannerCodePage = page == "850" ? 850 : 852;
     const std::string devices = read(kKeyCaptureDevices);
     if (EqualsNoCaseAscii(devices, kCaptureAll)) {
         s.devices = CaptureDevices::All;

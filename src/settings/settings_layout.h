@@ -81,7 +81,10 @@ inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
 // silent this many ms (1 to 5000; other text is the default). KeyboardLayout: the XKB
 // layout typed through the virtual keyboard, and whose modifier keys capture from the
 // input devices reads (AltGr is no Alt), as "layout" or "layout(variant)"; empty for the
-// system's.
+// system's. ScannerLayout: the layout the scanner types in, named the same way; the
+// characters of scans come from it instead of the fixed US table, which empty keeps.
+// ScannerCodePage: the OEM code page of the scanner's Alt+keypad codes, 437, 850 or 852;
+// other text is 437.
 inline constexpr std::string_view kKeyKeyboardBackend = "KeyboardBackend";
 inline constexpr std::string_view kBackendAuto = "Auto";
 inline constexpr std::string_view kBackendX11 = "X11";
@@ -92,6 +95,9 @@ inline constexpr std::string_view kCaptureAll = "All";
 inline constexpr std::string_view kKeyScannerDevice = "ScannerDevice";
 inline constexpr std::string_view kKeyKeyboardLayout = "KeyboardLayout";
 inline constexpr std::string_view kKeyScanGap = "ScanGap";
+inline constexpr std::string_view kKeyScannerLayout = "ScannerLayout";
+inline constexpr std::string_view kKeyScannerCodePage = "ScannerCodePage";
+inline constexpr int kDefaultScannerCodePage = 437;
 inline constexpr int kDefaultScanGapMs = 100;
 inline constexpr int kMaxScanGap = 5000;
 
@@ -103,8 +109,10 @@ struct CaptureSetup {
     CaptureDevices devices = CaptureDevices::All;
     std::string scannerDevice;
     std::string keyboardLayout;  // a valid layout name, or empty for the system's
-    std::string layoutProblem;   // for the user when KeyboardLayout was refused
+    std::string layoutProblem;   // for the user when a layout key was refused
     int scanGapMs = kDefaultScanGapMs;
+    std::string scannerLayout;  // a valid layout name, or empty for the fixed table
+    int scannerCodePage = kDefaultScannerCodePage;
 };
 
 // A layout as a layout key names it: "layout" or "layout(variant)", each made of ASCII

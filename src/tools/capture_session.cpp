@@ -14,6 +14,7 @@
 #include "platform/evdev/evdev_capture.h"
 #include "platform/evdev/evdev_devices.h"
 #include "platform/evdev/evdev_setup.h"
+#include "platform/evdev/xkb_scan_translator.h"
 #include "settings/settings_layout.h"
 #include "tools/decode_session.h"
 #include "tools/line_writer.h"
@@ -99,6 +100,16 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
     if (!training)
         state->coordinator.SetScannerMode(evdev.mode == CaptureDevices::Scanner && evdev.scanner,
                                           static_cast<std::uint64_t>(setup.scanGapMs));
+    if (!setup.scannerLayout.empty()) {
+        std::string layoutError;
+        std::shared_ptr<ScanTranslator> translator =
+            MakeXkbScanTranslator(setup.scannerLayout, setup.scannerCodePage, layoutError);
+        if (!translator)
+            std::fprintf(stderr,
+                         "blenvar-decode: ScannerLayout: %s Scans are read on the US table.\n",
+                         layoutError.c_str());
+        state->coordinator.SetTranslator(std::move(translator));
+    }
 
     std::unique_ptr<HeadlessCapture> run(new HeadlessCapture());
     run->state_ = std::move(state);

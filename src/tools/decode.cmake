@@ -6,7 +6,7 @@ add_library(blenvar_decode_cli STATIC
   ${CMAKE_CURRENT_LIST_DIR}/line_writer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_input.cpp)
 target_link_libraries(blenvar_decode_cli PUBLIC blenvar_decode blenvar_output blenvar_ini blenvar_paths
-  blenvar_evdev blenvar_uinput_keys)
+  blenvar_evdev blenvar_uinput_keys blenvar_scan_layout)
 
 # Decoding alone: no Qt, audio or X library is linked into the program itself.
 add_executable(blenvar-decode

@@ -106,6 +106,10 @@ TEST(KeySequence, FieldBytesAreTypedAsTheyAre) {
         {"+ab~", ".FF.", {Ch('a', kModShift), Ch('b'), Key(NamedKey::Enter)}},
         {"%(~)", "..F.", {Ch('~', kModAlt)}},
         {"x\xC3\xA9y", ".FF.", {Ch('x'), Ch(U'\u00E9'), Ch('y')}},
+        {"1\x1d"
+         "2\x1b",
+         ".FFF",
+         {Ch('1'), Ch(']', kModCtrl), Ch('2'), Ch('[', kModCtrl)}},
         // A character is never completed across the field's edge.
         {"\xC3\xA9", "F.", {Ch(U'\u00C3'), Ch(U'\u00A9')}},
     };

@@ -134,7 +134,9 @@ TEST(SetupKeys, Capture) {
     }
 
     // Training's device text comes back as written; the user's All survives it.
-    TempIni f("[Setup]\nKeyboardLayout= de(nodeadkeys) \n");
+    TempIni f(
+        "[Setup]\nKeyboardLayout= de(nodeadkeys) \nScannerLayout= cz(qwerty) \n"
+        "ScannerCodePage=852\n");
     INIFile ini;
     ini.SetFileName(f.path());
     const std::string id = "Scan \"X\" |0c2e:0b61";
@@ -143,6 +145,8 @@ TEST(SetupKeys, Capture) {
     CaptureSetup s = LoadCaptureSetup(ini);
     EXPECT_EQ(s.scannerDevice, id);
     EXPECT_EQ(s.keyboardLayout, "de(nodeadkeys)");
+    EXPECT_EQ(s.scannerLayout, "cz(qwerty)");
+    EXPECT_EQ(s.scannerCodePage, 852);
     EXPECT_EQ(s.layoutProblem, "");
     EXPECT_EQ(s.devices, CaptureDevices::Scanner);
     ASSERT_TRUE(SaveCaptureDevices(ini, CaptureDevices::All));
@@ -162,14 +166,19 @@ TEST(SetupKeys, Capture) {
         EXPECT_EQ(LoadCaptureSetup(ini).scanGapMs, gap) << text;
     }
     // A layout that is no name falls back to the system's, and the user is told which.
-    TempIni evil("[Setup]\nKeyboardLayout=../../../../../home/someone/evil\n");
+    TempIni evil(
+        "[Setup]\nKeyboardLayout=../../../../../home/someone/evil\nScannerLayout=fr(\n"
+        "ScannerCodePage=1252\n");
     ini.SetFileName(evil.path());
     s = LoadCaptureSetup(ini);
     EXPECT_EQ(s.keyboardLayout, "");
+    EXPECT_EQ(s.scannerLayout, "");
+    EXPECT_EQ(s.scannerCodePage, kDefaultScannerCodePage);
     EXPECT_EQ(s.layoutProblem,
               "KeyboardLayout \"../../../../../home/someone/evil\" is not a keyboard layout name "
               "(letters, digits, _ and -, with an optional (variant)); the system's layout is "
-              "used instead.");
+              "used instead. ScannerLayout \"fr(\" is not a keyboard layout name (letters, "
+              "digits, _ and -, with an optional (variant)); the US table is used instead.");
 }
 
 // Conversions with their switches read from the settings as stored.

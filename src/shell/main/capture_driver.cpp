@@ -19,6 +19,10 @@ std::string CaptureDriver::UseScanner(const std::optional<ScannerId>& scanner,
     return problem;
 }
 
+void CaptureDriver::UseTranslator(std::shared_ptr<ScanTranslator> translator) {
+    Change([&](CaptureCoordinator& c) { c.SetTranslator(translator); });
+}
+
 void CaptureDriver::StartTraining() {
     Change([](CaptureCoordinator& c) { c.StartTraining(); });
 }

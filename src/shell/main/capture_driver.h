@@ -7,11 +7,13 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "capture/capture_backend.h"
 #include "capture/capture_coordinator.h"
+#include "capture/scan_translator.h"
 
 namespace blenvar {
 
@@ -29,6 +31,8 @@ class CaptureDriver : public QObject {
     // the trained start key's capture when unset or refused by the backend. Call before
     // UseKeys. Returns "" or the backend's sentence for the user.
     std::string UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs);
+    // Scans are read on the scanner's layout; null: the fixed US table.
+    void UseTranslator(std::shared_ptr<ScanTranslator> translator);
     void StartTraining();
     // "Stop": ends training as the quiet timer would.
     void StopTraining();

@@ -8,11 +8,26 @@
 namespace blenvar {
 namespace {
 
+// Control characters show as their Unicode pictures (GS as U+241D) and read back as
+// themselves, so Reprocess delivers the scan as it arrived.
+constexpr char16_t kPictures = 0x2400, kDeletePicture = 0x2421;
+
 QString Q(const std::string& s) {
-    return QString::fromStdString(s);
+    QString text = QString::fromStdString(s);
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20) c = QChar(char16_t(kPictures + c.unicode()));
+        if (c.unicode() == 0x7f) c = QChar(kDeletePicture);
+    }
+    return text;
 }
 std::string S(const QLineEdit* box) {
-    return box->text().toStdString();
+    QString text = box->text();
+    for (QChar& c : text) {
+        if (c.unicode() >= kPictures && c.unicode() < kPictures + 0x20)
+            c = QChar(char16_t(c.unicode() - kPictures));
+        if (c.unicode() == kDeletePicture) c = QChar(char16_t(0x7f));
+    }
+    return text.toStdString();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
+#include "app/scan_layout.h"
 #include "settings/settings_layout.h"
 
 namespace blenvar {
@@ -71,6 +72,13 @@ void ScannerOptions::Use(CaptureDevices devices, const CaptureSetup& setup) {
     const std::string problem = driver_.UseScanner(scannerMode_ ? scanner : std::nullopt,
                                                    static_cast<std::uint64_t>(setup.scanGapMs));
     if (!problem.empty()) emit statusMessage(QString::fromStdString(problem));
+    if (setup.scannerLayout != scannerLayout_ || setup.scannerCodePage != scannerCodePage_) {
+        scannerLayout_ = setup.scannerLayout;
+        scannerCodePage_ = setup.scannerCodePage;
+        std::string layoutProblem;
+        driver_.UseTranslator(ScannerLayoutFor(setup, layoutProblem));
+        if (!layoutProblem.empty()) emit statusMessage(QString::fromStdString(layoutProblem));
+    }
     Refresh();
 }
 

@@ -46,6 +46,9 @@ class ScannerOptions : public QWidget {
     QComboBox* mode_ = nullptr;
     QTimer presence_;
     QString name_;  // of the recorded scanner; empty when none
+    // The layout the capture reads scans on, compiled again only when it changes.
+    std::string scannerLayout_;
+    int scannerCodePage_ = 0;
     bool scannerMode_ = false;
 };
 
