@@ -12,7 +12,6 @@ if(BLENVAR_WITH_QT)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/shell/main_window_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/shell/capture_controller_test.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/shell/relay_capture_test.cpp
       ${CMAKE_SOURCE_DIR}/tests/support/qt_test_main.cpp
       ${CMAKE_CURRENT_LIST_DIR}/shell/single_copy_test.cpp
     LIBS blenvar_shell_window Qt6::Test

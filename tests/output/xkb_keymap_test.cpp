@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "capture/key_table.h"
+#include "keys/literal_keys.h"
 #include "output/key_sequence.h"
 #include "platform/evdev/uinput_key_sender.h"
 
@@ -157,6 +158,57 @@ struct Recorder {
 
 std::vector<KeyAction> Parse(const char* text) {
     return ParseKeySequence(text).actions;
+}
+
+// A scanned field typed literally, then the mask's notation: Shift and AltGr are pressed
+// once for a run of characters that need them and let go before one that does not.
+TEST(UinputKeySender, TypesEachCharacterWithItsLayoutsModifiers) {
+    const auto tap = [](int code) { return std::vector<int>{code * 10 + 1, code * 10}; };
+    const auto join = [](std::initializer_list<std::vector<int>> parts) {
+        std::vector<int> out;
+        for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+        return out;
+    };
+    const int shift = KEY_LEFTSHIFT * 10, altGr = KEY_RIGHTALT * 10;
+    const struct {
+        const char *layout, *before, *field, *after;
+        std::vector<int> want;
+    } cases[] = {
+        {"us", "", "aZ@{+", "{TAB}~",
+         join({tap(KEY_A),
+               {shift + 1},
+               tap(KEY_Z),
+               tap(KEY_2),
+               tap(KEY_LEFTBRACE),
+               tap(KEY_EQUAL),
+               {shift},
+               tap(KEY_TAB),
+               tap(KEY_ENTER)})},
+        {"de", "+x", "aZ@\xC3\x9F{", "~",
+         join({{shift + 1},
+               tap(KEY_X),
+               {shift},
+               tap(KEY_A),
+               {shift + 1},
+               tap(KEY_Y),
+               {shift, altGr + 1},
+               tap(KEY_Q),
+               {altGr},
+               tap(KEY_MINUS),
+               {altGr + 1},
+               tap(KEY_7),
+               {altGr},
+               tap(KEY_ENTER)})},
+    };
+    for (const auto& c : cases) {
+        std::vector<KeyAction> actions = Parse(c.before);
+        for (const KeyAction& a : test::LiteralKeys(c.field)) actions.push_back(a);
+        for (const KeyAction& a : Parse(c.after)) actions.push_back(a);
+        Recorder r;
+        std::string error;
+        EXPECT_TRUE(r.Sender(c.layout).Send(actions, error)) << error;
+        EXPECT_EQ(r.events, c.want) << c.layout;
+    }
 }
 
 TEST(UinputKeySender, UntypableTextTypesNothingAndFailedWriteReleasesModifiers) {

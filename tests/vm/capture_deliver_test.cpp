@@ -3,18 +3,12 @@
 #include "capture/scanner_device.h"
 #include "vm_input.h"
 
-namespace {
-
 using namespace vm;
-
-constexpr char kOwnKeyboard[] = "Blenvar virtual keyboard";
-
-}  // namespace
 
 int main() {
     try {
-        Device scanner("VM scanner", 0x0b01);
-        const std::string id = blenvar::ScannerText({"VM scanner", 0x1d50, 0x0b01});
+        Device scanner(kScannerName, kScannerProduct);
+        const std::string id = blenvar::ScannerText({kScannerName, 0x1d50, kScannerProduct});
         WriteFile("/tmp/deliver.ini", Settings("Scanner", id) +
                                           "KeyboardLayout=us\n"
                                           "[UNKNOWN]\nScanToKeyboard=1\nAddReturn=1\n"
@@ -29,9 +23,7 @@ int main() {
         for (const std::string& node : FindNodes(kOwnKeyboard)) ours.push_back(OpenReader(node));
         Expect(ours.size() == 2, std::to_string(ours.size()) + " virtual keyboards of ours");
 
-        scanner.Tap(KEY_F12);
-        scanner.Type("42ab");
-        scanner.Tap(KEY_ENTER);
+        scanner.Scan("42ab");
         const std::string line = deliver.Line(10000);
         Expect(RawOf(line) == "42ab",
                "--deliver printed " + line + " (stderr: " + ReadFile("/tmp/deliver.err") + ")");

@@ -7,21 +7,13 @@ namespace {
 
 using namespace vm;
 
-constexpr char kScannerName[] = "VM scanner";
 constexpr char kScannerId[] = "VM scanner|1d50:0b01";
-constexpr char kOwnKeyboard[] = "Blenvar virtual keyboard";
 
 void ExpectScan(Capture& capture, const std::string& want, int waitMs, const char* what) {
     const std::string raw = RawOf(capture.Line(waitMs));
     Expect(raw == want, std::string(what) + ": printed " + raw.substr(0, 80) + " for " +
                             want.substr(0, 80) + " (" + std::to_string(raw.size()) + " of " +
                             std::to_string(want.size()) + " characters)");
-}
-
-void Scan(Device& scanner, const std::string& text) {
-    scanner.Tap(KEY_F12);
-    scanner.Type(text);
-    scanner.Tap(KEY_ENTER);
 }
 
 void ScannerMode(std::unique_ptr<Device>& scanner, Device& keyboard) {
@@ -70,7 +62,7 @@ void ScannerMode(std::unique_ptr<Device>& scanner, Device& keyboard) {
     usleep(100000);
     scanner->Destroy();
     ExpectScan(capture, "99", 2500, "scan cut by unplugging");
-    scanner = std::make_unique<Device>(kScannerName, 0x0b01);
+    scanner = std::make_unique<Device>(kScannerName, kScannerProduct);
     WaitGrabbed(scanner->Node(), true);
     scanner->Type("77");
     scanner->Tap(KEY_ENTER);
@@ -87,7 +79,7 @@ void AllMode(Device& scanner, Device& keyboard) {
     WaitGrabbed(keyboard.Node(), true);
     Fd relayed = OpenReader(FindNode(kOwnKeyboard));
     keyboard.Tap(KEY_A);
-    Scan(scanner, "42");
+    scanner.Scan("42");
     keyboard.Tap(KEY_B);
     keyboard.Tap(KEY_C);
     ExpectScan(capture, "42", 5000, "All mode");
@@ -110,7 +102,7 @@ void AllMode(Device& scanner, Device& keyboard) {
 
 int main() {
     try {
-        auto scanner = std::make_unique<Device>(kScannerName, 0x0b01);
+        auto scanner = std::make_unique<Device>(kScannerName, kScannerProduct);
         Device keyboard("VM keyboard", 0x0b02);
         ScannerMode(scanner, keyboard);
         AllMode(*scanner, keyboard);

@@ -1,7 +1,6 @@
 // blenvar-decode --train against a synthetic scanner and keyboard: the sample's first and
-// last key events and the scanner's identity are saved and printed, and a --capture run
-// with that file takes scans from that scanner alone. A sample of a modifier alone,
-// Ctrl+C and the way out save nothing.
+// last key events and the scanner's identity are saved and printed; Ctrl+C and the way out
+// save nothing. A sample that is no good scan: the training transcripts.
 #include <functional>
 
 #include "capture/scanner_device.h"
@@ -13,19 +12,11 @@ namespace {
 
 using namespace vm;
 
-constexpr char kScannerName[] = "VM scanner";
-constexpr unsigned short kScannerProduct = 0x0b01;
 const char* const kSettings = "/tmp/train.ini";
 const char* const kErrors = "/tmp/train.err";
 
 std::string Errors() {
     return " (stderr: " + ReadFile(kErrors) + ")";
-}
-
-void Scan(Device& scanner, const std::string& text) {
-    scanner.Tap(KEY_F12);
-    scanner.Type(text);
-    scanner.Tap(KEY_ENTER);
 }
 
 void TrainsFromTheScanner(Device& scanner, Device& keyboard) {
@@ -36,7 +27,7 @@ void TrainsFromTheScanner(Device& scanner, Device& keyboard) {
     Capture train({"--train", "--settings", kSettings}, kErrors);
     WaitGrabbed(scanner.Node(), true);
     WaitGrabbed(keyboard.Node(), true);
-    Scan(scanner, "12");
+    scanner.Scan("12");
     // Training ends 2 s after the sample's last key.
     const int status = train.Wait(6000);
     Expect(status == 0, "--train ended with " + std::to_string(status) + Errors());
@@ -60,16 +51,6 @@ void TrainsFromTheScanner(Device& scanner, Device& keyboard) {
     Expect(printed == saved, "--train printed\n" + printed + "for\n" + saved);
 }
 
-void CapturesWithTheTrainedFile(Device& scanner, Device& keyboard) {
-    Capture capture(kSettings);
-    WaitGrabbed(scanner.Node(), true);
-    Expect(!Grabbed(keyboard.Node()), "capture took the keyboard, not the trained scanner alone");
-    Scan(scanner, "34");
-    const std::string raw = RawOf(capture.Line(5000));
-    Expect(raw == "34", "capture with the trained keys printed " + raw);
-    Expect(capture.Stop(SIGTERM) == 0, "SIGTERM did not end the capture cleanly");
-}
-
 void SavesNothingWithoutAGoodSample(Device& scanner, Device& keyboard) {
     const std::string trained = ReadFile(kSettings);
     // Each case acts on a running training and returns its exit status.
@@ -79,16 +60,9 @@ void SavesNothingWithoutAGoodSample(Device& scanner, Device& keyboard) {
         int status;
         const char* says;
     } cases[] = {
-        {"a modifier alone",
-         [&](Capture& train) {
-             scanner.Tap(KEY_LEFTSHIFT);
-             return train.Wait(5000);
-         },
-         1, "Couldn't get a good scan"},
         {"Ctrl+C",
          [&](Capture& train) {
              scanner.Tap(KEY_F12);
-             usleep(200000);
              return train.Stop(SIGINT);
          },
          128 + SIGINT, "nothing was saved"},
@@ -123,7 +97,6 @@ int main() {
         Device scanner(kScannerName, kScannerProduct);
         Device keyboard("VM keyboard", 0x0b02);
         TrainsFromTheScanner(scanner, keyboard);
-        CapturesWithTheTrainedFile(scanner, keyboard);
         SavesNothingWithoutAGoodSample(scanner, keyboard);
         std::puts("train_test: ok");
         return 0;

@@ -26,6 +26,10 @@
 
 namespace vm {
 
+constexpr char kScannerName[] = "VM scanner";
+constexpr unsigned short kScannerProduct = 0x0b01;
+constexpr char kOwnKeyboard[] = "Blenvar virtual keyboard";
+
 [[noreturn]] inline void Fail(const std::string& what) {
     throw std::runtime_error(what);
 }
@@ -139,6 +143,12 @@ class Device {
                                       KEY_J, KEY_K, KEY_L, KEY_M, KEY_N, KEY_O, KEY_P, KEY_Q, KEY_R,
                                       KEY_S, KEY_T, KEY_U, KEY_V, KEY_W, KEY_X, KEY_Y, KEY_Z};
         for (char c : text) Tap(c >= 'a' ? letters[c - 'a'] : digits[c - '0']);
+    }
+    // A scan as trained in Settings: F12, the text, Enter.
+    void Scan(const std::string& text) {
+        Tap(KEY_F12);
+        Type(text);
+        Tap(KEY_ENTER);
     }
 
     // Pause after each key report: 125 us is a high-speed USB device's shortest interval.
