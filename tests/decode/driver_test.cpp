@@ -58,7 +58,6 @@ TEST(DecodeScan, IdentifierModeThroughSettings) {
         {nullptr, "", "9780201", "EAN 13", "780201"},  // trimmed; EAN 13 above CODE 39
         {nullptr, "", "5123", "CODE 39", "123"},
         {nullptr, "", "SHELF1", "UNKNOWN", "SHELF1"},  // added section matches, no value
-        {nullptr, "", "]CWWW.a.b", "CODE 128", "WWW.a.b"},
         {nullptr, "", "", "UNKNOWN", ""},
         {"CODE 39", "X#", "5123", "UNKNOWN", "5123"},
         {nullptr, "", "X5123", "CODE 39", "123"},

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "decode/temp_ini.h"
+#include "support/files.h"
 
 namespace blenvar {
 namespace {
@@ -31,14 +31,8 @@ class IniFileTest : public ::testing::Test {
   protected:
     IniFileTest() { ini.SetFileName(path_); }
 
-    void Put(const std::string& content) {
-        std::ofstream(path_, std::ios::binary | std::ios::trunc) << content;
-    }
-    std::optional<std::string> Take() const {
-        std::ifstream in(path_, std::ios::binary);
-        if (!in) return std::nullopt;
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void Put(const std::string& content) { testing::WriteFile(path_, content); }
+    std::string Take() const { return testing::ReadFile(path_); }
     // Hidden names in the folder besides lock files: temporaries left behind.
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> names;
@@ -196,7 +190,7 @@ TEST_F(IniFileTest, DeleteEdgeCases) {
     }
     std::filesystem::remove(path_);
     EXPECT_FALSE(ini.DeleteSection());
-    EXPECT_FALSE(Take().has_value());
+    EXPECT_FALSE(std::filesystem::exists(path_));
 }
 
 // Several keys go in one replacement of the file, or none of them does; a write that
@@ -367,8 +361,7 @@ TEST_F(IniFileTest, OddFiles) {
             EXPECT_FALSE(ini.DeleteValue("k"));
             EXPECT_FALSE(ini.SaveAllValues("x=1\0"s));
             if (c.kind == Kind::ReadOnly || c.kind == Kind::ForeignLink) {
-                std::ifstream in(file, std::ios::binary);
-                EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.content);
+                EXPECT_EQ(testing::ReadFile(file), c.content);
             }
             if (c.kind == Kind::ForeignLink) {
                 EXPECT_NE(ini.LastWriteError().find(path_), std::string::npos)

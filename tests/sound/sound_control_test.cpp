@@ -167,24 +167,6 @@ TEST_F(SoundControlTest, ShowSoundControlPanelStartsTheSettingsProgram) {
     EXPECT_FALSE(Control().ShowSoundControlPanel());  // no starter
 }
 
-TEST_F(SoundControlTest, TypeSoundsGetTheirFiles) {
-    S().RegisterCurrentSound("EAN 13", "/home/u/chosen.wav");
-    RegisterTypeSounds(S(), {"UNKNOWN", "EAN 8", "EAN 13", "SHELF LABELS"}, "/opt/b");
-    const struct {
-        const char *name, *current, *def;
-    } want[] = {
-        {"Bad Scan", "/opt/b/buzz.wav", "/opt/b/buzz.wav"},
-        {"EAN 8", "/opt/b/zing.wav", "/opt/b/zing.wav"},
-        {"EAN 13", "/home/u/chosen.wav", "/opt/b/zing.wav"},
-        {"SHELF LABELS", "/opt/b/zing.wav", "/opt/b/zing.wav"},
-        {"UNKNOWN", "/opt/b/boin.wav", "/opt/b/boin.wav"},
-    };
-    for (const auto& w : want) {
-        EXPECT_EQ(S().CurrentSound(w.name), w.current) << w.name;
-        EXPECT_EQ(S().DefaultSound(w.name), w.def) << w.name;
-    }
-}
-
 // Passes every call on to a real store, counting the writes and those made outside a
 // batch, each of which is a commit of its own.
 class CountingStore : public RegistryStore {
@@ -242,7 +224,8 @@ class CountingStore : public RegistryStore {
     std::shared_ptr<RegistryStore> in_;
 };
 
-// Many types must not mean a commit apiece, nor writes again at every start.
+// Many types must not mean a commit apiece, nor writes again at every start, nor the
+// loss of a file the user chose.
 TEST_F(SoundControlTest, TypeSoundsAreOneBatchAndWrittenOnce) {
     std::vector<std::string> types{"UNKNOWN"};
     for (int i = 0; i < 200; ++i) types.push_back("SHELF " + std::to_string(i));
@@ -253,11 +236,13 @@ TEST_F(SoundControlTest, TypeSoundsAreOneBatchAndWrittenOnce) {
         sound.SetAppTitle("Blenvar");
         RegisterTypeSounds(sound, types, "/opt/b");
         writes.push_back(std::exchange(counting->writes, 0));
+        if (start == 0) S().ChooseCurrentSound("SHELF 7", "/home/u/chosen.wav");
     }
     EXPECT_EQ(counting->unbatched, 0);
     EXPECT_GT(writes[0], 0);
     EXPECT_EQ(writes[1], 0);
     EXPECT_EQ(S().DefaultSound("SHELF 199"), "/opt/b/zing.wav");
+    EXPECT_EQ(S().CurrentSound("SHELF 7"), "/home/u/chosen.wav");
 }
 
 }  // namespace
