@@ -44,9 +44,11 @@ class ScannerOptions : public QWidget {
     CaptureBackend& backend_;
     QLabel* scanner_ = nullptr;
     QComboBox* mode_ = nullptr;
+    QLabel* noScanner_ = nullptr;  // beside "The scanner only" while none is recorded
     QTimer presence_;
     QString name_;  // of the recorded scanner; empty when none
     bool scannerMode_ = false;
+    bool trained_ = false;
 };
 
 }  // namespace blenvar
