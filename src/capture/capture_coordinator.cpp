@@ -68,7 +68,7 @@ int CaptureCoordinator::OnKey(const KeyEvent& event) {
         const TrainingStep step = training_.OnKey(event);
         if (step.deadline) trainingDeadline_ = step.deadline;
         if (step.recorded > 0 && reports_.trainingRecorded)
-            reports_.trainingRecorded(step.recorded);
+            reports_.trainingRecorded(step.recorded, step.characters);
         return step.result;
     }
     const CaptureStep step = machine_.OnKey(event);

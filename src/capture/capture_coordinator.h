@@ -23,7 +23,8 @@ class CaptureCoordinator {
         std::function<void(int image)> tray;
         std::function<void()> scanOpened;
         std::function<void(const std::string& raw)> scanClosed;
-        std::function<void(int events)> trainingRecorded;
+        // Key events and characters of the sample so far, after each of its events.
+        std::function<void(int events, int characters)> trainingRecorded;
         // Capture runs again, with the new keys when the outcome is good.
         std::function<void(const TrainingOutcome& outcome)> trainingFinished;
     };

@@ -1,5 +1,7 @@
 #include "capture/training_machine.h"
 
+#include "capture/key_to_char.h"
+
 namespace blenvar {
 
 namespace {
@@ -23,6 +25,7 @@ void TrainingMachine::Begin() {
     last_.reset();
     waitingForNonModifier_ = false;
     device_.clear();
+    sample_.clear();
     mixedDevices_ = false;
 }
 
@@ -47,7 +50,12 @@ TrainingStep TrainingMachine::OnKey(const KeyEvent& event) {
         waitingForNonModifier_ = false;
     }
     last_ = ToTrained(event);
+    if (event.Action == kActionCharacter && (event.State == 0 || event.State == 1) &&
+        event.VCode >= 0 && event.VCode <= 0xFFFF)
+        sample_ += KeyToChar(static_cast<std::uint8_t>(event.State),
+                             static_cast<std::uint16_t>(event.VCode));
     step.recorded = recorded_;
+    step.characters = static_cast<int>(sample_.size());
     step.deadline = lastMs_ + kTrainingQuietMs;
     return step;
 }
@@ -62,6 +70,7 @@ TrainingOutcome TrainingMachine::Finish() {
     TrainingOutcome outcome;
     outcome.device = device_;
     outcome.mixedDevices = mixedDevices_;
+    outcome.sample = sample_;
     if (first_ && last_) {
         outcome.start = first_;
         outcome.stop = last_;

@@ -20,7 +20,8 @@ inline constexpr std::uint64_t kTrainingQuietMs = 2000;
 
 struct TrainingStep {
     int result = kConsumeKey;
-    int recorded = 0;                       // key events seen so far, for the user to watch
+    int recorded = 0;                       // key events seen so far
+    int characters = 0;                     // characters of the sample so far, for the user
     std::optional<std::uint64_t> deadline;  // when to call Tick()
 };
 
@@ -30,6 +31,8 @@ struct TrainingOutcome {
     std::optional<TrainedKey> stop;
     // The backend's key of the device the sample came from ("" where none is reported).
     std::string device;
+    // The characters the sample typed, as a scan collects them.
+    std::string sample;
     // Keys of more than one device: the scanner cannot be told from the keyboard.
     bool mixedDevices = false;
     bool Good() const { return start && stop && !mixedDevices; }
@@ -58,6 +61,7 @@ class TrainingMachine {
     std::optional<TrainedKey> last_;
     bool waitingForNonModifier_ = false;
     std::string device_;
+    std::string sample_;
     bool mixedDevices_ = false;
 };
 

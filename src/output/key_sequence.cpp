@@ -393,6 +393,25 @@ NamedKeyCodes CodesOf(NamedKey key) {
     return i < std::size(kCodes) ? kCodes[i] : NamedKeyCodes{};
 }
 
+NamedKey NamedKeyAt(std::uint16_t evdev) {
+    for (std::size_t i = 1; i < std::size(kCodes); ++i)
+        if (kCodes[i].evdev == evdev) return static_cast<NamedKey>(i);
+    return NamedKey::Character;
+}
+
+std::string KeyWord(NamedKey key) {
+    // Indexed by NamedKey up to F1.
+    static constexpr const char* kWords[] = {
+        "",    "Enter",   "Tab",       "Backspace", "Delete",      "Insert",       "Home",
+        "End", "Page Up", "Page Down", "Up",        "Down",        "Left",         "Right",
+        "Esc", "Break",   "Caps Lock", "Num Lock",  "Scroll Lock", "Print Screen", "Help",
+    };
+    static_assert(std::size(kWords) == std::size_t(NamedKey::F1));
+    const auto i = std::size_t(key);
+    if (i < std::size(kWords)) return kWords[i];
+    return i <= std::size_t(NamedKey::F16) ? "F" + std::to_string(i - std::size(kWords) + 1) : "";
+}
+
 std::string CharacterName(char32_t cp) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));

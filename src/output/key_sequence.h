@@ -55,6 +55,10 @@ struct NamedKeyCodes {
     std::uint16_t evdev = 0;
 };
 NamedKeyCodes CodesOf(NamedKey key);
+// The named key on this Linux input key code, Character for none.
+NamedKey NamedKeyAt(std::uint16_t evdev);
+// How the user reads a named key: "Enter", "Page Up", "F9"; "" for Character.
+std::string KeyWord(NamedKey key);
 
 // "U+00E9": how a character that cannot be typed is named to the user.
 std::string CharacterName(char32_t cp);

@@ -181,6 +181,22 @@ bool IsAimEncoding(std::string_view encoding) {
     return EqualsNoCaseAscii(encoding, kEncodingAim);
 }
 
+CloseBox LoadCloseBox(INIFile& ini) {
+    ini.SetSection(std::string(kSetupSection));
+    const std::string stored = ini.GetValue(kKeyCloseBox);
+    const std::string_view answer = Trim(stored, kBlanks);
+    return EqualsNoCaseAscii(answer, kCloseBoxClose)  ? CloseBox::Close
+           : EqualsNoCaseAscii(answer, kCloseBoxHide) ? CloseBox::Hide
+                                                      : CloseBox::Ask;
+}
+
+bool SaveCloseBox(INIFile& ini, CloseBox answer) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValue(kKeyCloseBox, answer == CloseBox::Close  ? kCloseBoxClose
+                                       : answer == CloseBox::Hide ? kCloseBoxHide
+                                                                  : std::string_view());
+}
+
 std::string LoadIdentText(INIFile& ini, std::string_view section) {
     ini.SetSection(std::string(section));
     return std::string(Trim(ini.GetValue(kKeyIdentText, kDefaultIdentText)));

@@ -204,6 +204,15 @@ std::string LoadEncoding(INIFile& ini);
 bool SaveEncoding(INIFile& ini, std::string_view caption);
 bool IsAimEncoding(std::string_view encoding);
 
+// What the window's close box does: asked each time until the user says not to ask
+// again; then CloseBox holds the answer, "Close" or "Hide" (any other text asks).
+inline constexpr std::string_view kKeyCloseBox = "CloseBox";
+inline constexpr std::string_view kCloseBoxClose = "Close";
+inline constexpr std::string_view kCloseBoxHide = "Hide";
+enum class CloseBox { Ask, Close, Hide };
+CloseBox LoadCloseBox(INIFile& ini);
+bool SaveCloseBox(INIFile& ini, CloseBox answer);
+
 struct UpdateSettings {
     std::string UpdateServer;
     std::string PackageServer;

@@ -10,6 +10,7 @@
 
 #include "capture/capture_coordinator.h"
 #include "capture/input_devices.h"
+#include "capture/training_save.h"
 #include "components/ini/ini_file.h"
 #include "platform/evdev/evdev_capture.h"
 #include "platform/evdev/evdev_devices.h"
@@ -33,7 +34,7 @@ struct HeadlessCapture::State {
     CaptureCoordinator::Reports MakeReports() {
         CaptureCoordinator::Reports r;
         r.scanClosed = [this](const std::string& raw) { onScan(raw); };
-        r.trainingRecorded = [](int events) {
+        r.trainingRecorded = [](int events, int) {
             if (events == 1) std::fputs("blenvar-decode: receiving the sample\n", stderr);
         };
         r.trainingFinished = [this](const TrainingOutcome& outcome) {
@@ -227,16 +228,21 @@ int RunTrainOnly(const std::string& settingsFile) {
                      static_cast<int>(message.size()), message.data());
         return 1;
     }
-    const TrainedKeys keys{*outcome->start, *outcome->stop};
     INIFile ini;
     ini.SetFileName(settingsFile);
-    if (!SaveTrainedKeys(ini, keys, identity)) {
+    const SavedTraining saved = SaveTraining(ini, *outcome, identity);
+    if (!saved.saved) {
         std::fprintf(stderr, "blenvar-decode: the trained keys could not be saved in \"%s\": %s\n",
                      settingsFile.c_str(), ini.LastWriteError().c_str());
         return 1;
     }
     LineWriter out(STDOUT_FILENO);
-    for (const auto& [key, value] : TrainedKeyValues(keys, identity)) out.Line(key + "=" + value);
+    for (const auto& [key, value] : saved.values) out.Line(key + "=" + value);
+    if (saved.aimChosen)
+        std::fputs(
+            "blenvar-decode: the sample began with a symbology identifier, so the "
+            "encoding is AIM\n",
+            stderr);
     std::fprintf(stderr, "blenvar-decode: saved in \"%s\" [%.*s]\n", settingsFile.c_str(),
                  static_cast<int>(kSetupSection.size()), kSetupSection.data());
     return out.Flush() ? 0 : 1;

@@ -96,7 +96,7 @@ class Player {
         CaptureCoordinator::Reports r;
         r.tray = [this](int image) { Say("tray " + std::to_string(image)); };
         r.scanClosed = [this](const std::string& raw) { Say("scan \"" + raw + "\""); };
-        r.trainingRecorded = [this](int events) { recorded_ = events; };
+        r.trainingRecorded = [this](int events, int) { recorded_ = events; };
         r.trainingFinished = [this](const TrainingOutcome& outcome) {
             if (!outcome.Good()) return Say(std::string(outcome.Message()));
             Say("trained " + KeyText(*outcome.start) + " " + KeyText(*outcome.stop) + " after " +

@@ -60,6 +60,20 @@ def iconify(window):
     x11.XCloseDisplay(display)  # flushes
 
 
+def close_box(window):
+    """Presses the window's close box as a window manager would: WM_DELETE_WINDOW."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XInternAtom.restype = ctypes.c_ulong
+    display = ctypes.c_void_p(x11.XOpenDisplay(None))
+    atom = lambda name: x11.XInternAtom(display, name, 0)  # noqa: E731
+    # XClientMessageEvent inside a 192-byte XEvent.
+    event = (ctypes.c_long * 24)(33, 0, 1, 0, int(window), atom(b"WM_PROTOCOLS"), 32,
+                                 atom(b"WM_DELETE_WINDOW"), 0)
+    x11.XSendEvent(display, ctypes.c_ulong(int(window)), 0, 0, event)
+    x11.XCloseDisplay(display)
+
+
 def windows(copy):
     return xdo("search", "--all", "--pid", str(copy.pid), "--classname", "blenvar")
 
@@ -120,13 +134,45 @@ class DesktopTest(unittest.TestCase):
                        check=True, capture_output=True)
 
     def test_untrained_start_prompts_on_the_setup_tab(self):
+        ini = os.path.join(self.folder, "blenvar.ini")
+        with open(ini, "w") as f:
+            f.write("[Setup]\nCaptureDevices=Scanner\n")
+        opened = os.path.join(self.folder, "opened")
+        os.mkdir(os.path.join(self.folder, "bin"))
+        with open(os.path.join(self.folder, "bin", "xdg-open"), "w") as f:
+            f.write(f'#!/bin/sh\necho "$1" > "{opened}"\n')
+        os.chmod(os.path.join(self.folder, "bin", "xdg-open"), 0o700)
+        self.env["PATH"] = os.path.join(self.folder, "bin") + ":" + self.env["PATH"]
         copy = self.start(trained=False)
-        copy.answer_message(program.PROMPT)
+        app = copy.app()
+        atspi.find(app, contains=program.PROMPT, showing=True)
+        time.sleep(0.3)  # let it paint
+        self.screenshot("root", "dialog-training-prompt")
+        atspi.press(atspi.find(app, role="push button", name="OK", showing=True))
         window = main_window(copy)
         atspi.wait_for("the window shown", lambda: mapped(window))
-        app = copy.app()
         atspi.wait_for("the Setup tab selected", lambda: atspi.selected_tab(app) == "Setup")
         self.assertIsNotNone(atspi.wait_for("the tray icon", lambda: tray_icon(copy)))
+        # "The scanner only" with none recorded says what it does instead.
+        atspi.find(app, role="label", contains="No scanner is recorded yet", showing=True)
+        # Where the settings and sounds are kept, and a way to their folders.
+        atspi.find(app, role="label", name="Settings file: " + ini, showing=True)
+        atspi.find(app, role="label", name="Sound database: " + os.path.join(
+            self.env["XDG_CONFIG_HOME"], "blenvar", "registry.sqlite3"), showing=True)
+        atspi.press(atspi.find(app, role="push button", name="Open the settings folder"))
+        atspi.wait_for("the folder opened", lambda: os.path.exists(opened)
+                       and open(opened).read() == self.folder + "\n")
+        # A first training whose sample begins with a symbology identifier: the keys in
+        # words, and AIM chosen since no encoding was.
+        atspi.press(atspi.find(app, role="push button", name="Train"))
+        atspi.find(app, role="push button", name="Stop")
+        subprocess.run([os.path.join(BIN_DIR, "blenvar-xinject"), "--key", "F9", "--text",
+                        "]E05901234123457", "--key", "Return"], check=True)
+        atspi.find(app, role="label", name="Start: F9. Stop: Enter.", showing=True)
+        atspi.find(app, role="label", contains="the encoding is now AIM", showing=True)
+        self.assertIn("Encoding=AIM", open(ini).read())
+        self.assertTrue(atspi.find(app, role="radio button", name="AIM").getState().contains(
+            atspi.pyatspi.STATE_CHECKED))
         unnamed = []
         for tab in TABS:
             atspi.select_tab(app, tab)
@@ -141,6 +187,17 @@ class DesktopTest(unittest.TestCase):
             atspi.select_tab(app, tab)
             atspi.press(atspi.find(app, role=role, contains=name))
             atspi.wait_for(line, lambda: line in open(ini).read())
+        # The close box asks first; "Don't ask again" keeps the answer.
+        atspi.select_tab(app, "Main")
+        close_box(window)
+        atspi.find(app, contains="Scans will no longer be captured", showing=True)
+        time.sleep(0.3)  # let it paint
+        self.screenshot("root", "dialog-close")
+        atspi.press(atspi.find(app, role="check box", name="Don't ask again", showing=True))
+        atspi.press(atspi.find(app, role="push button", name="Hide to tray", showing=True))
+        atspi.wait_for("the window hidden", lambda: not mapped(window))
+        self.assertIn("CloseBox=Hide", open(ini).read())
+        self.assertTrue(copy.running())
         self.exit_cleanly(copy)
 
     def test_wayland_session_captures_through_the_input_devices(self):
@@ -164,6 +221,8 @@ class DesktopTest(unittest.TestCase):
         icon = atspi.wait_for("the tray icon", lambda: tray_icon(copy))
         window = main_window(copy)
         atspi.wait_for("the window hidden", lambda: not mapped(window))
+        xdo("mousemove", "--window", icon, "5", "5")
+        atspi.find(copy.app(), contains="Blenvar \u2014 ready", showing=True)
 
         xdo("mousemove", "--window", icon, "5", "5", "click", "--repeat", "2", "--delay", "80", "1")
         atspi.wait_for("the window shown by a double-click", lambda: mapped(window))
@@ -182,5 +241,5 @@ class DesktopTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BIN_DIR, ARTIFACTS = program.arguments(__doc__, 2, ["blenvar"])
+    BIN_DIR, ARTIFACTS = program.arguments(__doc__, 2, ["blenvar", "blenvar-xinject"])
     program.run()

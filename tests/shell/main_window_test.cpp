@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
 #include <cstdlib>
@@ -134,9 +135,10 @@ TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
 
     train->click();
     EXPECT_EQ(train->text(), "Stop");
-    backend.Type(1, 1, 16, 42);  // Shift, then "A"
-    backend.Type(1, 1, 65, 30);
-    EXPECT_EQ(count->text(), "2");
+    backend.Type(1, 1, 65, 30);  // "A", then "]E0": an identifier, but Other was chosen
+    for (const auto& [state, vcode] : {std::pair{1, 65}, {0, 221}, {1, 69}, {0, 48}})
+        backend.Type(4, state, vcode, 0);
+    EXPECT_EQ(count->text(), "4 characters");
     backend.Type(1, 0, 13, 28);
     train->click();
     EXPECT_EQ(train->text(), "Train");
@@ -145,12 +147,16 @@ TEST(MainWindow, TrainButtonSavesTheSampleOrSaysWhatWentWrong) {
               "[Setup]\nEncoding=Other\nStart_Action=1\r\nStart_State=1\r\nStart_VCode=65\r\n"
               "Start_SCode=30\r\nStop_Action=1\r\nStop_State=0\r\nStop_VCode=13\r\n"
               "Stop_SCode=28\r\n");
+    auto* result = w.findChild<QLabel*>("TrainingResult");
+    EXPECT_EQ(w.findChild<QLabel*>("TrainedKeys")->text(), "Start: \"A\". Stop: Enter.");
+    EXPECT_TRUE(result->text().contains("could not be told apart")) << result->text().toStdString();
 
-    // Nothing recorded: the message, and the file as it was.
+    // Nothing recorded: what to try, and the file as it was.
     const std::string saved = ReadFile(file.path());
     train->click();
     train->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.findChild<QMessageBox*>("NoGoodScan"); }, 1000));
+    EXPECT_EQ(result->text(),
+              "Couldn't get a good scan. Scan one barcode, then wait; don't press other keys.");
     EXPECT_EQ(ReadFile(file.path()), saved);
 
     // A file that cannot be replaced: the keys still work, and the status line says why.
@@ -194,6 +200,8 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     train->click();
     std::thread relay([&] {
         backend.Type(1, 1, 65, 30);
+        for (const auto& [state, vcode] : {std::pair{0, 221}, {1, 69}, {0, 48}})
+            backend.Type(4, state, vcode, 0);  // "]E0": no encoding was chosen, so AIM
         backend.Type(1, 0, 13, 28);
     });
     relay.join();
@@ -202,7 +210,8 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     EXPECT_EQ(ReadFile(file.path()),
               "[Setup]\nStart_Action=1\r\nStart_State=1\r\nStart_VCode=65\r\n"
               "Start_SCode=30\r\nStop_Action=1\r\nStop_State=0\r\nStop_VCode=13\r\n"
-              "Stop_SCode=28\r\nScannerDevice=fake|0c2e:0b61\r\n");
+              "Stop_SCode=28\r\nScannerDevice=fake|0c2e:0b61\r\nEncoding=AIM\r\n");
+    EXPECT_TRUE(w.findChild<QRadioButton*>("EncodingAIM")->isChecked());
 
     // The recorded device is the scanner from now on; "Setup" shows it, and whether it is
     // plugged in; "All keyboards" gives scanner mode up and is stored.

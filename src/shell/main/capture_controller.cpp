@@ -34,7 +34,9 @@ CaptureCoordinator::Reports CaptureController::MakeReports(TrayImage& tray) {
     r.scanClosed = [this](const std::string& raw) {
         emit scanCaptured(QString::fromStdString(raw));
     };
-    r.trainingRecorded = [this](int events) { emit trainingRecorded(events); };
+    r.trainingRecorded = [this](int events, int characters) {
+        emit trainingRecorded(events, characters);
+    };
     r.trainingFinished = [this](const TrainingOutcome& outcome) { TrainingFinished(outcome); };
     return r;
 }

@@ -46,7 +46,7 @@ class CaptureDriver : public QObject {
   signals:
     void scanOpened();
     void scanCaptured(const QString& raw);
-    void trainingRecorded(int events);
+    void trainingRecorded(int events, int characters);
     // Capture runs again, with the new keys when the outcome is good.
     void trainingFinished(const TrainingOutcome& outcome);
     void startKeyRefused(const QString& reason);

@@ -1,6 +1,7 @@
 #include "shell/main/main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -9,9 +10,11 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "components/registry/sqlite_registry_store.h"
 #include "core/com_error.h"
 #include "core/paths.h"
 #include "settings/code_types.h"
+#include "settings/settings_layout.h"
 #include "shell/help/help_page.h"
 #include "shell/help/tab_names.h"
 
@@ -20,6 +23,7 @@ namespace {
 
 constexpr char kTrainingPrompt[] =
     "Before you can use this application you need to train it to recognize your scanner.";
+constexpr char kCloseQuestion[] = "Close Blenvar? Scans will no longer be captured.";
 constexpr char kNoTray[] =
     "This desktop shows no tray icons, so Blenvar stays in the task bar when minimised.";
 
@@ -48,10 +52,13 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     tabs_->addTab(controlTab_, tr("Control"));
     lastScan_ = new LastScanTab;
     tabs_->addTab(lastScan_, tr("Last Scan"));
-    setup_ = new SetupTab(desktop.settings, *capture_, capture);
+    setup_ = new SetupTab(desktop.settings, *capture_, capture, desktop.opener,
+                          QString::fromStdString(DefaultRegistryPaths().user));
     connect(setup_, &SetupTab::statusMessage, this, &MainWindow::ShowStatus);
-    connect(setup_, &SetupTab::keysTrained, this,
-            [this](const TrainedKeys& keys) { startup_.SetKeys(keys); });
+    connect(setup_, &SetupTab::keysTrained, this, [this](const TrainedKeys& keys) {
+        startup_.SetKeys(keys);
+        tray_.SetTrained(true);
+    });
     tabs_->addTab(setup_, tr("Setup"));
     tabs_->addTab(HelpPlace("help.htm"), tr("Help"));
 
@@ -269,8 +276,44 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    event->accept();
-    Apply(tray_.Policy().OnClose());
+    const CloseBox answer = ending_ ? CloseBox::Close : LoadCloseBox(desktop_.settings);
+    if (answer == CloseBox::Close) {
+        event->accept();
+        Apply(tray_.Policy().OnClose());
+        return;
+    }
+    event->ignore();
+    if (answer == CloseBox::Hide)
+        Apply(tray_.Policy().OnHideButton());
+    else
+        AskOnClose();
+}
+
+void MainWindow::AskOnClose() {
+    if (auto* asking = findChild<QMessageBox*>("CloseQuestion")) return asking->raise();
+    // A program that vanishes from the screen while it runs in the tray is a surprise, and
+    // so is one that ends: the user picks, once.
+    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), tr(kCloseQuestion),
+                                QMessageBox::NoButton, this);
+    box->setObjectName("CloseQuestion");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    auto* close = box->addButton(tr("&Close"), QMessageBox::AcceptRole);
+    const bool tray = tray_.Policy().OnHideButton() == WindowAction::Hide;
+    box->setDefaultButton(
+        box->addButton(tray ? tr("&Hide to tray") : tr("&Minimise"), QMessageBox::RejectRole));
+    box->setCheckBox(new QCheckBox(tr("&Don't ask again")));
+    connect(box, &QDialog::finished, this, [this, box, close] {
+        const CloseBox answer = box->clickedButton() == close ? CloseBox::Close : CloseBox::Hide;
+        if (box->checkBox()->isChecked() && !SaveCloseBox(desktop_.settings, answer))
+            ShowStatus(tr("The answer could not be saved, so Blenvar will ask again: %1")
+                           .arg(QString::fromStdString(desktop_.settings.LastWriteError())));
+        if (answer == CloseBox::Close)
+            Apply(tray_.Policy().OnClose());
+        else
+            Apply(tray_.Policy().OnHideButton());
+    });
+    // Window-modal without a loop of its own: capture goes on meanwhile.
+    box->open();
 }
 
 void MainWindow::ScanCaptured(const QString& raw) {
@@ -327,6 +370,8 @@ void MainWindow::ConnectCapture(CaptureBackend& backend) {
 
 void MainWindow::UseTrainedKeys(const TrainedKeys& keys) {
     setup_->Scanner()->Apply();
+    setup_->ShowKeys(keys);
+    tray_.SetTrained(keys.Trained());
     capture_->UseKeys(keys.start, keys.stop);
     TraceCapture("capture ready");
 }

@@ -85,6 +85,8 @@ class MainWindow : public QMainWindow, private StartupHost {
     void HideVersion();
     void OnTabRequested(const QString& name);
     void Apply(WindowAction action);
+    // The close box asks, without a loop of its own, whether to end or hide.
+    void AskOnClose();
     void SayIfNoTray();
     void OnDecode();
     void OnReprocess();

@@ -41,8 +41,8 @@ struct RelayCapture::Core {
         r.scanClosed = [this](const std::string& raw) {
             Post([o = owner, raw = QString::fromStdString(raw)] { emit o->scanCaptured(raw); });
         };
-        r.trainingRecorded = [this](int n) {
-            Post([o = owner, n] { emit o->trainingRecorded(n); });
+        r.trainingRecorded = [this](int n, int characters) {
+            Post([o = owner, n, characters] { emit o->trainingRecorded(n, characters); });
         };
         r.trainingFinished = [this](const TrainingOutcome& outcome) {
             Post([o = owner, outcome] { o->TrainingFinished(outcome); });

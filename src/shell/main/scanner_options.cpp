@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 #include "app/scan_layout.h"
 #include "settings/settings_layout.h"
@@ -35,11 +36,22 @@ ScannerOptions::ScannerOptions(INIFile& ini, CaptureDriver& driver, CaptureBacke
     auto* label = new QLabel(tr("&Capture keys from:"));
     label->setBuddy(mode_);
     mode_->setAccessibleName(tr("Capture keys from"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    const QString noScanner =
+        tr("No scanner is recorded yet, so scans are recognised by the "
+           "start key on every keyboard until Train records one.");
+    noScanner_ = new QLabel(noScanner);
+    noScanner_->setObjectName("NoScannerNote");
+    noScanner_->setAccessibleName(noScanner);
+    noScanner_->setWordWrap(true);
+    noScanner_->hide();
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* row = new QHBoxLayout;
     row->addWidget(scanner_, 1);
     row->addWidget(label);
     row->addWidget(mode_);
+    column->addLayout(row);
+    column->addWidget(noScanner_);
     connect(mode_, &QComboBox::currentIndexChanged, this, &ScannerOptions::Chosen);
     presence_.setObjectName("ScannerPresence");
     connect(&presence_, &QTimer::timeout, this, &ScannerOptions::Refresh);
@@ -67,6 +79,8 @@ void ScannerOptions::Chosen(int index) {
 void ScannerOptions::Use(CaptureDevices devices, const CaptureSetup& setup) {
     const std::optional<ScannerId> scanner = ParseScanner(setup.scannerDevice);
     name_ = scanner ? QString::fromStdString(scanner->name) : QString();
+    trained_ = LoadTrainedKeys(ini_).Trained();
+    noScanner_->setVisible(devices == CaptureDevices::Scanner && !scanner);
     // Scanner mode without a recorded scanner captures like All until training records one.
     scannerMode_ = devices == CaptureDevices::Scanner && scanner;
     const std::string problem = driver_.UseScanner(scannerMode_ ? scanner : std::nullopt,
@@ -84,7 +98,8 @@ void ScannerOptions::Use(CaptureDevices devices, const CaptureSetup& setup) {
 
 void ScannerOptions::Refresh() {
     if (name_.isEmpty()) {
-        scanner_->setText(tr("Scanner: none recorded yet; Train records it"));
+        scanner_->setText(trained_ ? tr("Scanner: training could not tell it from the keyboard")
+                                   : tr("Scanner: none recorded yet; Train records it"));
         return;
     }
     // Only Scanner mode looks for the device; in All mode any keyboard will do.

@@ -44,12 +44,14 @@ class ScannerOptions : public QWidget {
     CaptureBackend& backend_;
     QLabel* scanner_ = nullptr;
     QComboBox* mode_ = nullptr;
+    QLabel* noScanner_ = nullptr;  // beside "The scanner only" while none is recorded
     QTimer presence_;
     QString name_;  // of the recorded scanner; empty when none
     // The layout the capture reads scans on, compiled again only when it changes.
     std::string scannerLayout_;
     int scannerCodePage_ = 0;
     bool scannerMode_ = false;
+    bool trained_ = false;
 };
 
 }  // namespace blenvar

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -11,7 +10,11 @@
 #include <string_view>
 
 #include "capture/backend_choice.h"
+#include "capture/key_table.h"
+#include "capture/key_to_char.h"
+#include "capture/training_save.h"
 #include "core/paths.h"
+#include "output/key_sequence.h"
 #include "platform/desktop/autostart.h"
 #include "settings/settings_layout.h"
 
@@ -23,6 +26,42 @@ constexpr char kStop[] = "Stop";
 constexpr char kWaylandNote[] =
     "This is a Wayland session: scans are captured only while a program running under "
     "XWayland (an X11 program) has the keyboard focus.";
+constexpr char kTrainingHint[] = "Scan one barcode, then wait; don't press other keys.";
+
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// "F9", "Enter", "Ctrl+J", "\"]\"": a trained event as the user knows the key.
+QString KeyInWords(const TrainedKey& key) {
+    QString held;
+    if (key.State & kStateCtrl) held += "Ctrl+";
+    if (key.State & kStateAlt) held += "Alt+";
+    const bool shift = key.State & kStateShift;
+    if (key.SCode > 0) {
+        if (const NamedKey named = NamedKeyAt(std::uint16_t(key.SCode));
+            named != NamedKey::Character)
+            return held + (shift ? "Shift+" : "") + QString::fromStdString(KeyWord(named));
+    }
+    switch (key.VCode) {
+        case 16:
+            return "Shift";
+        case 17:
+            return "Ctrl";
+        case 18:
+            return "Alt";
+        case 32:
+            return held + (shift ? "Shift+" : "") + "Space";
+        default:
+            break;
+    }
+    const std::string typed =
+        key.VCode > 0 ? KeyToChar(shift ? 1 : 0, std::uint16_t(key.VCode)) : std::string();
+    if (typed.empty()) return QObject::tr("key code %1").arg(key.SCode);
+    if (held.isEmpty()) return "\"" + QString::fromStdString(typed) + "\"";
+    return held + (shift ? "Shift+" : "") +
+           QString::fromStdString(KeyToChar(0, key.VCode)).toUpper();
+}
 
 }  // namespace
 
@@ -34,8 +73,9 @@ QWidget* HelpPlace(const QString& page) {
     return place;
 }
 
-SetupTab::SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend, QWidget* parent)
-    : QWidget(parent), ini_(ini), driver_(driver) {
+SetupTab::SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend,
+                   ShellOpener& opener, const QString& soundDatabase, QWidget* parent)
+    : QWidget(parent), ini_(ini), driver_(driver), opener_(opener) {
     encoding_ = new EncodingOptions(ini);
     encoding_->setObjectName(
         QString::fromUtf8(kKeyEncoding.data(), qsizetype(kKeyEncoding.size())));
@@ -51,10 +91,20 @@ SetupTab::SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend,
     connect(trainButton_, &QPushButton::clicked, this, &SetupTab::OnTrainClicked);
     auto* row = new QHBoxLayout;
     row->addWidget(encoding_);
-    row->addWidget(charCount_, 1);
+    row->addStretch(1);
+    row->addWidget(charCount_);
     row->addWidget(trainButton_);
     auto* column = new QVBoxLayout(this);
     column->addLayout(row);
+    keys_ = new QLabel;
+    keys_->setObjectName("TrainedKeys");
+    column->addWidget(keys_);
+    ShowKeys(LoadTrainedKeys(ini));
+    result_ = new QLabel;
+    result_->setObjectName("TrainingResult");
+    result_->setWordWrap(true);
+    result_->hide();
+    column->addWidget(result_);
     scanner_ = new ScannerOptions(ini, driver, backend);
     connect(scanner_, &ScannerOptions::statusMessage, this, &SetupTab::statusMessage);
     column->addWidget(scanner_);
@@ -75,7 +125,31 @@ SetupTab::SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend,
     autostart_->setChecked(AutostartEnabled(AutostartFile()));
     connect(autostart_, &QCheckBox::toggled, this, &SetupTab::OnAutostartToggled);
     column->addWidget(autostart_);
+    column->addWidget(FileRow(tr("Settings file:"), QString::fromStdString(ini.FileName()),
+                              tr("Open the settings folder")));
+    column->addWidget(
+        FileRow(tr("Sound database:"), soundDatabase, tr("Open the sound database folder")));
     column->addWidget(HelpPlace("setup.htm"), 1);
+}
+
+QWidget* SetupTab::FileRow(const QString& caption, const QString& file, const QString& button) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* path = new QLabel(caption + " " + file);
+    path->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    path->setWordWrap(true);
+    layout->addWidget(path, 1);
+    auto* open = new QPushButton(tr("Open Folder"));
+    open->setAccessibleName(button);
+    layout->addWidget(open);
+    const std::string folder = FolderOf(file.toStdString());
+    connect(open, &QPushButton::clicked, this, [this, folder] {
+        if (!opener_.Open(folder))
+            emit statusMessage(
+                tr("The folder %1 could not be opened.").arg(QString::fromStdString(folder)));
+    });
+    return row;
 }
 
 void SetupTab::ShowBackend(const QString& name, bool x11) {
@@ -90,8 +164,15 @@ void SetupTab::ShowCaptureProblem(const QString& text) {
     if (waylandNote_) waylandNote_->hide();
 }
 
-void SetupTab::ShowCount(int events) {
-    charCount_->setText(QString::number(events));
+void SetupTab::ShowCount(int, int characters) {
+    charCount_->setText(characters == 1 ? tr("1 character") : tr("%1 characters").arg(characters));
+}
+
+void SetupTab::ShowKeys(const TrainedKeys& keys) {
+    keys_->setText(
+        keys.Trained()
+            ? tr("Start: %1. Stop: %2.").arg(KeyInWords(keys.start), KeyInWords(keys.stop))
+            : tr("No scanner is trained yet."));
 }
 
 void SetupTab::OnTrainClicked() {
@@ -107,27 +188,35 @@ void SetupTab::OnTrainClicked() {
 void SetupTab::OnTrainingFinished(const TrainingOutcome& outcome) {
     trainButton_->setText(tr(kTrain));
     charCount_->clear();
+    result_->show();
     if (!outcome.Good()) {
-        // Not modal: no second event loop runs while capture is live.
-        const std::string_view why = outcome.Message();
-        auto* box = new QMessageBox(QMessageBox::Information, window()->windowTitle(),
-                                    QString::fromUtf8(why.data(), qsizetype(why.size())),
-                                    QMessageBox::Ok, window());
-        box->setObjectName("NoGoodScan");
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-        box->show();
+        // The mixed-devices message says what to try itself.
+        const QString why = FromView(outcome.Message());
+        result_->setText(outcome.mixedDevices ? why : why + ". " + tr(kTrainingHint));
         return;
     }
     const TrainedKeys keys{*outcome.start, *outcome.stop};
     emit keysTrained(keys);
-    if (!SaveTrainedKeys(ini_, keys, driver_.TrainedDevice())) {
+    ShowKeys(keys);
+    const SavedTraining saved = SaveTraining(ini_, outcome, driver_.TrainedDevice());
+    if (!saved.saved) {
         emit statusMessage(tr("The trained scanner keys could not be saved, so they last only "
                               "until Blenvar ends: %1")
                                .arg(QString::fromStdString(ini_.LastWriteError())));
     }
     // The device just recorded is the scanner from now on.
     scanner_->Apply();
+    const auto scanner = ParseScanner(driver_.TrainedDevice());
+    QString text = scanner
+                       ? tr("Trained on the scanner %1.").arg(QString::fromStdString(scanner->name))
+                       : tr("Trained. The scanner could not be told apart from the "
+                            "keyboard, so scans are recognised by their start key.");
+    if (saved.aimChosen) {
+        encoding_->Restore();
+        text += " " + tr("The scan began with a symbology identifier, so the encoding is "
+                         "now AIM.");
+    }
+    result_->setText(text);
 }
 
 void SetupTab::OnAutostartToggled(bool on) {

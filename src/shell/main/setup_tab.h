@@ -1,12 +1,14 @@
 #pragma once
-// The "Setup" tab: the encoding, training (Train/Stop and the count of keys recorded),
-// the scanner device, which capture backend runs, starting at login, and its help page.
+// The "Setup" tab: the encoding, training (Train/Stop, the count of characters scanned,
+// the keys learned and what training found), the scanner device, which capture backend
+// runs, starting at login, where the settings and sounds are kept, and its help page.
 #include <QString>
 #include <QWidget>
 
 #include "capture/capture_backend.h"
 #include "capture/training_machine.h"
 #include "components/ini/ini_file.h"
+#include "core/services.h"
 #include "shell/editor/encoding_options.h"
 #include "shell/main/capture_driver.h"
 #include "shell/main/scanner_options.h"
@@ -24,8 +26,9 @@ QWidget* HelpPlace(const QString& page);
 class SetupTab : public QWidget {
     Q_OBJECT
   public:
-    SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend,
-             QWidget* parent = nullptr);
+    // `soundDatabase`: the file the sound events are kept in.
+    SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend, ShellOpener& opener,
+             const QString& soundDatabase, QWidget* parent = nullptr);
 
     EncodingOptions* Encoding() const { return encoding_; }
     ScannerOptions* Scanner() const { return scanner_; }
@@ -34,9 +37,11 @@ class SetupTab : public QWidget {
     // Why capture is not running.
     void ShowCaptureProblem(const QString& text);
 
-    void ShowCount(int events);
+    void ShowCount(int events, int characters);
+    // The start and stop keys in words, or that none are trained.
+    void ShowKeys(const TrainedKeys& keys);
     // A good sample is saved (or the status line says why not) and becomes the scanner;
-    // anything else is explained in a message box.
+    // either way the tab says what training found.
     void OnTrainingFinished(const TrainingOutcome& outcome);
 
   signals:
@@ -47,10 +52,15 @@ class SetupTab : public QWidget {
     void OnTrainClicked();
     // Writes or removes the user's login autostart entry.
     void OnAutostartToggled(bool on);
+    // A line naming `file` with a button that opens its folder.
+    QWidget* FileRow(const QString& caption, const QString& file, const QString& button);
 
     INIFile& ini_;
     CaptureDriver& driver_;
+    ShellOpener& opener_;
     EncodingOptions* encoding_;
+    QLabel* keys_;
+    QLabel* result_;
     QLabel* charCount_;
     QPushButton* trainButton_;
     ScannerOptions* scanner_;

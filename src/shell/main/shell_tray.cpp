@@ -28,7 +28,7 @@ ShellTray::ShellTray(QObject* parent)
     menu_.addAction(tr("Show"), this, &ShellTray::showRequested);
     menu_.addAction(tr("Exit"), this, &ShellTray::exitRequested);
     icon_.setContextMenu(&menu_);
-    icon_.setToolTip(kTip);
+    ShowTip();
     connect(&icon_, &QSystemTrayIcon::activated, this, &ShellTray::OnActivated);
     trayWatch_.setInterval(kTrayWatchMs);
     connect(&trayWatch_, &QTimer::timeout, this, &ShellTray::WatchForTray);
@@ -56,6 +56,16 @@ void ShellTray::SetTrayImage(int image) {
     if (image < kTrayIdle || image > kTrayStarting || image == image_) return;
     image_ = image;
     icon_.setIcon(TrayIconImage(image));
+    ShowTip();
+}
+
+void ShellTray::SetTrained(bool trained) {
+    trained_ = trained;
+    ShowTip();
+}
+
+void ShellTray::ShowTip() {
+    icon_.setToolTip(QString::fromStdString(TrayTip(image_, trained_)));
 }
 
 void ShellTray::Notify(const std::string& message) {

@@ -22,8 +22,10 @@ class ShellTray : public QObject, public TrayImage, public Notifier {
     void SetStatusLine(std::function<void(const QString&)> statusLine) {
         statusLine_ = std::move(statusLine);
     }
-    void Add();     // image 4, tool tip "Blenvar"
+    void Add();     // image 4
     void Remove();  // the icon leaves the tray for good
+    // The tool tip says whether the program is ready or still needs training.
+    void SetTrained(bool trained);
 
     void SetTrayImage(int image) override;
     void Notify(const std::string& message) override;
@@ -39,6 +41,7 @@ class ShellTray : public QObject, public TrayImage, public Notifier {
   private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
     void WatchForTray();
+    void ShowTip();
 
     QSystemTrayIcon icon_;
     // Looks for a tray host while there is none; Qt docks the icon itself once one comes.
@@ -47,6 +50,7 @@ class ShellTray : public QObject, public TrayImage, public Notifier {
     TrayPolicy policy_;
     std::function<void(const QString&)> statusLine_;
     int image_ = 0;
+    bool trained_ = false;
 };
 
 // True when the session's tray speaks the D-Bus StatusNotifier protocol, which reports

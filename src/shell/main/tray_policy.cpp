@@ -1,6 +1,15 @@
 #include "shell/main/tray_policy.h"
 
+#include "core/services.h"
+
 namespace blenvar {
+
+std::string TrayTip(int image, bool trained) {
+    const char* state = image == kTrayScanOpen ? "scan in progress"
+                        : trained              ? "ready"
+                                               : "not trained";
+    return std::string("Blenvar \u2014 ") + state;
+}
 
 WindowAction TrayPolicy::OnTrayClick(TrayClick click) const {
     switch (click) {

@@ -3,11 +3,16 @@
 // shows tray icons: without a tray a hidden window could never be brought back, so then
 // the window minimises instead and tray messages go to the status line.
 #include <functional>
+#include <string>
 
 namespace blenvar {
 
 enum class TrayClick { Single, Double, Right, Middle };
 enum class WindowAction { None, Show, Hide, Minimise, Quit };
+
+// The tray icon's tool tip: the program and its state, from the tray image shown and
+// whether a scanner is trained.
+std::string TrayTip(int image, bool trained);
 
 class TrayPolicy {
   public:
