@@ -21,3 +21,13 @@ if(TARGET blenvar-decode AND TARGET blenvar_keyprobe_session)
   add_test(NAME deliver_test COMMAND ${BLENVAR_WITH_DESKTOP} --x --audio -- $<TARGET_FILE:deliver_test>)
   set_tests_properties(deliver_test PROPERTIES LABELS desktop TIMEOUT 300)
 endif()
+
+# The manual pages against each program's --help.
+if(TARGET blenvar-decode AND TARGET blenvar_app_main AND TARGET blenvar_sounds_app)
+  set(man ${CMAKE_SOURCE_DIR}/doc/man)
+  add_test(NAME man_pages_test COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/cli/man_pages_test.sh
+    $<TARGET_FILE:blenvar_app_main> ${man}/blenvar.1.scd
+    $<TARGET_FILE:blenvar-decode> ${man}/blenvar-decode.1.scd
+    $<TARGET_FILE:blenvar_sounds_app> ${man}/blenvar-sounds.1.scd)
+  set_tests_properties(man_pages_test PROPERTIES LABELS cli)
+endif()

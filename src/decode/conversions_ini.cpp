@@ -12,7 +12,8 @@ void ApplyConversions(ScanRecord& rec, INIFile& ini) {
         s.expandUPCE = ReadFlag(ini.GetValue(kKeyExpandUPCE));
     } else if (rec.TypeName == kTypeEan13 &&
                (rec.Code.starts_with("978") || rec.Code.starts_with("977"))) {
-        s.convertISBNISSN = ReadRoundedNumberOn(ini.GetValue(kKeyConvertISBNISSN));
+        s.convertISBNISSN =
+            ReadRoundedNumberOn(ini.GetValue(kKeyConvertISBNISSN, kDefaultConvertISBNISSN));
     }
     ApplyConversions(rec, s);
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -278,6 +279,37 @@ bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices) {
     ini.SetSection(std::string(kSetupSection));
     return ini.SaveValue(kKeyCaptureDevices,
                          devices == CaptureDevices::All ? kCaptureAll : kCaptureScanner);
+}
+
+WindowPlace LoadWindowPlace(INIFile& ini) {
+    ini.SetSection(std::string(kSetupSection));
+    const auto number = [&](std::string_view key) -> std::optional<int> {
+        const std::string text = Trimmed(ini.GetValue(key));
+        if (text.empty() || text.find_first_not_of("-0123456789") != std::string::npos)
+            return std::nullopt;
+        return ReadLeadingInteger(text);
+    };
+    WindowPlace place;
+    const auto width = number(kKeyWindowWidth), height = number(kKeyWindowHeight);
+    if (width > 0 && height > 0) {
+        place.width = *width;
+        place.height = *height;
+    }
+    const auto x = number(kKeyWindowX), y = number(kKeyWindowY);
+    if (x && y) place.position = {*x, *y};
+    return place;
+}
+
+bool SaveWindowPlace(INIFile& ini, const WindowPlace& place) {
+    ini.SetSection(std::string(kSetupSection));
+    std::vector<std::pair<std::string, std::string>> values{
+        {std::string(kKeyWindowWidth), std::to_string(place.width)},
+        {std::string(kKeyWindowHeight), std::to_string(place.height)}};
+    if (place.position) {
+        values.emplace_back(kKeyWindowX, std::to_string(place.position->first));
+        values.emplace_back(kKeyWindowY, std::to_string(place.position->second));
+    }
+    return ini.SaveValues(values);
 }
 
 bool LoadWebJump(INIFile& ini) {

@@ -58,6 +58,9 @@ inline constexpr std::string_view kKeyIdentText = "IdentText";
 inline constexpr std::string_view kKeyKeyboardMask = "KeyboardMask";
 
 inline constexpr std::string_view kDefaultIdentText = "";
+// Delivery and the editor both read a type never saved with this, so the box shows what
+// a scan will do.
+inline constexpr std::string_view kDefaultConvertISBNISSN = "0";
 
 // Update check, in Setup because any other section would become a barcode type.
 // UpdateServer: scheme and host of the version answer; empty means no check at all.
@@ -140,7 +143,7 @@ struct TypeSettings {
     std::string AddReturn = "0";
     std::string ExecuteCommand = "0";
     std::string ExpandUPCE = "0";
-    std::string ConvertISBNISSN = "1";
+    std::string ConvertISBNISSN{kDefaultConvertISBNISSN};
     std::string SaveToFile = "0";
     std::string WebJump = "0";
     std::string SendToClipboard = "1";
@@ -198,6 +201,23 @@ bool SaveTrainedKeys(INIFile& ini, const TrainedKeys& keys, std::string_view sca
 // The keys and values SaveTrainedKeys writes, in that order.
 std::vector<std::pair<std::string, std::string>> TrainedKeyValues(const TrainedKeys& keys,
                                                                   std::string_view scannerDevice);
+
+// The main window's size as the user last left it, and its place where the desktop lets a
+// program choose one (X11). Unset or unreadable values: none, so the window picks its own.
+inline constexpr std::string_view kKeyWindowWidth = "WindowWidth";
+inline constexpr std::string_view kKeyWindowHeight = "WindowHeight";
+inline constexpr std::string_view kKeyWindowX = "WindowX";
+inline constexpr std::string_view kKeyWindowY = "WindowY";
+
+struct WindowPlace {
+    int width = 0;  // 0: none saved
+    int height = 0;
+    std::optional<std::pair<int, int>> position;
+    friend bool operator==(const WindowPlace&, const WindowPlace&) = default;
+};
+WindowPlace LoadWindowPlace(INIFile& ini);
+// Size and, when given, position in one write.
+bool SaveWindowPlace(INIFile& ini, const WindowPlace& place);
 
 // The stored `Encoding` text ("" when missing).
 std::string LoadEncoding(INIFile& ini);

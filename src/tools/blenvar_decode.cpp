@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/paths.h"
+#include "core/usage.h"
 #include "tools/capture_session.h"
 #include "tools/decode_options.h"
 #include "tools/decode_session.h"
@@ -31,8 +32,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     DecodeOptions opts;
     std::string error;
-    if (!ParseDecodeOptions(args, opts, error))
-        return Fail(error + " (" + std::string(kDecodeUsage) + ")");
+    if (!ParseDecodeOptions(args, opts, error)) return UsageError("blenvar-decode", error);
     if (opts.version) {
         std::printf("blenvar-decode %s\n", BLENVAR_VERSION);
         return 0;

@@ -63,7 +63,7 @@ bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out
         auto takeValue = [&]() -> bool {
             if (value) return true;
             if (i + 1 >= args.size()) {
-                error = "the option " + name + " needs a value";
+                error = name + " needs a value";
                 return false;
             }
             value = args[++i];
@@ -97,7 +97,7 @@ bool ParseDecodeOptions(const std::vector<std::string>& args, DecodeOptions& out
         } else if (name == "--version" && !value) {
             out.version = true;
         } else {
-            error = "unknown option " + a;
+            error = "unknown option '" + a + "'";
             return false;
         }
     }

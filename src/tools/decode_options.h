@@ -18,7 +18,7 @@ struct DecodeOptions {
 };
 
 inline constexpr const char* kDecodeUsage =
-    "usage: blenvar-decode [--settings FILE] [--encoding AIM|Other] [--format MASK] "
+    "Usage: blenvar-decode [--settings FILE] [--encoding AIM|Other] [--format MASK] "
     "[--capture] [--deliver] [--train] [--help] [--version] [RAW ...]";
 
 // The --help text, naming the settings file the run would read; note follows the name.

@@ -14,6 +14,8 @@ inline constexpr std::string_view kStatusNoInformation = "Couldn't Find Update I
 inline constexpr std::string_view kStatusNotOnline = "You Are Not Online";
 inline constexpr std::string_view kStatusReady = "Ready For User Input";
 inline constexpr std::string_view kStatusConnecting = "Connecting to the internet...";
+// No UpdateServer: nothing is asked of anyone, and the button would do nothing.
+inline constexpr std::string_view kStatusChecksOff = "Update checks are off.";
 
 inline constexpr std::string_view kCaptionCheck = "Check For Updates";
 inline constexpr std::string_view kCaptionUpdate = "Update";

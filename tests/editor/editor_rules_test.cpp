@@ -79,19 +79,19 @@ std::string Joined(const TypeSettings& s) {
 // Stored values reach the editor only through the controls the type shows, and only in a
 // form the control can take; the rest keeps the defaults.
 TEST(EditorRules, LoadingAndFillingFields) {
-    const std::string defaults = "0|0|0|0|1|0|0|1|%%C|||" + std::string(kDefaultFileFormat);
+    const std::string defaults = "0|0|0|0|0|0|0|1|%%C|||" + std::string(kDefaultFileFormat);
     const struct {
         const char *settings, *type, *expected;
     } cases[] = {
-        {"", "EAN 13", "0|0|0|0|1|0|0|1|%%C|||*|/f/EAN13.txt||%%C|"},
+        {"", "EAN 13", "0|0|0|0|0|0|0|1|%%C|||*|/f/EAN13.txt||%%C|"},
         {"[upc-a]\nScanToKeyboard=1\nAddReturn=yes\nExpandUPCE=1\nWebJump=1\nIdentText= ]E0 \n"
          "KeyboardMask=%%C{TAB}\nSendToClipboard=2\n",
-         "UPC-A", "1|0|0|0|1|0|0|1|%%C|||*|/f/UPC-A.txt|]E0|%%C{TAB}|"},
+         "UPC-A", "1|0|0|0|0|0|0|1|%%C|||*|/f/UPC-A.txt|]E0|%%C{TAB}|"},
         {"[UNKNOWN]\nExecuteCommand=1\nCommandLine=rm\nIdentText=x\nFileName=/tmp/u.txt\n"
          "SaveToFile=1\nFileFormat=%%C\n",
-         "UNKNOWN", "0|0|0|0|1|1|0|1|%%C|||%%C|/tmp/u.txt||%%C|"},
+         "UNKNOWN", "0|0|0|0|0|1|0|1|%%C|||%%C|/tmp/u.txt||%%C|"},
         {"[EAN 13]\nConvertISBNISSN=0\nExpandUPCE=1\n[CODE 128]\nWebJump=1\nClipboardMask=\n",
-         "CODE 128", "0|0|0|0|1|0|1|1||||*|/f/CODE128.txt||%%C|"},
+         "CODE 128", "0|0|0|0|0|0|1|1||||*|/f/CODE128.txt||%%C|"},
     };
     for (const auto& c : cases) {
         TempIni f(c.settings);

@@ -8,9 +8,9 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <fstream>
@@ -35,8 +35,8 @@ class TypeEditorTest : public SoundFixture {
         sound_ = std::make_unique<SoundControl>(store_, player_, &desktop_, notifier_);
         encoding_ = std::make_unique<EncodingOptions>(ini_);
         editor_ = std::make_unique<TypeEditor>(
-            ini_, *sound_, std::vector<std::string>{"UNKNOWN", "EAN 13", "UPC-E", "CODE 39"},
-            desktop_);
+            ini_, *sound_,
+            std::vector<std::string>{"UNKNOWN", "EAN 13", "UPC-E", "CODE 39", "ISBN"}, desktop_);
         QObject::connect(encoding_.get(), &EncodingOptions::otherEncodingChanged, editor_.get(),
                          &TypeEditor::SetOtherEncoding);
         for (QObject* o :
@@ -68,8 +68,7 @@ class TypeEditorTest : public SoundFixture {
         return places;
     }
 
-    static constexpr const char* kStart =
-        "[Setup]\r\nEncoding=other\r\n[EAN 13]\r\nConvertISBNISSN=0\r\n";
+    static constexpr const char* kStart = "[Setup]\r\nEncoding=other\r\n";
     std::string path_;
     INIFile ini_;
     testing::FakeDesktop desktop_;
@@ -86,17 +85,17 @@ TEST_F(TypeEditorTest, EditsSaveTheWholeTypeAndFailuresAreReported) {
     const struct {
         const char* type;
         const char *shown, *hidden;
-        bool converting;
     } types[] = {
-        {"EAN 13", "ConvertISBNISSN", "ExpandUPCE", false},
-        {"UNKNOWN", "FileFormat", "IdentText", true},
-        {"UPC-E", "ExpandUPCE", "WebJump", true},
+        {"EAN 13", "ConvertISBNISSN", "ExpandUPCE"},
+        {"UNKNOWN", "FileFormat", "IdentText"},
+        {"UPC-E", "ExpandUPCE", "WebJump"},
     };
     for (const auto& t : types) {
         editor_->SelectType(t.type);
         EXPECT_TRUE(Find<QWidget>(t.shown)->isVisible()) << t.type;
         EXPECT_FALSE(Find<QWidget>(t.hidden)->isVisible()) << t.type;
-        EXPECT_EQ(Find<QCheckBox>("ConvertISBNISSN")->isChecked(), t.converting) << t.type;
+        // Never saved, so shown as delivery reads it.
+        EXPECT_FALSE(Find<QCheckBox>("ConvertISBNISSN")->isChecked()) << t.type;
         EXPECT_EQ(Places(), unknownPlaces) << t.type;  // nothing moves
     }
     EXPECT_EQ(File(), kStart);  // loading writes nothing
@@ -110,9 +109,9 @@ TEST_F(TypeEditorTest, EditsSaveTheWholeTypeAndFailuresAreReported) {
     Find<QRadioButton>("EncodingAIM")->click();
     EXPECT_FALSE(Find<QLineEdit>("IdentText")->isEnabled());
     EXPECT_EQ(File(),
-              "[Setup]\r\nEncoding=AIM\r\n[EAN 13]\r\nConvertISBNISSN=0\r\n"
+              "[Setup]\r\nEncoding=AIM\r\n"
               "[UPC-E]\r\nScanToKeyboard=1\r\nAddReturn=0\r\nExecuteCommand=0\r\n"
-              "ExpandUPCE=0\r\nConvertISBNISSN=1\r\nSaveToFile=0\r\nWebJump=0\r\n"
+              "ExpandUPCE=0\r\nConvertISBNISSN=0\r\nSaveToFile=0\r\nWebJump=0\r\n"
               "SendToClipboard=1\r\nClipboardMask=%%C\r\nCommandLine=\r\n"
               "CommandOptions=\r\nFileFormat=%%d,%%t,\"%%S\",\"%%T\",\"%%C\",\"%%X\"\r\n"
               "FileName=" +
@@ -144,12 +143,22 @@ TEST_F(TypeEditorTest, EditsSaveTheWholeTypeAndFailuresAreReported) {
     Find<QPushButton>("SoundButton")->click();
     EXPECT_TRUE(status_.text().contains("no blenvar-sounds here"));
     Find<QPushButton>("CommandHelp")->click();
-    auto* help = Find<QMessageBox>("CodeHelp");
+    auto* help = Find<QLabel>("CodeHelpText");
     ASSERT_NE(help, nullptr);
-    EXPECT_TRUE(help->text().startsWith("In any of text the boxs, you can insert the \n"));
-    EXPECT_TRUE(
-        help->text().endsWith("\n\nThe codes are case sensitive.\n"
-                              "The codes %%T and %%t are not the same."));
+    for (const char* part : {"%%C", "%%t", "{TAB 3}", "{+}"})
+        EXPECT_TRUE(help->text().contains(part)) << part;
+    QString wanted;
+    QObject::connect(editor_.get(), &TypeEditor::helpRequested, [&](QString a) { wanted = a; });
+    emit help->linkActivated("masks");
+    EXPECT_EQ(wanted, "masks");
+
+    // Converted book scans leave the type: the note says where to, and its link goes there.
+    editor_->SelectType("EAN 13");
+    EXPECT_FALSE(Find<QLabel>("ConvertNote")->isVisible());
+    Find<QCheckBox>("ConvertISBNISSN")->click();
+    EXPECT_TRUE(Find<QLabel>("ConvertNote")->isVisible());
+    emit Find<QLabel>("ConvertNote")->linkActivated("ISBN");
+    EXPECT_EQ(editor_->CurrentType(), "ISBN");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -103,6 +104,12 @@ TEST(HelpPageTest, LinksSwitchTabsScrollOrOpenOutsideAndThePageStays) {
             EXPECT_EQ(page.source(), shown);
         }
     }
+    // A link nothing can open says so.
+    opener.works = false;
+    Click(page, page.document()->find("web"));
+    auto* box = page.findChild<QMessageBox*>("CannotOpen");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().startsWith("https://example.org/A?b=1 could not be opened"));
 }
 
 // The shipped pages: every tab:// link names a tab and every "#x" an anchor of its page;

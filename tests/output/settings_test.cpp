@@ -59,7 +59,7 @@ TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
               "[CODE 39]\nSendToClipboard=0\n"
               "[UCC/EAN 128]\n"
               "ScanToKeyboard=0\nAddReturn=0\nExecuteCommand=0\nExpandUPCE=0\n"
-              "ConvertISBNISSN=1\nSaveToFile=0\nWebJump=0\nSendToClipboard=0\n"
+              "ConvertISBNISSN=0\nSaveToFile=0\nWebJump=0\nSendToClipboard=0\n"
               "ClipboardMask=%%C\nCommandLine=\nCommandOptions=\n"
               "FileFormat=%%d,%%t,\"%%S\",\"%%T\",\"%%C\",\"%%X\"\n"
               "FileName=/opt/app/CODE39.txt\nIdentText=]A\nKeyboardMask=%%C\n");

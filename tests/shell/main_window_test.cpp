@@ -117,6 +117,9 @@ TEST(MainWindow, StartsUntrainedOnSetupAndDecodesAScanIntoTheLastScanBoxes) {
     w.EndProgram();
     EXPECT_FALSE(hook.Installed());
     EXPECT_FALSE(tray.Visible());
+    // The next start opens at the size this one ended with.
+    EXPECT_NE(ReadFile(file.path()).find("WindowWidth=" + std::to_string(w.width())),
+              std::string::npos);
 }
 
 // Train and Stop from the Setup tab: the count while training, the eight keys in one

@@ -156,9 +156,11 @@ TEST_F(SoundControlTest, DamagedOrBusyStoreIsReportedAndDefaultsStillPlay) {
 
 TEST_F(SoundControlTest, ShowSoundControlPanelStartsTheSettingsProgram) {
     S().SetProgramFolder("/opt/blenvar");
-    EXPECT_TRUE(S().ShowSoundControlPanel());
+    EXPECT_TRUE(S().ShowSoundControlPanel(nullptr, "EAN 13"));
     using Started = decltype(starter_.started);
-    EXPECT_EQ(starter_.started, (Started{{"/opt/blenvar/blenvar-sounds", {"--title", "Blenvar"}}}));
+    EXPECT_EQ(
+        starter_.started,
+        (Started{{"/opt/blenvar/blenvar-sounds", {"--title", "Blenvar", "--event", "EAN 13"}}}));
 
     starter_.startError = "cannot start";
     std::string error;

@@ -2,6 +2,7 @@
 #include "shell/sounds/sound_events_window.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include "sound/sound_test_util.h"
@@ -33,6 +34,12 @@ TEST_F(SoundEventsWindowTest, ListsOnlyTheTitlesEventsAndChangesNoOther) {
     EXPECT_FALSE(window_->LastError().isEmpty());
     EXPECT_FALSE(window_->ChooseFile("EAN 8", "  "));
     EXPECT_EQ(Current("EAN 8"), "/opt/b/zing.wav");
+    // Opened on the type being edited; a title without events offers only Close.
+    window_->SelectEvent("ean 8");
+    EXPECT_EQ(t->selectionModel()->selectedRows().value(0).row(), 1);
+    SoundEventsWindow empty("Nobody", store_, player_);
+    for (const QPushButton* b : empty.findChildren<QPushButton*>())
+        EXPECT_EQ(b->isEnabled(), b->text() == "Close") << b->text().toStdString();
 }
 
 TEST_F(SoundEventsWindowTest, ChooseResetAndClearChangeTheCurrentFile) {

@@ -9,7 +9,7 @@
 namespace {
 
 TEST(SoundsCommandLine, AnswersOrRefusesInOneSentence) {
-    const std::string help = "Usage: blenvar-sounds [--title TITLE]\n";
+    const std::string help = "Usage: blenvar-sounds [--title TITLE] [--event EVENT]\n";
     // "-h" and "--version" go through the same conditions as these forms.
     const struct {
         std::string args;
@@ -18,9 +18,9 @@ TEST(SoundsCommandLine, AnswersOrRefusesInOneSentence) {
     } cases[] = {
         {"--help", 0, help},
         {"-v", 0, "blenvar-sounds " BLENVAR_VERSION "\n"},
-        {"MyApp", 2, "blenvar-sounds: unexpected argument 'MyApp' (see --help)\n"},
-        {"--bogus", 2, "blenvar-sounds: unknown option '--bogus' (see --help)\n"},
-        {"--title", 2, "blenvar-sounds: --title needs a title (see --help)\n"},
+        {"MyApp", 2, "blenvar-sounds: unexpected argument 'MyApp' (see blenvar-sounds --help)\n"},
+        {"--bogus", 2, "blenvar-sounds: unknown option '--bogus' (see blenvar-sounds --help)\n"},
+        {"--title", 2, "blenvar-sounds: --title needs a title (see blenvar-sounds --help)\n"},
         {"--title X", 2, "blenvar-sounds: no display to show the window on (DISPLAY is not set)\n"},
         {"DISPLAY=:9876 " BLENVAR_SOUNDS_BIN " --title X", 2,
          "blenvar-sounds: cannot open the display \":9876\"\n"},

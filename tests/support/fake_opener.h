@@ -9,9 +9,10 @@ namespace blenvar::testing {
 
 struct FakeOpener : ShellOpener {
     std::vector<std::string> opened;
+    bool works = true;  // false: as a desktop without xdg-open
     bool Open(const std::string& target) override {
         opened.push_back(target);
-        return true;
+        return works;
     }
 };
 

@@ -165,11 +165,14 @@ TEST_F(VersionWindowTest, EachAnswerOfTheServerGivesItsResult) {
          "<html><head><title>x|y|z</title></head>\n<body><p> blenvar&#124;1.10.0 | "
          "<b>blenvar_1.5.13.deb</b>|/news.htm|Fixes &amp; more</p></body></html>\n",
          0, "Update Available", "1.10.0", "Update"},
+        {"", nullptr, 2, "Update checks are off.", "?.?.?", ""},  // no UpdateServer
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.scenario);
         if (row.answer) Answer(row.scenario, row.answer);
         Configure(row.scenario);
+        const bool off = !*row.scenario;
+        if (off) WriteFile(folder_ / "blenvar.ini", "[Setup]\nUpdateServer=\n");
         const int before = Requests();
         auto w = Window(300);
         EXPECT_EQ(Check(*w), row.result);
@@ -181,10 +184,14 @@ TEST_F(VersionWindowTest, EachAnswerOfTheServerGivesItsResult) {
         }
         // A known version is compared again without asking the server.
         EXPECT_EQ(Check(*w), row.result);
-        EXPECT_EQ(Requests() - before, row.result == 2 ? 2 : 1);
-        // Closing only hides; without a known version the window waits for the user.
+        EXPECT_EQ(Requests() - before, off ? 0 : row.result == 2 ? 2 : 1);
+        // Closing only hides; without a known version the window waits for the user, and
+        // with checks off it looks at the settings again when next shown.
         w->reject();
-        EXPECT_EQ(Text(*w, "Status"), row.result == 2 ? "Ready For User Input" : row.status);
+        EXPECT_EQ(Text(*w, "Status"), off               ? "Initializing..."
+                                      : row.result == 2 ? "Ready For User Input"
+                                                        : row.status);
+        EXPECT_EQ(Upgrade(*w)->isEnabled(), !off && row.result != 1);
     }
     // The server's page and comment: a short comment stays in the label, six lines or
     // more go to the scrolling box.

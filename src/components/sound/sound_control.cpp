@@ -207,7 +207,7 @@ void SoundControl::PlayTone(std::int32_t frequency, std::int32_t duration, Sound
         done();
 }
 
-bool SoundControl::ShowSoundControlPanel(std::string* error) {
+bool SoundControl::ShowSoundControlPanel(std::string* error, const std::string& event) {
     std::string err;
     bool ok = false;
     if (!starter_) {
@@ -215,6 +215,7 @@ bool SoundControl::ShowSoundControlPanel(std::string* error) {
     } else {
         std::vector<std::string> args;
         if (!appTitle_.empty()) args = {"--title", appTitle_};
+        if (!event.empty()) args.insert(args.end(), {"--event", event});
         ok = starter_->Start(programFolder_ + "/" + kSoundSettingsProgram, args, err);
     }
     if (error) *error = err;

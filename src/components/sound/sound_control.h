@@ -60,9 +60,10 @@ class SoundControl : public SoundEvents {
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool v) { enabled_ = v; }
 
-    // Starts the sound settings window for this title without waiting for it.
-    // Returns false (with the reason in error) when it could not be started.
-    bool ShowSoundControlPanel(std::string* error = nullptr);
+    // Starts the sound settings window for this title without waiting for it, on `event`
+    // when one is given. Returns false (with the reason in error) when it could not be
+    // started.
+    bool ShowSoundControlPanel(std::string* error = nullptr, const std::string& event = {});
 
     // Folder that holds blenvar-sounds; defaults to the running executable's folder.
     const std::string& ProgramFolder() const { return programFolder_; }

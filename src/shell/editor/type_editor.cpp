@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFocusEvent>
@@ -10,8 +12,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "core/paths.h"
 #include "core/text.h"
@@ -22,41 +24,27 @@ namespace {
 
 using C = EditorControl;
 
-// The code help, one entry a line; empty entries are empty lines.
-constexpr const char* kCodeHelp[] = {
-    "In any of text the boxs, you can insert the ",
-    "information collected from the CueCat scanner by using ",
-    "the codes shown here...",
-    "",
-    "",
-    "%%R  =  Raw CueCat Code",
-    "%%S  =  CueCat Serial Number",
-    "%%T  =  Barcode Type",
-    "%%C  =  Barcode Value",
-    "%%X  =  Barcode Extra Digits",
-    "%%-  =  Dash only if Extra Digits Exist",
-    "%%d  =  Scan Date",
-    "%%t  =  Scan Time",
-    "",
-    "",
-    "The codes are case sensitive.",
-    "The codes %%T and %%t are not the same.",
-};
-
 struct CodeLabel {
     const char* text;
+    const char* code;
     const char* meaning;
 };
 constexpr CodeLabel kCodeLabels[] = {
-    {"%%R", "Raw CueCat Code"},
-    {"%%S", "CueCat Serial Number"},
-    {"%%T", "Barcode Type"},
-    {"%%C", "Barcode Value"},
-    {"%%X", "Barcode Extra Digits"},
-    {"%%t", "Scan Time"},
-    {"%%d", "Scan Date"},
-    {"%%- adds a dash when extra data exists", "Dash only if Extra Digits Exist"},
+    {"%%R", "%%R", "The raw scan, as the scanner sent it"},
+    {"%%S", "%%S", "The serial number of a CueCat scanner"},
+    {"%%T", "%%T", "The barcode type"},
+    {"%%C", "%%C", "The barcode value"},
+    {"%%X", "%%X", "The extra digits"},
+    {"%%t", "%%t", "The scan time"},
+    {"%%d", "%%d", "The scan date"},
+    {"%%- adds a dash when extra data exists", "%%-", "A dash, only when there are extra digits"},
 };
+
+constexpr char kKeyNotation[] =
+    "<p>Codes are case sensitive: %%T is the type, %%t the time.</p>"
+    "<p>The keyboard mask can also press keys: {TAB}, {ENTER}, {ESC}, {F5} and so on; "
+    "{TAB 3} presses Tab three times. + holds Shift, ^ Ctrl and % Alt for the next key, "
+    "and ~ presses Enter. To type one of + ^ % ~ ( ) { } put it in braces: {+}.</p>";
 
 QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -142,7 +130,7 @@ void TypeEditor::Build() {
     grid->addWidget(combo_, row++, 1, 1, 2);
     connect(combo_, &QComboBox::currentIndexChanged, this, [this] { LoadType(); });
 
-    grid->addWidget(box(C::ScanToKeyboard, "Send code to the active program as keybord clicks"),
+    grid->addWidget(box(C::ScanToKeyboard, "Send code to the active program as keyboard clicks"),
                     row, 0, 1, 2);
     QCheckBox* addReturn = box(C::AddReturn, "Add Return");
     addReturn->setToolTip(tr("Add a RETURN (or ENTER) character at the end of the code"));
@@ -181,8 +169,25 @@ void TypeEditor::Build() {
         box(C::WebJump,
             "Jump to web site if Code 128 results start with www. (first 4 characters)"),
         row++, 0, 1, 3);
+    convertNote_ = new QLabel(
+        tr("Barcodes that start with 978 then arrive as <a href=\"%1\">ISBN</a>, and those "
+           "with 977 as <a href=\"%2\">ISSN</a>: they follow those types' settings, not "
+           "these.")
+            .arg(Q(kTypeIsbn), Q(kTypeIssn)),
+        this);
+    convertNote_->setObjectName("ConvertNote");
+    convertNote_->setWordWrap(true);
+    convertNote_->setIndent(fontMetrics().averageCharWidth() * 4);
+    convertNote_->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                          Qt::LinksAccessibleByKeyboard);
+    QSizePolicy notePolicy = convertNote_->sizePolicy();
+    notePolicy.setRetainSizeWhenHidden(true);
+    convertNote_->setSizePolicy(notePolicy);
+    connect(convertNote_, &QLabel::linkActivated, this,
+            [this](const QString& type) { SelectType(type.toStdString()); });
+    grid->addWidget(convertNote_, row++, 0, 1, 3);
 
-    fieldRow(C::IdentLabel, "Identifyer:", C::IdentText);
+    fieldRow(C::IdentLabel, "Identifier:", C::IdentText);
 
     auto* codes = new QHBoxLayout;
     for (std::size_t i = 0; i < std::size(kCodeLabels); ++i) {
@@ -276,6 +281,8 @@ void TypeEditor::Refresh() {
                    BackgroundOf(c, switches) == FieldBackground::Entry ? entry : window);
         Control(c)->setPalette(p);
     }
+    convertNote_->setVisible(Control(C::ConvertISBNISSN)->isVisibleTo(this) &&
+                             Box(C::ConvertISBNISSN)->isChecked());
 }
 
 bool TypeEditor::SaveCurrentType() {
@@ -343,18 +350,38 @@ void TypeEditor::ChooseFile() {
 }
 
 void TypeEditor::ShowCodeHelp() {
-    QStringList lines;
-    for (const char* line : kCodeHelp) lines << tr(line);
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
-                                lines.join('\n'), QMessageBox::Ok, this);
-    box->setObjectName("CodeHelp");
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    QString text = "<p>" + tr("Masks and the command's options take these codes:") + "</p><table>";
+    for (const CodeLabel& c : kCodeLabels)
+        text += QString("<tr><td><b>%1</b>&nbsp;&nbsp;</td><td>%2</td></tr>")
+                    .arg(c.code, tr(c.meaning).toHtmlEscaped());
+    text += "</table>" + tr(kKeyNotation) + "<p><a href=\"masks\">" + tr("More on the Help tab") +
+            "</a></p>";
+    auto* dialog = new QDialog(this);
+    dialog->setObjectName("CodeHelp");
+    dialog->setWindowTitle(tr("Blenvar - Mask codes"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto* label = new QLabel(text, dialog);
+    label->setObjectName("CodeHelpText");
+    label->setTextFormat(Qt::RichText);
+    label->setWordWrap(true);
+    // A fixed width, so the dialog's height follows the wrapped text.
+    label->setFixedWidth(fontMetrics().averageCharWidth() * 64);
+    label->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    connect(label, &QLabel::linkActivated, this, [this, dialog](const QString& anchor) {
+        dialog->accept();
+        emit helpRequested(anchor);
+    });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, dialog);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    auto* column = new QVBoxLayout(dialog);
+    column->addWidget(label);
+    column->addWidget(buttons);
+    dialog->open();
 }
 
 void TypeEditor::ShowSoundPanel() {
     std::string error;
-    if (!sound_.ShowSoundControlPanel(&error)) {
+    if (!sound_.ShowSoundControlPanel(&error, CurrentType())) {
         emit statusMessage(tr("The sound settings could not be opened: %1").arg(ShownText(error)));
     }
 }

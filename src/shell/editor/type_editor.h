@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace blenvar {
@@ -43,6 +44,8 @@ class TypeEditor : public QWidget {
 
   signals:
     void statusMessage(const QString& message);
+    // The code help's link: the Help tab at this anchor.
+    void helpRequested(const QString& anchor);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,6 +72,7 @@ class TypeEditor : public QWidget {
     bool otherEncoding_ = false;
     TypeSettings loaded_;  // as last put into the controls, for byte-exact write-back
     QComboBox* combo_ = nullptr;
+    QLabel* convertNote_ = nullptr;  // where converted book and magazine scans go
     std::array<QWidget*, kEditorControlCount> controls_{};
 };
 

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTextCursor>
 #include <QUrl>
@@ -69,8 +70,19 @@ void HelpPage::FollowLink(const QUrl& resolved) {
         return;
     }
     // Another page, an address or a document: the desktop shows it, this page stays.
-    opener_.Open(resolved.isLocalFile() ? resolved.toLocalFile().toStdString()
-                                        : resolved.toString(QUrl::FullyEncoded).toStdString());
+    const QString target =
+        resolved.isLocalFile() ? resolved.toLocalFile() : resolved.toString(QUrl::FullyEncoded);
+    if (opener_.Open(target.toStdString())) return;
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, window()->windowTitle(),
+        tr("%1 could not be opened: no program to open it was found (xdg-open and a web "
+           "browser are needed).")
+            .arg(target),
+        QMessageBox::Ok, this);
+    box->setObjectName("CannotOpen");
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 }  // namespace blenvar

@@ -13,11 +13,13 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/desktop_services.h"
 #include "capture/backend_choice.h"
 #include "capture/capture_backend.h"
 #include "core/paths.h"
+#include "core/usage.h"
 #include "platform/evdev/evdev_capture.h"
 #include "platform/evdev/evdev_devices.h"
 #include "platform/evdev/evdev_setup.h"
@@ -33,11 +35,24 @@
 
 namespace {
 
+// Followed by the settings file in use.
 constexpr char kUsage[] =
     "Usage: blenvar [--help | --version]\n"
-    "Starts Blenvar, which turns barcode scans into keystrokes, clipboard text, commands\n"
-    "and file lines. It lives in the tray; only one copy runs at a time, and starting it\n"
-    "again shows the running copy's window.\n";
+    "Starts Blenvar, which turns the scans of a keyboard-wedge barcode scanner into\n"
+    "keystrokes, clipboard text, commands and file lines. It lives in the tray; only one\n"
+    "copy runs at a time, and starting it again shows the running copy's window.\n"
+    "\n"
+    "First train the scanner: on the \"Setup\" tab click Train and scan any barcode. Then\n"
+    "choose on the \"Control\" tab what each barcode type does. On Wayland, or without an\n"
+    "X display, Blenvar reads the input devices and needs the group \"input\".\n"
+    "\n"
+    "  -h, --help     print this help and exit\n"
+    "  -v, --version  print the version and exit\n"
+    "\n"
+    "blenvar-decode decodes, delivers and trains without a desktop; blenvar-sounds chooses\n"
+    "the sounds. Their manual pages, and blenvar(1), say more.\n"
+    "\n"
+    "Settings file in use: ";
 
 bool Set(const char* name) {
     const char* v = std::getenv(name);
@@ -88,15 +103,15 @@ int RefuseSecondCopy(blenvar::SingleInstance& instance) {
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
-            std::fputs(kUsage, stdout);
+            std::printf("%s%s\n", kUsage,
+                        blenvar::MainSettingsFile(blenvar::ExecutableFolder()).c_str());
             return 0;
         }
         if (!std::strcmp(argv[i], "-v") || !std::strcmp(argv[i], "--version")) {
             std::printf("blenvar %s\n", BLENVAR_VERSION);
             return 0;
         }
-        std::fprintf(stderr, "blenvar: unexpected argument '%s' (see --help)\n", argv[i]);
-        return 2;
+        return blenvar::UsageError("blenvar", std::string("unexpected argument '") + argv[i] + "'");
     }
     if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
         std::fprintf(stderr, "blenvar: no display to show the window on (DISPLAY is not set)\n");

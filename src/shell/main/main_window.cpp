@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -24,6 +25,10 @@ namespace {
 constexpr char kTrainingPrompt[] =
     "Before you can use this application you need to train it to recognize your scanner.";
 constexpr char kCloseQuestion[] = "Close Blenvar? Scans will no longer be captured.";
+// The first size: room for the help pages, and still within a 1280x800 screen.
+constexpr int kOpenWidth = 960;
+constexpr int kOpenHeight = 680;
+constexpr int kFrameRoom = 40;
 constexpr char kNoTray[] =
     "This desktop shows no tray icons, so Blenvar stays in the task bar when minimised.";
 
@@ -95,6 +100,7 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
     connect(&tray_, &ShellTray::showRequested, this, &MainWindow::ShowFromTray);
     connect(&tray_, &ShellTray::exitRequested, this, &MainWindow::EndProgram);
+    connect(&tray_, &ShellTray::aboutRequested, this, &MainWindow::OnUpdateButton);
     connect(&tray_, &ShellTray::hideRequested, this, [this] { Apply(WindowAction::Hide); });
     tray_.SetStatusLine([this](const QString& text) { ShowStatus(text); });
     ConnectCapture(capture);
@@ -142,12 +148,45 @@ void MainWindow::LoadTypes() {
     editor_->SetLoading(loading_);
     controlTab_->layout()->addWidget(editor_);
     connect(editor_, &TypeEditor::statusMessage, this, &MainWindow::ShowStatus);
+    connect(editor_, &TypeEditor::helpRequested, this, [this](const QString& anchor) {
+        tabs_->setCurrentIndex(kHelpTab);
+        if (auto* help = findChild<HelpPage*>("HelpWeb")) help->scrollToAnchor(anchor);
+    });
     connect(setup_->Encoding(), &EncodingOptions::otherEncodingChanged, editor_,
             &TypeEditor::SetOtherEncoding);
 }
 
 void MainWindow::FitToContents() {
     adjustSize();
+    const WindowPlace saved = LoadWindowPlace(desktop_.settings);
+    QSize size = saved.width > 0 ? QSize(saved.width, saved.height)
+                                 : sizeHint().expandedTo(QSize(kOpenWidth, kOpenHeight));
+    if (const QScreen* s = screen()) {
+        // Room for the frame and title bar the desktop adds.
+        const QSize room = s->availableGeometry().size() - QSize(kFrameRoom, 2 * kFrameRoom);
+        size = size.boundedTo(room);
+    }
+    resize(size.expandedTo(minimumSizeHint()));
+    // Only X11 lets a program place its own window.
+    if (saved.position && QGuiApplication::platformName() == "xcb") {
+        const QPoint at(saved.position->first, saved.position->second);
+        if (QGuiApplication::screenAt(at + QPoint(kFrameRoom, kFrameRoom))) move(at);
+    }
+    place_ = saved;
+}
+
+WindowPlace MainWindow::Place() const {
+    WindowPlace place{width(), height(), std::nullopt};
+    if (QGuiApplication::platformName() == "xcb") place.position = {pos().x(), pos().y()};
+    return place;
+}
+
+void MainWindow::SavePlace() {
+    // A maximised window says nothing of the size the user chose.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+    const WindowPlace place = Place();
+    if (place == place_) return;
+    if (SaveWindowPlace(desktop_.settings, place)) place_ = place;
 }
 
 void MainWindow::SelectTab(int index) {
@@ -231,6 +270,7 @@ void MainWindow::EndProgram() {
     decodeTimer_.stop();
     capture_->Stop();
     startup_.Unload();
+    SavePlace();
     tray_.Remove();
     if (!Upgrading()) QApplication::quit();
 }

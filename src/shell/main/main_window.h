@@ -95,6 +95,10 @@ class MainWindow : public QMainWindow, private StartupHost {
     void ConnectCapture(CaptureBackend& backend);
     void OnStartKeyRefused(const QString& reason);
     void OnUpdateButton();
+    // The window's size, and its position on X11, as the settings keep them.
+    WindowPlace Place() const;
+    // Saved when it differs from what the settings hold.
+    void SavePlace();
     void UnloadForUpgrade();
     // The installer is being started: the unload must leave ending to the version window.
     bool Upgrading() const { return versionWindow_ && versionWindow_->Upgrading(); }
@@ -123,6 +127,7 @@ class MainWindow : public QMainWindow, private StartupHost {
     bool ending_ = false;
     int lastTab_ = 0;
     Version programVersion_;
+    WindowPlace place_;                       // as last read or saved
     VersionWindow* versionWindow_ = nullptr;  // made at the first Updates
 };
 

@@ -26,6 +26,7 @@ bool SingleActivationTray() {
 ShellTray::ShellTray(QObject* parent)
     : QObject(parent), policy_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }) {
     menu_.addAction(tr("Show"), this, &ShellTray::showRequested);
+    menu_.addAction(tr("About Blenvar"), this, &ShellTray::aboutRequested);
     menu_.addAction(tr("Exit"), this, &ShellTray::exitRequested);
     icon_.setContextMenu(&menu_);
     ShowTip();

@@ -1,6 +1,6 @@
 #pragma once
-// The tray icon: its four images, the tool tip, the context menu ("Show", "Exit"), and
-// delivery messages as balloons, or in the window's status line while no tray exists.
+// The tray icon: its four images, the tool tip, the context menu ("Show", "About Blenvar", "Exit"),
+// and delivery messages as balloons, or in the window's status line while no tray exists.
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -34,6 +34,8 @@ class ShellTray : public QObject, public TrayImage, public Notifier {
 
   signals:
     void showRequested();
+    // The version window, also while the main window is hidden.
+    void aboutRequested();
     void exitRequested();
     // A tray has appeared after a trained start that had none: the window goes to it.
     void hideRequested();

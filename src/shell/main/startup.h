@@ -15,6 +15,7 @@ namespace blenvar {
 inline constexpr int kMainTab = 0;
 inline constexpr int kControlTab = 1;
 inline constexpr int kSetupTab = 3;
+inline constexpr int kHelpTab = 4;
 inline constexpr int kStartupDelayMs = 250;
 
 class StartupHost {

@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -22,6 +24,9 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// Every barcode type has an event, two-dimensional ones included.
+constexpr int kRowsShown = 45;
+
 }  // namespace
 
 SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
@@ -29,7 +34,7 @@ SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
                                      QWidget* parent)
     : QWidget(parent), sound_(std::move(store), player, nullptr, *this) {
     sound_.SetAppTitle(appTitle);
-    setWindowTitle(tr("Sounds - %1").arg(Q(appTitle)));
+    setWindowTitle(tr("%1 - Sounds").arg(Q(appTitle)));
 
     table_ = new QTableWidget(0, 3, this);
     table_->setHorizontalHeaderLabels({tr("Event"), tr("Current file"), tr("Default file")});
@@ -43,6 +48,8 @@ SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
     table_->setWordWrap(false);
     table_->setTextElideMode(Qt::ElideLeft);
     table_->verticalHeader()->setVisible(false);
+    // Compact rows: a list of every barcode type is long.
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() + 6);
 
     auto* choose = new QPushButton(tr("&Choose..."), this);
     auto* play = new QPushButton(tr("&Play"), this);
@@ -59,7 +66,8 @@ SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
     connect(table_, &QTableWidget::cellDoubleClicked, this, &SoundEventsWindow::OnPlay);
 
     auto* buttons = new QHBoxLayout;
-    for (auto* b : {choose, play, stop, reset, clear}) buttons->addWidget(b);
+    eventButtons_ = {choose, play, stop, reset, clear};
+    for (auto* b : eventButtons_) buttons->addWidget(b);
     buttons->addStretch();
     buttons->addWidget(close);
     status_ = new QLabel(this);
@@ -67,8 +75,30 @@ SoundEventsWindow::SoundEventsWindow(const std::string& appTitle,
     layout->addWidget(table_);
     layout->addLayout(buttons);
     layout->addWidget(status_);
-    resize(760, 420);
     Reload();
+    FitRows(kRowsShown);
+}
+
+void SoundEventsWindow::FitRows(int rows) {
+    const int rowHeight = table_->verticalHeader()->defaultSectionSize();
+    const int tableHeight = table_->horizontalHeader()->sizeHint().height() + rows * rowHeight +
+                            2 * table_->frameWidth();
+    const int others = sizeHint().height() - table_->sizeHint().height();
+    int height = others + tableHeight;
+    if (const QScreen* s = screen()) {
+        // The frame and title bar take some of the screen too.
+        height = std::min(height, s->availableGeometry().height() * 9 / 10);
+    }
+    resize(760, height);
+}
+
+void SoundEventsWindow::SelectEvent(const QString& event) {
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        if (table_->item(row, 0)->text().compare(event, Qt::CaseInsensitive) != 0) continue;
+        table_->selectRow(row);
+        table_->scrollToItem(table_->item(row, 0), QAbstractItemView::PositionAtCenter);
+        return;
+    }
 }
 
 template <class F>
@@ -106,6 +136,7 @@ void SoundEventsWindow::Reload() {
         if (ev == keep) table_->selectRow(row);
     }
     if (table_->rowCount() > 0 && table_->selectedItems().isEmpty()) table_->selectRow(0);
+    for (QWidget* b : eventButtons_) b->setEnabled(!events_.isEmpty());
     // A store that can't be read is no reason to claim there are no events.
     if (events_.isEmpty() && storeMessage_.isEmpty())
         status_->setText(tr("No sound events are registered for %1.").arg(Q(sound_.AppTitle())));

@@ -1,6 +1,7 @@
 #pragma once
 // The sound-event settings window: lists an application's sound events with their
 // current and default files and lets the user choose, play, reset or clear each one.
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -32,6 +33,9 @@ class SoundEventsWindow : public QWidget, private Notifier {
     const QString& StoreMessage() const { return storeMessage_; }
     QTableWidget* Table() const { return table_; }
 
+    // Selects the event's row, when there is one.
+    void SelectEvent(const QString& event);
+
   public slots:
     void Reload();
     // Each returns false (see LastError) when the store refused or the event is unknown.
@@ -57,7 +61,11 @@ class SoundEventsWindow : public QWidget, private Notifier {
     bool Guarded(F&& action);
     void Report();
 
+    // Room for this many rows before the list scrolls, as far as the screen allows.
+    void FitRows(int rows);
+
     QTableWidget* table_ = nullptr;
+    QList<QWidget*> eventButtons_;  // useless without an event
     QLabel* status_ = nullptr;
     SoundControl sound_;
     QStringList events_;

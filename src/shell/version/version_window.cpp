@@ -215,12 +215,19 @@ void VersionWindow::Current() {
         Finish(CompareKnown(currVersion_->text().toStdString(), OwnVersion()));
         return;
     }
+    services_.settings.Refresh();
+    servers_ = LoadUpdateSettings(services_.settings, false);
+    checksOff_ = servers_.UpdateServer.empty();
+    if (checksOff_) {
+        SetStatus(kStatusChecksOff);
+        SetIcon(1);
+        emit checked(kNoInformation);
+        return;
+    }
     if (Online() == 0) {
         Finish(kNoInformation);
         return;
     }
-    services_.settings.Refresh();
-    servers_ = LoadUpdateSettings(services_.settings, false);
     const auto url = RequestUrl(servers_.UpdateServer, program_.executable);
     // No server configured: no host is guessed.
     if (!url) {
@@ -421,7 +428,10 @@ void VersionWindow::done(int result) {
         progress_->hide();
         Finish(kUpdateAvailable);
     }
-    if (currVersion_->text() == Q(kUnknownVersion)) {
+    if (checksOff_) {
+        // Looks again when it next opens: a server may have been set meanwhile.
+        SetStatus(kStatusInitializing);
+    } else if (currVersion_->text() == Q(kUnknownVersion)) {
         services_.pages.Abandon();
         SetStatus(kStatusReady);
         upgrade_->setText(Q(kCaptionCheck));

@@ -135,6 +135,7 @@ class VersionWindow : public QDialog {
     bool dialed_ = false;
     bool upgrading_ = false;
     bool downloading_ = false;
+    bool checksOff_ = false;  // no UpdateServer at the last check
 };
 
 }  // namespace blenvar
