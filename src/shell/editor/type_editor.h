@@ -69,6 +69,7 @@ class TypeEditor : public QWidget {
     bool otherEncoding_ = false;
     TypeSettings loaded_;  // as last put into the controls, for byte-exact write-back
     QComboBox* combo_ = nullptr;
+    QComboBox* gs1_ = nullptr;  // "Read GS1 fields", in Gs1Choice order
     std::array<QWidget*, kEditorControlCount> controls_{};
 };
 
