@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "settings/code_types.h"
+#include "decode/conversions.h"
 #include "decode/cuecat_encoder.h"
 #include "decode/decode_scan.h"
 #include "decode/fakes.h"
+#include "decode/gs1.h"
 #include "decode/memory_settings.h"
 #include "decode/readings.h"
 #include "decode/wildcard.h"
-#include "decode/conversions.h"
 #include "output/mask.h"
+#include "settings/code_types.h"
 #include "settings/settings_layout.h"
 
 namespace blenvar {
@@ -199,6 +200,22 @@ void BM_Wildcard_LongSegment(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(compiled.Matches(text));
 }
 BENCHMARK(BM_Wildcard_LongSegment)->Unit(benchmark::kMicrosecond);
+
+// Splitting and checking GS1 data, counted in element strings (one AI and its data): a
+// medicine pack of four, with a check digit, a date and two variable fields.
+void BM_Gs1_MedicinePack(benchmark::State& state) {
+    const std::string data =
+        "01095011015300031726120010AB-123\x1d"
+        "21SER1";
+    ElementData out;
+    for (auto _ : state) {
+        ReadGs1(data, out);
+        benchmark::DoNotOptimize(out.fields.data());
+    }
+    state.counters["element_strings_per_s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * 4, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Gs1_MedicinePack);
 
 }  // namespace
 }  // namespace blenvar

@@ -32,6 +32,7 @@ class StoredSettings final : public ReadingSettings {
         if (!text) text = LoadIdentText(ctx_.ini, ctx_.typeList[index]);
         return ctx_.identifiers.Get(index, *text);
     }
+    Gs1Choice Gs1ChoiceOf(std::string_view type) override { return LoadGs1Choice(ctx_.ini, type); }
 
   private:
     DecodeContext& ctx_;
@@ -87,6 +88,9 @@ void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
     rec.TypeName = std::move(r.TypeName);
     rec.Code = std::move(r.Code);
     rec.Extra = std::move(r.Extra);
+    rec.Symbology = std::move(r.Symbology);
+    rec.Fields = std::move(r.elements.fields);
+    rec.FieldsError = std::move(r.elements.error);
 }
 
 }  // namespace blenvar

@@ -5,6 +5,7 @@
 
 #include "core/text.h"
 #include "decode/converter.h"
+#include "decode/eci.h"
 #include "decode/isbn_to_ean.h"
 #include "decode/wildcard.h"
 #include "settings/settings_layout.h"
@@ -86,6 +87,50 @@ void ReadAimEan(std::string_view raw, Reading& out) {
         out.Extra = Mid(work, 3, 5);
 }
 
+// The other symbology identifiers of ISO/IEC 15424: the type, the modifiers that mark
+// GS1 data (and the type they give, when it is another), and those that mark ECI escapes.
+struct AimSymbology {
+    char letter;
+    std::string_view type;
+    std::string_view gs1Modifiers;
+    std::string_view gs1Type;
+    std::string_view eciModifiers;
+};
+
+constexpr AimSymbology kAimSymbologies[] = {
+    {'B', kTypeTelepen, "", "", ""},
+    {'D', kTypeCodeOne, "", "", ""},
+    {'G', kTypeCode93, "", "", ""},
+    {'H', kTypeCode11, "", "", ""},
+    {'L', kTypePdf417, "", "", "1"},
+    {'M', kTypeMsi, "", "", ""},
+    {'N', kTypeAnker, "", "", ""},
+    {'O', kTypeCodablock, "", "", ""},
+    {'P', kTypePlessey, "", "", ""},
+    {'Q', kTypeQrCode, "34", kTypeGs1QrCode, "246"},
+    {'R', kTypeIata2Of5, "", "", ""},
+    {'S', kTypeIndustrial2Of5, "", "", ""},
+    {'T', kTypeCode49, "", "", ""},
+    {'U', kTypeMaxiCode, "", "", "23"},
+    {'d', kTypeDataMatrix, "25", kTypeGs1DataMatrix, "456"},
+    {'e', kTypeGs1DataBar, "0", "", ""},
+    {'h', kTypeHanXin, "", "", "1"},
+    {'J', kTypeDotCode, "14", "", "345"},
+    {'z', kTypeAztec, "14", "", "345"},
+};
+
+void ReadAimSymbology(const AimSymbology& s, char modifier, std::string_view data, Reading& out) {
+    const auto has = [modifier](std::string_view modifiers) {
+        return modifier != '\0' && modifiers.find(modifier) != std::string_view::npos;
+    };
+    out.gs1 = has(s.gs1Modifiers);
+    out.TypeName = out.gs1 && !s.gs1Type.empty() ? s.gs1Type : s.type;
+    if (has(s.eciModifiers))
+        out.Code = DecodeEci(data);
+    else
+        out.Code = data;
+}
+
 bool IsCueCatShape(std::string_view raw) {
     static const WildcardPattern shape(kCueCatShape);
     return shape.Matches(raw);
@@ -152,14 +197,17 @@ void ReadCueCat(std::string_view raw, Reading& out) {
 void ReadAim(std::string_view raw, Reading& out) {
     if (raw.size() < 2 || raw[0] != ']') return;
     const std::string_view data = Mid(raw, 3);
+    const char modifier = raw.size() > 2 ? raw[2] : '\0';
+    out.Symbology = Mid(raw, 0, 3);
     switch (raw[1]) {
         case 'A':
             out.TypeName = kTypeCode39;
             out.Code = data;
             break;
         case 'C':
-            out.TypeName = (raw.size() > 2 && raw[2] == '0') ? kTypeCode128 : kTypeUccEan128;
+            out.TypeName = modifier == '0' ? kTypeCode128 : kTypeUccEan128;
             out.Code = data;
+            out.gs1 = modifier == '1';
             break;
         case 'K':
             out.TypeName = kTypeUccEan128;
@@ -182,6 +230,8 @@ void ReadAim(std::string_view raw, Reading& out) {
             out.Extra = Mid(data, 10);
             break;
         default:
+            for (const AimSymbology& s : kAimSymbologies)
+                if (s.letter == raw[1]) ReadAimSymbology(s, modifier, data, out);
             break;
     }
 }
@@ -226,6 +276,18 @@ void ReadIdentifier(std::string_view raw, ReadingSettings& settings, Reading& ou
     }
 }
 
+// An envelope is recognised by its header; other data is read as GS1 when the setting or
+// the modifier says so, and a QR code's Digital Link address by its form.
+void ReadElements(Gs1Choice choice, Reading& out) {
+    if (choice == Gs1Choice::NeverGs1) return;
+    const std::string_view code = out.Code;
+    if (IsEnvelope(code))
+        ReadEnvelope(code, out.elements);
+    else if (choice == Gs1Choice::AlwaysGs1 || out.gs1 ||
+             (out.TypeName == kTypeQrCode && IsDigitalLink(code)))
+        ReadGs1(code, out.elements);
+}
+
 }  // namespace
 
 void ReadScan(std::string_view raw, ReadingSettings& settings, Reading& out) {
@@ -238,7 +300,9 @@ void ReadScan(std::string_view raw, ReadingSettings& settings, Reading& out) {
     if (out.Code.empty()) {
         out.TypeName = kTypeUnknown;
         out.Code = raw;
+        out.gs1 = false;
     }
+    ReadElements(settings.Gs1ChoiceOf(out.TypeName), out);
 }
 
 }  // namespace blenvar

@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "decode/gs1.h"
 #include "decode/identifier.h"
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 
@@ -24,6 +26,12 @@ struct Reading {
     // Address to open when the "CODE 128" section has WebJump on; empty when the
     // reading's own rule does not call for one.
     std::string webAddress;
+    // The AIM symbology identifier ("]d2"), in AIM mode.
+    std::string Symbology;
+    // The identifier's modifier says the data is GS1 element strings.
+    bool gs1 = false;
+    // The GS1 or data-identifier elements of Code, when it was read for them.
+    ElementData elements;
 };
 
 // Unscrambles a CueCat text (type-code table, add-on split, UPC-E check digit,
@@ -45,10 +53,13 @@ class ReadingSettings {
     // The identifier of entry `index` of Types(), asked entry by entry as the walk
     // goes, so the walk stops reading at the first entry giving a value.
     virtual const Identifier& IdentifierOf(std::size_t index) = 0;
+    // The GS1 setting of a type, asked once a scan has its type.
+    virtual Gs1Choice Gs1ChoiceOf(std::string_view /*type*/) { return Gs1Choice::Automatic; }
 };
 
 // The whole reading of one raw text: the CueCat shape first, then AIM or identifier
-// mode, then the "UNKNOWN" fallback (no value: the raw text becomes the value).
+// mode, then the "UNKNOWN" fallback (no value: the raw text becomes the value), then
+// the value's GS1 or data-identifier elements as the type's GS1 setting says.
 void ReadScan(std::string_view raw, ReadingSettings& settings, Reading& out);
 
 }  // namespace blenvar

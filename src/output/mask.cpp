@@ -60,6 +60,53 @@ void ReplaceCode(Working& w, Working& out, char letter, std::string_view value,
     std::swap(w, out);
 }
 
+// The id of a "%%(id)" code at i, made of mask characters; empty when none stands there.
+std::string_view FieldCodeId(const Working& w, std::size_t i) {
+    const std::size_t start = i + 3, end = w.text.find(')', start);
+    if (end == std::string::npos || end == start || end - start > 4) return {};
+    for (std::size_t k = start; k <= end; ++k) {
+        const char c = w.text[k];
+        if (w.marks[k] != 0 || (k < end && !IsDigit(c) && !(c >= 'A' && c <= 'Z'))) return {};
+    }
+    return std::string_view(w.text).substr(start, end - start);
+}
+
+// Replaces every "%%(id)" code made of mask characters by the element of that id (the
+// first one when the scan has several), empty when the scan has none.
+void ReplaceFieldCodes(Working& w, Working& out, const std::vector<ScanField>& fields) {
+    std::size_t hit = w.text.find("%%(");
+    if (hit == std::string::npos) return;
+    out.text.clear();
+    out.marks.clear();
+    out.offsets.clear();
+    const auto copy = [&](std::size_t from, std::size_t to) {
+        out.text.append(w.text, from, to - from);
+        out.marks.append(w.marks, from, to - from);
+        if (w.trackOffsets)
+            out.offsets.insert(out.offsets.end(), w.offsets.begin() + from, w.offsets.begin() + to);
+    };
+    std::size_t done = 0;
+    for (; hit != std::string::npos; hit = w.text.find("%%(", hit + 1)) {
+        if (hit < done || !IsMaskCode(w, hit)) continue;
+        const std::string_view id = FieldCodeId(w, hit);
+        if (id.empty()) continue;
+        std::string_view value;
+        for (const ScanField& f : fields)
+            if (f.id == id) {
+                value = f.value;
+                break;
+            }
+        copy(done, hit);
+        out.text.append(value);
+        out.marks.append(value.size(), 1);
+        if (w.trackOffsets) out.offsets.insert(out.offsets.end(), value.size(), w.offsets[hit]);
+        done = hit + 4 + id.size();
+    }
+    if (done == 0) return;
+    copy(done, w.text.size());
+    std::swap(w, out);
+}
+
 // The codes in their fixed order, each pass working on the result of the one before, so
 // an empty field may let the mask's characters around it meet and form a code.
 Working Format(std::string_view mask, const ScanRecord& rec, bool trackOffsets) {
@@ -86,6 +133,9 @@ Working Format(std::string_view mask, const ScanRecord& rec, bool trackOffsets) 
     if (!extra.empty()) ReplaceCode(w, scratch, '-', "-", false);
     ReplaceCode(w, scratch, 'd', Trim(rec.Date), true);
     ReplaceCode(w, scratch, 't', Trim(rec.Time), true);
+    ReplaceFieldCodes(w, scratch, rec.Fields);
+    if (w.text.find("%%H") != std::string::npos)
+        ReplaceCode(w, scratch, 'H', HumanReadable(rec.Fields), true);
     return w;
 }
 

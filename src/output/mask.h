@@ -1,6 +1,8 @@
 #pragma once
 // Output masks: free text with codes %%R %%S %%T %%C %%X %%- %%d %%t replaced by the
-// fields of the scan, each trimmed of surrounding blanks.
+// fields of the scan, each trimmed of surrounding blanks; %%(id) by the scan's GS1 or
+// data-identifier element of that id ("%%(01)", "%%(1P)") and %%H by all of them in the
+// human-readable form "(01)...(17)...", both empty when the scan has none.
 //
 // Only the mask's own characters form codes. Text inserted from the scan is never
 // read as a code, so a barcode whose value contains "%%T" is delivered as scanned.

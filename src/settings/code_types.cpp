@@ -13,10 +13,18 @@ namespace {
 
 const std::vector<std::string>& BuiltInCodeTypes() {
     static const std::vector<std::string> types{
-        std::string(kTypeEan8),    std::string(kTypeEan13),    std::string(kTypeInterleaved2Of5),
-        std::string(kTypeIsbn),    std::string(kTypeIssn),     std::string(kTypeCode39),
-        std::string(kTypeCode128), std::string(kTypeCodabar),  std::string(kTypeUpcE),
-        std::string(kTypeUpcA),    std::string(kTypeUccEan128)};
+        std::string(kTypeEan8), std::string(kTypeEan13), std::string(kTypeInterleaved2Of5),
+        std::string(kTypeIsbn), std::string(kTypeIssn), std::string(kTypeCode39),
+        std::string(kTypeCode128), std::string(kTypeCodabar), std::string(kTypeUpcE),
+        std::string(kTypeUpcA), std::string(kTypeUccEan128),
+        // The types of the other symbology identifiers.
+        std::string(kTypeTelepen), std::string(kTypeCodeOne), std::string(kTypeCode93),
+        std::string(kTypeCode11), std::string(kTypePdf417), std::string(kTypeMsi),
+        std::string(kTypeAnker), std::string(kTypeCodablock), std::string(kTypePlessey),
+        std::string(kTypeQrCode), std::string(kTypeGs1QrCode), std::string(kTypeIata2Of5),
+        std::string(kTypeIndustrial2Of5), std::string(kTypeCode49), std::string(kTypeMaxiCode),
+        std::string(kTypeDataMatrix), std::string(kTypeGs1DataMatrix), std::string(kTypeGs1DataBar),
+        std::string(kTypeHanXin), std::string(kTypeDotCode), std::string(kTypeAztec)};
     return types;
 }
 

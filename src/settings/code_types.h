@@ -8,7 +8,7 @@
 
 namespace blenvar {
 
-// The list read from the settings file: "UNKNOWN", the eleven built-in types, then each
+// The list read from the settings file: "UNKNOWN", the built-in types, then each
 // section name upper-cased unless it is "setup"/"unknown" (any case) or already in the
 // list exactly as written. A settings file that cannot be read gives the built-ins only.
 std::vector<std::string> LoadCodeTypes(INIFile& ini);

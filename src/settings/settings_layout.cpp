@@ -203,6 +203,25 @@ std::string LoadIdentText(INIFile& ini, std::string_view section) {
     return std::string(Trim(ini.GetValue(kKeyIdentText, kDefaultIdentText)));
 }
 
+Gs1Choice ReadGs1Choice(std::string_view stored) {
+    const std::string_view s = Trim(stored, kBlanks);
+    return s == "1" ? Gs1Choice::AlwaysGs1 : s == "0" ? Gs1Choice::NeverGs1 : Gs1Choice::Automatic;
+}
+
+std::string_view Gs1ChoiceText(Gs1Choice choice) {
+    return choice == Gs1Choice::AlwaysGs1 ? "1" : choice == Gs1Choice::NeverGs1 ? "0" : "";
+}
+
+Gs1Choice LoadGs1Choice(INIFile& ini, std::string_view section) {
+    ini.SetSection(std::string(section));
+    return ReadGs1Choice(ini.GetValue(kKeyGs1));
+}
+
+bool SaveGs1Choice(INIFile& ini, std::string_view section, Gs1Choice choice) {
+    ini.SetSection(std::string(section));
+    return ini.SaveValue(kKeyGs1, Gs1ChoiceText(choice));
+}
+
 UpdateSettings LoadUpdateSettings(INIFile& ini, bool aptInstallAvailable) {
     ini.SetSection(std::string(kSetupSection));
     const auto read = [&](std::string_view key) {

@@ -28,6 +28,28 @@ inline constexpr std::string_view kTypeUpcE = "UPC-E";
 inline constexpr std::string_view kTypeUpcA = "UPC-A";
 inline constexpr std::string_view kTypeUccEan128 = "UCC/EAN 128";
 inline constexpr std::string_view kTypeUnknown = kUnknownSound;
+// Types of the other AIM symbology identifiers (ISO/IEC 15424).
+inline constexpr std::string_view kTypeTelepen = "TELEPEN";
+inline constexpr std::string_view kTypeCodeOne = "CODE ONE";
+inline constexpr std::string_view kTypeCode93 = "CODE 93";
+inline constexpr std::string_view kTypeCode11 = "CODE 11";
+inline constexpr std::string_view kTypePdf417 = "PDF417";
+inline constexpr std::string_view kTypeMsi = "MSI";
+inline constexpr std::string_view kTypeAnker = "ANKER";
+inline constexpr std::string_view kTypeCodablock = "CODABLOCK";
+inline constexpr std::string_view kTypePlessey = "PLESSEY";
+inline constexpr std::string_view kTypeQrCode = "QR CODE";
+inline constexpr std::string_view kTypeGs1QrCode = "GS1 QR CODE";
+inline constexpr std::string_view kTypeIata2Of5 = "IATA 2 OF 5";
+inline constexpr std::string_view kTypeIndustrial2Of5 = "INDUSTRIAL 2 OF 5";
+inline constexpr std::string_view kTypeCode49 = "CODE 49";
+inline constexpr std::string_view kTypeMaxiCode = "MAXICODE";
+inline constexpr std::string_view kTypeDataMatrix = "DATA MATRIX";
+inline constexpr std::string_view kTypeGs1DataMatrix = "GS1 DATA MATRIX";
+inline constexpr std::string_view kTypeGs1DataBar = "GS1 DATABAR";
+inline constexpr std::string_view kTypeHanXin = "HAN XIN";
+inline constexpr std::string_view kTypeDotCode = "DOTCODE";
+inline constexpr std::string_view kTypeAztec = "AZTEC";
 
 inline constexpr std::string_view kSetupSection = "Setup";
 // Defaults of each type's action texts.
@@ -61,6 +83,16 @@ inline constexpr std::string_view kDefaultIdentText = "";
 // Delivery and the editor both read a type never saved with this, so the box shows what
 // a scan will do.
 inline constexpr std::string_view kDefaultConvertISBNISSN = "0";
+
+// GS1: whether a type's scans are read as GS1 element strings. Empty or missing (the
+// default, "Automatic") follows the symbology identifier's modifier, "1" always, "0"
+// never (and no envelope is looked for). Any other text is the default.
+inline constexpr std::string_view kKeyGs1 = "GS1";
+enum class Gs1Choice { Automatic, AlwaysGs1, NeverGs1 };
+Gs1Choice ReadGs1Choice(std::string_view stored);
+std::string_view Gs1ChoiceText(Gs1Choice choice);
+Gs1Choice LoadGs1Choice(INIFile& ini, std::string_view section);
+bool SaveGs1Choice(INIFile& ini, std::string_view section, Gs1Choice choice);
 
 // Update check, in Setup because any other section would become a barcode type.
 // UpdateServer: scheme and host of the version answer; empty means no check at all.

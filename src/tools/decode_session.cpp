@@ -68,6 +68,18 @@ void AppendScanLine(std::string& out, const DecodeOptions& opts, const ScanRecor
     field(",\"extra\":", rec.Extra);
     field(",\"date\":", rec.Date);
     field(",\"time\":", rec.Time);
+    field(",\"symbology\":", rec.Symbology);
+    if (!rec.Fields.empty()) {
+        out += ",\"fields\":{";
+        for (const ScanField& f : rec.Fields) {
+            if (&f != &rec.Fields.front()) out += ',';
+            AppendJsonString(out, f.id);
+            out += ':';
+            AppendJsonString(out, f.value);
+        }
+        out += '}';
+    }
+    if (!rec.FieldsError.empty()) field(",\"fields_error\":", rec.FieldsError);
     if (!opened.empty()) field(",\"open\":", opened);
     out += '}';
 }

@@ -268,5 +268,24 @@ TEST_F(DecodeCliTest, WithoutSettingsOptionTheProgramsOwnFileIsUsed) {
     EXPECT_EQ(Lines(r.err).size(), 1u);
 }
 
+// A GS1 medicine pack in a Data Matrix: each element delivered where the file mask says.
+TEST_F(DecodeCliTest, Gs1ElementsReachTheFileMask) {
+    testing::TempIni dir;
+    const std::string file = dir.folder() + "/pack.txt";
+    const std::string ini = Settings(
+        "[Setup]\nEncoding=AIM\n[GS1 DATA MATRIX]\nSendToClipboard=0\nSaveToFile=1\n"
+        "FileName=" +
+        file + "\nFileFormat=%%(01)|%%(17)|%%(10)|%%(21)\n");
+    auto r = RunProcess({"/usr/bin/env", "-u", "DISPLAY", "XDG_CONFIG_HOME=" + dir.folder(),
+                         BLENVAR_DECODE, "--deliver", "--settings", ini,
+                         "]d201095011015300031726120010AB-123\x1d"
+                         "21SER1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testing::ReadFile(file), "09501101530003|261200|AB-123|SER1\r\n");
+    EXPECT_NE(r.out.find(R"("symbology":"]d2","fields":{"01":"09501101530003","17":"261200")"),
+              std::string::npos)
+        << r.out;
+}
+
 }  // namespace
 }  // namespace blenvar

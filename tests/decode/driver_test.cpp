@@ -124,7 +124,7 @@ TEST(LoadCodeTypes, BuiltInsThenAddedSections) {
     ini.SetFileName(f.path());
     missing.SetFileName(f.folder() + "/none.ini");
     std::vector<std::string> expect = LoadCodeTypes(missing);
-    ASSERT_EQ(expect.size(), 12u);
+    ASSERT_EQ(expect.size(), 33u);
     EXPECT_EQ(expect[0], "UNKNOWN");
     expect.insert(expect.end(), {"EAN 8", "SHELF LABELS"});
     EXPECT_EQ(LoadCodeTypes(ini), expect);

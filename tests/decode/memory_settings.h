@@ -21,10 +21,12 @@ struct MemorySettings : ReadingSettings {
     bool AimMode() override { return aim; }
     std::span<const std::string> Types() override { return types; }
     const Identifier& IdentifierOf(std::size_t index) override { return idents[index]; }
+    Gs1Choice Gs1ChoiceOf(std::string_view) override { return gs1; }
 
     bool aim;
     std::vector<std::string> types;
     std::vector<Identifier> idents;
+    Gs1Choice gs1 = Gs1Choice::Automatic;  // of every type
 };
 
 }  // namespace blenvar::testing

@@ -71,8 +71,129 @@ TEST(ReadAim, Table) {
            {"]E0", "EAN 13", "", ""},
            {"]X0012345678912345", "ISBN", "0123456789", "12345"},
            {"]Z0ABC", "", "", ""},
-           {"ABC", "", "", ""}},
+           {"ABC", "", "", ""},
+           // The other identifiers of ISO/IEC 15424; GS1 and ECI modifiers.
+           {"]B01", "TELEPEN", "1", ""},
+           {"]D01", "CODE ONE", "1", ""},
+           {"]G01", "CODE 93", "1", ""},
+           {"]H01", "CODE 11", "1", ""},
+           {"]L21", "PDF417", "1", ""},
+           {"]M01", "MSI", "1", ""},
+           {"]N01", "ANKER", "1", ""},
+           {"]O01", "CODABLOCK", "1", ""},
+           {"]P01", "PLESSEY", "1", ""},
+           {"]Q11", "QR CODE", "1", ""},
+           {"]Q31", "GS1 QR CODE", "1", ""},
+           {"]Q4\\000026\xe2\x82\xac", "GS1 QR CODE", "\xe2\x82\xac", ""},
+           {"]R01", "IATA 2 OF 5", "1", ""},
+           {"]S01", "INDUSTRIAL 2 OF 5", "1", ""},
+           {"]T01", "CODE 49", "1", ""},
+           {"]U01", "MAXICODE", "1", ""},
+           {"]d1a\\\\b", "DATA MATRIX", "a\\\\b", ""},
+           {"]d4a\\\\b\\000003caf\xe9", "DATA MATRIX", "a\\bcaf\xc3\xa9", ""},
+           {"]d21", "GS1 DATA MATRIX", "1", ""},
+           {"]d51", "GS1 DATA MATRIX", "1", ""},
+           {"]e01", "GS1 DATABAR", "1", ""},
+           {"]h01", "HAN XIN", "1", ""},
+           {"]J01", "DOTCODE", "1", ""},
+           {"]z01", "AZTEC", "1", ""},
+           {"]a01", "", "", ""}},
           ReadAim);
+}
+
+// Expected splits made with python3-stdnum (stdnum.gs1_128.info, separator GS); the
+// rows it does not check (SSCC and GLN check digits, dates, exact lengths) follow the GS1
+// General Specifications.
+TEST(ReadGs1, SplitsAndChecks) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"01095011015300031726123110AB-123\x1d"
+         "21SER1",
+         "01=09501101530003|17=261231|10=AB-123|21=SER1"},
+        {"10AB-123\x1d"
+         "17261231\x1d"
+         "0109501101530003",
+         "10=AB-123|17=261231|01=09501101530003"},
+        {"\x1d"
+         "10ABC\x1d",
+         "10=ABC"},
+        {"]C1310300050015261200", "3103=000500|15=261200"},
+        {"42252801095011015300037007260101261231", "422=528|01=09501101530003|7007=260101261231"},
+        {"3920129\x1d"
+         "10X",
+         "3920=129|10=X"},
+        {"(01)09501101530003(17)261231(10)AB(1)", "01=09501101530003|17=261231|10=AB(1)"},
+        {"https://id.gs1.org/01/09501101530003/10/AB-123?17=261231&linkType=all",
+         "01=09501101530003|10=AB-123|17=261231"},
+        {"HTTP://shop.example/p/01/9501101530003/21/A%2FB", "01=09501101530003|21=A/B"},
+        {"00095011015300000010414950110153000317240229",
+         "00=095011015300000010|414=9501101530003|17=240229"},
+        {"0109501101530004", "AI 01: check digit should be 3"},
+        {"00095011015300000011", "AI 00: check digit should be 0"},
+        {"4149501101530004", "AI 414: check digit should be 3"},
+        {"414950110153000", "AI 414: should be 13 characters long"},
+        {"4229", "AI 422: should be 3 characters long"},
+        {"17261332", "AI 17: 261332 is not a valid date"},
+        {"17250229", "AI 17: 250229 is not a valid date"},
+        {"8008261231245959", "AI 8008: 261231245959 is not a valid date"},
+        {"0109501101530A03", "AI 01: digits only"},
+        {"10ABCDEFGHIJKLMNOPQRSTU", "AI 10: longer than 20 characters"},
+        {"21AB~", "AI 21: character '~' is not allowed"},
+        {"10\x1d"
+         "17261231",
+         "AI 10: has no data"},
+        {"2312", "unknown AI at \"2312\""},
+        {"(23)12", "unknown AI at \"(23)12\""},
+        {"https://example.com/01/", "AI 01: should be 14 characters long"},
+    };
+    for (const auto& [data, expected] : cases) {
+        ElementData out;
+        std::string fields;
+        const bool ok = ReadGs1(data, out);
+        for (const ScanField& f : out.fields)
+            fields += (fields.empty() ? "" : "|") + f.id + "=" + f.value;
+        EXPECT_EQ(ok ? fields : out.error, expected) << data;
+        EXPECT_EQ(ok, out.error.empty()) << data;
+    }
+}
+
+// Which scans are read for elements: the modifier, the type's GS1 setting, envelopes.
+TEST(ReadScan, ElementsFollowModifierSettingAndEnvelope) {
+    const std::string pack =
+        "0109501101530003\x1d"
+        "10A";
+    const std::string envelope =
+        "[)>\x1e"
+        "06\x1d"
+        "1PAB12\x1dQ5\x1e"
+        "05\x1d"
+        "0109501101530003\x1e\x04";
+    const struct {
+        bool aim;
+        Gs1Choice choice;
+        std::string raw, expected;
+    } cases[] = {
+        {true, Gs1Choice::Automatic, "]d2" + pack, "(01)09501101530003(10)A"},
+        {true, Gs1Choice::Automatic, "]d1" + pack, ""},
+        {true, Gs1Choice::Automatic, "]C2" + pack, ""},
+        {true, Gs1Choice::Automatic, "]K0" + pack, ""},
+        {true, Gs1Choice::NeverGs1, "]d2" + pack, ""},
+        {true, Gs1Choice::Automatic, "]Q1https://x.org/01/09501101530003", "(01)09501101530003"},
+        {true, Gs1Choice::Automatic, "]Q1https://x.org/about", ""},
+        {false, Gs1Choice::AlwaysGs1, "C" + pack, "(01)09501101530003(10)A"},
+        {false, Gs1Choice::AlwaysGs1, "Cxyz", "!unknown AI at \"xyz\""},
+        {false, Gs1Choice::Automatic, envelope, "(1P)AB12(Q)5(01)09501101530003"},
+        {false, Gs1Choice::NeverGs1, envelope, ""},
+    };
+    for (const auto& c : cases) {
+        testing::MemorySettings settings(c.aim, {{"CODE 128", "C"}});
+        settings.gs1 = c.choice;
+        Reading r;
+        ReadScan(c.raw, settings, r);
+        EXPECT_EQ(
+            r.elements.error.empty() ? HumanReadable(r.elements.fields) : "!" + r.elements.error,
+            c.expected)
+            << c.raw;
+    }
 }
 
 // Identifier mode with the UNKNOWN fallback.

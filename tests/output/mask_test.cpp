@@ -1,9 +1,10 @@
 #include "output/mask.h"
-#include "settings/settings_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "settings/settings_layout.h"
 
 namespace blenvar {
 namespace {
@@ -26,6 +27,8 @@ TEST(FormatMask, Codes) {
     // Scanned text is delivered as scanned, whatever codes it contains.
     const ScanRecord hostile{"raw%%C", "", "%%", "A%%TB%%", "%%-", "", ""};
     const ScanRecord hostileNoType = With(&ScanRecord::TypeName, "", hostile);
+    ScanRecord pack = With(&ScanRecord::Code, "%%(01)%%H");
+    pack.Fields = {{"01", "09501101530003"}, {"17", "261200"}, {"10", "AB-123"}, {"1P", "X"}};
     const struct {
         const char* mask;
         ScanRecord rec;
@@ -54,6 +57,10 @@ TEST(FormatMask, Codes) {
         {"%%TC", hostile, "%%C"},  // a field ending in "%%" never joins the mask's next letter
         // An empty field lets the mask's characters meet: the code starts at the first "%".
         {"%%%%TC", hostileNoType, "A%%TB%%", "1111111", Offsets(7, 0)},
+        {"%%(01)|%%(17)|%%(10)|%%(21)|%%(1P)", pack, "09501101530003|261200|AB-123||X"},
+        {"%%C %%H", pack, "%%(01)%%H (01)09501101530003(17)261200(10)AB-123(1P)X"},
+        {"x%%(17)y", pack, "x261200y", "01111110", Offsets{0, 1, 1, 1, 1, 1, 1, 7}},
+        {"%%(01 %%(ab) %%H", s, "%%(01 %%(ab) "},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatMask(c.mask, c.rec), c.out) << c.mask;

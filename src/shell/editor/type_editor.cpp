@@ -189,6 +189,25 @@ void TypeEditor::Build() {
 
     fieldRow(C::IdentLabel, "Identifier:", C::IdentText);
 
+    auto* gs1Label = new QLabel(tr("Read GS1 fields:"), this);
+    gs1_ = new QComboBox(this);
+    gs1_->setObjectName("GS1");
+    gs1_->addItems({tr("Automatic"), tr("Always"), tr("Never")});
+    gs1_->setAccessibleName(tr("Read GS1 fields"));
+    gs1_->setToolTip(
+        tr("Automatic reads GS1 element strings when the symbology identifier "
+           "says the scan holds them"));
+    gs1Label->setBuddy(gs1_);
+    connect(gs1_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        const std::string type = CurrentType();
+        if (loading_ || type.empty()) return;
+        if (!SaveGs1Choice(ini_, type, static_cast<Gs1Choice>(index)))
+            emit statusMessage(tr("The settings of %1 were not saved: %2")
+                                   .arg(ShownText(type), ShownText(ini_.LastWriteError())));
+    });
+    grid->addWidget(gs1Label, row, 0);
+    grid->addWidget(gs1_, row++, 1, Qt::AlignLeft);
+
     auto* codes = new QHBoxLayout;
     for (std::size_t i = 0; i < std::size(kCodeLabels); ++i) {
         auto* l = new QLabel(tr(kCodeLabels[i].text), this);
@@ -232,12 +251,15 @@ void TypeEditor::LoadType() {
     loading_ = true;
     const std::string type = CurrentType();
     TypeSettings s;
+    Gs1Choice gs1 = Gs1Choice::Automatic;
     try {
         ini_.Refresh();  // see a hand edit even when reads answer from a snapshot
         s = LoadEditorSettings(ini_, type, FolderOf(ini_.FileName()));
+        if (!type.empty()) gs1 = LoadGs1Choice(ini_, type);
     } catch (...) {
         s.FileName = DefaultFileName(FolderOf(ini_.FileName()), type);
     }
+    gs1_->setCurrentIndex(static_cast<int>(gs1));
     Show(s);
     for (C c : EditorControls()) Control(c)->setVisible(ControlShown(c, type));
     SaveCurrentType();  // only refreshes: loading is set

@@ -41,6 +41,8 @@ LastScanTab::LastScanTab(QWidget* parent) : QWidget(parent) {
     extra_ = AddBox(form, tr("Extra:"), "CodeExtra");
     date_ = AddBox(form, tr("Date:"), "ScanDate");
     time_ = AddBox(form, tr("Time:"), "ScanTime");
+    fields_ = AddBox(form, tr("GS1 fields:"), "FieldsText");
+    fields_->setReadOnly(true);
 
     reprocess_ = new QPushButton(tr("&Reprocess"), this);
     reprocess_->setObjectName("ReprocessButton");
@@ -70,7 +72,13 @@ QLineEdit* LastScanTab::AddBox(QFormLayout* form, const QString& label, const ch
 }
 
 ScanRecord LastScanTab::Record() const {
-    return ScanRecord{S(raw_), S(serial_), S(type_), S(code_), S(extra_), S(date_), S(time_)};
+    ScanRecord rec{S(raw_), S(serial_), S(type_), S(code_), S(extra_), S(date_), S(time_)};
+    if (rec.Code == shown_.Code) {
+        rec.Symbology = shown_.Symbology;
+        rec.Fields = shown_.Fields;
+        rec.FieldsError = shown_.FieldsError;
+    }
+    return rec;
 }
 
 void LastScanTab::Show(const ScanRecord& rec) {
@@ -81,6 +89,9 @@ void LastScanTab::Show(const ScanRecord& rec) {
     extra_->setText(Q(rec.Extra));
     date_->setText(Q(rec.Date));
     time_->setText(Q(rec.Time));
+    fields_->setText(rec.FieldsError.empty() ? Q(HumanReadable(rec.Fields))
+                                             : tr("Not read: %1").arg(Q(rec.FieldsError)));
+    shown_ = rec;
 }
 
 }  // namespace blenvar

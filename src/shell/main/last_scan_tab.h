@@ -1,5 +1,6 @@
 #pragma once
-// The "Last Scan" tab: the seven boxes that hold the current scan record, and Reprocess,
+// The "Last Scan" tab: the boxes that hold the current scan record, the GS1 fields read
+// from it, and Reprocess,
 // which is enabled while the barcode value is not empty.
 #include <QFormLayout>
 #include <QLineEdit>
@@ -33,6 +34,8 @@ class LastScanTab : public QWidget {
     QLineEdit* extra_;
     QLineEdit* date_;
     QLineEdit* time_;
+    QLineEdit* fields_;  // the GS1 fields read, or the first problem with them
+    ScanRecord shown_;   // its elements go with the boxes while the value is unchanged
     QPushButton* reprocess_;
 };
 
