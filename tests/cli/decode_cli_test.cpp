@@ -79,8 +79,7 @@ TEST_F(DecodeCliTest, ReadingsBecomeJsonMembers) {
 }
 
 TEST_F(DecodeCliTest, ConversionsApplyAsDeliveryWould) {
-    const std::string ini =
-        Settings("[Setup]\nEncoding=AIM\n[EAN 13]\nConvertISBNISSN=1\n");
+    const std::string ini = Settings("[Setup]\nEncoding=AIM\n[EAN 13]\nConvertISBNISSN=1\n");
     auto r = Decode({"--settings", ini, "--format", "%%T|%%C|%%X", "]E09780306406157]E251995"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "ISBN|0306406152|1995\n");

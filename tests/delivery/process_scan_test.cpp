@@ -122,7 +122,7 @@ TEST_F(ProcessScanTest, ScannedTextNeverSplitsOrAddsCommandArguments) {
     const std::string hostile = "a b \"c\" ;rm -rf / $(id) `id` | & > x";
     Run("[T]\nExecuteCommand=1\nCommandLine=recorder\n"
         "CommandOptions=--code %%C \"two words %%X\" -x %%S \"%%S\"\n",  // serial is empty
-        "T", hostile, std::string("e \0f", 4));  // no argument holds a NUL
+        "T", hostile, std::string("e \0f", 4));                          // no argument holds a NUL
     ASSERT_EQ(d_.started.size(), 1u);
     EXPECT_EQ(d_.started[0].second,
               (std::vector<std::string>{"--code", hostile, "two words e f", "-x", ""}));

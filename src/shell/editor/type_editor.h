@@ -73,7 +73,7 @@ class TypeEditor : public QWidget {
     TypeSettings loaded_;  // as last put into the controls, for byte-exact write-back
     QComboBox* combo_ = nullptr;
     QLabel* convertNote_ = nullptr;  // where converted book and magazine scans go
-    QComboBox* gs1_ = nullptr;  // "Read GS1 fields", in Gs1Choice order
+    QComboBox* gs1_ = nullptr;       // "Read GS1 fields", in Gs1Choice order
     std::array<QWidget*, kEditorControlCount> controls_{};
 };
 
