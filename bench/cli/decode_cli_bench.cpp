@@ -3,6 +3,7 @@
 //   decode_cli_bench [BLENVAR_DECODE] [SCANS]
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -103,6 +104,6 @@ int main(int argc, char** argv) {
     Throughput(decode, aim, "AIM", n, false);
     Throughput(decode, aim, "AIM", n / 10, false);
     Throughput(decode, ident, "identifier", n / 2, true);
-    std::system(("rm -rf " + std::string(dir)).c_str());
+    std::filesystem::remove_all(dir);
     return 0;
 }

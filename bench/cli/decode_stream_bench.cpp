@@ -4,6 +4,7 @@
 //   decode_stream_bench [BLENVAR_DECODE] [SCANS] [RUNS]
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -131,6 +132,6 @@ int main(int argc, char** argv) {
         "with its JSON line %.0f ns (stamping with the texts made for every scan: "
         "%.0f ns)%s\n",
         whole, stamp, whole - stamp, formatted, sink ? "" : " ");
-    std::system(("rm -rf " + std::string(dir)).c_str());
+    std::filesystem::remove_all(dir);
     return 0;
 }

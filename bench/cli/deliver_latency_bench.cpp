@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
     drain.join();
     c.out = -1;
     Reap(c);
-    std::system(("rm -rf " + folder).c_str());
+    std::filesystem::remove_all(folder);
     if (ms.size() != static_cast<size_t>(scans)) {
         std::fprintf(stderr, "only %zu of %d scans reached the file\n", ms.size(), scans);
         return 1;

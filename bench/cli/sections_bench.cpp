@@ -4,6 +4,7 @@
 //   sections_bench [BLENVAR_DECODE] [SECTIONS]     (SECTIONS: the --deliver file's count)
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -72,6 +73,6 @@ int main(int argc, char** argv) {
         "--deliver one scan, %6d sections: %8.1f ms with a new sound database, %8.1f ms "
         "with the one it left\n",
         deliverSections, first, again);
-    std::system(("rm -rf " + folder).c_str());
+    std::filesystem::remove_all(folder);
     return 0;
 }
