@@ -13,5 +13,5 @@ set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/capture/transcript_test.cp
 # Key strokes read on the scanner's XKB layouts.
 blenvar_add_gtest(capture_scan_layout_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture/scan_layout_test.cpp
-  LIBS blenvar_scan_layout
+  LIBS blenvar_scan_layout blenvar_uinput_keys
   LABELS capture)

@@ -2,6 +2,7 @@
 // against the fixed US table.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -54,8 +55,40 @@ void FrenchLayout(benchmark::State& state) {
     Read(state, fr.get());
 }
 
+// Detect layout: building the tables of every layout the system lists (done while the test
+// barcode is shown), then matching one scan of it against them all.
+const std::vector<LayoutTable>& AllTables() {
+    static const std::atomic<bool> cancel{false};
+    static const std::vector<LayoutTable> tables = BuildLayoutTables(SystemLayouts(), cancel);
+    return tables;
+}
+
+void BuildAllLayoutTables(benchmark::State& state) {
+    const std::atomic<bool> cancel{false};
+    const std::vector<LayoutEntry> layouts = SystemLayouts();
+    for (auto _ : state) benchmark::DoNotOptimize(BuildLayoutTables(layouts, cancel));
+    state.counters["layouts"] = double(layouts.size());
+}
+
+void MatchOneScan(benchmark::State& state) {
+    // "Aq7zw@y#m;!&:" as a US scanner types it, then Enter.
+    const std::vector<std::pair<int, bool>> strokes = {
+        {30, true}, {16, false}, {8, false},  {44, false}, {17, false}, {3, true},  {21, false},
+        {4, true},  {50, false}, {39, false}, {2, true},   {8, true},   {39, true}, {28, false}};
+    std::vector<KeyEvent> scan;
+    for (const auto& [code, shift] : strokes)
+        for (const bool press : {true, false})
+            for (const KeyEvent& e : ReportKey(code, press, HeldModifiers{shift}, false, 0))
+                scan.push_back(e);
+    const std::vector<LayoutTable>& tables = AllTables();
+    for (auto _ : state) benchmark::DoNotOptimize(MatchLayouts(scan, tables, "us"));
+    state.counters["tables"] = double(tables.size());
+}
+
 BENCHMARK(FixedTable);
 BENCHMARK(FrenchLayout);
+BENCHMARK(BuildAllLayoutTables)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(MatchOneScan)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace blenvar

@@ -8,11 +8,11 @@ void CaptureCoordinator::SetScannerMode(bool on, std::uint64_t gapMs) {
     if (!training_.Training()) Hold(machine_.Scanning() && !scannerMode_);
 }
 
-void CaptureCoordinator::StartTraining() {
+void CaptureCoordinator::StartTraining(std::uint64_t quietMs) {
     // The keyboard stays held from an open scan into training: no key slips out between.
     machine_.Reset();
     deadline_.reset();
-    training_.Begin();
+    training_.Begin(quietMs);
     trainingDeadline_.reset();
     Hold(true);
     Tray(kTrayIdle);

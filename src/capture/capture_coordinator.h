@@ -39,7 +39,8 @@ class CaptureCoordinator {
     // CaptureMachine::SetScannerMode; an open scan lets go of the keyboard in scanner mode.
     void SetScannerMode(bool on, std::uint64_t gapMs);
     // An open scan is abandoned: training owns the keys now.
-    void StartTraining();
+    // Training ends `quietMs` after the sample's last key.
+    void StartTraining(std::uint64_t quietMs = kTrainingQuietMs);
     // "Stop": ends training as the quiet timer would.
     void StopTraining();
     bool Training() const { return training_.Training(); }

@@ -6,6 +6,8 @@ namespace blenvar {
 
 namespace {
 
+constexpr std::size_t kKeptEvents = 50000;
+
 TrainedKey ToTrained(const KeyEvent& e) {
     return {Nearest16(e.Action), Nearest16(e.State), Nearest16(e.VCode), Nearest16(e.SCode)};
 }
@@ -18,8 +20,10 @@ bool IsModifier(std::int32_t vcode) {
 
 }  // namespace
 
-void TrainingMachine::Begin() {
+void TrainingMachine::Begin(std::uint64_t quietMs) {
     training_ = true;
+    quietMs_ = quietMs;
+    events_.clear();
     recorded_ = 0;
     first_.reset();
     last_.reset();
@@ -37,6 +41,8 @@ TrainingStep TrainingMachine::OnKey(const KeyEvent& event) {
     }
     ++recorded_;
     lastMs_ = event.timeMs;
+    // A held key repeating for minutes must not take all memory.
+    if (events_.size() < kKeptEvents) events_.push_back(event);
     if (recorded_ == 1) device_ = event.device;
     if (event.device != device_) mixedDevices_ = true;
     // A sample that begins with Shift (a capital first letter) must not make every Shift
@@ -56,12 +62,12 @@ TrainingStep TrainingMachine::OnKey(const KeyEvent& event) {
                              static_cast<std::uint16_t>(event.VCode));
     step.recorded = recorded_;
     step.characters = static_cast<int>(sample_.size());
-    step.deadline = lastMs_ + kTrainingQuietMs;
+    step.deadline = lastMs_ + quietMs_;
     return step;
 }
 
 std::optional<TrainingOutcome> TrainingMachine::Tick(std::uint64_t nowMs) {
-    if (!training_ || recorded_ == 0 || nowMs < lastMs_ + kTrainingQuietMs) return std::nullopt;
+    if (!training_ || recorded_ == 0 || nowMs < lastMs_ + quietMs_) return std::nullopt;
     return Finish();
 }
 
@@ -71,6 +77,8 @@ TrainingOutcome TrainingMachine::Finish() {
     outcome.device = device_;
     outcome.mixedDevices = mixedDevices_;
     outcome.sample = sample_;
+    outcome.events = std::move(events_);
+    events_.clear();
     if (first_ && last_) {
         outcome.start = first_;
         outcome.stop = last_;

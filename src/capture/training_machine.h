@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "capture/capture_machine.h"
 #include "capture/hook_library.h"
@@ -33,6 +34,8 @@ struct TrainingOutcome {
     std::string device;
     // The characters the sample typed, as a scan collects them.
     std::string sample;
+    // Every key event of the sample (Detect layout reads them on each layout).
+    std::vector<KeyEvent> events;
     // Keys of more than one device: the scanner cannot be told from the keyboard.
     bool mixedDevices = false;
     bool Good() const { return start && stop && !mixedDevices; }
@@ -43,8 +46,9 @@ struct TrainingOutcome {
 
 class TrainingMachine {
   public:
-    // Each training starts empty: a second one never reuses the first one's events.
-    void Begin();
+    // Each training starts empty: a second one never reuses the first one's events. It ends
+    // `quietMs` after the sample's last key.
+    void Begin(std::uint64_t quietMs = kTrainingQuietMs);
     TrainingStep OnKey(const KeyEvent& event);
     // The outcome once the sample has been quiet for kTrainingQuietMs.
     std::optional<TrainingOutcome> Tick(std::uint64_t nowMs);
@@ -57,6 +61,8 @@ class TrainingMachine {
     bool training_ = false;
     int recorded_ = 0;
     std::uint64_t lastMs_ = 0;
+    std::uint64_t quietMs_ = kTrainingQuietMs;
+    std::vector<KeyEvent> events_;
     std::optional<TrainedKey> first_;
     std::optional<TrainedKey> last_;
     bool waitingForNonModifier_ = false;

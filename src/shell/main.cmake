@@ -12,13 +12,14 @@ add_library(blenvar_shell_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/main/relay_capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/scanner_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/setup_tab.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main/layout_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/capture_driver.h
   ${CMAKE_CURRENT_LIST_DIR}/main/last_scan_tab.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/shell_tray.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/single_instance.cpp)
 target_link_libraries(blenvar_shell_window PUBLIC blenvar_shell_core blenvar_app blenvar_desktop
   blenvar_editor
-  blenvar_help blenvar_icons blenvar_version Qt6::Widgets Qt6::Network Qt6::DBus)
+  blenvar_help blenvar_icons blenvar_version blenvar_code128 Qt6::Widgets Qt6::Network Qt6::DBus)
 set_target_properties(blenvar_shell_window PROPERTIES AUTOMOC ON)
 target_compile_definitions(blenvar_shell_window PRIVATE BLENVAR_DESCRIPTION="${BLENVAR_DESCRIPTION}")
 

@@ -101,16 +101,9 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
     if (!training)
         state->coordinator.SetScannerMode(evdev.mode == CaptureDevices::Scanner && evdev.scanner,
                                           static_cast<std::uint64_t>(setup.scanGapMs));
-    if (!setup.scannerLayout.empty()) {
-        std::string layoutError;
-        std::shared_ptr<ScanTranslator> translator =
-            MakeXkbScanTranslator(setup.scannerLayout, setup.scannerCodePage, layoutError);
-        if (!translator)
-            std::fprintf(stderr,
-                         "blenvar-decode: ScannerLayout: %s Scans are read on the US table.\n",
-                         layoutError.c_str());
-        state->coordinator.SetTranslator(std::move(translator));
-    }
+    std::string layoutProblem;
+    state->coordinator.SetTranslator(ScannerTranslatorFor(setup, layoutProblem));
+    if (!layoutProblem.empty()) std::fprintf(stderr, "blenvar-decode: %s\n", layoutProblem.c_str());
 
     std::unique_ptr<HeadlessCapture> run(new HeadlessCapture());
     run->state_ = std::move(state);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <sstream>
 
 #include "capture/capture_machine.h"
 #include "capture/key_table.h"
+#include "platform/evdev/xkb_keymap.h"
 #include "platform/evdev/xkb_scan_translator.h"
 
 namespace blenvar {
@@ -108,6 +110,45 @@ TEST(ScanLayout, EnterStopIsDataUnlessTheGapFollows) {
         const std::vector<std::string> want =
             layout ? std::vector<std::string>{"a\rb"} : std::vector<std::string>{"a", "b"};
         EXPECT_EQ(scans, want);
+    }
+}
+
+// A scan of the test barcode as a scanner on each layout types it (the keys XkbKeymap
+// finds), then Enter; the layout is found among all the system's, unless a prefix is sent.
+TEST(ScanLayout, DetectsTheLayoutATestScanWasTypedOn) {
+    const std::atomic<bool> cancel{false};
+    const std::vector<LayoutTable> tables = BuildLayoutTables(SystemLayouts(), cancel);
+    ASSERT_GT(tables.size(), 100u);
+    const struct {
+        const char* typedOn;
+        const char* prefix;
+        const char* want;  // "": none matches
+    } cases[] = {
+        {"us", "", "us"}, {"fr", "", "fr"}, {"de", "", "de"}, {"gb", "", "gb"}, {"fr", "X", ""}};
+    for (const auto& c : cases) {
+        std::string error;
+        const auto keymap = XkbKeymap::Load({c.typedOn, "", ""}, error);
+        ASSERT_TRUE(keymap) << error;
+        std::vector<KeyEvent> scan;
+        const auto key = [&](int code, bool press, bool shift) {
+            for (const KeyEvent& e : ReportKey(code, press, {shift}, false, 0)) scan.push_back(e);
+        };
+        for (const char ch : std::string(c.prefix) + std::string(kLayoutTestText) + "\r") {
+            const auto stroke = keymap->Find(char32_t(ch));
+            ASSERT_TRUE(stroke) << ch;
+            const bool shift = stroke->modifiers & kStrokeShift;
+            const bool level3 = stroke->modifiers & kStrokeLevel3;
+            if (shift) key(42, true, false);
+            if (level3) key(100, true, shift);
+            key(stroke->code, true, shift);
+            key(stroke->code, false, shift);
+            if (level3) key(100, false, shift);
+            if (shift) key(42, false, true);
+        }
+        // Layouts alike for this text (fr and dz) match too: the desktop's comes first.
+        const LayoutMatch match = MatchLayouts(scan, tables, c.typedOn);
+        EXPECT_EQ(match.exact.empty() ? "" : match.exact[0]->entry.name, c.want) << c.typedOn;
+        EXPECT_EQ(match.around != nullptr, !*c.want) << c.typedOn;
     }
 }
 

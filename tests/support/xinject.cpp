@@ -5,7 +5,8 @@
 //   --text STR     the characters of STR on the active layout (Shift where the layout
 //                  needs it; "\n" is Return, "\t" Tab)
 //   --key NAME     a key by its X keysym name, with modifiers before it joined by "+":
-//                  F12, Return, KP_7, ctrl+c, shift+alt+Home (shift ctrl alt super)
+//                  F12, Return, KP_7, ctrl+c, shift+alt+Home (shift ctrl alt super);
+//                  "#N" is the key of X key code N: ctrl+#108+#20
 //   --down NAME | --up NAME   press or release only (NAME may be shift, ctrl...)
 //   --delay-us N   pause after each following key event (default 0)
 //   --device xtest the following keys come from the core XTest keyboard
@@ -64,17 +65,24 @@ struct Injector {
                                  : NoSymbol;
     }
 
+    // "#108": the key with that X key code, whatever the layout puts on it.
+    static KeyCode Raw(const std::string& name) {
+        return KeyCode(std::strtol(name.c_str() + 1, nullptr, 10));
+    }
+
     // "ctrl+shift+F12" -> modifier keys and the key; "shift" alone is the Shift key.
     bool Parse(const std::string& chord, std::vector<KeyCode>& mods, KeyCode& code) const {
         std::string rest = chord;
         for (std::size_t plus; (plus = rest.find('+')) != std::string::npos && plus > 0;) {
-            const KeySym sym = ModifierSym(rest.substr(0, plus));
-            if (sym == NoSymbol) break;  // a key named with "+" in it
-            mods.push_back(CodeOf(sym));
+            const std::string mod = rest.substr(0, plus);
+            const KeyCode held = mod[0] == '#' ? Raw(mod) : CodeOf(ModifierSym(mod));
+            if (held == 0) break;  // a key named with "+" in it
+            mods.push_back(held);
             rest = rest.substr(plus + 1);
         }
         const KeySym alone = ModifierSym(rest);
-        code = CodeOf(alone != NoSymbol ? alone : XStringToKeysym(rest.c_str()));
+        code = rest[0] == '#' ? Raw(rest)
+                              : CodeOf(alone != NoSymbol ? alone : XStringToKeysym(rest.c_str()));
         return code != 0;
     }
 

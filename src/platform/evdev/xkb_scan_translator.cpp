@@ -3,6 +3,9 @@
 #include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <fstream>
+#include <optional>
+
 #include "capture/alt_codes.h"
 #include "capture/key_table.h"
 #include "settings/settings_layout.h"
@@ -190,7 +193,70 @@ class XkbScanTranslator : public ScanTranslator {
     std::string altDigits_;
 };
 
+Owned<xkb_context> NewContext(const std::string& includePath) {
+    Owned<xkb_context> context(xkb_context_new(
+        includePath.empty() ? XKB_CONTEXT_NO_FLAGS : XKB_CONTEXT_NO_DEFAULT_INCLUDES));
+    if (context && !includePath.empty())
+        xkb_context_include_path_append(context.get(), includePath.c_str());
+    return context;
+}
+
+std::optional<LayoutTable> TableOf(xkb_context* context, const LayoutEntry& entry) {
+    const auto name = ParseLayoutName(entry.name);
+    if (!name) return std::nullopt;
+    const xkb_rule_names names{"evdev", "pc105", name->layout.c_str(), name->variant.c_str(), ""};
+    Owned<xkb_keymap> keymap(
+        xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!keymap) return std::nullopt;
+    xkb_keymap* km = keymap.get();
+    LayoutTable table;
+    table.entry = entry;
+    xkb_keycode_t level3Key = 0;
+    for (std::uint32_t code = 1; code < 256; ++code) {
+        const xkb_keysym_t* syms = nullptr;
+        if (xkb_keymap_key_get_syms_by_level(km, code + kXkbOffset, 0, 0, &syms) != 1) continue;
+        if (syms[0] == XKB_KEY_Shift_L || syms[0] == XKB_KEY_Shift_R) table.shift.set(code);
+        if (syms[0] == XKB_KEY_ISO_Level3_Shift || syms[0] == XKB_KEY_Mode_switch) {
+            table.level3.set(code);
+            if (level3Key == 0 || code == 100) level3Key = code + kXkbOffset;
+        }
+    }
+    for (std::size_t level = 0; level < 4; ++level) {
+        if ((level & 2) && level3Key == 0) continue;
+        Owned<xkb_state> state(xkb_state_new(km));
+        if (!state) return std::nullopt;
+        if (level & 1) xkb_state_update_key(state.get(), 42 + kXkbOffset, XKB_KEY_DOWN);
+        if (level & 2) xkb_state_update_key(state.get(), level3Key, XKB_KEY_DOWN);
+        for (std::uint32_t code = 1; code < 256; ++code) {
+            if (!table.shift[code] && !table.level3[code])
+                table.keys[code][level] = xkb_state_key_get_utf32(state.get(), code + kXkbOffset);
+        }
+    }
+    return table;
+}
+
 }  // namespace
+
+std::vector<LayoutEntry> SystemLayouts(const std::string& rulesList) {
+    std::ifstream in(rulesList);
+    return ParseLayoutList(in);
+}
+
+std::vector<LayoutTable> BuildLayoutTables(const std::vector<LayoutEntry>& layouts,
+                                           const std::atomic<bool>& cancel,
+                                           const std::string& includePath) {
+    std::vector<LayoutTable> tables;
+    // One context for all: its include paths and logging are set up once.
+    const Owned<xkb_context> context = NewContext(includePath);
+    if (!context) return tables;
+    xkb_context_set_log_level(context.get(), XKB_LOG_LEVEL_CRITICAL);
+    tables.reserve(layouts.size());
+    for (const LayoutEntry& entry : layouts) {
+        if (cancel.load(std::memory_order_relaxed)) break;
+        if (auto table = TableOf(context.get(), entry)) tables.push_back(std::move(*table));
+    }
+    return tables;
+}
 
 std::unique_ptr<ScanTranslator> MakeXkbScanTranslator(std::string_view layout, int oemCodePage,
                                                       std::string& error,
@@ -200,13 +266,11 @@ std::unique_ptr<ScanTranslator> MakeXkbScanTranslator(std::string_view layout, i
         error = "\"" + std::string(layout) + "\" is not a keyboard layout name.";
         return nullptr;
     }
-    Owned<xkb_context> context(xkb_context_new(
-        includePath.empty() ? XKB_CONTEXT_NO_FLAGS : XKB_CONTEXT_NO_DEFAULT_INCLUDES));
+    Owned<xkb_context> context = NewContext(includePath);
     if (!context) {
         error = "The keyboard layout library could not start.";
         return nullptr;
     }
-    if (!includePath.empty()) xkb_context_include_path_append(context.get(), includePath.c_str());
     const xkb_rule_names names{"evdev", "pc105", name->layout.c_str(), name->variant.c_str(), ""};
     Owned<xkb_keymap> keymap(
         xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
@@ -215,6 +279,16 @@ std::unique_ptr<ScanTranslator> MakeXkbScanTranslator(std::string_view layout, i
         return nullptr;
     }
     return std::make_unique<XkbScanTranslator>(std::move(context), std::move(keymap), oemCodePage);
+}
+
+std::unique_ptr<ScanTranslator> ScannerTranslatorFor(const CaptureSetup& setup,
+                                                     std::string& problem) {
+    if (setup.scannerLayout.empty()) return nullptr;
+    std::string error;
+    auto translator = MakeXkbScanTranslator(setup.scannerLayout, setup.scannerCodePage, error);
+    if (!translator)
+        problem = "ScannerLayout: " + error + " Scans are read on the US table instead.";
+    return translator;
 }
 
 }  // namespace blenvar

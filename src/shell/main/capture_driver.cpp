@@ -23,8 +23,8 @@ void CaptureDriver::UseTranslator(std::shared_ptr<ScanTranslator> translator) {
     Change([&](CaptureCoordinator& c) { c.SetTranslator(translator); });
 }
 
-void CaptureDriver::StartTraining() {
-    Change([](CaptureCoordinator& c) { c.StartTraining(); });
+void CaptureDriver::StartTraining(std::uint64_t quietMs) {
+    Change([quietMs](CaptureCoordinator& c) { c.StartTraining(quietMs); });
 }
 
 void CaptureDriver::StopTraining() {

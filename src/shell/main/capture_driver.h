@@ -33,7 +33,8 @@ class CaptureDriver : public QObject {
     std::string UseScanner(const std::optional<ScannerId>& scanner, std::uint64_t gapMs);
     // Scans are read on the scanner's layout; null: the fixed US table.
     void UseTranslator(std::shared_ptr<ScanTranslator> translator);
-    void StartTraining();
+    // Training ends `quietMs` after the sample's last key.
+    void StartTraining(std::uint64_t quietMs = kTrainingQuietMs);
     // "Stop": ends training as the quiet timer would.
     void StopTraining();
     virtual bool Training() const = 0;

@@ -17,6 +17,7 @@
 #include "output/key_sequence.h"
 #include "platform/desktop/autostart.h"
 #include "settings/settings_layout.h"
+#include "shell/main/layout_dialog.h"
 
 namespace blenvar {
 namespace {
@@ -27,6 +28,8 @@ constexpr char kWaylandNote[] =
     "This is a Wayland session: scans are captured only while a program running under "
     "XWayland (an X11 program) has the keyboard focus.";
 constexpr char kTrainingHint[] = "Scan one barcode, then wait; don't press other keys.";
+// A scanner sends a whole barcode within this; Detect layout answers soon after.
+constexpr std::uint64_t kDetectQuietMs = 300;
 
 QString FromView(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -89,11 +92,18 @@ SetupTab::SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend,
         tr("Press, then scan any barcode: Blenvar learns how your scanner starts and ends a "
            "scan. Training stops by itself 2 seconds after the scan, or press Stop."));
     connect(trainButton_, &QPushButton::clicked, this, &SetupTab::OnTrainClicked);
+    detectButton_ = new QPushButton(tr("Detect &Layout…"));
+    detectButton_->setObjectName("DetectLayout");
+    detectButton_->setToolTip(
+        tr("Shows a test barcode; scan it and Blenvar finds the keyboard layout your scanner "
+           "types in (ScannerLayout)."));
+    connect(detectButton_, &QPushButton::clicked, this, &SetupTab::OnDetectClicked);
     auto* row = new QHBoxLayout;
     row->addWidget(encoding_);
     row->addStretch(1);
     row->addWidget(charCount_);
     row->addWidget(trainButton_);
+    row->addWidget(detectButton_);
     auto* column = new QVBoxLayout(this);
     column->addLayout(row);
     keys_ = new QLabel;
@@ -185,7 +195,49 @@ void SetupTab::OnTrainClicked() {
     }
 }
 
+void SetupTab::OnDetectClicked() {
+    if (driver_.Training()) return;
+    auto* dialog = new LayoutDialog(LoadCaptureSetup(ini_), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    detect_ = dialog;
+    detecting_ = true;
+    trainButton_->setEnabled(false);
+    detectButton_->setEnabled(false);
+    connect(dialog, &LayoutDialog::layoutChosen, this, &SetupTab::KeepLayout);
+    connect(dialog, &LayoutDialog::scanAgain, this,
+            [this] { driver_.StartTraining(kDetectQuietMs); });
+    connect(dialog, &QDialog::finished, this, [this] {
+        detect_ = nullptr;
+        trainButton_->setEnabled(true);
+        detectButton_->setEnabled(true);
+        if (driver_.Training())
+            driver_.StopTraining();
+        else
+            detecting_ = false;
+    });
+    dialog->open();
+    driver_.StartTraining(kDetectQuietMs);
+}
+
+void SetupTab::KeepLayout(const QString& name, const QString& description) {
+    ini_.SetSection(std::string(kSetupSection));
+    if (!ini_.SaveValue(kKeyScannerLayout, name.toStdString()))
+        emit statusMessage(tr("The scanner's layout could not be saved: %1")
+                               .arg(QString::fromStdString(ini_.LastWriteError())));
+    scanner_->Apply();
+    emit statusMessage(tr("Scans are read on the layout %1 (%2).").arg(description, name));
+}
+
 void SetupTab::OnTrainingFinished(const TrainingOutcome& outcome) {
+    if (detecting_) {
+        // The scan of the test barcode, or Detect layout closed before one came.
+        charCount_->clear();
+        if (!detect_)
+            detecting_ = false;
+        else if (!outcome.events.empty())
+            detect_->Scanned(outcome.events);
+        return;
+    }
     trainButton_->setText(tr(kTrain));
     charCount_->clear();
     result_->show();

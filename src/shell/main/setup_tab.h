@@ -2,6 +2,7 @@
 // The "Setup" tab: the encoding, training (Train/Stop, the count of characters scanned,
 // the keys learned and what training found), the scanner device, which capture backend
 // runs, starting at login, where the settings and sounds are kept, and its help page.
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -19,6 +20,8 @@ class QLabel;
 class QPushButton;
 
 namespace blenvar {
+
+class LayoutDialog;
 
 // An empty place named after its help page; the window fills it once the pages load.
 QWidget* HelpPlace(const QString& page);
@@ -50,6 +53,9 @@ class SetupTab : public QWidget {
 
   private:
     void OnTrainClicked();
+    // Shows the test barcode and reads its scan through training.
+    void OnDetectClicked();
+    void KeepLayout(const QString& name, const QString& description);
     // Writes or removes the user's login autostart entry.
     void OnAutostartToggled(bool on);
     // A line naming `file` with a button that opens its folder.
@@ -63,6 +69,11 @@ class SetupTab : public QWidget {
     QLabel* result_;
     QLabel* charCount_;
     QPushButton* trainButton_;
+    QPushButton* detectButton_;
+    // Open while the scanner's layout is being detected; training then reads its scan.
+    QPointer<LayoutDialog> detect_;
+    // From Detect layout until the training it started has ended.
+    bool detecting_ = false;
     ScannerOptions* scanner_;
     QLabel* backendNote_;
     QLabel* waylandNote_ = nullptr;

@@ -63,10 +63,10 @@ class CaptureDesktopTest(unittest.TestCase):
             sys.stderr.writelines(l for l in open(self.blenvar.log) if "blenvar-trace" not in l)
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def start_blenvar(self, trained=True):
+    def start_blenvar(self, trained=True, layout=""):
         with open(os.path.join(self.folder, "blenvar.ini"), "w") as f:
             f.write((program.trained(123, 88) if trained else "[Setup]\n")
-                    + DELIVERY.format(out=self.out))
+                    + f"ScannerLayout={layout}\n" + DELIVERY.format(out=self.out))
         self.blenvar = program.Blenvar(self.folder, self.env)
         atspi.wait_for("capture on", lambda: "capture ready" in open(self.blenvar.log).read())
         return self.blenvar
@@ -92,7 +92,8 @@ class CaptureDesktopTest(unittest.TestCase):
         def lines():
             if not os.path.exists(self.out):
                 return None
-            found = open(self.out).read().splitlines()
+            # Not splitlines(): it splits at GS as well.
+            found = open(self.out, newline="").read().split("\r\n")[:-1]
             return found if len(found) >= count else None
         return atspi.wait_for(f"{count} scan line(s)", lines, timeout)
 
@@ -137,6 +138,26 @@ class CaptureDesktopTest(unittest.TestCase):
         self.assertEqual(self.scans(1), ["NEW"])
         self.assertEqual(clipboard(), "NEW")
         self.assertEqual(self.probe_text("ab"), "ab")
+
+    def test_an_azerty_scanner_is_read_on_its_layout_and_on_the_us_table_without_it(self):
+        """GS1 data from an AZERTY scanner while the desktop types US: "]" and GS need AltGr
+        with the ")" key, digits need Shift. X key codes are the Linux ones + 8."""
+        subprocess.run(["xinput", "create-master", "scanner"], check=True)
+        self.addCleanup(subprocess.run, ["xinput", "remove-master", "scanner keyboard"])
+        digit = {d: f"shift+#{10 + (int(d) - 1) % 10}" for d in "0123456789"}
+        strokes = (["#108+#20", "shift+#54"] + [digit[d] for d in "10109501101530003"]
+                   + ["ctrl+#108+#20"] + [digit[d] for d in "10"]
+                   + ["shift+#24", "shift+#56", "shift+#54", "#15", digit["1"]])
+        for layout, want in (("fr", "]C10109501101530003\x1d10ABC-1"),
+                             ("", "C!)!)(%)!!)!%#)))#!)QBC6!")):
+            with self.subTest(layout=layout):
+                self.out = os.path.join(self.folder, f"scans-{layout}.txt")
+                self.start_blenvar(layout=layout)
+                scanner(*[a for k in ["F12", *strokes, "Return"] for a in ("--key", k)])
+                self.assertEqual(self.scans(1), [want])
+                self.blenvar.proc.terminate()  # ends cleanly: the next copy may start
+                self.blenvar.proc.wait()
+
 
 if __name__ == "__main__":
     BIN_DIR, _ = program.arguments(__doc__, 2, ["blenvar", "blenvar-keyprobe", "blenvar-xinject"])
