@@ -9,3 +9,8 @@ blenvar_add_gtest(core_autostart_test
     ${CMAKE_CURRENT_LIST_DIR}/core/autostart_test.cpp
   LIBS blenvar_desktop
   LABELS core)
+blenvar_add_gtest(core_code128_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/core/code128_test.cpp
+  LIBS blenvar_code128
+  LABELS core)
