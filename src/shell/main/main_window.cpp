@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextDocument>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -18,6 +20,7 @@
 #include "settings/settings_layout.h"
 #include "shell/help/help_page.h"
 #include "shell/help/tab_names.h"
+#include "shell/main/layout_dialog.h"
 
 namespace blenvar {
 namespace {
@@ -115,6 +118,9 @@ void MainWindow::LoadHelpPages() {
     for (const char* page : {"main.htm", "setup.htm", "help.htm"}) {
         auto* place = findChild<QWidget*>(page);
         auto* view = new HelpPage(HelpFile(page), desktop_.opener, place);
+        // The layout test symbol, to print from the Setup page.
+        view->document()->addResource(QTextDocument::ImageResource, QUrl("blenvar:test-barcode"),
+                                      TestBarcodeImage());
         view->setObjectName(page == std::string("main.htm")    ? "MainWeb"
                             : page == std::string("setup.htm") ? "SetupWeb"
                                                                : "HelpWeb");
