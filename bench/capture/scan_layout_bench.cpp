@@ -81,7 +81,7 @@ void MatchOneScan(benchmark::State& state) {
             for (const KeyEvent& e : ReportKey(code, press, HeldModifiers{shift}, false, 0))
                 scan.push_back(e);
     const std::vector<LayoutTable>& tables = AllTables();
-    for (auto _ : state) benchmark::DoNotOptimize(MatchLayouts(scan, tables, "us"));
+    for (auto _ : state) benchmark::DoNotOptimize(MatchLayouts(scan, tables, {"us"}));
     state.counters["tables"] = double(tables.size());
 }
 

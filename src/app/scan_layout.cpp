@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -55,7 +56,11 @@ LayoutDetector::LayoutDetector(const CaptureSetup& setup, QObject* parent)
     std::string error;
     const auto desktop = ResolveKeyboardLayout(setup.keyboardLayout, error);
     const std::string desktopName = desktop ? DescribeLayout(*desktop) : "us";
-    std::thread([work = work_, desktopName] {
+    // The user's language tells apart layouts that type the test text alike (fr and dz).
+    const char* locale = std::getenv("LC_ALL");
+    if (!locale || !*locale) locale = std::getenv("LANG");
+    const std::vector<std::string> preferred{desktopName, LayoutOfLocale(locale ? locale : "")};
+    std::thread([work = work_, preferred] {
         QElapsedTimer built;
         built.start();
         const std::vector<LayoutTable> tables = BuildLayoutTables(SystemLayouts(), work->cancel);
@@ -74,7 +79,7 @@ LayoutDetector::LayoutDetector(const CaptureSetup& setup, QObject* parent)
                 work->scan.reset();
                 since = work->scanAt;
             }
-            const LayoutMatch match = MatchLayouts(events, tables, desktopName);
+            const LayoutMatch match = MatchLayouts(events, tables, preferred);
             LayoutAnswer answer;
             for (const LayoutTable* t : match.exact) {
                 answer.names << QString::fromStdString(t->entry.name);

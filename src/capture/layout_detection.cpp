@@ -1,6 +1,7 @@
 #include "capture/layout_detection.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace blenvar {
 namespace {
@@ -72,8 +73,8 @@ std::u32string TypedOn(const LayoutTable& table, const std::vector<KeyEvent>& ev
 }
 
 LayoutMatch MatchLayouts(const std::vector<KeyEvent>& events,
-                         const std::vector<LayoutTable>& tables, std::string_view desktop,
-                         std::string_view text) {
+                         const std::vector<LayoutTable>& tables,
+                         const std::vector<std::string>& preferred, std::string_view text) {
     const std::u32string want(text.begin(), text.end());
     LayoutMatch match;
     for (const LayoutTable& table : tables) {
@@ -86,8 +87,9 @@ LayoutMatch MatchLayouts(const std::vector<KeyEvent>& events,
         }
     }
     const auto rank = [&](const LayoutTable* t) {
-        if (t->entry.name == desktop) return 0;
-        return t->entry.name.find('(') == std::string::npos ? 1 : 2;
+        const auto at = std::find(preferred.begin(), preferred.end(), t->entry.name);
+        if (at != preferred.end()) return int(at - preferred.begin());
+        return int(preferred.size()) + (t->entry.name.find('(') == std::string::npos ? 0 : 1);
     };
     std::stable_sort(match.exact.begin(), match.exact.end(),
                      [&](const LayoutTable* a, const LayoutTable* b) { return rank(a) < rank(b); });
@@ -96,6 +98,15 @@ LayoutMatch MatchLayouts(const std::vector<KeyEvent>& events,
         match.aroundText.clear();
     }
     return match;
+}
+
+std::string LayoutOfLocale(std::string_view locale) {
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    const std::size_t bar = locale.find('_');
+    if (bar == std::string_view::npos) return {};
+    std::string country(locale.substr(bar + 1));
+    for (char& c : country) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return country;
 }
 
 }  // namespace blenvar

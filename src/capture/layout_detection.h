@@ -40,8 +40,8 @@ struct LayoutTable {
 std::u32string TypedOn(const LayoutTable& table, const std::vector<KeyEvent>& events);
 
 struct LayoutMatch {
-    // The layouts that type the test text exactly: the desktop's, then base layouts, then
-    // variants, each in the list's order.
+    // The layouts that type the test text exactly: the preferred ones, then base layouts,
+    // then variants, each in the list's order.
     std::vector<const LayoutTable*> exact;
     // None exact: a layout that types the text with more around it (a prefix or suffix the
     // scanner adds), and all it typed.
@@ -49,9 +49,15 @@ struct LayoutMatch {
     std::u32string aroundText;
 };
 
-// `desktop`: the desktop's layout name, preferred among equals.
+// `preferred`: layout names ranked first among equals, in this order (the desktop's, the
+// locale's); many layouts type the test text alike.
 LayoutMatch MatchLayouts(const std::vector<KeyEvent>& events,
-                         const std::vector<LayoutTable>& tables, std::string_view desktop,
+                         const std::vector<LayoutTable>& tables,
+                         const std::vector<std::string>& preferred,
                          std::string_view text = kLayoutTestText);
+
+// The layout named after a locale's country ("fr_FR.UTF-8" gives "fr", "en_GB" "gb",
+// "de_AT@euro" "at"); empty for "C", "POSIX" or no country.
+std::string LayoutOfLocale(std::string_view locale);
 
 }  // namespace blenvar
