@@ -2,6 +2,7 @@
 blenvar_add_gtest(capture_evdev_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture/evdev_translate_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/capture/input_devices_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/capture/hid_pos_test.cpp
   LIBS blenvar_capture
   LABELS capture)
 

@@ -1,0 +1,83 @@
+// HID POS scanners: finding the data in report descriptors, and joining reports to scans.
+#include "capture/hid_pos.h"
+
+#include <gtest/gtest.h>
+
+#include "capture/pos_scanner.h"
+
+namespace blenvar {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(HidPos, DescriptorLayouts) {
+    const Bytes common = pos::kDescriptor;
+    // No report IDs or length byte, the data before the identifier, usage ranges,
+    // 32-bit usages and a pushed page.
+    const Bytes other = {0x05, 0x8C, 0x09, 0x02, 0xA1, 0x01, 0x0B, 0x12, 0x00, 0x8C, 0x00,
+                         0xA1, 0x02, 0x75, 0x08, 0x95, 0x10, 0xA4, 0x05, 0x01, 0x0B, 0xFE,
+                         0x00, 0x8C, 0x00, 0x81, 0x02, 0xB4, 0x19, 0xFB, 0x29, 0xFD, 0x95,
+                         0x03, 0x81, 0x02, 0x09, 0xFF, 0x95, 0x01, 0x81, 0x02, 0xC0, 0xC0};
+    // A keyboard, and a scanner collection without decoded data.
+    const Bytes keyboard = {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0,
+                            0x29, 0xE7, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0xC0};
+    const Bytes noData = {0x05, 0x8C, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x12, 0xA1, 0x02,
+                          0x75, 0x08, 0x95, 0x01, 0x09, 0xFB, 0x81, 0x02, 0xC0, 0xC0};
+    const struct {
+        const Bytes* descriptor;
+        bool scanner;
+        std::uint8_t id;
+        std::size_t bytes, symbology3, data, dataCount, continued, continuedBits, length;
+    } rows[] = {
+        {&common, true, 2, 64, 32, 40, 56, 504, 1, 8},
+        {&other, true, 0, 20, 144, 0, 16, 152, 8, 0},
+        {&keyboard, false, 0, 0, 0, 0, 0, 0, 0, 0},
+        {&noData, false, 0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        const auto layout = FindScannedDataReport(*row.descriptor);
+        ASSERT_EQ(layout.has_value(), row.scanner) << row.bytes;
+        if (!layout) continue;
+        EXPECT_EQ(layout->reportId, row.id);
+        EXPECT_EQ(layout->bytes, row.bytes);
+        EXPECT_EQ(layout->symbology[2].bit, row.symbology3);
+        EXPECT_EQ(layout->data.bit, row.data);
+        EXPECT_EQ(layout->data.count, row.dataCount);
+        EXPECT_EQ(layout->continued.bit, row.continued);
+        EXPECT_EQ(layout->continued.bits, row.continuedBits);
+        EXPECT_EQ(layout->length.bit, row.length);
+        EXPECT_EQ(layout->length.Present(), row.length != 0);
+    }
+}
+
+TEST(HidPos, JoinedScans) {
+    const std::string longData(100, 'x');
+    const struct {
+        std::vector<Bytes> reports;
+        const char* raw;  // "" when the last report leaves the scan open
+    } rows[] = {
+        {{pos::Report("]Q1", "line 1\r", true), pos::Report("]Q1", "line 2", false)},
+         "]Q1line 1\rline 2"},
+        {{pos::Report("Q1", "abc", false)}, "]Q1abc"},
+        {{pos::Report("]E0", "\xe9t\xe9", false)}, "]E0\xc3\xa9t\xc3\xa9"},
+        {{pos::Report("]Q1", "\xc3\xa9\x01", false)}, "]Q1\xc3\xa9\x01"},
+        // Another report ID in between changes nothing.
+        {{pos::Report("]d2", "12", true), Bytes(64, 1), pos::Report("]d2", "34", false)},
+         "]d21234"},
+        {{pos::Report("]C0", longData.substr(0, 56), true)}, ""},
+    };
+    const PosReportLayout layout = *FindScannedDataReport(pos::kDescriptor);
+    for (const auto& row : rows) {
+        PosScanJoiner joiner(layout);
+        std::string raw;
+        for (const Bytes& r : row.reports)
+            if (auto scan = joiner.Add(r)) raw += scan->Raw();
+        EXPECT_EQ(raw, row.raw);
+        // Unplugged now: only an open scan is lost, and the next one starts clean.
+        EXPECT_EQ(joiner.Abandon(), raw.empty()) << row.raw;
+        EXPECT_EQ(joiner.Add(pos::Report("]A0", "z", false))->Raw(), "]A0z");
+    }
+}
+
+}  // namespace
+}  // namespace blenvar
