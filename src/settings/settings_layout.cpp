@@ -286,6 +286,7 @@ CaptureSetup LoadCaptureSetup(INIFile& ini) {
     } else {
         s.devices = s.scannerDevice.empty() ? CaptureDevices::All : CaptureDevices::Scanner;
     }
+    s.posScanners = EqualsNoCaseAscii(read(kKeyPosScanners), kPosScannersAuto);
     const std::string gap = read(kKeyScanGap);
     int ms = 0;
     const auto [end, ec] = std::from_chars(gap.data(), gap.data() + gap.size(), ms);

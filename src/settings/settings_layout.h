@@ -119,7 +119,11 @@ inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
 // system's. ScannerLayout: the layout the scanner types in, named the same way; the
 // characters of scans come from it instead of the fixed US table, which empty keeps.
 // ScannerCodePage: the OEM code page of the scanner's Alt+keypad codes, 437, 850 or 852;
-// other text is 437.
+// other text is 437. PosScanners: Auto reads every HID POS scanner the user may open; Off
+// (the default, and any other text) leaves them to the point-of-sale program they may
+// belong to.
+inline constexpr std::string_view kKeyPosScanners = "PosScanners";
+inline constexpr std::string_view kPosScannersAuto = "Auto";
 inline constexpr std::string_view kKeyKeyboardBackend = "KeyboardBackend";
 inline constexpr std::string_view kBackendAuto = "Auto";
 inline constexpr std::string_view kBackendX11 = "X11";
@@ -148,6 +152,7 @@ struct CaptureSetup {
     int scanGapMs = kDefaultScanGapMs;
     std::string scannerLayout;  // a valid layout name, or empty for the fixed table
     int scannerCodePage = kDefaultScannerCodePage;
+    bool posScanners = false;
 };
 
 // A layout as a layout key names it: "layout" or "layout(variant)", each made of ASCII

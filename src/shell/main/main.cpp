@@ -23,6 +23,7 @@
 #include "platform/evdev/evdev_capture.h"
 #include "platform/evdev/evdev_devices.h"
 #include "platform/evdev/evdev_setup.h"
+#include "platform/evdev/hid_pos_reader.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_sound_player.h"
 #include "platform/x11/x11_capture.h"
@@ -196,6 +197,26 @@ int main(int argc, char** argv) {
     else
         window.ShowCaptureProblem(QString::fromStdString(problem));
     if (!keysProblem.empty()) window.ShowStatus(QString::fromStdString(keysProblem));
+    // Reports on its own thread; gone before the window.
+    std::unique_ptr<blenvar::HidPosReader> posScanners;
+    if (setup.posScanners) {
+        blenvar::HidPosReader::Reports reports;
+        reports.scan = [&window](const blenvar::PosScan& scan, const std::string&) {
+            QMetaObject::invokeMethod(
+                &window,
+                [&window, raw = QString::fromStdString(scan.Raw())] { window.ScanIdentified(raw); },
+                Qt::QueuedConnection);
+        };
+        reports.notice = [&window](const std::string& message) {
+            QMetaObject::invokeMethod(
+                &window,
+                [&window, text = QString::fromStdString(message)] { window.ShowStatus(text); },
+                Qt::QueuedConnection);
+        };
+        std::string error;
+        posScanners = blenvar::HidPosReader::Start(std::move(reports), error);
+        if (!posScanners) window.ShowStatus(QString::fromStdString(error));
+    }
     EndOnSignals(&window, [&window] { window.EndProgram(); });
     window.show();
     return app.exec();

@@ -365,6 +365,12 @@ void MainWindow::ScanCaptured(const QString& raw) {
     decodeTimer_.start();
 }
 
+void MainWindow::ScanIdentified(const QString& raw) {
+    if (!pipeline_.Add(raw.toStdString(), true)) return;
+    lastScan_->SetRaw(raw);
+    decodeTimer_.start();
+}
+
 void MainWindow::OnDecode() {
     lastScan_->Show(pipeline_.Run([this](const ScanRecord& rec) { lastScan_->Show(rec); }));
     if (pipeline_.Empty()) return;
