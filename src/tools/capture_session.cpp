@@ -16,6 +16,7 @@
 #include "platform/evdev/evdev_devices.h"
 #include "platform/evdev/evdev_setup.h"
 #include "platform/evdev/hid_pos_reader.h"
+#include "platform/evdev/serial_reader.h"
 #include "platform/evdev/xkb_scan_translator.h"
 #include "settings/settings_layout.h"
 #include "tools/decode_session.h"
@@ -172,21 +173,34 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     };
     INIFile ini;
     ini.SetFileName(settingsFile);
+    const CaptureSetup setup = LoadCaptureSetup(ini);
+    const auto notice = [](const std::string& message) {
+        std::fprintf(stderr, "blenvar-decode: %s\n", message.c_str());
+    };
     std::unique_ptr<HidPosReader> pos;
+    std::unique_ptr<SerialReader> serial;
     std::string error;
-    if (LoadCaptureSetup(ini).posScanners) {
+    if (setup.posScanners) {
         HidPosReader::Reports reports;
         reports.scan = [&](const PosScan& scan, const std::string&) { print(scan.Raw(), true); };
-        reports.notice = [](const std::string& message) {
-            std::fprintf(stderr, "blenvar-decode: %s\n", message.c_str());
-        };
+        reports.notice = notice;
         pos = HidPosReader::Start(std::move(reports), error);
-        if (!pos) std::fprintf(stderr, "blenvar-decode: %s\n", error.c_str());
+        if (!pos) notice(error);
+        error.clear();
+    }
+    if (!setup.serialProblem.empty()) notice(setup.serialProblem);
+    if (setup.serialScanner) {
+        SerialReader::Reports reports;
+        reports.scan = [&](const std::string& scan, const std::string&) { print(scan, false); };
+        reports.notice = notice;
+        serial =
+            SerialReader::Start(*setup.serialScanner, setup.scanGapMs, std::move(reports), error);
+        if (!serial) notice(error);
         error.clear();
     }
     auto capture = HeadlessCapture::Start(
         settingsFile, [&](const std::string& raw) { print(raw, false); }, error);
-    if (!capture && !pos) {
+    if (!capture && !pos && !serial) {
         std::fprintf(stderr, "blenvar-decode: %s\n", error.c_str());
         return 2;
     }
@@ -199,6 +213,7 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     const bool lost = capture && capture->Lost();
     capture.reset();  // every device released before we go
     pos.reset();
+    serial.reset();
     return out.Flush() && !lost ? 0 : 1;
 }
 

@@ -1,9 +1,11 @@
-// HID POS scanners: finding the data in report descriptors, and joining reports to scans.
+// Scanners that are not keyboards: the data in HID POS report descriptors, reports joined
+// to scans, and a serial scanner's bytes cut into scans by silence.
 #include "capture/hid_pos.h"
 
 #include <gtest/gtest.h>
 
 #include "capture/pos_scanner.h"
+#include "capture/serial_framing.h"
 
 namespace blenvar {
 namespace {
@@ -77,6 +79,37 @@ TEST(HidPos, JoinedScans) {
         EXPECT_EQ(joiner.Abandon(), raw.empty()) << row.raw;
         EXPECT_EQ(joiner.Add(pos::Report("]A0", "z", false))->Raw(), "]A0z");
     }
+}
+
+TEST(SerialFraming, ScansEndAfterTheGap) {
+    const struct {
+        std::vector<std::pair<std::uint64_t, const char*>> bytes;  // at ms
+        std::vector<const char*> scans;
+    } rows[] = {
+        {{{0, "12"}, {5, "34\r"}}, {"1234"}},
+        {{{0, "12\n"}}, {"12"}},
+        {{{0, "line 1\r\nline 2\r\n"}}, {"line 1\r\nline 2"}},
+        {{{0, "99"}, {100, "88\r"}, {250, "\xe9"}}, {"99", "88", "\xc3\xa9"}},
+        {{{0, "\r\n"}}, {}},
+    };
+    for (const auto& row : rows) {
+        SerialFraming framing(100);
+        std::vector<std::string> scans;
+        const auto tickTo = [&](std::uint64_t ms) {
+            while (framing.Deadline() && *framing.Deadline() <= ms)
+                if (auto scan = framing.Tick(*framing.Deadline())) scans.push_back(*scan);
+        };
+        for (const auto& [ms, text] : row.bytes) {
+            tickTo(ms);
+            framing.Feed(text, ms);
+        }
+        tickTo(1000);
+        EXPECT_EQ(scans, std::vector<std::string>(row.scans.begin(), row.scans.end()));
+    }
+    SerialFraming framing(100);
+    framing.Feed("12", 0);
+    EXPECT_TRUE(framing.Abandon());  // unplugged before the gap: nothing is delivered
+    EXPECT_FALSE(framing.Tick(1000));
 }
 
 }  // namespace

@@ -365,8 +365,8 @@ void MainWindow::ScanCaptured(const QString& raw) {
     decodeTimer_.start();
 }
 
-void MainWindow::ScanIdentified(const QString& raw) {
-    if (!pipeline_.Add(raw.toStdString(), true)) return;
+void MainWindow::ScanRead(const QString& raw, bool identified) {
+    if (!pipeline_.Add(raw.toStdString(), identified)) return;
     lastScan_->SetRaw(raw);
     decodeTimer_.start();
 }
