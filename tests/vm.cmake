@@ -1,4 +1,4 @@
-# Input-device tests in a virtual machine: Debian's kernel under qemu, with evdev and uinput,
+# Input-device tests in a virtual machine: Debian's kernel under qemu, with evdev, uinput and uhid,
 # runs the programs below and reports on its serial console. The programs are built without
 # sanitizers (the VM carries only their plain shared libraries), so a sanitized build has
 # nothing to add and leaves the VM out.

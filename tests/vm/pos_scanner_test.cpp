@@ -10,42 +10,38 @@ namespace {
 
 using namespace vm;
 
-void Send(int fd, const uhid_event& ev) {
-    if (write(fd, &ev, sizeof ev) != ssize_t(sizeof ev)) FailSys("uhid write");
-}
-
 void Run() {
     Fd uhid(open("/dev/uhid", O_RDWR | O_CLOEXEC));
-    if (uhid.get() < 0) FailSys("/dev/uhid");
     uhid_event ev{};
+    const auto send = [&] {
+        if (write(uhid.get(), &ev, sizeof ev) != ssize_t(sizeof ev)) FailSys("/dev/uhid");
+    };
     ev.type = UHID_CREATE2;
-    std::snprintf(reinterpret_cast<char*>(ev.u.create2.name), sizeof ev.u.create2.name,
-                  "VM POS scanner");
-    ev.u.create2.rd_size = std::uint16_t(blenvar::pos::kDescriptor.size());
-    std::memcpy(ev.u.create2.rd_data, blenvar::pos::kDescriptor.data(), ev.u.create2.rd_size);
-    ev.u.create2.bus = BUS_USB;
-    ev.u.create2.vendor = 0x0c2e;
-    ev.u.create2.product = 0x0b81;
-    Send(uhid.get(), ev);
+    auto& dev = ev.u.create2;
+    std::strcpy(reinterpret_cast<char*>(dev.name), "VM POS scanner");
+    dev.rd_size = std::uint16_t(blenvar::pos::kDescriptor.size());
+    std::memcpy(dev.rd_data, blenvar::pos::kDescriptor.data(), dev.rd_size);
+    dev.bus = BUS_USB;
+    dev.vendor = 0x0c2e;
+    dev.product = 0x0b81;
+    send();
 
     WriteFile("/tmp/pos.ini", "[Setup]\nPosScanners=Auto\nEncoding=Normal\n");
     Capture capture({"--capture", "--settings", "/tmp/pos.ini"}, "/tmp/pos.err");
-    const long long end = NowMicros() + 10000000;
-    while (ReadFile("/tmp/pos.err").find("VM POS scanner") == std::string::npos) {
+    // Its report reaches no reader until the scanner is found.
+    for (const long long end = NowMicros() + 10000000;
+         ReadFile("/tmp/pos.err").find("VM POS scanner") == std::string::npos; usleep(20000))
         Expect(NowMicros() < end, "the scanner was never found: " + ReadFile("/tmp/pos.err"));
-        usleep(20000);
-    }
     const std::string data = "WIFI:S:blenvar;T:WPA;P:" + std::string(50, '7') + ";;";
-    const auto report = [&](std::string_view part, bool more) {
-        uhid_event in{};
-        in.type = UHID_INPUT2;
-        const auto bytes = blenvar::pos::Report("]Q1", part, more);
-        in.u.input2.size = std::uint16_t(bytes.size());
-        std::memcpy(in.u.input2.data, bytes.data(), bytes.size());
-        Send(uhid.get(), in);
-    };
-    report(std::string_view(data).substr(0, 56), true);
-    report(std::string_view(data).substr(56), false);
+    for (const bool more : {true, false}) {
+        const auto bytes =
+            blenvar::pos::Report("]Q1", more ? data.substr(0, 56) : data.substr(56), more);
+        ev = {};
+        ev.type = UHID_INPUT2;
+        ev.u.input2.size = std::uint16_t(bytes.size());
+        std::memcpy(ev.u.input2.data, bytes.data(), bytes.size());
+        send();
+    }
     const std::string line = capture.Line(10000);
     Expect(line.find("\"type\":\"QR CODE\"") != std::string::npos &&
                line.find("\"code\":\"" + data + "\"") != std::string::npos,

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <thread>
 #include <vector>
@@ -26,10 +28,24 @@ struct Scanner {
     std::size_t reportBytes = 0;
 };
 
+// True when sysfs, readable by all, shows a bar code scanner behind a node we may not open.
+bool DeniedScanner(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::ifstream in("/sys/class/hidraw/" + name + "/device/report_descriptor", std::ios::binary);
+    const std::vector<std::uint8_t> desc{std::istreambuf_iterator<char>(in), {}};
+    return FindScannedDataReport(desc).has_value();
+}
+
 // The scanner behind a hidraw node, or nothing (closed) for any other device.
-std::unique_ptr<Scanner> OpenScanner(const std::string& path) {
+std::unique_ptr<Scanner> OpenScanner(const std::string& path, std::string& problem) {
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        if ((errno == EACCES || errno == EPERM) && DeniedScanner(path))
+            problem = "the HID POS scanner at " + path +
+                      " cannot be read: its node needs a udev rule giving the user access "
+                      "(uaccess) or the group \"input\"";
+        return nullptr;
+    }
     int size = 0;
     hidraw_report_descriptor desc{};
     std::optional<PosReportLayout> layout;
@@ -70,9 +86,12 @@ struct HidPosReader::Impl {
 
     void Try(const std::string& path) {
         if (scanners.count(path)) return;
-        if (auto s = OpenScanner(path)) {
+        std::string problem;
+        if (auto s = OpenScanner(path, problem)) {
             Notice("HID POS scanner " + s->name + " found at " + path);
             scanners[path] = std::move(s);
+        } else if (!problem.empty()) {
+            Notice(problem);
         }
     }
 
