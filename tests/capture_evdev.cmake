@@ -2,6 +2,7 @@
 blenvar_add_gtest(capture_evdev_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture/evdev_translate_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/capture/input_devices_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/capture/hid_pos_test.cpp
   LIBS blenvar_capture
   LABELS capture)
 
@@ -19,3 +20,8 @@ blenvar_add_gtest(logind_bus_test
   LABELS capture)
 target_compile_definitions(logind_bus_test PRIVATE
   BLENVAR_LOGIND_STANDIN="${CMAKE_CURRENT_LIST_DIR}/capture/logind_standin.py")
+# A serial scanner through a pty in place of the port.
+blenvar_add_gtest(serial_reader_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture/serial_reader_test.cpp
+  LIBS blenvar_evdev
+  LABELS capture)

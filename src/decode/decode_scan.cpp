@@ -15,12 +15,14 @@ namespace {
 // settings' content changed, so edits in the settings file count at the next scan.
 class StoredSettings final : public ReadingSettings {
   public:
-    explicit StoredSettings(DecodeContext& ctx) : ctx_(ctx), read_(ctx.settingsRead) {
+    StoredSettings(DecodeContext& ctx, bool identified)
+        : ctx_(ctx), read_(ctx.settingsRead), identified_(identified) {
         if (read_.generation != ctx.settingsGeneration)
             read_ = SettingsRead{ctx.settingsGeneration, {}, {}};
     }
 
     bool AimMode() override {
+        if (identified_) return true;
         if (ctx_.encodingOverride) return IsAimEncoding(*ctx_.encodingOverride);
         if (!read_.aim) read_.aim = IsAimEncoding(LoadEncoding(ctx_.ini));
         return *read_.aim;
@@ -37,6 +39,7 @@ class StoredSettings final : public ReadingSettings {
   private:
     DecodeContext& ctx_;
     SettingsRead& read_;
+    bool identified_;
 };
 
 }  // namespace
@@ -69,13 +72,13 @@ std::string FormatScanDate(const std::tm& t) {
     return buf;
 }
 
-void DecodeScan(ScanRecord& rec, DecodeContext& ctx) {
+void DecodeScan(ScanRecord& rec, DecodeContext& ctx, bool identified) {
     // One reading of the clock, so a scan at midnight gets a matching date and time.
     ctx.stamp.Stamp(ctx.clock.LocalNow(), rec);
 
     Reading r;
     if (ctx.refreshPerScan) ctx.settingsGeneration = ctx.ini.Refresh();
-    StoredSettings settings(ctx);
+    StoredSettings settings(ctx, identified);
     ReadScan(rec.Raw, settings, r);
     if (r.rejected) {
         ctx.sound.PlaySound(std::string(kBadScanSound), false);

@@ -58,7 +58,9 @@ std::string FormatScanTime(const std::tm& t);
 std::string FormatScanDate(const std::tm& t);
 
 // Reads rec.Raw and fills every other field. Never fails: an unreadable scan becomes
-// "UNKNOWN" with the raw text as its value.
-void DecodeScan(ScanRecord& rec, DecodeContext& ctx);
+// "UNKNOWN" with the raw text as its value. `identified`: the scanner itself put the
+// symbology identifier in front (HID POS), so the text is read in AIM mode whatever
+// "Encoding" says.
+void DecodeScan(ScanRecord& rec, DecodeContext& ctx, bool identified = false);
 
 }  // namespace blenvar

@@ -2,16 +2,17 @@
 
 namespace blenvar {
 
-bool ScanPipeline::Add(std::string raw) {
-    waiting_.push_back(std::move(raw));
+bool ScanPipeline::Add(std::string raw, bool identified) {
+    waiting_.push_back({std::move(raw), identified});
     return waiting_.size() == 1;
 }
 
 ScanRecord ScanPipeline::Run(const std::function<void(const ScanRecord&)>& decoded) {
     ScanRecord rec;
-    rec.Raw = std::move(waiting_.front());
+    rec.Raw = std::move(waiting_.front().raw);
+    const bool identified = waiting_.front().identified;
     waiting_.pop_front();
-    DecodeScan(rec, decode_);
+    DecodeScan(rec, decode_, identified);
     if (decoded) decoded(rec);
     ProcessScan(rec, false, delivery_);
     return rec;

@@ -17,10 +17,11 @@ class ScanPipeline {
         : decode_(std::move(decode)), delivery_(std::move(delivery)) {}
 
     // Queues a closed scan. True when it is the only one waiting: the caller schedules Run().
-    bool Add(std::string raw);
+    // `identified`: DecodeScan's.
+    bool Add(std::string raw, bool identified = false);
     bool Empty() const { return waiting_.empty(); }
     // The raw text Run() takes next; Empty() must be false.
-    const std::string& Next() const { return waiting_.front(); }
+    const std::string& Next() const { return waiting_.front().raw; }
     // Decodes and delivers the oldest waiting scan and returns it as delivered. `decoded`
     // sees it between the two, so a window can show it while its keys are typed.
     ScanRecord Run(const std::function<void(const ScanRecord&)>& decoded = {});
@@ -30,7 +31,11 @@ class ScanPipeline {
   private:
     DecodeContext decode_;
     DeliveryServices delivery_;
-    std::deque<std::string> waiting_;
+    struct Waiting {
+        std::string raw;
+        bool identified;
+    };
+    std::deque<Waiting> waiting_;
 };
 
 }  // namespace blenvar

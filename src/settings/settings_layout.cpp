@@ -286,11 +286,66 @@ CaptureSetup LoadCaptureSetup(INIFile& ini) {
     } else {
         s.devices = s.scannerDevice.empty() ? CaptureDevices::All : CaptureDevices::Scanner;
     }
+    s.posScanners = EqualsNoCaseAscii(read(kKeyPosScanners), kPosScannersAuto);
+    if (const std::string serial = read(kKeySerialScanner); !serial.empty())
+        s.serialScanner = ParseSerialScanner(serial, s.serialProblem);
     const std::string gap = read(kKeyScanGap);
     int ms = 0;
     const auto [end, ec] = std::from_chars(gap.data(), gap.data() + gap.size(), ms);
     if (ec == std::errc() && end == gap.data() + gap.size() && ms >= 1 && ms <= kMaxScanGap)
         s.scanGapMs = ms;
+    return s;
+}
+
+std::optional<SerialScannerSetup> ParseSerialScanner(std::string_view text, std::string& problem) {
+    std::vector<std::string> parts;
+    for (std::size_t from = 0;;) {
+        const std::size_t comma = text.find(',', from);
+        parts.push_back(Trimmed(text.substr(from, comma - from)));
+        if (comma == std::string_view::npos) break;
+        from = comma + 1;
+    }
+    const auto refuse = [&](const std::string& why) -> std::optional<SerialScannerSetup> {
+        problem = std::string(kKeySerialScanner) + " \"" + std::string(text) + "\": " + why +
+                  "; no serial scanner is read.";
+        return std::nullopt;
+    };
+    if (parts.size() > 3) return refuse("more than DEVICE,SPEED,FRAMING");
+    SerialScannerSetup s;
+    const std::string& device = parts[0];
+    const auto hex4 = [](std::string_view t, std::uint16_t& v) {
+        unsigned n = 0;
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), n, 16);
+        v = std::uint16_t(n);
+        return t.size() == 4 && ec == std::errc() && end == t.data() + t.size();
+    };
+    if (device.size() == 9 && device[4] == ':' &&
+        hex4(std::string_view(device).substr(0, 4), s.vendor) &&
+        hex4(std::string_view(device).substr(5), s.product)) {
+    } else if (device.starts_with('/')) {
+        s.device = device;
+    } else {
+        return refuse("the device is neither a path nor vvvv:pppp");
+    }
+    if (parts.size() > 1) {
+        static constexpr int kSpeeds[] = {1200,  2400,  4800,   9600,  19200,
+                                          38400, 57600, 115200, 230400};
+        const std::string& speed = parts[1];
+        const auto [end, ec] = std::from_chars(speed.data(), speed.data() + speed.size(), s.speed);
+        if (ec != std::errc() || end != speed.data() + speed.size() ||
+            std::find(std::begin(kSpeeds), std::end(kSpeeds), s.speed) == std::end(kSpeeds))
+            return refuse("the speed is not one of 1200 to 230400 baud");
+    }
+    if (parts.size() > 2) {
+        const std::string& f = parts[2];
+        if (f.size() != 3 || f[0] < '5' || f[0] > '8' ||
+            std::string_view("NEOneo").find(f[1]) == std::string_view::npos ||
+            (f[2] != '1' && f[2] != '2'))
+            return refuse("the framing is not like 8N1 (data bits, N/E/O, stop bits)");
+        s.dataBits = f[0] - '0';
+        s.parity = char(f[1] & ~0x20);
+        s.stopBits = f[2] - '0';
+    }
     return s;
 }
 

@@ -119,7 +119,15 @@ inline constexpr std::string_view kDefaultInstallCommandOpen = "xdg-open %1";
 // system's. ScannerLayout: the layout the scanner types in, named the same way; the
 // characters of scans come from it instead of the fixed US table, which empty keeps.
 // ScannerCodePage: the OEM code page of the scanner's Alt+keypad codes, 437, 850 or 852;
-// other text is 437.
+// other text is 437. PosScanners: Auto reads every HID POS scanner the user may open; Off
+// (the default, and any other text) leaves them to the point-of-sale program they may
+// belong to.
+// SerialScanner: DEVICE[,SPEED[,FRAMING]], a serial port path or the USB vendor:product
+// (vvvv:pppp) of a serial device wherever it is plugged, a standard speed (9600 when left
+// out) and data bits, parity and stop bits (8N1 when left out).
+inline constexpr std::string_view kKeyPosScanners = "PosScanners";
+inline constexpr std::string_view kKeySerialScanner = "SerialScanner";
+inline constexpr std::string_view kPosScannersAuto = "Auto";
 inline constexpr std::string_view kKeyKeyboardBackend = "KeyboardBackend";
 inline constexpr std::string_view kBackendAuto = "Auto";
 inline constexpr std::string_view kBackendX11 = "X11";
@@ -136,6 +144,18 @@ inline constexpr int kDefaultScannerCodePage = 437;
 inline constexpr int kDefaultScanGapMs = 100;
 inline constexpr int kMaxScanGap = 5000;
 
+struct SerialScannerSetup {
+    std::string device;  // empty when the vendor and product pick it
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    int speed = 9600;
+    int dataBits = 8;
+    char parity = 'N';  // N, E or O
+    int stopBits = 1;
+};
+// Nothing, with `problem` set, when the text is not one.
+std::optional<SerialScannerSetup> ParseSerialScanner(std::string_view text, std::string& problem);
+
 enum class KeyboardBackend { Auto, X11, Evdev };
 enum class CaptureDevices { Scanner, All };
 
@@ -148,6 +168,9 @@ struct CaptureSetup {
     int scanGapMs = kDefaultScanGapMs;
     std::string scannerLayout;  // a valid layout name, or empty for the fixed table
     int scannerCodePage = kDefaultScannerCodePage;
+    bool posScanners = false;
+    std::optional<SerialScannerSetup> serialScanner;
+    std::string serialProblem;  // for the user when SerialScanner was refused
 };
 
 // A layout as a layout key names it: "layout" or "layout(variant)", each made of ASCII

@@ -15,6 +15,8 @@
 #include "platform/evdev/evdev_capture.h"
 #include "platform/evdev/evdev_devices.h"
 #include "platform/evdev/evdev_setup.h"
+#include "platform/evdev/hid_pos_reader.h"
+#include "platform/evdev/serial_reader.h"
 #include "platform/evdev/xkb_scan_translator.h"
 #include "settings/settings_layout.h"
 #include "tools/decode_session.h"
@@ -154,24 +156,57 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     const sigset_t stopSignals = BlockSignals({SIGINT, SIGTERM});
     ScanDecoder decoder(opts, settingsFile);
     LineWriter out(STDOUT_FILENO);
+    // Keyboard and HID POS scans come on their own threads.
+    std::mutex mutex;
+    const auto print = [&](const std::string& raw, bool identified) {
+        std::lock_guard lock(mutex);
+        decoder.Refresh();
+        out.Line(decoder.Line(raw, identified));
+        out.Flush();
+    };
+    INIFile ini;
+    ini.SetFileName(settingsFile);
+    const CaptureSetup setup = LoadCaptureSetup(ini);
+    const auto notice = [](const std::string& message) {
+        std::fprintf(stderr, "blenvar-decode: %s\n", message.c_str());
+    };
+    std::unique_ptr<HidPosReader> pos;
+    std::unique_ptr<SerialReader> serial;
     std::string error;
+    if (setup.posScanners) {
+        HidPosReader::Reports reports;
+        reports.scan = [&](const PosScan& scan, const std::string&) { print(scan.Raw(), true); };
+        reports.notice = notice;
+        pos = HidPosReader::Start(std::move(reports), error);
+        if (!pos) notice(error);
+        error.clear();
+    }
+    if (!setup.serialProblem.empty()) notice(setup.serialProblem);
+    if (setup.serialScanner) {
+        SerialReader::Reports reports;
+        reports.scan = [&](const std::string& scan, const std::string&) { print(scan, false); };
+        reports.notice = notice;
+        serial =
+            SerialReader::Start(*setup.serialScanner, setup.scanGapMs, std::move(reports), error);
+        if (!serial) notice(error);
+        error.clear();
+    }
     auto capture = HeadlessCapture::Start(
-        settingsFile,
-        [&](const std::string& raw) {
-            decoder.Refresh();
-            out.Line(decoder.Line(raw));
-            out.Flush();
-        },
-        error);
-    if (!capture) {
+        settingsFile, [&](const std::string& raw) { print(raw, false); }, error);
+    if (!capture && !pos && !serial) {
         std::fprintf(stderr, "blenvar-decode: %s\n", error.c_str());
         return 2;
     }
+    // A HID POS scanner needs no trained keyboard scanner.
+    if (!capture)
+        std::fprintf(stderr, "blenvar-decode: HID POS scanners only: %s\n", error.c_str());
     std::fputs("blenvar-decode: capturing; stop with Ctrl+C\n", stderr);
     int sig = 0;
     sigwait(&stopSignals, &sig);
-    const bool lost = capture->Lost();
+    const bool lost = capture && capture->Lost();
     capture.reset();  // every device released before we go
+    pos.reset();
+    serial.reset();
     return out.Flush() && !lost ? 0 : 1;
 }
 

@@ -120,11 +120,11 @@ void ScanDecoder::Refresh() {
     parts_->ctx.settingsGeneration = parts_->ini.Refresh();
 }
 
-const std::string& ScanDecoder::Line(std::string_view raw) {
+const std::string& ScanDecoder::Line(std::string_view raw, bool identified) {
     Parts& p = *parts_;
     p.rec.Raw.assign(raw);
     p.opener.Reset();
-    DecodeScan(p.rec, p.ctx);
+    DecodeScan(p.rec, p.ctx, identified);
     ApplyConversions(p.rec, p.ini);
     p.line.clear();
     AppendScanLine(p.line, opts_, p.rec, p.opener.Last());

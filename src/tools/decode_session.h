@@ -29,7 +29,7 @@ class ScanDecoder {
 
     void Refresh();
     // Valid until the next call.
-    const std::string& Line(std::string_view raw);
+    const std::string& Line(std::string_view raw, bool identified = false);
 
   private:
     struct Parts;

@@ -165,6 +165,31 @@ TEST(SetupKeys, Capture) {
         ini.SetFileName(g.path());
         EXPECT_EQ(LoadCaptureSetup(ini).scanGapMs, gap) << text;
     }
+    // The serial port as read: device or vendor:product, speed, framing; "" when refused.
+    for (const auto& [text, read] :
+         {std::pair{"/dev/ttyACM0", "/dev/ttyACM0 0000:0000 9600 8N1"},
+          {" 0C2E:0b61 , 115200 , 7e2", " 0c2e:0b61 115200 7E2"},
+          {"/dev/serial/by-id/usb-X,4800,8O1", "/dev/serial/by-id/usb-X 0000:0000 4800 8O1"},
+          {"ttyACM0", ""},
+          {"0c2e:0b6", ""},
+          {"/dev/ttyS0,9601", ""},
+          {"/dev/ttyS0,9600,8N3", ""},
+          {"/dev/ttyS0,9600,9N1", ""},
+          {"/dev/ttyS0,9600,8N1,x", ""}}) {
+        TempIni g(std::string("[Setup]\nSerialScanner=") + text + "\nPosScanners=auto\n");
+        ini.SetFileName(g.path());
+        s = LoadCaptureSetup(ini);
+        EXPECT_TRUE(s.posScanners);
+        std::string got;
+        if (const auto& p = s.serialScanner) {
+            char ids[32];
+            std::snprintf(ids, sizeof ids, " %04x:%04x %d %d%c%d", p->vendor, p->product, p->speed,
+                          p->dataBits, p->parity, p->stopBits);
+            got = p->device + ids;
+        }
+        EXPECT_EQ(got, read) << text;
+        EXPECT_EQ(s.serialProblem.empty(), got != "") << text;
+    }
     // A layout that is no name falls back to the system's, and the user is told which.
     TempIni evil(
         "[Setup]\nKeyboardLayout=../../../../../home/someone/evil\nScannerLayout=fr(\n"

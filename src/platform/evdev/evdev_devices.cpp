@@ -52,7 +52,8 @@ std::string InputAccessMessage() {
            "then log out and in again.";
 }
 
-InputFolderWatch::InputFolderWatch(const std::string& folder) : folder_(folder) {
+InputFolderWatch::InputFolderWatch(const std::string& folder, std::string prefix)
+    : folder_(folder), prefix_(std::move(prefix)) {
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd_ < 0) return;
     if (inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_TO) <
@@ -77,7 +78,7 @@ std::vector<std::string> InputFolderWatch::Changed() {
         for (ssize_t at = 0; at < n;) {
             const auto* ev = reinterpret_cast<const inotify_event*>(buffer + at);
             at += ssize_t(sizeof(inotify_event) + ev->len);
-            if (ev->len == 0 || !IsEventNode(ev->name)) continue;
+            if (ev->len == 0 || !std::string_view(ev->name).starts_with(prefix_)) continue;
             std::string path = folder_ + "/" + ev->name;
             if (std::find(paths.begin(), paths.end(), path) == paths.end()) {
                 paths.push_back(std::move(path));

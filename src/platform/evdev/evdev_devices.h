@@ -20,10 +20,12 @@ InputDeviceList ListInputDevices(const std::string& folder = "/dev/input");
 // /dev/uinput cannot be opened for lack of rights.
 std::string InputAccessMessage();
 
-// Reports event nodes created, changed (permissions set late by udev) or removed.
+// Reports nodes created, changed (permissions set late by udev) or removed: event nodes,
+// or those whose names begin with `prefix`.
 class InputFolderWatch {
   public:
-    explicit InputFolderWatch(const std::string& folder = "/dev/input");
+    explicit InputFolderWatch(const std::string& folder = "/dev/input",
+                              std::string prefix = "event");
     ~InputFolderWatch();
     InputFolderWatch(const InputFolderWatch&) = delete;
     InputFolderWatch& operator=(const InputFolderWatch&) = delete;
@@ -35,6 +37,7 @@ class InputFolderWatch {
 
   private:
     std::string folder_;
+    std::string prefix_;
     int fd_ = -1;
 };
 

@@ -23,6 +23,8 @@
 #include "platform/evdev/evdev_capture.h"
 #include "platform/evdev/evdev_devices.h"
 #include "platform/evdev/evdev_setup.h"
+#include "platform/evdev/hid_pos_reader.h"
+#include "platform/evdev/serial_reader.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_sound_player.h"
 #include "platform/x11/x11_capture.h"
@@ -196,6 +198,37 @@ int main(int argc, char** argv) {
     else
         window.ShowCaptureProblem(QString::fromStdString(problem));
     if (!keysProblem.empty()) window.ShowStatus(QString::fromStdString(keysProblem));
+    // Both report on their own threads; gone before the window.
+    const auto read = [&window](const std::string& raw, bool identified) {
+        QMetaObject::invokeMethod(
+            &window,
+            [&window, identified, text = QString::fromStdString(raw)] {
+                window.ScanRead(text, identified);
+            },
+            Qt::QueuedConnection);
+    };
+    const auto notice = [&window](const std::string& message) {
+        QMetaObject::invokeMethod(
+            &window, [&window, text = QString::fromStdString(message)] { window.ShowStatus(text); },
+            Qt::QueuedConnection);
+    };
+    std::unique_ptr<blenvar::HidPosReader> posScanners;
+    std::unique_ptr<blenvar::SerialReader> serialScanner;
+    std::string sourceError;
+    if (setup.posScanners) {
+        posScanners = blenvar::HidPosReader::Start(
+            {[read](const blenvar::PosScan& scan, const std::string&) { read(scan.Raw(), true); },
+             notice},
+            sourceError);
+    }
+    if (!setup.serialProblem.empty()) notice(setup.serialProblem);
+    if (setup.serialScanner) {
+        serialScanner = blenvar::SerialReader::Start(
+            *setup.serialScanner, setup.scanGapMs,
+            {[read](const std::string& scan, const std::string&) { read(scan, false); }, notice},
+            sourceError);
+    }
+    if (!sourceError.empty()) notice(sourceError);
     EndOnSignals(&window, [&window] { window.EndProgram(); });
     window.show();
     return app.exec();

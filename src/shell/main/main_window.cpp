@@ -371,6 +371,12 @@ void MainWindow::ScanCaptured(const QString& raw) {
     decodeTimer_.start();
 }
 
+void MainWindow::ScanRead(const QString& raw, bool identified) {
+    if (!pipeline_.Add(raw.toStdString(), identified)) return;
+    lastScan_->SetRaw(raw);
+    decodeTimer_.start();
+}
+
 void MainWindow::OnDecode() {
     lastScan_->Show(pipeline_.Run([this](const ScanRecord& rec) { lastScan_->Show(rec); }));
     if (pipeline_.Empty()) return;

@@ -42,6 +42,9 @@ class MainWindow : public QMainWindow, private StartupHost {
     void ShowCaptureProblem(const QString& text);
     // A line in the status line until the next one.
     void ShowStatus(const QString& text);
+    // A scan from a HID POS or serial scanner, delivered like a captured one; `identified`:
+    // the scanner put the symbology identifier in front (HID POS), so it is read in AIM mode.
+    void ScanRead(const QString& raw, bool identified);
 
     // Load steps; the window is shown afterwards as the program's first window.
     void Load(const Version& version);
