@@ -39,6 +39,17 @@ int ServerOutbox::Waiting() {
     return adder_.Waiting();
 }
 
+std::string ServerOutbox::WaitingNote() {
+    const std::vector<OutboxItem> oldest = adder_.List(1);
+    if (oldest.empty()) return {};
+    const int n = adder_.Waiting();
+    std::string server = ServerOf(oldest.front().request.address);
+    server.erase(0, server.find("://") + 3);
+    server.erase(0, server.rfind('@') + 1);
+    return std::to_string(n) + (n == 1 ? " scan" : " scans") + " waiting to be sent to " + server +
+           ".";
+}
+
 void ServerOutbox::Wake() {
     {
         std::lock_guard<std::mutex> hold(lock_);

@@ -41,6 +41,9 @@ class ServerOutbox {
     // Commits the message and wakes the sender. False with `error` when not committed.
     bool Add(const ServerRequest& request, std::string& error);
     int Waiting();
+    // "3 scans waiting to be sent to host:port." for the tray and the status line; empty
+    // when none waits.
+    std::string WaitingNote();
     // Waits at most `timeoutMs` until nothing is due now (what is left waits out a pause
     // or was refused) or, with `throughPauses`, until all that is left was refused; true
     // when so. Without the lock there is nothing to wait for.

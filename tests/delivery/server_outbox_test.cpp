@@ -131,6 +131,7 @@ TEST(ServerOutboxHttp, RefusingServerGetsEveryScanOnceInOrderAndABadOneStays) {
     const auto left = outbox.Store().List();
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].answer, "HTTP 400: no such shelf");
+    EXPECT_EQ(outbox.WaitingNote(), "1 scan waiting to be sent to " + url.substr(7) + ".");
 }
 
 TEST(ServerOutboxHttp, KilledInABurstEveryCommittedScanArrives) {

@@ -182,9 +182,11 @@ void Outbox::Record(std::int64_t seq, const ServerAnswer& answer, std::int64_t n
         .Done();
 }
 
-std::vector<OutboxItem> Outbox::List() {
-    const std::string sql = std::string("SELECT ") + kItemColumns + " FROM message ORDER BY seq";
+std::vector<OutboxItem> Outbox::List(int limit) {
+    const std::string sql =
+        std::string("SELECT ") + kItemColumns + " FROM message ORDER BY seq LIMIT ?1";
     Stmt q(db_, sql.c_str());
+    q.Int(1, limit);
     std::vector<OutboxItem> all;
     while (q.Row()) all.push_back(ReadItem(q));
     return all;

@@ -52,8 +52,8 @@ class Outbox {
     std::optional<std::int64_t> NextTryMs();
     // What the server said to message `seq`.
     void Record(std::int64_t seq, const ServerAnswer& answer, std::int64_t nowMs);
-    // Every message still in the outbox, oldest first.
-    std::vector<OutboxItem> List();
+    // The messages still in the outbox, oldest first, at most `limit` of them.
+    std::vector<OutboxItem> List(int limit = -1);
     int Waiting();
     // The user's "Retry now" (also clears a refusal) and "Drop".
     bool Retry(std::int64_t seq);
