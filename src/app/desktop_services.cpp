@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <chrono>
 
 #include "components/registry/sqlite_registry_store.h"
 #include "core/paths.h"
@@ -38,10 +39,20 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
     settings.SetSnapshotReads(true);
     // The package of the last update stayed for its installer.
     CurlDownloader::RemoveLeftovers();
+    if (const std::string state = BlenvarStateFolder(); !state.empty()) {
+        ServerOutboxSetup outbox{
+            state + "/outbox.sqlite", state + "/outbox.lock", [] {
+                using namespace std::chrono;
+                return static_cast<std::int64_t>(
+                    duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+            }};
+        server = std::make_unique<ServerOutbox>(std::move(outbox), &serverTransport);
+    }
 }
 
 DesktopServices::~DesktopServices() {
-    keys.reset();  // its thread may still type through the virtual keyboard
+    server.reset();  // its thread sends through serverTransport
+    keys.reset();    // its thread may still type through the virtual keyboard
 }
 
 bool DesktopServices::TypeThroughVirtualKeyboard(const std::string& layout, std::string& error) {
@@ -59,8 +70,8 @@ bool DesktopServices::TypeThroughVirtualKeyboard(const std::string& layout, std:
 }
 
 DeliveryServices DesktopServices::Delivery() {
-    return DeliveryServices{settings, sound, keys.get(), clipboard, starter,    starter,
-                            opener,   files, tray,       notifier,  dataFolder_};
+    return DeliveryServices{settings, sound, keys.get(), clipboard, starter,     starter,
+                            opener,   files, tray,       notifier,  dataFolder_, server.get()};
 }
 
 }  // namespace blenvar

@@ -13,6 +13,7 @@
 #include "output/typing_gate.h"
 #include "platform/desktop/xdg_opener.h"
 #include "platform/net/curl_downloader.h"
+#include "platform/net/curl_server_transport.h"
 #include "platform/net/ifaddrs_connection.h"
 #include "platform/net/qt_page_fetcher.h"
 #include "platform/posix/posix_file_appender.h"
@@ -69,6 +70,10 @@ class DesktopServices {
     QtPageFetcher pages;
     IfaddrsConnection connection;
     CurlDownloader downloads;
+    // "Send to a server": the outbox in the user's state folder, sent from while this
+    // process holds its lock. Null when there is no home folder to keep it in.
+    CurlServerTransport serverTransport;
+    std::unique_ptr<ServerOutbox> server;
 
   private:
     std::string dataFolder_;

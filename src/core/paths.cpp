@@ -17,17 +17,41 @@ std::string ExecutableFolder() {
     return exe.parent_path().string();
 }
 
-std::string ConfigHome() {
-    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base-directory rules say.
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && x[0] == '/') return x;
-    if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + "/.config";
+namespace {
+
+// A base folder: the variable when absolute (a relative one is invalid and ignored, as the
+// base-directory rules say), else `inHome` inside the home folder.
+std::string BaseFolder(const char* variable, const std::string& inHome) {
+    if (const char* x = std::getenv(variable); x && x[0] == '/') return x;
+    if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + inHome;
     std::vector<char> buf(16384);
     passwd pw{};
     passwd* found = nullptr;
     if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
         found->pw_dir[0] != '\0')
-        return std::string(found->pw_dir) + "/.config";
+        return std::string(found->pw_dir) + inHome;
     return {};
+}
+
+}  // namespace
+
+std::string ConfigHome() {
+    return BaseFolder("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string StateHome() {
+    return BaseFolder("XDG_STATE_HOME", "/.local/state");
+}
+
+std::string BlenvarStateFolder() {
+    const std::string home = StateHome();
+    if (home.empty()) return {};
+    const std::string dir = home + "/blenvar";
+    std::error_code ec;
+    if (std::filesystem::create_directories(dir, ec))
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace, ec);
+    return dir;
 }
 
 std::string BlenvarConfigFolder() {

@@ -11,6 +11,11 @@ std::string ConfigHome();
 // ConfigHome() + "/blenvar": the per-user settings and sound-event store live there.
 std::string BlenvarConfigFolder();
 
+// $XDG_STATE_HOME when absolute, else ~/.local/state; "" when no home folder is known.
+std::string StateHome();
+// StateHome() + "/blenvar", created (mode 0700) when missing: the outbox of scans lives there.
+std::string BlenvarStateFolder();
+
 // True for /usr, /opt and every folder inside them, however the path is spelt.
 bool SystemProgramFolder(const std::string& folder);
 

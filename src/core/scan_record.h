@@ -26,6 +26,8 @@ struct ScanRecord {
     // FieldsError set when they did not parse or check.
     std::vector<ScanField> Fields = {};
     std::string FieldsError = {};
+    // A UUID given to each delivery, so a server can tell a retry from a new scan.
+    std::string Id = {};
 };
 
 // The elements in the human-readable form: "(01)09501101530003(17)261231".

@@ -140,4 +140,29 @@ class Downloader {
     virtual void Discard(const std::string& path) = 0;
 };
 
+// One message to a server, as the outbox keeps it.
+struct ServerRequest {
+    std::string address;  // http(s):// or mqtt(s):// with the path or topic filled in
+    std::string body;
+    std::string id;  // the scan's UUID; the Idempotency-Key of an HTTP request
+};
+
+struct ServerAnswer {
+    enum class Kind {
+        Accepted,  // a 2xx or a PUBACK: the message leaves the queue
+        Retry,     // no answer, a timeout, a busy or failing server: send again later
+        Refused,   // refused for good (a 4xx other than 408 and 429): kept, marked failed
+    };
+    Kind kind = Kind::Retry;
+    std::string text;  // the status and the server's words, or why there was no answer
+};
+
+// Sends one message and waits for the server's answer (at most 30 s); called on the
+// outbox's own thread, never the window's.
+class ServerTransport {
+  public:
+    virtual ~ServerTransport() = default;
+    virtual ServerAnswer Send(const ServerRequest& request) = 0;
+};
+
 }  // namespace blenvar

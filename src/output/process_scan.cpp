@@ -4,10 +4,12 @@
 #include <utility>
 
 #include "core/com_error.h"
+#include "core/scan_id.h"
 #include "decode/conversions.h"
 #include "output/command_action.h"
 #include "output/key_sequence.h"
 #include "output/mask.h"
+#include "output/server_message.h"
 #include "settings/settings_layout.h"
 
 namespace blenvar {
@@ -83,6 +85,17 @@ void ProcessScan(ScanRecord& rec, bool reprocess, DeliveryServices& s) {
             if (!s.files.AppendLine(set.FileName, FormatMask(set.FileFormat, rec), error))
                 s.notifier.Notify("The " + section + " scan could not be added to \"" +
                                   set.FileName + "\": " + error + ".");
+        });
+    }
+
+    if (ReadFlag(set.SendToServer)) {
+        Step(s.notifier, "Sending the " + section + " scan to a server", [&] {
+            if (rec.Id.empty()) rec.Id = NewScanId();
+            const ServerMessage m = MakeServerMessage(set.ServerAddress, set.ServerFormat, rec);
+            std::string error = m.error;
+            if (m.ok && !s.server) error = "this program does not send to servers.";
+            if (m.ok && s.server && s.server->Add(m.request, error)) return;
+            s.notifier.Notify("The " + section + " scan was not sent to a server: " + error);
         });
     }
 

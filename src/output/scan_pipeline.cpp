@@ -1,5 +1,7 @@
 #include "output/scan_pipeline.h"
 
+#include "core/scan_id.h"
+
 namespace blenvar {
 
 bool ScanPipeline::Add(std::string raw, bool identified) {
@@ -13,6 +15,7 @@ ScanRecord ScanPipeline::Run(const std::function<void(const ScanRecord&)>& decod
     const bool identified = waiting_.front().identified;
     waiting_.pop_front();
     DecodeScan(rec, decode_, identified);
+    rec.Id = NewScanId();
     if (decoded) decoded(rec);
     ProcessScan(rec, false, delivery_);
     return rec;
@@ -21,6 +24,8 @@ ScanRecord ScanPipeline::Run(const std::function<void(const ScanRecord&)>& decod
 void ScanPipeline::Reprocess(ScanRecord& rec) {
     // Reads answer from a snapshot; a reprocess sees the settings as they are now.
     delivery_.ini.Refresh();
+    // A new scan as far as a server can tell: it must not be dropped as a retry.
+    rec.Id = NewScanId();
     ProcessScan(rec, true, delivery_);
 }
 

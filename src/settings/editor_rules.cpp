@@ -43,6 +43,12 @@ constexpr std::array<ControlInfo, kEditorControlCount> kControls{{
     {EditorControl::WebJump, kKeyWebJump, Kind::CheckBox, kTypeCode128},
     {EditorControl::IdentText, kKeyIdentText, Kind::TextBox, kKnownTypes},
     {EditorControl::IdentLabel, "IdentLabel", Kind::Other, kKnownTypes},
+    {EditorControl::SendToServer, kKeySendToServer, Kind::CheckBox, kEveryType},
+    {EditorControl::ServerAddress, kKeyServerAddress, Kind::TextBox, kEveryType},
+    {EditorControl::SALabel, "SALabel", Kind::Other, kEveryType},
+    {EditorControl::ServerFormat, kKeyServerFormat, Kind::TextBox, kEveryType},
+    {EditorControl::SFLabel, "SFLabel", Kind::Other, kEveryType},
+    {EditorControl::ServerNote, "ServerNote", Kind::Other, kEveryType},
 }};
 
 const ControlInfo& Info(EditorControl c) {
@@ -106,6 +112,12 @@ bool ControlEnabled(EditorControl c, const EditorSwitches& s) {
         case EditorControl::FileButton:
         case EditorControl::FormatLabel:
             return s.saveToFile;
+        case EditorControl::ServerAddress:
+        case EditorControl::SALabel:
+        case EditorControl::ServerFormat:
+        case EditorControl::SFLabel:
+        case EditorControl::ServerNote:
+            return s.sendToServer;
         case EditorControl::IdentLabel:
         case EditorControl::IdentText:
             return s.otherEncoding;
@@ -139,6 +151,13 @@ TypeSettings LoadEditorSettings(INIFile& ini, std::string_view section, std::str
         }
     }
     return s;
+}
+
+std::string_view UnencryptedNote(std::string_view address) {
+    const std::string lower = ToLowerAscii(Trim(address));
+    if (lower.starts_with("http://") || lower.starts_with("mqtt://"))
+        return "Unencrypted: anyone on the network can read or change what is sent.";
+    return {};
 }
 
 }  // namespace blenvar

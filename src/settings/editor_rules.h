@@ -36,8 +36,14 @@ enum class EditorControl {
     WebJump,
     IdentText,
     IdentLabel,
+    SendToServer,
+    ServerAddress,
+    SALabel,
+    ServerFormat,
+    SFLabel,
+    ServerNote,
 };
-inline constexpr std::size_t kEditorControlCount = 23;
+inline constexpr std::size_t kEditorControlCount = 29;
 
 std::string_view ControlName(EditorControl c);
 const std::array<EditorControl, kEditorControlCount>& EditorControls();
@@ -59,6 +65,7 @@ struct EditorSwitches {
     bool executeCommand = false;
     bool saveToFile = false;
     bool otherEncoding = false;  // the "Other" encoding option is chosen
+    bool sendToServer = false;
 };
 // A field follows its action's switch; the switches themselves and the rest stay enabled.
 bool ControlEnabled(EditorControl c, const EditorSwitches& s);
@@ -78,5 +85,9 @@ void FillEmptyFields(TypeSettings& s, std::string_view folder, std::string_view 
 // the type shows. A check box takes only "0" or "1"; anything else keeps its default.
 // Hidden controls keep their defaults, so the next save writes those.
 TypeSettings LoadEditorSettings(INIFile& ini, std::string_view section, std::string_view folder);
+
+// The warning shown under a server address that travels without encryption (http://,
+// mqtt://); empty for any other address.
+std::string_view UnencryptedNote(std::string_view address);
 
 }  // namespace blenvar

@@ -81,8 +81,8 @@ std::string DefaultFileName(std::string_view folder, std::string_view section) {
     return path;
 }
 
-const std::array<TypeSettingKey, 15>& TypeSettingKeys() {
-    static const std::array<TypeSettingKey, 15> keys{{
+const std::array<TypeSettingKey, 18>& TypeSettingKeys() {
+    static const std::array<TypeSettingKey, 18> keys{{
         {kKeyScanToKeyboard, &TypeSettings::ScanToKeyboard},
         {kKeyAddReturn, &TypeSettings::AddReturn},
         {kKeyExecuteCommand, &TypeSettings::ExecuteCommand},
@@ -98,6 +98,9 @@ const std::array<TypeSettingKey, 15>& TypeSettingKeys() {
         {kKeyFileName, &TypeSettings::FileName},
         {kKeyIdentText, &TypeSettings::IdentText},
         {kKeyKeyboardMask, &TypeSettings::KeyboardMask},
+        {kKeySendToServer, &TypeSettings::SendToServer},
+        {kKeyServerAddress, &TypeSettings::ServerAddress},
+        {kKeyServerFormat, &TypeSettings::ServerFormat},
     }};
     return keys;
 }

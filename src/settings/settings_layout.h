@@ -1,5 +1,5 @@
 #pragma once
-// Layout of the settings file: the type sections, the global "Setup" keys, the fifteen
+// Layout of the settings file: the type sections, the global "Setup" keys, the eighteen
 // per-type keys with their editor defaults and write order, and the rules by which
 // stored text is read. Plain C++ below decoding and delivery: both take names from here.
 #include <array>
@@ -78,6 +78,13 @@ inline constexpr std::string_view kKeyFileFormat = "FileFormat";
 inline constexpr std::string_view kKeyFileName = "FileName";
 inline constexpr std::string_view kKeyIdentText = "IdentText";
 inline constexpr std::string_view kKeyKeyboardMask = "KeyboardMask";
+// Sending to a server: SendToServer is the flag, ServerAddress the address mask (http://,
+// https://, mqtt:// or mqtts://) and ServerFormat the body mask, empty for the scan as JSON.
+inline constexpr std::string_view kKeySendToServer = "SendToServer";
+inline constexpr std::string_view kKeyServerAddress = "ServerAddress";
+inline constexpr std::string_view kKeyServerFormat = "ServerFormat";
+inline constexpr std::string_view kDefaultServerAddress = "";
+inline constexpr std::string_view kDefaultServerFormat = "";
 
 inline constexpr std::string_view kDefaultIdentText = "";
 // Delivery and the editor both read a type never saved with this, so the box shows what
@@ -209,6 +216,9 @@ struct TypeSettings {
     std::string FileName;
     std::string IdentText{kDefaultIdentText};
     std::string KeyboardMask{kDefaultKeyboardMask};
+    std::string SendToServer = "0";
+    std::string ServerAddress{kDefaultServerAddress};
+    std::string ServerFormat{kDefaultServerFormat};
 };
 
 struct TypeSettingKey {
@@ -216,13 +226,13 @@ struct TypeSettingKey {
     std::string TypeSettings::*field;
 };
 
-// All fifteen keys in the order a save writes them.
-const std::array<TypeSettingKey, 15>& TypeSettingKeys();
+// All eighteen keys in the order a save writes them.
+const std::array<TypeSettingKey, 18>& TypeSettingKeys();
 
 // Loads a type's section; a missing key gets the editor default (FileName: the default
 // file name for this section in `folder`).
 TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::string_view folder);
-// Writes all fifteen keys, texts trimmed of surrounding blanks, in one file replacement:
+// Writes all eighteen keys, texts trimmed of surrounding blanks, in one file replacement:
 // all of them or none. False (reason in ini.LastWriteError()) when nothing was written.
 bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings);
 

@@ -2,7 +2,6 @@ add_library(blenvar_decode_cli STATIC
   ${CMAKE_CURRENT_LIST_DIR}/capture_session.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decode_session.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/json_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/line_writer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scan_input.cpp)
 target_link_libraries(blenvar_decode_cli PUBLIC blenvar_decode blenvar_output blenvar_ini blenvar_paths

@@ -9,12 +9,12 @@
 #include <cstring>
 
 #include "components/ini/ini_file.h"
+#include "core/json_text.h"
 #include "decode/conversions.h"
 #include "decode/decode_scan.h"
 #include "output/mask.h"
 #include "platform/posix/system_clock.h"
 #include "settings/code_types.h"
-#include "tools/json_text.h"
 #include "tools/line_writer.h"
 #include "tools/null_services.h"
 #include "tools/scan_input.h"
@@ -57,31 +57,7 @@ void AppendScanLine(std::string& out, const DecodeOptions& opts, const ScanRecor
         out += FormatMask(*opts.format, rec);
         return;
     }
-    const auto field = [&out](std::string_view name, const std::string& value) {
-        out += name;
-        AppendJsonString(out, value);
-    };
-    field("{\"raw\":", rec.Raw);
-    field(",\"serial\":", rec.Serial);
-    field(",\"type\":", rec.TypeName);
-    field(",\"code\":", rec.Code);
-    field(",\"extra\":", rec.Extra);
-    field(",\"date\":", rec.Date);
-    field(",\"time\":", rec.Time);
-    field(",\"symbology\":", rec.Symbology);
-    if (!rec.Fields.empty()) {
-        out += ",\"fields\":{";
-        for (const ScanField& f : rec.Fields) {
-            if (&f != &rec.Fields.front()) out += ',';
-            AppendJsonString(out, f.id);
-            out += ':';
-            AppendJsonString(out, f.value);
-        }
-        out += '}';
-    }
-    if (!rec.FieldsError.empty()) field(",\"fields_error\":", rec.FieldsError);
-    if (!opened.empty()) field(",\"open\":", opened);
-    out += '}';
+    AppendScanJson(out, rec, opened);
 }
 
 std::string ScanLine(const DecodeOptions& opts, const ScanRecord& rec, const std::string& opened) {

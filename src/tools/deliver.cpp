@@ -28,6 +28,8 @@ namespace {
 // The signal's number. Read by the standard-input thread too, so an atomic: a volatile
 // is signal-safe but not thread-safe; a lock-free atomic is both.
 std::atomic<int> g_interrupted{0};
+// The longest we stay to send what is due when the scans are done.
+constexpr int kSendOnExitMs = 60000;
 static_assert(std::atomic<int>::is_always_lock_free);
 void OnSignal(int sig) {
     g_interrupted.store(sig, std::memory_order_relaxed);
@@ -44,6 +46,18 @@ class StderrNotifier : public Notifier {
   private:
     int count_ = 0;
 };
+
+// What is due goes out before we leave; what waits out a pause or was refused stays in the
+// outbox for the next run or the tray program.
+void ReportOutbox(DesktopServices& desktop) {
+    if (!desktop.server) return;
+    desktop.server->WaitIdle(kSendOnExitMs);
+    const int waiting = desktop.server->Waiting();
+    if (waiting > 0)
+        std::cerr
+            << "blenvar-decode: " << waiting << (waiting == 1 ? " scan waits" : " scans wait")
+            << " to be sent to a server; it goes out with the next run or the tray program.\n";
+}
 
 int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int argc, char** argv) {
     // Started programs get the user's environment, not what we set below for ourselves.
@@ -164,6 +178,7 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
         reader.join();
     }
     if (g_interrupted) return 128 + g_interrupted;
+    ReportOutbox(desktop);
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "blenvar-decode: the results could not be written\n";

@@ -115,7 +115,9 @@ TEST_F(TypeEditorTest, EditsSaveTheWholeTypeAndFailuresAreReported) {
               "SendToClipboard=1\r\nClipboardMask=%%C\r\nCommandLine=\r\n"
               "CommandOptions=\r\nFileFormat=%%d,%%t,\"%%S\",\"%%T\",\"%%C\",\"%%X\"\r\n"
               "FileName=" +
-                  (dir_ / "UPC-E.txt").string() + "\r\nIdentText=\r\nKeyboardMask=%%C{TAB}\r\n");
+                  (dir_ / "UPC-E.txt").string() +
+                  "\r\nIdentText=\r\nKeyboardMask=%%C{TAB}\r\n"
+                  "SendToServer=0\r\nServerAddress=\r\nServerFormat=\r\n");
 
     // The file dialog starts at the file name, and a confirmed choice is saved.
     Find<QCheckBox>("SaveToFile")->click();

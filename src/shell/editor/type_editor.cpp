@@ -164,6 +164,21 @@ void TypeEditor::Build() {
     grid->addWidget(fileButton, row++, 2, Qt::AlignLeft);
     fieldRow(C::FormatLabel, "Format:", C::FileFormat);
 
+    grid->addWidget(box(C::SendToServer, "Send to a server (HTTP POST or MQTT publish)"), row++, 0,
+                    1, 3);
+    fieldRow(C::SALabel, "Address:", C::ServerAddress);
+    Edit(C::ServerAddress)
+        ->setPlaceholderText(tr("https://example.com/scans or mqtt://broker:1883/scans/%%T"));
+    auto* serverNote = new QLabel(this);
+    keep(C::ServerNote, serverNote);
+    grid->addWidget(serverNote, row++, 1, 1, 2);
+    connect(Edit(C::ServerAddress), &QLineEdit::textChanged, serverNote,
+            [serverNote](const QString& a) {
+                serverNote->setText(QString::fromUtf8(UnencryptedNote(a.toStdString())));
+            });
+    fieldRow(C::SFLabel, "Body:", C::ServerFormat);
+    Edit(C::ServerFormat)->setPlaceholderText(tr("empty: the scan as JSON, with its id"));
+
     // The three type-specific switches share one place; a type shows one of them at most.
     grid->addWidget(box(C::ExpandUPCE, "Expand UPC-E to full UPC-A format"), row, 0, 1, 3);
     grid->addWidget(box(C::ConvertISBNISSN, "Convert ISBN/ISSN"), row, 0, 1, 3);
@@ -292,9 +307,12 @@ TypeSettings TypeEditor::Taken() const {
 }
 
 void TypeEditor::Refresh() {
-    const EditorSwitches switches{
-        Box(C::ScanToKeyboard)->isChecked(), Box(C::SendToClipboard)->isChecked(),
-        Box(C::ExecuteCommand)->isChecked(), Box(C::SaveToFile)->isChecked(), otherEncoding_};
+    const EditorSwitches switches{Box(C::ScanToKeyboard)->isChecked(),
+                                  Box(C::SendToClipboard)->isChecked(),
+                                  Box(C::ExecuteCommand)->isChecked(),
+                                  Box(C::SaveToFile)->isChecked(),
+                                  otherEncoding_,
+                                  Box(C::SendToServer)->isChecked()};
     const QColor entry = combo_->palette().color(QPalette::Base);
     const QColor window = palette().color(QPalette::Window);
     for (C c : EditorControls()) {

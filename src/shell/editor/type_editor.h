@@ -1,6 +1,6 @@
 #pragma once
 // The "Control" tab's editor of one barcode type's settings: pick a type, see the
-// controls that matter for it, and every change saves the type's fifteen keys at once.
+// controls that matter for it, and every change saves the type's eighteen keys at once.
 #include <QString>
 #include <QWidget>
 #include <array>

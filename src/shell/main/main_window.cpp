@@ -68,6 +68,18 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
         tray_.SetTrained(true);
     });
     tabs_->addTab(setup_, tr("Setup"));
+    if (desktop_.server) {
+        connect(&outboxTimer_, &QTimer::timeout, this, [this] {
+            const std::string note = desktop_.server->WaitingNote();
+            tray_.SetWaiting(note);
+            const QString text = QString::fromStdString(note);
+            if (text == outboxNote_) return;
+            // The line says what waits, and clears when its own words are out of date.
+            if (!text.isEmpty() || statusBar()->currentMessage() == outboxNote_) ShowStatus(text);
+            outboxNote_ = text;
+        });
+        outboxTimer_.start(1000);
+    }
     tabs_->addTab(HelpPlace("help.htm"), tr("Help"));
 
     hideButton_ = new QPushButton(tr("&Hide"));

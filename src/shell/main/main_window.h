@@ -124,6 +124,9 @@ class MainWindow : public QMainWindow, private StartupHost {
     QPushButton* exitButton_;
     QTimer startupTimer_;
     QTimer decodeTimer_;
+    // Looks at the outbox now and then: other programs add to it too.
+    QTimer outboxTimer_;
+    QString outboxNote_;
 
     std::string tabNames_;
     bool loading_ = false;

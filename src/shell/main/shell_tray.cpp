@@ -65,8 +65,15 @@ void ShellTray::SetTrained(bool trained) {
     ShowTip();
 }
 
+void ShellTray::SetWaiting(const std::string& note) {
+    if (note == waiting_) return;
+    waiting_ = note;
+    ShowTip();
+}
+
 void ShellTray::ShowTip() {
-    icon_.setToolTip(QString::fromStdString(TrayTip(image_, trained_)));
+    const std::string tip = TrayTip(image_, trained_);
+    icon_.setToolTip(QString::fromStdString(waiting_.empty() ? tip : tip + "\n" + waiting_));
 }
 
 void ShellTray::Notify(const std::string& message) {

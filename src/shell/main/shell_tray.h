@@ -26,6 +26,8 @@ class ShellTray : public QObject, public TrayImage, public Notifier {
     void Remove();  // the icon leaves the tray for good
     // The tool tip says whether the program is ready or still needs training.
     void SetTrained(bool trained);
+    // A second line of the tool tip: what waits to be sent to a server ("" for none).
+    void SetWaiting(const std::string& note);
 
     void SetTrayImage(int image) override;
     void Notify(const std::string& message) override;
@@ -53,6 +55,7 @@ class ShellTray : public QObject, public TrayImage, public Notifier {
     std::function<void(const QString&)> statusLine_;
     int image_ = 0;
     bool trained_ = false;
+    std::string waiting_;
 };
 
 // True when the session's tray speaks the D-Bus StatusNotifier protocol, which reports

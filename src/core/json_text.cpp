@@ -1,4 +1,4 @@
-#include "tools/json_text.h"
+#include "core/json_text.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -37,6 +37,11 @@ std::string JsonString(std::string_view s) {
 
 void AppendJsonString(std::string& out, std::string_view s) {
     out.push_back('"');
+    AppendJsonEscaped(out, s);
+    out.push_back('"');
+}
+
+void AppendJsonEscaped(std::string& out, std::string_view s) {
     size_t i = 0;
     while (i < s.size()) {
         // Plain printable ASCII goes over in one piece.
@@ -96,7 +101,36 @@ void AppendJsonString(std::string& out, std::string_view s) {
         }
         ++i;
     }
-    out.push_back('"');
+}
+
+void AppendScanJson(std::string& out, const ScanRecord& rec, std::string_view opened,
+                    std::string_view id) {
+    const auto field = [&out](std::string_view name, std::string_view value) {
+        out += name;
+        AppendJsonString(out, value);
+    };
+    field("{\"raw\":", rec.Raw);
+    field(",\"serial\":", rec.Serial);
+    field(",\"type\":", rec.TypeName);
+    field(",\"code\":", rec.Code);
+    field(",\"extra\":", rec.Extra);
+    field(",\"date\":", rec.Date);
+    field(",\"time\":", rec.Time);
+    field(",\"symbology\":", rec.Symbology);
+    if (!rec.Fields.empty()) {
+        out += ",\"fields\":{";
+        for (const ScanField& f : rec.Fields) {
+            if (&f != &rec.Fields.front()) out += ',';
+            AppendJsonString(out, f.id);
+            out += ':';
+            AppendJsonString(out, f.value);
+        }
+        out += '}';
+    }
+    if (!rec.FieldsError.empty()) field(",\"fields_error\":", rec.FieldsError);
+    if (!opened.empty()) field(",\"open\":", opened);
+    if (!id.empty()) field(",\"id\":", id);
+    out += '}';
 }
 
 }  // namespace blenvar

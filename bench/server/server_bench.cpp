@@ -1,0 +1,74 @@
+// Scan to accepted (p95), the drain rate of 10,000 queued scans, and the cost of the
+// outbox's committed add, against scan_server.py on 127.0.0.1.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "output/server_outbox.h"
+#include "platform/net/curl_server_transport.h"
+#include "support/process.h"
+
+using namespace blenvar;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Steady::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double P95(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() * 95 / 100];
+}
+
+std::int64_t WallMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+int main() {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    testing::TempIni dir;
+    testing::Spawned server({"python3", SCAN_SERVER, dir.folder() + "/port", "/dev/null"});
+    while (!std::filesystem::exists(dir.folder() + "/port"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const std::string url = "http://127.0.0.1:" + testing::ReadFile(dir.folder() + "/port") + "/s";
+    const std::string body =
+        R"({"raw":"9780306406157","type":"EAN 13","code":"9780306406157","id":"x"})";
+    CurlServerTransport http;
+    std::string error;
+
+    // Scan to accepted, one at a time.
+    {
+        ServerOutbox outbox({dir.folder() + "/a.sqlite", dir.folder() + "/a.lock", WallMs}, &http);
+        std::vector<double> times, adds;
+        for (int i = 0; i < 300; ++i) {
+            const auto t0 = Steady::now();
+            outbox.Add({url, body, std::to_string(i)}, error);
+            adds.push_back(Ms(Steady::now() - t0));
+            outbox.WaitIdle(30000);
+            times.push_back(Ms(Steady::now() - t0));
+        }
+        std::printf("scan to accepted: p95 %.2f ms (300 scans)\n", P95(times));
+        std::printf("outbox add (one committed transaction): p95 %.2f ms\n", P95(adds));
+    }
+    // 10,000 queued while no one sends, then drained.
+    {
+        Outbox box;
+        box.Open(dir.folder() + "/d.sqlite", error);
+        for (int i = 0; i < 10000; ++i) box.Add({url, body, std::to_string(i)}, 0, error);
+        const auto t0 = Steady::now();
+        ServerOutbox outbox({dir.folder() + "/d.sqlite", dir.folder() + "/d.lock", WallMs}, &http);
+        outbox.WaitIdle(600000);
+        const double s = Ms(Steady::now() - t0) / 1000;
+        std::printf("drain: %d left, 10000 scans in %.2f s = %.0f per second\n", outbox.Waiting(),
+                    s, 10000 / s);
+    }
+    return 0;
+}

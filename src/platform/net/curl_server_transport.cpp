@@ -1,0 +1,144 @@
+#include "platform/net/curl_server_transport.h"
+
+#include <curl/curl.h>
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <type_traits>
+
+namespace blenvar {
+namespace {
+
+// No answer within this long counts as a failure, to be tried again.
+constexpr long kAnswerSeconds = 30;
+// The most of a refusal's words kept for the user.
+constexpr std::size_t kAnswerKept = 300;
+
+struct Curl {
+    decltype(&curl_global_init) global_init;
+    decltype(&curl_easy_init) easy_init;
+    decltype(&curl_easy_setopt) easy_setopt;
+    decltype(&curl_easy_perform) easy_perform;
+    decltype(&curl_easy_getinfo) easy_getinfo;
+    decltype(&curl_easy_cleanup) easy_cleanup;
+    decltype(&curl_easy_strerror) easy_strerror;
+    decltype(&curl_slist_append) slist_append;
+    decltype(&curl_slist_free_all) slist_free_all;
+};
+
+const Curl* LoadCurl(std::string& error) {
+    static std::once_flag once;
+    static Curl curl{};
+    static bool loaded = false;
+    static std::string loadError;
+    std::call_once(once, [] {
+        void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) {
+            loadError = dlerror();
+            return;
+        }
+        auto get = [lib](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+            return fn != nullptr;
+        };
+        loaded = get(curl.global_init, "curl_global_init") &&
+                 get(curl.easy_init, "curl_easy_init") &&
+                 get(curl.easy_setopt, "curl_easy_setopt") &&
+                 get(curl.easy_perform, "curl_easy_perform") &&
+                 get(curl.easy_getinfo, "curl_easy_getinfo") &&
+                 get(curl.easy_cleanup, "curl_easy_cleanup") &&
+                 get(curl.easy_strerror, "curl_easy_strerror") &&
+                 get(curl.slist_append, "curl_slist_append") &&
+                 get(curl.slist_free_all, "curl_slist_free_all");
+        if (!loaded)
+            loadError = "libcurl lacks a function it should have";
+        else
+            curl.global_init(CURL_GLOBAL_DEFAULT);
+    });
+    if (!loaded) error = "cannot load libcurl: " + loadError;
+    return loaded ? &curl : nullptr;
+}
+
+size_t KeepAnswer(char* data, size_t size, size_t count, void* user) {
+    auto* answer = static_cast<std::string*>(user);
+    const size_t bytes = size * count;
+    if (answer->size() < kAnswerKept)
+        answer->append(data, std::min(bytes, kAnswerKept - answer->size()));
+    return bytes;
+}
+
+}  // namespace
+
+struct CurlServerTransport::Handle {
+    const Curl* curl = nullptr;
+    CURL* easy = nullptr;
+};
+
+CurlServerTransport::CurlServerTransport() : handle_(std::make_unique<Handle>()) {}
+
+CurlServerTransport::~CurlServerTransport() {
+    if (handle_->easy) handle_->curl->easy_cleanup(handle_->easy);
+}
+
+ServerAnswer CurlServerTransport::Send(const ServerRequest& request) {
+    ServerAnswer answer;
+    const std::string_view address = request.address;
+    if (!address.starts_with("http://") && !address.starts_with("https://")) {
+        answer.kind = ServerAnswer::Kind::Refused;
+        answer.text = "this build sends only over HTTP and HTTPS";
+        return answer;
+    }
+    std::string error;
+    Handle& h = *handle_;
+    if (!h.curl && !(h.curl = LoadCurl(error))) {
+        answer.text = error;
+        return answer;
+    }
+    if (!h.easy && !(h.easy = h.curl->easy_init())) {
+        answer.text = "libcurl could not start a request";
+        return answer;
+    }
+    const Curl& c = *h.curl;
+    CURL* e = h.easy;
+    std::string reply;
+    curl_slist* headers = nullptr;
+    const bool json = !request.body.empty() && request.body.front() == '{';
+    headers = c.slist_append(headers, json ? "Content-Type: application/json"
+                                           : "Content-Type: text/plain; charset=utf-8");
+    headers = c.slist_append(headers, ("Idempotency-Key: " + request.id).c_str());
+    // A body of any size goes at once, never after a "100 Continue" round trip.
+    headers = c.slist_append(headers, "Expect:");
+    c.easy_setopt(e, CURLOPT_URL, request.address.c_str());
+    c.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    // The path is sent as filled in: a scan's ".." must not be folded away.
+    c.easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+    c.easy_setopt(e, CURLOPT_POST, 1L);
+    c.easy_setopt(e, CURLOPT_POSTFIELDS, request.body.data());
+    c.easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+    c.easy_setopt(e, CURLOPT_HTTPHEADER, headers);
+    c.easy_setopt(e, CURLOPT_TIMEOUT, kAnswerSeconds);
+    c.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    c.easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    c.easy_setopt(e, CURLOPT_WRITEFUNCTION, KeepAnswer);
+    c.easy_setopt(e, CURLOPT_WRITEDATA, &reply);
+    const CURLcode rc = c.easy_perform(e);
+    c.easy_setopt(e, CURLOPT_HTTPHEADER, nullptr);
+    c.slist_free_all(headers);
+    if (rc != CURLE_OK) {
+        answer.text = c.easy_strerror(rc);
+        return answer;
+    }
+    long status = 0;
+    c.easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    answer.text = "HTTP " + std::to_string(status);
+    if (!reply.empty()) answer.text += ": " + reply;
+    if (status >= 200 && status < 300)
+        answer.kind = ServerAnswer::Kind::Accepted;
+    else if (status >= 400 && status < 500 && status != 408 && status != 429)
+        answer.kind = ServerAnswer::Kind::Refused;
+    return answer;
+}
+
+}  // namespace blenvar

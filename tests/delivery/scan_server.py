@@ -1,0 +1,55 @@
+#!/usr/bin/python3
+"""A scan-collecting HTTP server on 127.0.0.1 for the outbox tests.
+
+    scan_server.py PORTFILE LOG
+
+Writes its port to PORTFILE once it listens. A POST to a path holding "bad" is refused
+with 400; one to a path holding "flaky" gets 503 for its 3rd to 7th request; any other is
+taken: "PATH<TAB>IDEMPOTENCY-KEY<TAB>BODY" (body on one line) is added to LOG before the
+200 goes out.
+"""
+import http.server
+import os
+import sys
+import threading
+
+flaky = 0
+lock = threading.Lock()
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    disable_nagle_algorithm = True
+
+    def log_message(self, *args):
+        pass
+
+    def answer(self, status, text):
+        body = text.encode()
+        self.send_response(status)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_POST(self):
+        global flaky
+        body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        if "bad" in self.path:
+            return self.answer(400, "no such shelf")
+        with lock:
+            if "flaky" in self.path:
+                flaky += 1
+                if 3 <= flaky <= 7:
+                    return self.answer(503, "busy")
+            with open(sys.argv[2], "ab") as log:
+                key = self.headers.get("Idempotency-Key", "")
+                log.write(self.path.encode() + b"\t" + key.encode() + b"\t" +
+                          body.replace(b"\n", b"\\n") + b"\n")
+        self.answer(200, "ok")
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+with open(sys.argv[1] + ".tmp", "w") as f:
+    f.write(str(server.server_address[1]))
+os.rename(sys.argv[1] + ".tmp", sys.argv[1])
+server.serve_forever()

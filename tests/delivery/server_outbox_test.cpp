@@ -1,0 +1,172 @@
+// Sending to a server: hostile scans in the masks, the outbox's order and pauses with a
+// clock of our own, then real HTTP on 127.0.0.1 through a refusing server and a kill -9.
+#include "output/server_outbox.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+
+#include "core/json_text.h"
+#include "output/server_message.h"
+#include "platform/net/curl_server_transport.h"
+#include "support/process.h"
+
+namespace blenvar {
+namespace {
+
+TEST(ServerMessage, ScanTextStaysData) {
+    const ScanRecord hostile{"r", "", "UCC/EAN 128", "../x?y=\"}{@evil.com\n", "", "", ""};
+    const struct {
+        const char* address;
+        const char* body;
+        const char* sent;  // address, "|", body; "!" and the error's start when refused
+    } cases[] = {
+        {"http://h:8/s/%%C?t=%%T", "%%C",
+         "http://h:8/s/%2E%2E%2Fx%3Fy%3D%22%7D%7B%40evil%2Ecom%0A?t=UCC%2FEAN%20128|"
+         "../x?y=\"}{@evil.com\n"},
+        {"HTTPS://u@h/%%T", "{\"c\":\"%%C\"}",
+         "https://u@h/UCC%2FEAN%20128|{\"c\":\"../x?y=\\\"}{@evil.com\\n\"}"},
+        {"mqtt://b:1883/scans/%%T/%%C", "x",
+         "mqtt://b:1883/scans/UCC%2FEAN 128/..%2Fx?y=\"}{@evil.com%0A|x"},
+        {"http://%%C/", "", "!The host of the server address"},
+        {"http://h%%C", "", "!The host of the server address"},
+        {"ftp://h/", "", "!The server address must start"},
+        {"mqtt://b/a/#", "", "!An MQTT topic"},
+    };
+    for (const auto& c : cases) {
+        const ServerMessage m = MakeServerMessage(c.address, c.body, hostile);
+        const std::string sent = c.sent;
+        EXPECT_EQ(m.ok ? m.request.address + "|" + m.request.body
+                       : "!" + m.error.substr(0, sent.size() - 1),
+                  sent)
+            << c.address;
+    }
+    ScanRecord withId = hostile;
+    withId.Id = "1d";
+    std::string json;
+    AppendScanJson(json, withId, {}, "1d");
+    EXPECT_EQ(MakeServerMessage("http://h/", "", withId).request.body, json);
+}
+
+TEST(Outbox, OrderPausesAndRefusals) {
+    testing::TempIni dir;
+    Outbox box;
+    std::string error;
+    ASSERT_TRUE(box.Open(dir.folder() + "/o.sqlite", error)) << error;
+    for (const char* a : {"http://a/1", "http://b/1", "http://a/2", "http://a/3"})
+        ASSERT_TRUE(box.Add({a, "", a}, 0, error));
+    const auto due = [&](std::int64_t now) {
+        std::string ids;
+        for (const OutboxItem& i : box.Due(now)) ids += i.request.id + " ";
+        return ids;
+    };
+    using K = ServerAnswer::Kind;
+    const struct {
+        std::int64_t now;
+        std::string dueBefore;
+        K answer;  // to the first of them
+        std::string dueAfter;
+    } steps[] = {
+        {0, "http://a/1 http://b/1 ", K::Retry, "http://b/1 "},
+        {999, "http://b/1 ", K::Accepted, ""},
+        {1000, "http://a/1 ", K::Retry, ""},  // 2 s now
+        {2999, "", K::Retry, ""},
+        {3000, "http://a/1 ", K::Refused, "http://a/2 "},
+        {3000, "http://a/2 ", K::Accepted, "http://a/3 "},
+    };
+    for (const auto& s : steps) {
+        ASSERT_EQ(due(s.now), s.dueBefore) << s.now;
+        if (!s.dueBefore.empty()) box.Record(box.Due(s.now)[0].seq, {s.answer, "HTTP 400"}, s.now);
+        EXPECT_EQ(due(s.now), s.dueAfter) << s.now;
+    }
+    EXPECT_EQ(box.Waiting(), 2);
+    const OutboxItem refused = box.List().front();
+    EXPECT_TRUE(refused.failed && refused.answer == "HTTP 400");
+    EXPECT_TRUE(box.Retry(refused.seq));
+    EXPECT_EQ(due(3000), "http://a/1 ");
+    EXPECT_TRUE(box.Drop(refused.seq));
+    for (const auto& [failures, pause] : {std::pair{1, 1000}, {2, 2000}, {9, 256000}, {10, 300000}})
+        EXPECT_EQ(RetryPauseMs(failures), pause);
+}
+
+// The server of scan_server.py and what it has taken, one line each.
+struct ScanServer {
+    testing::TempIni dir;
+    testing::Spawned proc{{"python3", SCAN_SERVER, dir.folder() + "/port", dir.folder() + "/log"}};
+    std::string Url() {
+        while (!std::filesystem::exists(dir.folder() + "/port"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return "http://127.0.0.1:" + testing::ReadFile(dir.folder() + "/port");
+    }
+    std::vector<std::string> Taken() {
+        return testing::Lines(testing::ReadFile(dir.folder() + "/log"));
+    }
+};
+
+TEST(ServerOutboxHttp, RefusingServerGetsEveryScanOnceInOrderAndABadOneStays) {
+    ScanServer server;
+    const std::string url = server.Url();
+    CurlServerTransport http;
+    // A thousand times faster than the wall: the pauses pass at once.
+    const auto start = std::chrono::steady_clock::now();
+    ServerOutbox outbox({server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock",
+                         [start] {
+                             return 1000 * std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - start)
+                                               .count();
+                         }},
+                        &http);
+    std::string error;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 12; ++i) {
+        const std::string id = "id" + std::to_string(i);
+        ASSERT_TRUE(outbox.Add({url + "/flaky", "{\"n\":" + std::to_string(i) + "}", id}, error));
+        expected.push_back("/flaky\t" + id + "\t{\"n\":" + std::to_string(i) + "}");
+    }
+    ASSERT_TRUE(outbox.Add({url + "/bad", "x", "bad"}, error));
+    ASSERT_TRUE(outbox.WaitIdle(20000, true));
+    EXPECT_EQ(server.Taken(), expected);
+    const auto left = outbox.Store().List();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].answer, "HTTP 400: no such shelf");
+    EXPECT_EQ(outbox.WaitingNote(), "1 scan waiting to be sent to " + url.substr(7) + ".");
+}
+
+TEST(ServerOutboxHttp, KilledInABurstEveryCommittedScanArrives) {
+    ScanServer server;
+    testing::TempIni home("[UNKNOWN]\nSendToClipboard=0\nSendToServer=1\nServerAddress=" +
+                          server.Url() + "/burst/%%C\n");
+    setenv("XDG_STATE_HOME", home.folder().c_str(), 1);
+    unsetenv("DISPLAY");
+    std::string scans;
+    for (int i = 0; i < 200; ++i) scans += "SCAN" + std::to_string(1000 + i) + "\n";
+    testing::WriteFile(home.folder() + "/in", scans);
+    const std::string out = home.folder() + "/out";
+    {
+        testing::Spawned decoder({BLENVAR_DECODE, "--deliver", "--settings", home.path()},
+                                 home.folder() + "/in", out, home.folder() + "/err");
+        while (testing::Lines(testing::ReadFile(out)).size() < 60 && !decoder.Ended())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        decoder.Stop(SIGKILL);
+    }
+    const auto delivered = testing::Lines(testing::ReadFile(out));
+    ASSERT_GE(delivered.size(), 60u);
+    testing::WriteFile(home.folder() + "/empty", "");
+    const auto rest = testing::RunProcess({BLENVAR_DECODE, "--deliver", "--settings", home.path()});
+    EXPECT_EQ(rest.status, 0) << rest.err;
+    // Each printed scan was committed before it was printed; the one in flight at the kill
+    // may come twice.
+    std::vector<std::string> firsts;
+    for (const std::string& line : server.Taken()) {
+        const std::string path = line.substr(0, line.find('\t'));
+        if (firsts.empty() || firsts.back() != path) firsts.push_back(path);
+    }
+    ASSERT_GE(firsts.size(), delivered.size());
+    for (std::size_t i = 0; i < firsts.size(); ++i)
+        EXPECT_EQ(firsts[i], "/burst/SCAN" + std::to_string(1000 + i));
+}
+
+}  // namespace
+}  // namespace blenvar
