@@ -151,7 +151,7 @@ class Device {
         Tap(KEY_ENTER);
     }
 
-    // Pause after each key report: 125 us is a high-speed USB device's shortest interval.
+    // Pause after each key report (a full-speed USB device's shortest interval is 1 ms).
     unsigned paceMicros = 0;
 
   private:
@@ -262,13 +262,14 @@ class Capture {
 using blenvar::testing::ReadFile;
 using blenvar::testing::WriteFile;
 
-// Trained: F12 press opens a scan, Enter press closes it. The emulated machine may stall a
-// writer for tens of milliseconds, so the scanner's silence gap is wider than by default.
+// Trained: F12 press opens a scan, Enter press closes it. On a loaded host the emulated
+// machine may stall a writer for hundreds of milliseconds, so the scanner's silence gap is
+// far wider than by default.
 inline std::string Settings(const std::string& captureDevices, const std::string& scanner) {
     return "[Setup]\nStart_Action=1\nStart_State=0\nStart_VCode=123\nStart_SCode=88\n"
            "Stop_Action=1\nStop_State=0\nStop_VCode=13\nStop_SCode=28\n"
            "CaptureDevices=" +
-           captureDevices + "\nScannerDevice=" + scanner + "\nScanGap=500\n";
+           captureDevices + "\nScannerDevice=" + scanner + "\nScanGap=3000\n";
 }
 
 inline std::string RawOf(const std::string& line) {
