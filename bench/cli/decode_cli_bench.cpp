@@ -3,8 +3,8 @@
 //   decode_cli_bench [BLENVAR_DECODE] [SCANS]
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>

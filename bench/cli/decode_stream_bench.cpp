@@ -4,8 +4,8 @@
 //   decode_stream_bench [BLENVAR_DECODE] [SCANS] [RUNS]
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>

@@ -4,8 +4,8 @@
 //   sections_bench [BLENVAR_DECODE] [SECTIONS]     (SECTIONS: the --deliver file's count)
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
