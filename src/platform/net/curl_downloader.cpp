@@ -1,8 +1,6 @@
 #include "platform/net/curl_downloader.h"
 
-#include <curl/curl.h>
 #include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,13 +15,12 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
-#include <type_traits>
 
 #include "core/paths.h"
+#include "platform/net/curl_library.h"
 
 namespace blenvar {
 
@@ -116,50 +113,6 @@ void RemoveFolder(int base, const char* name) {
     } else {
         ::close(fd);
     }
-}
-
-// libcurl and what it pulls in (TLS, Kerberos, LDAP, SSH) is loaded by the first download,
-// on the worker: a tray program that never updates never maps it.
-struct Curl {
-    decltype(&curl_global_init) global_init;
-    decltype(&curl_easy_init) easy_init;
-    decltype(&curl_easy_setopt) easy_setopt;
-    decltype(&curl_easy_perform) easy_perform;
-    decltype(&curl_easy_getinfo) easy_getinfo;
-    decltype(&curl_easy_cleanup) easy_cleanup;
-    decltype(&curl_easy_strerror) easy_strerror;
-};
-
-// Null when libcurl can't be loaded; then error says why.
-const Curl* LoadCurl(std::string& error) {
-    static std::once_flag once;
-    static Curl curl{};
-    static bool loaded = false;
-    static std::string loadError;
-    std::call_once(once, [] {
-        void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) {
-            loadError = dlerror();
-            return;
-        }
-        auto get = [lib](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
-            return fn != nullptr;
-        };
-        loaded = get(curl.global_init, "curl_global_init") &&
-                 get(curl.easy_init, "curl_easy_init") &&
-                 get(curl.easy_setopt, "curl_easy_setopt") &&
-                 get(curl.easy_perform, "curl_easy_perform") &&
-                 get(curl.easy_getinfo, "curl_easy_getinfo") &&
-                 get(curl.easy_cleanup, "curl_easy_cleanup") &&
-                 get(curl.easy_strerror, "curl_easy_strerror");
-        if (!loaded)
-            loadError = "libcurl lacks a function it should have";
-        else
-            curl.global_init(CURL_GLOBAL_DEFAULT);
-    });
-    if (!loaded) error = "cannot load libcurl: " + loadError;
-    return loaded ? &curl : nullptr;
 }
 
 size_t Write(char* data, size_t size, size_t count, void* user) {
