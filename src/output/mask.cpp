@@ -22,6 +22,41 @@ bool IsMaskCode(const Working& w, std::size_t i) {
     return w.marks[i] == 0 && w.marks[i + 1] == 0 && w.marks[i + 2] == 0;
 }
 
+// One pass's rewrite of `w` into the scratch `out`: pieces of the current text copied as
+// they are, values put in place of codes, then swapped in when anything was replaced.
+struct Rewrite {
+    Working& w;
+    Working& out;
+    std::size_t done = 0;  // the current text up to here is written
+
+    Rewrite(Working& current, Working& scratch) : w(current), out(scratch) {
+        out.text.clear();
+        out.marks.clear();
+        out.offsets.clear();
+    }
+    // The text before `at`, then `value` in place of the code of `length` there.
+    void Put(std::size_t at, std::size_t length, std::string_view value, bool valueFromField) {
+        Copy(done, at);
+        out.text.append(value);
+        out.marks.append(value.size(), valueFromField ? 1 : 0);
+        if (w.trackOffsets) out.offsets.insert(out.offsets.end(), value.size(), w.offsets[at]);
+        done = at + length;
+    }
+    void Finish() {
+        if (done == 0) return;
+        Copy(done, w.text.size());
+        std::swap(w, out);
+    }
+
+  private:
+    void Copy(std::size_t from, std::size_t to) {
+        out.text.append(w.text, from, to - from);
+        out.marks.append(w.marks, from, to - from);
+        if (w.trackOffsets)
+            out.offsets.insert(out.offsets.end(), w.offsets.begin() + from, w.offsets.begin() + to);
+    }
+};
+
 // Replaces every code "%%<letter>" made of mask characters, left to right without
 // overlap, by `value` marked as `valueFromField`. `out` is scratch space, kept between
 // passes so they reuse its buffers.
@@ -31,33 +66,12 @@ void ReplaceCode(Working& w, Working& out, char letter, std::string_view value,
     const std::string_view code(codeText, 3);
     std::size_t hit = w.text.find(code);
     if (hit == std::string::npos) return;
-
-    out.text.clear();
-    out.marks.clear();
-    out.offsets.clear();
-    // Copies [from, to) of the current text as it is.
-    const auto copy = [&](std::size_t from, std::size_t to) {
-        out.text.append(w.text, from, to - from);
-        out.marks.append(w.marks, from, to - from);
-        if (w.trackOffsets)
-            out.offsets.insert(out.offsets.end(), w.offsets.begin() + from, w.offsets.begin() + to);
-    };
-    std::size_t done = 0;
-    while (hit != std::string::npos) {
-        if (IsMaskCode(w, hit)) {
-            copy(done, hit);
-            out.text.append(value);
-            out.marks.append(value.size(), valueFromField ? 1 : 0);
-            if (w.trackOffsets) out.offsets.insert(out.offsets.end(), value.size(), w.offsets[hit]);
-            done = hit + 3;
-            hit = w.text.find(code, done);
-        } else {
-            hit = w.text.find(code, hit + 1);
-        }
+    Rewrite r(w, out);
+    for (; hit != std::string::npos; hit = w.text.find(code, hit + 1)) {
+        if (hit < r.done || !IsMaskCode(w, hit)) continue;
+        r.Put(hit, 3, value, valueFromField);
     }
-    if (done == 0) return;
-    copy(done, w.text.size());
-    std::swap(w, out);
+    r.Finish();
 }
 
 // The id of a "%%(id)" code at i, made of mask characters; empty when none stands there.
@@ -76,18 +90,9 @@ std::string_view FieldCodeId(const Working& w, std::size_t i) {
 void ReplaceFieldCodes(Working& w, Working& out, const std::vector<ScanField>& fields) {
     std::size_t hit = w.text.find("%%(");
     if (hit == std::string::npos) return;
-    out.text.clear();
-    out.marks.clear();
-    out.offsets.clear();
-    const auto copy = [&](std::size_t from, std::size_t to) {
-        out.text.append(w.text, from, to - from);
-        out.marks.append(w.marks, from, to - from);
-        if (w.trackOffsets)
-            out.offsets.insert(out.offsets.end(), w.offsets.begin() + from, w.offsets.begin() + to);
-    };
-    std::size_t done = 0;
+    Rewrite r(w, out);
     for (; hit != std::string::npos; hit = w.text.find("%%(", hit + 1)) {
-        if (hit < done || !IsMaskCode(w, hit)) continue;
+        if (hit < r.done || !IsMaskCode(w, hit)) continue;
         const std::string_view id = FieldCodeId(w, hit);
         if (id.empty()) continue;
         std::string_view value;
@@ -96,15 +101,9 @@ void ReplaceFieldCodes(Working& w, Working& out, const std::vector<ScanField>& f
                 value = f.value;
                 break;
             }
-        copy(done, hit);
-        out.text.append(value);
-        out.marks.append(value.size(), 1);
-        if (w.trackOffsets) out.offsets.insert(out.offsets.end(), value.size(), w.offsets[hit]);
-        done = hit + 4 + id.size();
+        r.Put(hit, 4 + id.size(), value, true);
     }
-    if (done == 0) return;
-    copy(done, w.text.size());
-    std::swap(w, out);
+    r.Finish();
 }
 
 // The codes in their fixed order, each pass working on the result of the one before, so
