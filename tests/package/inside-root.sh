@@ -72,7 +72,10 @@ check_window() {
   done
   as "$user" env DISPLAY="$display" xwininfo -root -tree | grep -E '"Blenvar|blenvar' || true
   [ "$found" = 1 ] || { fail "no Blenvar window as $user"; cat /tmp/blenvar-$user.log; }
-  sleep 2  # the start-up steps: help pages, sounds registered
+  # The start-up steps end with the sounds registered.
+  local home
+  home=$(getent passwd "$user" | cut -d: -f6)
+  for _ in $(seq 100); do [ -f "$home/.config/blenvar/registry.sqlite3" ] && break; sleep 0.1; done
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   kill "$xpid" 2>/dev/null || true

@@ -48,6 +48,7 @@ class Spawned {
     Spawned& operator=(const Spawned&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     bool Ended() {
         Wait(0);
         return !Started() || exited_;

@@ -21,13 +21,6 @@ namespace blenvar {
 
 namespace {
 
-struct Scanner {
-    int fd = -1;
-    std::string name;
-    PosScanJoiner joiner;
-    std::size_t reportBytes = 0;
-};
-
 // True when sysfs, readable by all, shows a bar code scanner behind a node we may not open.
 bool DeniedScanner(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
@@ -37,7 +30,7 @@ bool DeniedScanner(const std::string& path) {
 }
 
 // The scanner behind a hidraw node, or nothing (closed) for any other device.
-std::unique_ptr<Scanner> OpenScanner(const std::string& path, std::string& problem) {
+std::unique_ptr<PosReportReader> OpenScanner(const std::string& path, std::string& problem) {
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if ((errno == EACCES || errno == EPERM) && DeniedScanner(path))
@@ -67,17 +60,40 @@ std::unique_ptr<Scanner> OpenScanner(const std::string& path, std::string& probl
                       unsigned(std::uint16_t(info.product)));
         text += ids;
     }
-    return std::unique_ptr<Scanner>(new Scanner{fd, text, PosScanJoiner(*layout), layout->bytes});
+    return std::make_unique<PosReportReader>(fd, text, *layout);
 }
 
 }  // namespace
+
+PosReportReader::PosReportReader(int fd, std::string name, const PosReportLayout& layout)
+    : fd_(fd),
+      name_(std::move(name)),
+      joiner_(layout),
+      // One byte more than a report: a longer one shows as such rather than as two.
+      buffer_(std::max<std::size_t>(layout.bytes, 64) + 1) {}
+
+PosReportReader::~PosReportReader() {
+    close(fd_);
+}
+
+bool PosReportReader::ReadWaiting(
+    const std::function<void(const PosScan&, const std::string&)>& scan) {
+    for (;;) {
+        const ssize_t n = read(fd_, buffer_.data(), buffer_.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return true;
+        if (n <= 0) return false;
+        if (auto whole = joiner_.Add(std::span(buffer_.data(), std::size_t(n))))
+            if (scan) scan(*whole, name_);
+    }
+}
 
 struct HidPosReader::Impl {
     Reports reports;
     std::string folder;
     std::unique_ptr<InputFolderWatch> watch;
     int wake[2] = {-1, -1};
-    std::map<std::string, std::unique_ptr<Scanner>> scanners;  // by node path
+    std::map<std::string, std::unique_ptr<PosReportReader>> scanners;  // by node path
     std::thread thread;
 
     void Notice(const std::string& message) {
@@ -88,7 +104,7 @@ struct HidPosReader::Impl {
         if (scanners.count(path)) return;
         std::string problem;
         if (auto s = OpenScanner(path, problem)) {
-            Notice("HID POS scanner " + s->name + " found at " + path);
+            Notice("HID POS scanner " + s->Name() + " found at " + path);
             scanners[path] = std::move(s);
         } else if (!problem.empty()) {
             Notice(problem);
@@ -98,27 +114,13 @@ struct HidPosReader::Impl {
     void Drop(const std::string& path) {
         auto it = scanners.find(path);
         if (it == scanners.end()) return;
-        Scanner& s = *it->second;
-        if (s.joiner.Abandon())
-            Notice("HID POS scanner " + s.name +
+        PosReportReader& s = *it->second;
+        if (s.Abandon())
+            Notice("HID POS scanner " + s.Name() +
                    " went away in the middle of a scan; the part read was dropped");
         else
-            Notice("HID POS scanner " + s.name + " went away");
-        close(s.fd);
+            Notice("HID POS scanner " + s.Name() + " went away");
         scanners.erase(it);
-    }
-
-    // False when the node failed.
-    bool Read(Scanner& s) {
-        std::vector<std::uint8_t> buffer(std::max<std::size_t>(s.reportBytes, 64) + 1);
-        for (;;) {
-            const ssize_t n = read(s.fd, buffer.data(), buffer.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno == EAGAIN) return true;
-            if (n <= 0) return false;
-            if (auto scan = s.joiner.Add(std::span(buffer.data(), std::size_t(n))))
-                if (reports.scan) reports.scan(*scan, s.name);
-        }
     }
 
     void Run() {
@@ -126,7 +128,7 @@ struct HidPosReader::Impl {
             std::vector<pollfd> fds{{wake[0], POLLIN, 0}, {watch->Fd(), POLLIN, 0}};
             std::vector<std::string> paths;
             for (const auto& [path, s] : scanners) {
-                fds.push_back({s->fd, POLLIN, 0});
+                fds.push_back({s->Fd(), POLLIN, 0});
                 paths.push_back(path);
             }
             if (poll(fds.data(), fds.size(), -1) < 0) {
@@ -145,7 +147,8 @@ struct HidPosReader::Impl {
                 if (!fds[i].revents) continue;
                 auto it = scanners.find(paths[i - 2]);
                 if (it == scanners.end()) continue;
-                if (!Read(*it->second) || (fds[i].revents & (POLLHUP | POLLERR | POLLNVAL)))
+                if (!it->second->ReadWaiting(reports.scan) ||
+                    (fds[i].revents & (POLLHUP | POLLERR | POLLNVAL)))
                     Drop(paths[i - 2]);
             }
         }
@@ -177,7 +180,6 @@ HidPosReader::~HidPosReader() {
     const char c = 0;
     [[maybe_unused]] const ssize_t woken = write(impl_->wake[1], &c, 1);
     impl_->thread.join();
-    for (auto& [path, s] : impl_->scanners) close(s->fd);
     close(impl_->wake[0]);
     close(impl_->wake[1]);
 }

@@ -7,10 +7,33 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "capture/hid_pos.h"
 
 namespace blenvar {
+
+// One scanner's node, owned: reads the reports waiting on it (or on anything that keeps
+// report boundaries, such as a packet socket) and joins them into scans.
+class PosReportReader {
+  public:
+    PosReportReader(int fd, std::string name, const PosReportLayout& layout);
+    ~PosReportReader();
+    PosReportReader(const PosReportReader&) = delete;
+    PosReportReader& operator=(const PosReportReader&) = delete;
+    // Reads until nothing waits; false when the node failed or ended.
+    bool ReadWaiting(const std::function<void(const PosScan&, const std::string&)>& scan);
+    // The node went away: true when part of a scan was read, which is dropped.
+    bool Abandon() { return joiner_.Abandon(); }
+    int Fd() const { return fd_; }
+    const std::string& Name() const { return name_; }
+
+  private:
+    int fd_;
+    std::string name_;
+    PosScanJoiner joiner_;
+    std::vector<std::uint8_t> buffer_;
+};
 
 class HidPosReader {
   public:
