@@ -383,8 +383,8 @@ void MainWindow::ScanCaptured(const QString& raw) {
     decodeTimer_.start();
 }
 
-void MainWindow::ScanRead(const QString& raw, bool identified) {
-    if (!pipeline_.Add(raw.toStdString(), identified)) return;
+void MainWindow::ScanRead(const QString& raw, bool identified, const QString& device) {
+    if (!pipeline_.Add(raw.toStdString(), identified, device.toStdString())) return;
     lastScan_->SetRaw(raw);
     decodeTimer_.start();
 }
