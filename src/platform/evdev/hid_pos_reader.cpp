@@ -99,6 +99,9 @@ struct HidPosReader::Impl {
         auto it = scanners.find(path);
         if (it == scanners.end()) return;
         Scanner& s = *it->second;
+        // The node keeps what arrived before the unplug readable: a whole scan still goes
+        // out, and a cut one is known to be cut.
+        Read(s);
         if (s.joiner.Abandon())
             Notice("HID POS scanner " + s.name +
                    " went away in the middle of a scan; the part read was dropped");
