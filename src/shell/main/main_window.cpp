@@ -378,7 +378,7 @@ void MainWindow::ScanCaptured(const QString& raw) {
     TraceCapture("scan captured");
     // A scan that closes while the one before still waits for the timer takes its turn
     // after it, rather than replacing it in the box.
-    if (!pipeline_.Add(raw.toStdString())) return;
+    if (!pipeline_.Add(raw.toStdString(), false, capture_->ScanSource())) return;
     lastScan_->SetRaw(raw);
     decodeTimer_.start();
 }
