@@ -20,8 +20,3 @@ blenvar_add_gtest(logind_bus_test
   LABELS capture)
 target_compile_definitions(logind_bus_test PRIVATE
   BLENVAR_LOGIND_STANDIN="${CMAKE_CURRENT_LIST_DIR}/capture/logind_standin.py")
-# A serial scanner through a pty in place of the port.
-blenvar_add_gtest(serial_reader_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture/serial_reader_test.cpp
-  LIBS blenvar_evdev
-  LABELS capture)

@@ -1,13 +1,13 @@
-# Input-device tests in a virtual machine: Debian's kernel under qemu, with evdev, uinput and uhid,
-# runs the programs below and reports on its serial console. The programs are built without
-# sanitizers (the VM carries only their plain shared libraries), so a sanitized build has
-# nothing to add and leaves the VM out.
+# Input-device tests in a virtual machine: Debian's kernel under qemu, with evdev, uinput and
+# USB devices made in configfs on dummy_hcd, runs the programs below and reports on its
+# serial console. The programs are built without sanitizers (the VM carries only their plain
+# shared libraries), so a sanitized build has nothing to add and leaves the VM out.
 if(NOT BLENVAR_SANITIZE)
   set(BLENVAR_VM_DIR ${CMAKE_BINARY_DIR}/vm)
   # Each program runs once per boot, in this order; a program is an add_executable target
   # named here, passing when it exits 0.
   set(BLENVAR_VM_PROGRAMS capture_test train_test typing_test relay_bench session_pause_test
-    pos_scanner_test)
+    usb_scanner_test)
   # Programs the tests start; copied in, not run by themselves.
   set(BLENVAR_VM_HELPERS blenvar-decode)
   # Files copied to the same path in the image.
@@ -33,7 +33,7 @@ if(NOT BLENVAR_SANITIZE)
     target_link_libraries(capture_deliver_test PRIVATE blenvar_capture)
     target_include_directories(capture_deliver_test PRIVATE ${CMAKE_SOURCE_DIR}/src)
   endif()
-  add_executable(pos_scanner_test ${CMAKE_CURRENT_LIST_DIR}/vm/pos_scanner_test.cpp)
+  add_executable(usb_scanner_test ${CMAKE_CURRENT_LIST_DIR}/vm/usb_scanner_test.cpp)
   # A benchmark that needs the VM's devices: it runs there and prints its figures.
   add_executable(relay_bench ${CMAKE_SOURCE_DIR}/bench/vm/relay_bench.cpp)
   target_include_directories(relay_bench PRIVATE ${CMAKE_CURRENT_LIST_DIR}/vm)

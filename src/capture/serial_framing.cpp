@@ -17,6 +17,10 @@ std::optional<std::uint64_t> SerialFraming::Deadline() const {
 
 std::optional<std::string> SerialFraming::Tick(std::uint64_t nowMs) {
     if (bytes_.empty() || nowMs < last_ + gapMs_) return std::nullopt;
+    return Take();
+}
+
+std::optional<std::string> SerialFraming::Take() {
     std::string_view scan = bytes_;
     if (scan.ends_with('\n')) scan.remove_suffix(1);
     if (scan.ends_with('\r')) scan.remove_suffix(1);
@@ -26,10 +30,12 @@ std::optional<std::string> SerialFraming::Tick(std::uint64_t nowMs) {
     return out;
 }
 
-bool SerialFraming::Abandon() {
-    const bool half = !bytes_.empty();
+std::optional<std::string> SerialFraming::Close(bool& cut) {
+    cut = false;
+    if (bytes_.ends_with('\r') || bytes_.ends_with('\n')) return Take();
+    cut = !bytes_.empty();
     bytes_.clear();
-    return half;
+    return std::nullopt;
 }
 
 }  // namespace blenvar

@@ -18,10 +18,13 @@ class SerialFraming {
     std::optional<std::uint64_t> Deadline() const;
     // The scan, as UTF-8, once its deadline passed; nothing for bare terminators.
     std::optional<std::string> Tick(std::uint64_t nowMs);
-    // The port went away: true when part of a scan was read, which is dropped.
-    bool Abandon();
+    // The port went away. What ended at CR or LF is a whole scan and is returned; a part
+    // without its terminator is dropped, and `cut` says so.
+    std::optional<std::string> Close(bool& cut);
 
   private:
+    std::optional<std::string> Take();
+
     std::uint64_t gapMs_;
     std::uint64_t last_ = 0;
     std::string bytes_;

@@ -117,6 +117,7 @@ void AppendScanJson(std::string& out, const ScanRecord& rec, std::string_view op
     field(",\"date\":", rec.Date);
     field(",\"time\":", rec.Time);
     field(",\"symbology\":", rec.Symbology);
+    field(",\"device\":", rec.Device);
     if (!rec.Fields.empty()) {
         out += ",\"fields\":{";
         for (const ScanField& f : rec.Fields) {

@@ -28,6 +28,9 @@ struct ScanRecord {
     std::string FieldsError = {};
     // A UUID given to each delivery, so a server can tell a retry from a new scan.
     std::string Id = {};
+    // The name of the device the scan came from; empty where none is known (the start-key
+    // capture on X11).
+    std::string Device = {};
 };
 
 // The elements in the human-readable form: "(01)09501101530003(17)261231".

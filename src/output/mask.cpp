@@ -132,6 +132,7 @@ Working Format(std::string_view mask, const ScanRecord& rec, bool trackOffsets) 
     if (!extra.empty()) ReplaceCode(w, scratch, '-', "-", false);
     ReplaceCode(w, scratch, 'd', Trim(rec.Date), true);
     ReplaceCode(w, scratch, 't', Trim(rec.Time), true);
+    ReplaceCode(w, scratch, 'N', Trim(rec.Device), true);
     ReplaceFieldCodes(w, scratch, rec.Fields);
     if (w.text.find("%%H") != std::string::npos)
         ReplaceCode(w, scratch, 'H', HumanReadable(rec.Fields), true);

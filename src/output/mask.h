@@ -1,5 +1,5 @@
 #pragma once
-// Output masks: free text with codes %%R %%S %%T %%C %%X %%- %%d %%t replaced by the
+// Output masks: free text with codes %%R %%S %%T %%C %%X %%- %%d %%t %%N replaced by the
 // fields of the scan, each trimmed of surrounding blanks; %%(id) by the scan's GS1 or
 // data-identifier element of that id ("%%(01)", "%%(1P)") and %%H by all of them in the
 // human-readable form "(01)...(17)...", both empty when the scan has none.

@@ -4,14 +4,15 @@
 
 namespace blenvar {
 
-bool ScanPipeline::Add(std::string raw, bool identified) {
-    waiting_.push_back({std::move(raw), identified});
+bool ScanPipeline::Add(std::string raw, bool identified, std::string device) {
+    waiting_.push_back({std::move(raw), identified, std::move(device)});
     return waiting_.size() == 1;
 }
 
 ScanRecord ScanPipeline::Run(const std::function<void(const ScanRecord&)>& decoded) {
     ScanRecord rec;
     rec.Raw = std::move(waiting_.front().raw);
+    rec.Device = std::move(waiting_.front().device);
     const bool identified = waiting_.front().identified;
     waiting_.pop_front();
     DecodeScan(rec, decode_, identified);

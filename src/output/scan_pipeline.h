@@ -17,8 +17,8 @@ class ScanPipeline {
         : decode_(std::move(decode)), delivery_(std::move(delivery)) {}
 
     // Queues a closed scan. True when it is the only one waiting: the caller schedules Run().
-    // `identified`: DecodeScan's.
-    bool Add(std::string raw, bool identified = false);
+    // `identified`: DecodeScan's; `device`: the source's name, when known.
+    bool Add(std::string raw, bool identified = false, std::string device = {});
     bool Empty() const { return waiting_.empty(); }
     // The raw text Run() takes next; Empty() must be false.
     const std::string& Next() const { return waiting_.front().raw; }
@@ -34,6 +34,7 @@ class ScanPipeline {
     struct Waiting {
         std::string raw;
         bool identified;
+        std::string device;
     };
     std::deque<Waiting> waiting_;
 };

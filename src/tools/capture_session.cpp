@@ -28,6 +28,7 @@ namespace blenvar {
 struct HeadlessCapture::State {
     OnScan onScan;                          // capture
     OnTrained onTrained;                    // training
+    std::string scanner;                    // the name scans are reported with
     const EvdevCapture* capture = nullptr;  // set before any report
     CaptureCoordinator coordinator{MakeReports()};
     bool trainingOver = false;
@@ -35,7 +36,7 @@ struct HeadlessCapture::State {
 
     CaptureCoordinator::Reports MakeReports() {
         CaptureCoordinator::Reports r;
-        r.scanClosed = [this](const std::string& raw) { onScan(raw); };
+        r.scanClosed = [this](const std::string& raw) { onScan(raw, scanner); };
         r.trainingRecorded = [](int events, int) {
             if (events == 1) std::fputs("blenvar-decode: receiving the sample\n", stderr);
         };
@@ -100,9 +101,11 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
         std::fprintf(stderr, "blenvar-decode: %s\n", setup.layoutProblem.c_str());
     const EvdevCaptureSetup evdev = EvdevSetupFor(setup, training);
     // Without a recorded scanner, Scanner mode captures like All: by the start key.
-    if (!training)
-        state->coordinator.SetScannerMode(evdev.mode == CaptureDevices::Scanner && evdev.scanner,
-                                          static_cast<std::uint64_t>(setup.scanGapMs));
+    if (!training) {
+        const bool scannerMode = evdev.mode == CaptureDevices::Scanner && evdev.scanner;
+        state->coordinator.SetScannerMode(scannerMode, static_cast<std::uint64_t>(setup.scanGapMs));
+        if (scannerMode) state->scanner = evdev.scanner->name;
+    }
     std::string layoutProblem;
     state->coordinator.SetTranslator(ScannerTranslatorFor(setup, layoutProblem));
     if (!layoutProblem.empty()) std::fprintf(stderr, "blenvar-decode: %s\n", layoutProblem.c_str());
@@ -158,10 +161,10 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     LineWriter out(STDOUT_FILENO);
     // Keyboard and HID POS scans come on their own threads.
     std::mutex mutex;
-    const auto print = [&](const std::string& raw, bool identified) {
+    const auto print = [&](const std::string& raw, bool identified, const std::string& device) {
         std::lock_guard lock(mutex);
         decoder.Refresh();
-        out.Line(decoder.Line(raw, identified));
+        out.Line(decoder.Line(raw, identified, device));
         out.Flush();
     };
     INIFile ini;
@@ -175,7 +178,9 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     std::string error;
     if (setup.posScanners) {
         HidPosReader::Reports reports;
-        reports.scan = [&](const PosScan& scan, const std::string&) { print(scan.Raw(), true); };
+        reports.scan = [&](const PosScan& scan, const std::string& device) {
+            print(scan.Raw(), true, device);
+        };
         reports.notice = notice;
         pos = HidPosReader::Start(std::move(reports), error);
         if (!pos) notice(error);
@@ -184,7 +189,9 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
     if (!setup.serialProblem.empty()) notice(setup.serialProblem);
     if (setup.serialScanner) {
         SerialReader::Reports reports;
-        reports.scan = [&](const std::string& scan, const std::string&) { print(scan, false); };
+        reports.scan = [&](const std::string& scan, const std::string& device) {
+            print(scan, false, device);
+        };
         reports.notice = notice;
         serial =
             SerialReader::Start(*setup.serialScanner, setup.scanGapMs, std::move(reports), error);
@@ -192,14 +199,16 @@ int RunCaptureOnly(const DecodeOptions& opts, const std::string& settingsFile) {
         error.clear();
     }
     auto capture = HeadlessCapture::Start(
-        settingsFile, [&](const std::string& raw) { print(raw, false); }, error);
+        settingsFile,
+        [&](const std::string& raw, const std::string& device) { print(raw, false, device); },
+        error);
     if (!capture && !pos && !serial) {
         std::fprintf(stderr, "blenvar-decode: %s\n", error.c_str());
         return 2;
     }
-    // A HID POS scanner needs no trained keyboard scanner.
+    // A HID POS or serial scanner needs no trained keyboard scanner.
     if (!capture)
-        std::fprintf(stderr, "blenvar-decode: HID POS scanners only: %s\n", error.c_str());
+        std::fprintf(stderr, "blenvar-decode: no keyboard-mode scanner: %s\n", error.c_str());
     std::fputs("blenvar-decode: capturing; stop with Ctrl+C\n", stderr);
     int sig = 0;
     sigwait(&stopSignals, &sig);

@@ -17,7 +17,9 @@ class EvdevCapture;
 
 class HeadlessCapture {
   public:
-    using OnScan = std::function<void(const std::string& raw)>;
+    // `device`: the scanner's name in Scanner mode; empty in All mode, where any keyboard
+    // may have sent it.
+    using OnScan = std::function<void(const std::string& raw, const std::string& device)>;
     // Once, when training ends: the outcome and the identity text of the device that sent
     // the sample ("" when it is gone), or nullopt when the sample was cut off (its device
     // went away, or every device was released).

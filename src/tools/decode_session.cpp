@@ -96,9 +96,11 @@ void ScanDecoder::Refresh() {
     parts_->ctx.settingsGeneration = parts_->ini.Refresh();
 }
 
-const std::string& ScanDecoder::Line(std::string_view raw, bool identified) {
+const std::string& ScanDecoder::Line(std::string_view raw, bool identified,
+                                     std::string_view device) {
     Parts& p = *parts_;
     p.rec.Raw.assign(raw);
+    p.rec.Device.assign(device);
     p.opener.Reset();
     DecodeScan(p.rec, p.ctx, identified);
     ApplyConversions(p.rec, p.ini);

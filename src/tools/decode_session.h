@@ -28,8 +28,9 @@ class ScanDecoder {
     ScanDecoder& operator=(const ScanDecoder&) = delete;
 
     void Refresh();
-    // Valid until the next call.
-    const std::string& Line(std::string_view raw, bool identified = false);
+    // Valid until the next call. `device`: the source's name, when known.
+    const std::string& Line(std::string_view raw, bool identified = false,
+                            std::string_view device = {});
 
   private:
     struct Parts;

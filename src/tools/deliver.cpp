@@ -107,8 +107,8 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
     ScanPipeline pipeline(std::move(ctx), desktop.Delivery());
 
     // Each scan is delivered as soon as it closes; nothing else queues scans here.
-    auto deliver = [&](const std::string& raw) {
-        pipeline.Add(raw);
+    auto deliver = [&](const std::string& raw, const std::string& device = {}) {
+        pipeline.Add(raw, false, device);
         webJumps.Reset();
         const ScanRecord rec = pipeline.Run();
         std::cout << ScanLine(opts, rec, webJumps.Last()) << std::endl;
@@ -124,9 +124,9 @@ int RunDeliver(const DecodeOptions& opts, const std::string& settingsFile, int a
         std::string error;
         capture = HeadlessCapture::Start(
             settingsFile,
-            [&](const std::string& raw) {
+            [&](const std::string& raw, const std::string& device) {
                 QMetaObject::invokeMethod(
-                    &app, [&, raw] { deliver(raw); }, Qt::QueuedConnection);
+                    &app, [&, raw, device] { deliver(raw, device); }, Qt::QueuedConnection);
             },
             error);
         if (!capture) {

@@ -97,10 +97,15 @@ TEST(SerialFraming, ScansEndAfterTheGap) {
         tickTo(1000);
         EXPECT_EQ(scans, std::vector<std::string>(row.scans.begin(), row.scans.end()));
     }
-    SerialFraming framing(100);
-    framing.Feed("12", 0);
-    EXPECT_TRUE(framing.Abandon());  // unplugged before the gap: nothing is delivered
-    EXPECT_FALSE(framing.Tick(1000));
+    // Unplugged before the gap: a scan that got its terminator goes out, a cut one does not.
+    for (const auto& [bytes, whole] : {std::pair{"12\r\n", "12"}, {"12", ""}, {"", ""}}) {
+        SerialFraming framing(100);
+        framing.Feed(bytes, 0);
+        bool cut = false;
+        EXPECT_EQ(framing.Close(cut).value_or(""), whole) << bytes;
+        EXPECT_EQ(cut, *bytes && !*whole) << bytes;
+        EXPECT_FALSE(framing.Tick(1000));
+    }
 }
 
 }  // namespace

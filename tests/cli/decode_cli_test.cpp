@@ -281,7 +281,8 @@ TEST_F(DecodeCliTest, Gs1ElementsReachTheFileMask) {
                          "21SER1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(testing::ReadFile(file), "09501101530003|261200|AB-123|SER1\r\n");
-    EXPECT_NE(r.out.find(R"("symbology":"]d2","fields":{"01":"09501101530003","17":"261200")"),
+    EXPECT_NE(r.out.find(
+                  R"("symbology":"]d2","device":"","fields":{"01":"09501101530003","17":"261200")"),
               std::string::npos)
         << r.out;
 }

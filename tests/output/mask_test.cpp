@@ -61,6 +61,9 @@ TEST(FormatMask, Codes) {
         {"%%C %%H", pack, "%%(01)%%H (01)09501101530003(17)261200(10)AB-123(1P)X"},
         {"x%%(17)y", pack, "x261200y", "01111110", Offsets{0, 1, 1, 1, 1, 1, 1, 7}},
         {"%%(01 %%(ab) %%H", s, "%%(01 %%(ab) "},
+        {"%%N;%%C", With(&ScanRecord::Device, " POS 0c2e:0b81 "), "POS 0c2e:0b81;9780306406157"},
+        {"%%C", With(&ScanRecord::Code, "%%N", With(&ScanRecord::Device, "x")), "%%N"},
+        {"[%%N]", s, "[]"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatMask(c.mask, c.rec), c.out) << c.mask;

@@ -115,6 +115,9 @@ struct HidPosReader::Impl {
         auto it = scanners.find(path);
         if (it == scanners.end()) return;
         PosReportReader& s = *it->second;
+        // The node keeps what arrived before the unplug readable: a whole scan still goes
+        // out, and a cut one is known to be cut.
+        s.ReadWaiting(reports.scan);
         if (s.Abandon())
             Notice("HID POS scanner " + s.Name() +
                    " went away in the middle of a scan; the part read was dropped");

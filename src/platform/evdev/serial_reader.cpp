@@ -127,7 +127,10 @@ struct SerialReader::Impl {
     }
 
     void Close() {
-        if (framing.Abandon())
+        bool cut = false;
+        if (auto scan = framing.Close(cut))
+            if (reports.scan) reports.scan(*scan, path);
+        if (cut)
             Notice("serial scanner " + path +
                    " went away in the middle of a scan; the part read was dropped");
         else

@@ -37,6 +37,7 @@ constexpr CodeLabel kCodeLabels[] = {
     {"%%X", "%%X", "The extra digits"},
     {"%%t", "%%t", "The scan time"},
     {"%%d", "%%d", "The scan date"},
+    {"%%N", "%%N", "The name of the scanner the scan came from"},
     {"%%H", "%%H", "The GS1 data in the printed form, (01)...(17)..."},
     {"%%(01)", "%%(AI)", "The data of that GS1 application identifier, such as %%(01) or %%(17)"},
     {"%%- adds a dash when extra data exists", "%%-", "A dash, only when there are extra digits"},

@@ -14,6 +14,7 @@ std::string CaptureDriver::UseScanner(const std::optional<ScannerId>& scanner,
     const std::string problem = backend_.UseScanner(scanner);
     const bool was = scannerMode_;
     scannerMode_ = scanner && problem.empty();
+    scanSource_ = scannerMode_ ? scanner->name : std::string();
     Change([&](CaptureCoordinator& c) { c.SetScannerMode(scannerMode_, gapMs); });
     if (scannerMode_ != was) WatchStart();
     return problem;

@@ -43,6 +43,8 @@ class CaptureDriver : public QObject {
     // The scanner device of the last good training, as saved in ScannerDevice; "" when the
     // backend does not tell devices apart.
     std::string TrainedDevice() const { return trainedDevice_; }
+    // The name captured scans came from: the scanner's in Scanner mode, "" in All mode.
+    const std::string& ScanSource() const { return scanSource_; }
 
   signals:
     void scanOpened();
@@ -68,6 +70,7 @@ class CaptureDriver : public QObject {
 
     TrainedKey start_;
     bool scannerMode_ = false;
+    std::string scanSource_;
     std::string trainedDevice_;
 };
 

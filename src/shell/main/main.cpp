@@ -199,12 +199,12 @@ int main(int argc, char** argv) {
         window.ShowCaptureProblem(QString::fromStdString(problem));
     if (!keysProblem.empty()) window.ShowStatus(QString::fromStdString(keysProblem));
     // Both report on their own threads; gone before the window.
-    const auto read = [&window](const std::string& raw, bool identified) {
+    const auto read = [&window](const std::string& raw, bool identified,
+                                const std::string& device) {
         QMetaObject::invokeMethod(
             &window,
-            [&window, identified, text = QString::fromStdString(raw)] {
-                window.ScanRead(text, identified);
-            },
+            [&window, identified, text = QString::fromStdString(raw),
+             name = QString::fromStdString(device)] { window.ScanRead(text, identified, name); },
             Qt::QueuedConnection);
     };
     const auto notice = [&window](const std::string& message) {
@@ -217,7 +217,9 @@ int main(int argc, char** argv) {
     std::string sourceError;
     if (setup.posScanners) {
         posScanners = blenvar::HidPosReader::Start(
-            {[read](const blenvar::PosScan& scan, const std::string&) { read(scan.Raw(), true); },
+            {[read](const blenvar::PosScan& scan, const std::string& device) {
+                 read(scan.Raw(), true, device);
+             },
              notice},
             sourceError);
     }
@@ -225,7 +227,10 @@ int main(int argc, char** argv) {
     if (setup.serialScanner) {
         serialScanner = blenvar::SerialReader::Start(
             *setup.serialScanner, setup.scanGapMs,
-            {[read](const std::string& scan, const std::string&) { read(scan, false); }, notice},
+            {[read](const std::string& scan, const std::string& device) {
+                 read(scan, false, device);
+             },
+             notice},
             sourceError);
     }
     if (!sourceError.empty()) notice(sourceError);

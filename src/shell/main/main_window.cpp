@@ -378,13 +378,13 @@ void MainWindow::ScanCaptured(const QString& raw) {
     TraceCapture("scan captured");
     // A scan that closes while the one before still waits for the timer takes its turn
     // after it, rather than replacing it in the box.
-    if (!pipeline_.Add(raw.toStdString())) return;
+    if (!pipeline_.Add(raw.toStdString(), false, capture_->ScanSource())) return;
     lastScan_->SetRaw(raw);
     decodeTimer_.start();
 }
 
-void MainWindow::ScanRead(const QString& raw, bool identified) {
-    if (!pipeline_.Add(raw.toStdString(), identified)) return;
+void MainWindow::ScanRead(const QString& raw, bool identified, const QString& device) {
+    if (!pipeline_.Add(raw.toStdString(), identified, device.toStdString())) return;
     lastScan_->SetRaw(raw);
     decodeTimer_.start();
 }

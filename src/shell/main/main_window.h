@@ -44,7 +44,8 @@ class MainWindow : public QMainWindow, private StartupHost {
     void ShowStatus(const QString& text);
     // A scan from a HID POS or serial scanner, delivered like a captured one; `identified`:
     // the scanner put the symbology identifier in front (HID POS), so it is read in AIM mode.
-    void ScanRead(const QString& raw, bool identified);
+    // `device`: the scanner's name.
+    void ScanRead(const QString& raw, bool identified, const QString& device);
 
     // Load steps; the window is shown afterwards as the program's first window.
     void Load(const Version& version);
