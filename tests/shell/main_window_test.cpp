@@ -1,5 +1,6 @@
 // The window on the offscreen platform (which has no tray): title, tabs, the untrained
-// start, Hide without a tray, and a scan from capture through to Reprocess.
+// start, Hide without a tray, a scan from capture through to Reprocess, and the scan
+// sources on "Setup".
 #include "shell/main/main_window.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,10 @@
 #include <QComboBox>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -240,6 +243,58 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     EXPECT_TRUE(w.statusBar()->currentMessage().contains("cannot tell keyboards apart"));
     std::thread relay2([&] { EXPECT_EQ(backend.Type(1, 1, 65, 30, "keyboard"), kConsumeKey); });
     relay2.join();
+}
+
+struct FakeLister : ScanSourceLister {
+    std::vector<ScanSource> found;
+    std::function<void()> changed;
+    std::vector<ScanSource> List(const std::optional<SerialPortWanted>&) override { return found; }
+    void Watch(std::function<void()> f) override { changed = std::move(f); }
+};
+
+// A HID POS scanner left alone is offered; taking the offer saves PosScanners=Auto and
+// asks for the reader. A device plugged in later shows without the tab shown again.
+TEST(MainWindow, SetupListsTheScanSourcesAndOffersAnUnusedPosScanner) {
+    Desk desk("[Setup]\n");
+    auto lister = std::make_unique<FakeLister>();
+    FakeLister& fake = *lister;
+    const ScanSourceAccess readable = ScanSourceAccess::Readable;
+    fake.found = {
+        {ScanSourceKind::Keyboard, "AT keyboard", "/dev/input/event0", 1, 1, readable},
+        {ScanSourceKind::HidPos, "POS Scanner", "/dev/hidraw3", 0x0c2e, 0x0b61, readable}};
+    desk.desktop.sources = std::move(lister);
+    NullHookLibrary hook;
+    MainWindow w(desk.desktop, hook, desk.tray, nullptr);
+    QSignalSpy chosen(&w, &MainWindow::posScannersChosen);
+    auto* list = w.findChild<QTreeWidget*>("ScanSources");
+    auto* offer = w.findChild<QWidget*>("PosScannerOffer");
+    ASSERT_TRUE(list && offer);
+    const auto rows = [&] {
+        std::vector<std::string> text;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < 4; ++c) cells << list->topLevelItem(i)->text(c);
+            text.push_back(cells.join('|').toStdString());
+        }
+        return text;
+    };
+    EXPECT_EQ(rows(), (std::vector<std::string>{
+                          "keyboard|AT keyboard|0001:0001|in use",
+                          "HID POS|POS Scanner|0c2e:0b61|not used: PosScanners is Off"}));
+    EXPECT_FALSE(offer->isHidden());
+    EXPECT_EQ(offer->accessibleName(), "A HID POS scanner is plugged in: POS Scanner. Use it?");
+
+    w.findChild<QPushButton*>("UsePosScanner")->click();
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_NE(ReadFile(desk.file.path()).find("PosScanners=Auto"), std::string::npos);
+    EXPECT_TRUE(offer->isHidden());
+    EXPECT_EQ(rows().back(), "HID POS|POS Scanner|0c2e:0b61|in use");
+
+    fake.found.push_back({ScanSourceKind::Serial, "/dev/ttyACM0", "/dev/ttyACM0", std::nullopt,
+                          std::nullopt, ScanSourceAccess::Denied});
+    std::thread([&] { fake.changed(); }).join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows().size() == 3; }, 3000));
+    EXPECT_EQ(rows().back(), "serial|/dev/ttyACM0||no permission: needs the dialout group");
 }
 
 // The program builds the backend first, so it outlives the window: nothing it calls from
