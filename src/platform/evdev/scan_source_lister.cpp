@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,13 +28,12 @@ std::string FirstLine(const fs::path& file) {
     return line;
 }
 
-std::optional<std::uint16_t> Hex16(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    try {
-        return std::uint16_t(std::stoul(text, nullptr, 16));
-    } catch (...) {
+std::optional<std::uint16_t> Hex16(std::string_view text) {
+    unsigned long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > 0xffff)
         return std::nullopt;
-    }
+    return std::uint16_t(value);
 }
 
 ScanSourceAccess AccessOf(const std::string& path) {
@@ -64,7 +64,8 @@ std::optional<ScanSource> DeniedKeyboard(const std::string& sys, const std::stri
     std::vector<std::string> hex{std::istream_iterator<std::string>(words), {}};
     std::vector<std::uint8_t> bits;
     for (auto word = hex.rbegin(); word != hex.rend(); ++word) {
-        unsigned long long value = std::stoull(*word, nullptr, 16);
+        unsigned long long value = 0;
+        std::from_chars(word->data(), word->data() + word->size(), value, 16);
         for (std::size_t i = 0; i < sizeof(long); ++i, value >>= 8)
             bits.push_back(std::uint8_t(value));
     }
@@ -77,7 +78,7 @@ std::optional<ScanSource> DeniedKeyboard(const std::string& sys, const std::stri
                       ScanSourceAccess::Denied};
 }
 
-// HID_NAME and HID_ID (bus:vendor:product, eight hex digits each) of a hidraw node.
+// The HID POS scanner behind a hidraw node, named by the HID_NAME and HID_ID of its uevent.
 std::optional<ScanSource> PosScanner(const std::string& sys, const std::string& dev,
                                      const std::string& node) {
     const fs::path device = fs::path(sys) / "class/hidraw" / node / "device";
@@ -88,11 +89,16 @@ std::optional<ScanSource> PosScanner(const std::string& sys, const std::string& 
     std::ifstream uevent(device / "uevent");
     for (std::string line; std::getline(uevent, line);) {
         if (line.starts_with("HID_NAME=")) s.name = line.substr(9);
-        if (line.starts_with("HID_ID=") && line.size() >= 7 + 26) {
-            s.vendor = Hex16(line.substr(7 + 9 + 4, 4));
-            s.product = Hex16(line.substr(7 + 18 + 4, 4));
+        if (line.starts_with("HID_ID=")) {
+            // BUS:VENDOR:PRODUCT, vendor and product as eight hex digits.
+            const std::size_t v = line.find(':'), p = line.find(':', v + 1);
+            if (v != std::string::npos && p != std::string::npos) {
+                s.vendor = Hex16(line.substr(v + 1, p - v - 1));
+                s.product = Hex16(line.substr(p + 1));
+            }
         }
     }
+    if (!s.vendor || !s.product) s.vendor = s.product = std::nullopt;
     s.access = AccessOf(s.path);
     return s;
 }

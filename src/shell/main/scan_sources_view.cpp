@@ -52,7 +52,6 @@ ScanSourcesView::ScanSourcesView(INIFile& ini, ScanSourceLister& lister, QWidget
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list_->header()->setStretchLastSection(true);
     list_->setMaximumHeight(list_->header()->sizeHint().height() +
                             list_->fontMetrics().height() * (kRowsShown + 1) + 8);
@@ -93,6 +92,12 @@ void ScanSourcesView::Refresh() {
         const QString name = Text(row.name);
         present.insert(name);
         if (offered.isEmpty() && !offered_.contains(name)) offered = name;
+    }
+    // Fitted to the longest text with a gap, so neighbouring columns do not run together.
+    for (int c = 0; c < 3; ++c) {
+        list_->resizeColumnToContents(c);
+        list_->setColumnWidth(c,
+                              list_->columnWidth(c) + 2 * list_->fontMetrics().averageCharWidth());
     }
     // One that was unplugged is offered again when it comes back.
     offered_.intersect(present);
