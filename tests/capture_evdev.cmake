@@ -20,3 +20,8 @@ blenvar_add_gtest(logind_bus_test
   LABELS capture)
 target_compile_definitions(logind_bus_test PRIVATE
   BLENVAR_LOGIND_STANDIN="${CMAKE_CURRENT_LIST_DIR}/capture/logind_standin.py")
+# The scan sources as the Setup tab lists them, from a made-up /dev and /sys.
+blenvar_add_gtest(scan_source_lister_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/capture/scan_source_lister_test.cpp
+  LIBS blenvar_evdev
+  LABELS capture)

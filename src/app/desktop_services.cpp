@@ -8,6 +8,7 @@
 #include "core/paths.h"
 #include "output/typing_thread.h"
 #include "platform/evdev/evdev_uinput.h"
+#include "platform/evdev/scan_source_lister.h"
 #include "platform/evdev/uinput_key_sender.h"
 #include "platform/x11/x11_key_sender.h"
 namespace blenvar {
@@ -32,6 +33,7 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
       keys(setup.keyboard
                ? TypeOnItsOwnThread([this] { return std::make_unique<X11KeySender>(&keyGate); })
                : nullptr),
+      sources(std::make_unique<EvdevScanSourceLister>()),
       dataFolder_(FolderOf(setup.settingsFile)) {
     settings.SetFileName(setup.settingsFile);
     // The decode driver refreshes once per scan; every read of that scan and its

@@ -8,6 +8,7 @@
 
 #include "components/ini/ini_file.h"
 #include "components/sound/sound_control.h"
+#include "core/scan_sources.h"
 #include "output/key_sender.h"
 #include "output/process_scan.h"
 #include "output/typing_gate.h"
@@ -74,6 +75,8 @@ class DesktopServices {
     // process holds its lock. Null when there is no home folder to keep it in.
     CurlServerTransport serverTransport;
     std::unique_ptr<ServerOutbox> server;
+    // The devices scans can come from, as "Setup" lists them.
+    std::unique_ptr<ScanSourceLister> sources;
 
   private:
     std::string dataFolder_;

@@ -358,6 +358,11 @@ bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices) {
                          devices == CaptureDevices::All ? kCaptureAll : kCaptureScanner);
 }
 
+bool SavePosScannersAuto(INIFile& ini) {
+    ini.SetSection(std::string(kSetupSection));
+    return ini.SaveValue(kKeyPosScanners, kPosScannersAuto);
+}
+
 WindowPlace LoadWindowPlace(INIFile& ini) {
     ini.SetSection(std::string(kSetupSection));
     const auto number = [&](std::string_view key) -> std::optional<int> {

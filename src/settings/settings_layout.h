@@ -193,6 +193,8 @@ std::optional<LayoutName> ParseLayoutName(std::string_view text);
 CaptureSetup LoadCaptureSetup(INIFile& ini);
 // The user's choice on the Setup tab.
 bool SaveCaptureDevices(INIFile& ini, CaptureDevices devices);
+// PosScanners=Auto, when the user takes up the offer of a HID POS scanner.
+bool SavePosScannersAuto(INIFile& ini);
 
 // folder + "/" + section without blanks, "/" or "\" + ".txt". The separators are
 // dropped so that "UCC/EAN 128" stays one file (UCCEAN128.txt) in the folder.

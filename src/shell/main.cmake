@@ -12,6 +12,7 @@ add_library(blenvar_shell_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/main/relay_capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/scanner_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/setup_tab.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main/scan_sources_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/layout_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main/capture_driver.h
   ${CMAKE_CURRENT_LIST_DIR}/main/last_scan_tab.cpp

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "capture/backend_choice.h"
+#include "capture/scan_sources.h"
 
 namespace blenvar {
 namespace {
@@ -120,6 +121,42 @@ TEST(InputDevices, DevicesToGrab) {
     };
     for (const auto& r : rows) {
         EXPECT_EQ(DevicesToGrab(r.devices, r.mode, r.scanner), r.grabbed) << r.what;
+    }
+}
+
+// The recorded scanner unplugged keeps a row of its own.
+TEST(ScanSources, StateOfEachSource) {
+    using A = ScanSourceAccess;
+    const auto source = [](ScanSourceKind kind, const char* name, A access = A::Readable) {
+        return ScanSource{kind, name, "/dev/x", 0x0c2e, 0x0b61, access};
+    };
+    CaptureSetup all, scannerOnly, auto_;
+    scannerOnly.devices = CaptureDevices::Scanner;
+    scannerOnly.scannerDevice = "Scanner|0c2e:0b61";
+    auto_.posScanners = true;
+    const struct {
+        ScanSource found;
+        const CaptureSetup& setup;
+        bool x11;
+        std::string states;
+    } rows[] = {
+        {source(ScanSourceKind::Keyboard, "Keys"), scannerOnly, false,
+         "missing; not used: not the recorded scanner"},
+        {source(ScanSourceKind::Keyboard, "Scanner"), scannerOnly, false, "in use"},
+        {source(ScanSourceKind::Keyboard, "Keys", A::Denied), all, false,
+         "no permission: needs the input group"},
+        {source(ScanSourceKind::Keyboard, "Keys", A::Denied), all, true, "in use"},
+        {source(ScanSourceKind::HidPos, "POS"), all, false, "not used: PosScanners is Off"},
+        {source(ScanSourceKind::HidPos, "POS", A::Denied), auto_, false,
+         "no permission: needs the input group or the udev rule of blenvar's package"},
+        {source(ScanSourceKind::Serial, "/dev/ttyACM0", A::Denied), all, false,
+         "no permission: needs the dialout group"},
+    };
+    for (const auto& r : rows) {
+        std::string states;
+        for (const SourceRow& row : SourceRows({r.found}, r.setup, r.x11))
+            states += (states.empty() ? "" : "; ") + row.state;
+        EXPECT_EQ(states, r.states) << r.found.name << " x11 " << r.x11;
     }
 }
 

@@ -1,5 +1,5 @@
 // The window on the offscreen platform (which has no tray): title, tabs, the untrained
-// start, Hide without a tray, and a scan from capture through to Reprocess.
+// start, Hide without a tray, a scan from capture through to Reprocess, the scan sources.
 #include "shell/main/main_window.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +9,10 @@
 #include <QComboBox>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -240,6 +242,53 @@ TEST(MainWindow, TrainingThroughTheRelaySavesTheScannerWithItsKeys) {
     EXPECT_TRUE(w.statusBar()->currentMessage().contains("cannot tell keyboards apart"));
     std::thread relay2([&] { EXPECT_EQ(backend.Type(1, 1, 65, 30, "keyboard"), kConsumeKey); });
     relay2.join();
+}
+
+struct FakeLister : ScanSourceLister {
+    std::vector<ScanSource> found;
+    std::function<void()> changed;
+    std::vector<ScanSource> List(const std::optional<SerialPortWanted>&) override { return found; }
+    void Watch(std::function<void()> f) override { changed = std::move(f); }
+};
+
+// A HID POS scanner left alone is offered; taking the offer saves PosScanners=Auto and
+// asks for the reader. A device plugged in later shows without the tab shown again.
+TEST(MainWindow, SetupListsTheScanSourcesAndOffersAnUnusedPosScanner) {
+    Desk desk("[Setup]\n");
+    auto lister = std::make_unique<FakeLister>();
+    FakeLister& fake = *lister;
+    fake.found = {{ScanSourceKind::Keyboard, "AT keyboard", "/dev/input/event0", 1, 1, {}},
+                  {ScanSourceKind::HidPos, "POS Scanner", "/dev/hidraw3", 0x0c2e, 0x0b61, {}}};
+    desk.desktop.sources = std::move(lister);
+    NullHookLibrary hook;
+    MainWindow w(desk.desktop, hook, desk.tray, nullptr);
+    QSignalSpy chosen(&w, &MainWindow::posScannersChosen);
+    auto* list = w.findChild<QTreeWidget*>("ScanSources");
+    auto* offer = w.findChild<QWidget*>("PosScannerOffer");
+    ASSERT_TRUE(list && offer);
+    const auto lastRow = [&](int count) {
+        QTreeWidgetItem* item = list->topLevelItem(list->topLevelItemCount() - 1);
+        return list->topLevelItemCount() != count
+                   ? QString()
+                   : QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(
+                         '|');
+    };
+    EXPECT_EQ(lastRow(2), "HID POS|POS Scanner|0c2e:0b61|not used: PosScanners is Off");
+    EXPECT_FALSE(offer->isHidden());
+    EXPECT_EQ(offer->accessibleName(), "A HID POS scanner is plugged in: POS Scanner. Use it?");
+
+    w.findChild<QPushButton*>("UsePosScanner")->click();
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_NE(ReadFile(desk.file.path()).find("PosScanners=Auto"), std::string::npos);
+    EXPECT_TRUE(offer->isHidden());
+    EXPECT_EQ(lastRow(2), "HID POS|POS Scanner|0c2e:0b61|in use");
+
+    fake.found.push_back({ScanSourceKind::Serial, "/dev/ttyACM0", "/dev/ttyACM0", std::nullopt,
+                          std::nullopt, ScanSourceAccess::Denied});
+    std::thread([&] { fake.changed(); }).join();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return lastRow(3) == "serial|/dev/ttyACM0||no permission: needs the dialout group"; },
+        3000));
 }
 
 // The program builds the backend first, so it outlives the window: nothing it calls from

@@ -215,14 +215,20 @@ int main(int argc, char** argv) {
     std::unique_ptr<blenvar::HidPosReader> posScanners;
     std::unique_ptr<blenvar::SerialReader> serialScanner;
     std::string sourceError;
-    if (setup.posScanners) {
+    const auto readPosScanners = [&posScanners, read, notice] {
+        if (posScanners) return;
+        std::string error;
         posScanners = blenvar::HidPosReader::Start(
             {[read](const blenvar::PosScan& scan, const std::string& device) {
                  read(scan.Raw(), true, device);
              },
              notice},
-            sourceError);
-    }
+            error);
+        if (!error.empty()) notice(error);
+    };
+    if (setup.posScanners) readPosScanners();
+    // Taken up on "Setup": read from now on, without a restart.
+    QObject::connect(&window, &blenvar::MainWindow::posScannersChosen, &window, readPosScanners);
     if (!setup.serialProblem.empty()) notice(setup.serialProblem);
     if (setup.serialScanner) {
         serialScanner = blenvar::SerialReader::Start(

@@ -60,9 +60,11 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     tabs_->addTab(controlTab_, tr("Control"));
     lastScan_ = new LastScanTab;
     tabs_->addTab(lastScan_, tr("Last Scan"));
-    setup_ = new SetupTab(desktop.settings, *capture_, capture, desktop.opener,
+    setup_ = new SetupTab(desktop.settings, *capture_, capture, desktop.opener, *desktop.sources,
                           QString::fromStdString(DefaultRegistryPaths().user));
     connect(setup_, &SetupTab::statusMessage, this, &MainWindow::ShowStatus);
+    connect(setup_->Sources(), &ScanSourcesView::posScannersChosen, this,
+            &MainWindow::posScannersChosen);
     connect(setup_, &SetupTab::keysTrained, this, [this](const TrainedKeys& keys) {
         startup_.SetKeys(keys);
         tray_.SetTrained(true);

@@ -58,6 +58,8 @@ class MainWindow : public QMainWindow, private StartupHost {
   signals:
     // A scan has begun: windows in the way of it (the version window) get out of it.
     void scanOpened();
+    // The user chose to read HID POS scanners (PosScanners=Auto is saved).
+    void posScannersChosen();
 
   protected:
     void changeEvent(QEvent* event) override;

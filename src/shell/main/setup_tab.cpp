@@ -77,7 +77,8 @@ QWidget* HelpPlace(const QString& page) {
 }
 
 SetupTab::SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend,
-                   ShellOpener& opener, const QString& soundDatabase, QWidget* parent)
+                   ShellOpener& opener, ScanSourceLister& sources, const QString& soundDatabase,
+                   QWidget* parent)
     : QWidget(parent), ini_(ini), driver_(driver), opener_(opener) {
     encoding_ = new EncodingOptions(ini);
     encoding_->setObjectName(
@@ -118,6 +119,9 @@ SetupTab::SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend,
     scanner_ = new ScannerOptions(ini, driver, backend);
     connect(scanner_, &ScannerOptions::statusMessage, this, &SetupTab::statusMessage);
     column->addWidget(scanner_);
+    sources_ = new ScanSourcesView(ini, sources);
+    connect(sources_, &ScanSourcesView::statusMessage, this, &SetupTab::statusMessage);
+    column->addWidget(sources_);
     backendNote_ = new QLabel;
     backendNote_->setObjectName("BackendNote");
     backendNote_->setWordWrap(true);
@@ -165,6 +169,7 @@ QWidget* SetupTab::FileRow(const QString& caption, const QString& file, const QS
 void SetupTab::ShowBackend(const QString& name, bool x11) {
     backendNote_->setText(tr("Keys are captured through: %1").arg(name));
     backendNote_->show();
+    sources_->SetKeysThroughX11(x11);
     if (waylandNote_) waylandNote_->setVisible(x11);
 }
 

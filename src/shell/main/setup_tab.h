@@ -1,7 +1,8 @@
 #pragma once
 // The "Setup" tab: the encoding, training (Train/Stop, the count of characters scanned,
-// the keys learned and what training found), the scanner device, which capture backend
-// runs, starting at login, where the settings and sounds are kept, and its help page.
+// the keys learned and what training found), the scanner device, the scan sources seen,
+// which capture backend runs, starting at login, where the settings and sounds are kept, and its
+// help page.
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -12,6 +13,7 @@
 #include "core/services.h"
 #include "shell/editor/encoding_options.h"
 #include "shell/main/capture_driver.h"
+#include "shell/main/scan_sources_view.h"
 #include "shell/main/scanner_options.h"
 #include "shell/main/startup.h"
 
@@ -31,10 +33,11 @@ class SetupTab : public QWidget {
   public:
     // `soundDatabase`: the file the sound events are kept in.
     SetupTab(INIFile& ini, CaptureDriver& driver, CaptureBackend& backend, ShellOpener& opener,
-             const QString& soundDatabase, QWidget* parent = nullptr);
+             ScanSourceLister& sources, const QString& soundDatabase, QWidget* parent = nullptr);
 
     EncodingOptions* Encoding() const { return encoding_; }
     ScannerOptions* Scanner() const { return scanner_; }
+    ScanSourcesView* Sources() const { return sources_; }
     // Names the capture backend in use; the Wayland note only matters for X11.
     void ShowBackend(const QString& name, bool x11);
     // Why capture is not running.
@@ -75,6 +78,7 @@ class SetupTab : public QWidget {
     // From Detect layout until the training it started has ended.
     bool detecting_ = false;
     ScannerOptions* scanner_;
+    ScanSourcesView* sources_;
     QLabel* backendNote_;
     QLabel* waylandNote_ = nullptr;
     QCheckBox* autostart_;

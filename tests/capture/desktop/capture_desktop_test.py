@@ -3,14 +3,17 @@
 
     with-desktop --tray --a11y -- capture_desktop_test.py BIN_DIR ARTIFACTS_DIR
 
-A scanner is played by blenvar-xinject (XTest); blenvar-keyprobe has the focus and records
-every key it receives. Exits with 77 (skipped) when BIN_DIR lacks a program it needs.
+A scanner is played by blenvar-xinject (XTest), a serial scanner by a pty; blenvar-keyprobe
+has the focus and records every key it receives. Screenshots go to ARTIFACTS_DIR. Exits with
+77 (skipped) when BIN_DIR lacks a program it needs.
 """
 import os
+import pty
 import shutil
 import subprocess
 import sys
 import time
+import tty
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
@@ -26,7 +29,7 @@ SaveToFile=1
 FileFormat=%%C
 FileName={out}
 """
-BIN_DIR = ""
+BIN_DIR = ARTIFACTS = ""
 
 
 def inject(*args):
@@ -63,10 +66,10 @@ class CaptureDesktopTest(unittest.TestCase):
             sys.stderr.writelines(l for l in open(self.blenvar.log) if "blenvar-trace" not in l)
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def start_blenvar(self, trained=True, layout=""):
+    def start_blenvar(self, trained=True, layout="", setup=""):
         with open(os.path.join(self.folder, "blenvar.ini"), "w") as f:
             f.write((program.trained(123, 88) if trained else "[Setup]\n")
-                    + f"ScannerLayout={layout}\n" + DELIVERY.format(out=self.out))
+                    + f"ScannerLayout={layout}\n{setup}" + DELIVERY.format(out=self.out))
         self.blenvar = program.Blenvar(self.folder, self.env)
         atspi.wait_for("capture on", lambda: "capture ready" in open(self.blenvar.log).read())
         return self.blenvar
@@ -139,6 +142,36 @@ class CaptureDesktopTest(unittest.TestCase):
         self.assertEqual(clipboard(), "NEW")
         self.assertEqual(self.probe_text("ab"), "ab")
 
+    def test_a_serial_scanner_scans_beside_the_keyboard_scanner_and_setup_lists_it(self):
+        master, port = pty.openpty()
+        self.addCleanup(lambda: (os.close(master), os.close(port)))
+        tty.setraw(port)
+        device = os.ttyname(port)
+        blenvar = self.start_blenvar(setup=f"SerialScanner={device},115200\n")
+        os.write(master, b"SERIAL-1\r\n")
+        self.assertEqual(self.scans(1), ["SERIAL-1"])
+        inject("--key", "F12", "--text", "KEYS-1", "--key", "Return")
+        self.assertEqual(self.scans(2), ["SERIAL-1", "KEYS-1"])
+
+        # A second start shows the running copy's window, hidden in the tray.
+        second = program.Blenvar(self.folder, self.env)
+        second.answer_message("Only one copy")
+        second.proc.wait(timeout=10)
+        app = blenvar.app()
+        atspi.select_tab(app, "Setup")
+        sources = atspi.find(app, name="Scan sources", showing=True)
+
+        def serial_row():
+            cells = [c.name for c in atspi.find_all(sources, role="table cell")]
+            at = cells.index(device) if device in cells else -1
+            return at > 0 and cells[at - 1:at + 3] == ["serial", device, "", "in use"]
+        atspi.wait_for("the serial port in use on Setup", serial_row)
+        window = subprocess.run(["xdotool", "search", "--pid", str(blenvar.pid), "--name",
+                                 "^Blenvar - v"], capture_output=True, text=True).stdout.split()[0]
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        subprocess.run(["import", "-window", window, f"{ARTIFACTS}/tab-setup-scan-sources.png"],
+                       check=True)
+
     def test_an_azerty_scanner_is_read_on_its_layout_and_on_the_us_table_without_it(self):
         """GS1 data from an AZERTY scanner while the desktop types US: "]" and GS need AltGr
         with the ")" key, digits need Shift. X key codes are the Linux ones + 8."""
@@ -160,5 +193,6 @@ class CaptureDesktopTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BIN_DIR, _ = program.arguments(__doc__, 2, ["blenvar", "blenvar-keyprobe", "blenvar-xinject"])
+    BIN_DIR, ARTIFACTS = program.arguments(__doc__, 2,
+                                           ["blenvar", "blenvar-keyprobe", "blenvar-xinject"])
     program.run()
