@@ -32,6 +32,8 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
       keys(setup.keyboard
                ? TypeOnItsOwnThread([this] { return std::make_unique<X11KeySender>(&keyGate); })
                : nullptr),
+      secretsFile(BlenvarConfigFolder().empty() ? std::string()
+                                                : BlenvarConfigFolder() + "/secrets.ini"),
       dataFolder_(FolderOf(setup.settingsFile)) {
     settings.SetFileName(setup.settingsFile);
     // The decode driver refreshes once per scan; every read of that scan and its

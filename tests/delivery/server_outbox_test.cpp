@@ -1,8 +1,10 @@
 // Sending to a server: hostile scans in the masks, the outbox's order and pauses with a
-// clock of our own, then real HTTP on 127.0.0.1 through a refusing server and a kill -9.
+// clock of our own, where logins are kept, then real HTTP(S) on 127.0.0.1 through a
+// refusing server, a kill -9, a self-signed certificate and the desktop's keyring.
 #include "output/server_outbox.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +13,7 @@
 #include "core/json_text.h"
 #include "output/server_message.h"
 #include "platform/net/curl_server_transport.h"
+#include "platform/posix/secrets_file.h"
 #include "support/process.h"
 
 namespace blenvar {
@@ -91,14 +94,62 @@ TEST(Outbox, OrderPausesAndRefusals) {
         EXPECT_EQ(RetryPauseMs(failures), pause);
 }
 
-// The server of scan_server.py and what it has taken, one line each.
-struct ScanServer {
+TEST(ServerSecrets, KeptPerServerInAFileOfTheUsersOwn) {
     testing::TempIni dir;
-    testing::Spawned proc{{"python3", SCAN_SERVER, dir.folder() + "/port", dir.folder() + "/log"}};
+    const std::string path = dir.folder() + "/secrets.ini";
+    testing::WriteFile(path,
+                       "[https://inv.example.com:443]\nAuthorization=Bearer t\n"
+                       "[mqtt://[::1]:1883]\nUser=u\nPassword=p\n");
+    const struct {
+        const char* address;
+        mode_t mode;
+        const char* found;  // authorization|user|password, or "!" and words of the problem
+    } rows[] = {
+        {"HTTPS://me@Inv.Example.com/scans?x=1", 0600, "Bearer t||"},
+        {"mqtt://[::1]/scans/%2F", 0600, "|u|p"},
+        {"https://inv.example.com:8443/", 0600, ""},
+        {"https://inv.example.com/", 0640, "!The logins in "},
+        {"https://inv.example.com/", 0, ""},  // no file
+    };
+    for (const auto& row : rows) {
+        if (row.mode)
+            chmod(path.c_str(), row.mode);
+        else
+            std::filesystem::remove(path);
+        std::string problem;
+        const auto login = SecretsFile(path).Login(ServerKey(row.address), problem);
+        const std::string found =
+            login ? login->authorization + "|" + login->user + "|" + login->password : "";
+        if (row.found[0] == '!')
+            EXPECT_NE(problem.find(row.found + 1), std::string::npos) << problem;
+        else
+            EXPECT_EQ(found, row.found) << row.address << problem;
+    }
+}
+
+// The server of scan_server.py and what it has taken, one line each; over HTTPS with a
+// certificate of its own.
+struct ScanServer {
+    explicit ScanServer(bool tls = false) : scheme(tls ? "https" : "http") {
+        std::vector<std::string> argv{"python3", SCAN_SERVER, dir.folder() + "/port",
+                                      dir.folder() + "/log"};
+        if (tls) {
+            testing::RunProcess({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                 "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj",
+                                 "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                 "-keyout", Certificate() + ".key", "-out", Certificate()});
+            argv.insert(argv.end(), {Certificate(), Certificate() + ".key"});
+        }
+        proc = std::make_unique<testing::Spawned>(argv);
+    }
+    testing::TempIni dir;
+    std::string scheme;
+    std::unique_ptr<testing::Spawned> proc;
+    std::string Certificate() { return dir.folder() + "/server.pem"; }
     std::string Url() {
         while (!std::filesystem::exists(dir.folder() + "/port"))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return "http://127.0.0.1:" + testing::ReadFile(dir.folder() + "/port");
+        return scheme + "://127.0.0.1:" + testing::ReadFile(dir.folder() + "/port");
     }
     std::vector<std::string> Taken() {
         return testing::Lines(testing::ReadFile(dir.folder() + "/log"));
@@ -166,6 +217,76 @@ TEST(ServerOutboxHttp, KilledInABurstEveryCommittedScanArrives) {
     ASSERT_GE(firsts.size(), delivered.size());
     for (std::size_t i = 0; i < firsts.size(); ++i)
         EXPECT_EQ(firsts[i], "/burst/SCAN" + std::to_string(1000 + i));
+}
+
+// The login is looked up at each send and never written to the outbox; a server with a
+// certificate of its own is refused until that certificate is named.
+TEST(ServerOutboxHttp, LoginsAndCertificates) {
+    ScanServer server(true);
+    const std::string url = server.Url();
+    const std::string secrets = server.dir.folder() + "/secrets.ini";
+    testing::WriteFile(secrets, "[" + ServerKey(url) + "]\nAuthorization=Bearer s3cret\n");
+    SecretsFile file(secrets);
+    CurlServerTransport https(&file);
+    using K = ServerAnswer::Kind;
+    const struct {
+        mode_t mode;
+        bool named;  // the request names the server's certificate
+        K kind;
+        const char* says;
+    } rows[] = {
+        {0600, false, K::Retry, "needs it named in ServerCertificate"},
+        {0644, true, K::Retry, "may be read by others"},
+        {0600, true, K::Accepted, "HTTP 200: ok"},
+    };
+    for (const auto& row : rows) {
+        chmod(secrets.c_str(), row.mode);
+        const ServerAnswer a =
+            https.Send({url + "/s", "x", "i", row.named ? server.Certificate() : ""});
+        EXPECT_EQ(a.kind, row.kind) << a.text;
+        EXPECT_NE(a.text.find(row.says), std::string::npos) << a.text;
+    }
+    {
+        ServerOutbox outbox({server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock",
+                             [] { return std::int64_t{0}; }},
+                            &https);
+        std::string error;
+        ASSERT_TRUE(outbox.Add({url + "/o", "y", "j", server.Certificate()}, error));
+        ASSERT_TRUE(outbox.WaitIdle(20000, true));
+    }
+    EXPECT_EQ(server.Taken(),
+              (std::vector<std::string>{"/s\ti\tx\tBearer s3cret", "/o\tj\ty\tBearer s3cret"}));
+    for (const auto& f : std::filesystem::directory_iterator(server.dir.folder())) {
+        if (!f.path().filename().string().starts_with("o.sqlite")) continue;
+        EXPECT_EQ(testing::ReadFile(f.path().string()).find("s3cret"), std::string::npos);
+    }
+}
+
+// From the settings file to the server, through the program's own services: the
+// certificate named per type, the login from an unlocked keyring on a session bus.
+TEST(ServerOutboxHttp, KeyringLoginReachesTheServer) {
+    for (const char* tool : {"dbus-run-session", "gnome-keyring-daemon", "secret-tool", "gdbus"})
+        if (testing::RunProcess({"sh", "-c", std::string("command -v ") + tool}).status != 0)
+            GTEST_SKIP() << tool << " is not installed";
+    ScanServer server(true);
+    const std::string url = server.Url();
+    testing::TempIni home("[UNKNOWN]\nSendToClipboard=0\nSendToServer=1\nServerAddress=" + url +
+                          "/k\nServerCertificate=" + server.Certificate() + "\n");
+    const std::string script =
+        "unset DISPLAY; mkdir -m 700 \"$0/run\" && export XDG_RUNTIME_DIR=\"$0/run\" "
+        "XDG_DATA_HOME=\"$0\" XDG_CONFIG_HOME=\"$0\" XDG_STATE_HOME=\"$0\" && "
+        "printf pw | gnome-keyring-daemon --unlock --components=secrets >/dev/null && "
+        // Its daemon may claim the bus name after it returns; the store must not start another.
+        "gdbus wait --session --timeout 20 org.freedesktop.secrets && "
+        "printf 'Bearer k3y' | secret-tool store --label=t xdg:schema org.blenvar.Server "
+        "server \"$1\" kind authorization && echo SCAN1 | \"$2\" --deliver --settings \"$3\"";
+    const auto run =
+        testing::RunProcess({"dbus-run-session", "--", "sh", "-c", script, home.folder(),
+                             ServerKey(url), BLENVAR_DECODE, home.path()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto taken = server.Taken();
+    ASSERT_EQ(taken.size(), 1u) << run.err;
+    EXPECT_TRUE(taken[0].starts_with("/k\t") && taken[0].ends_with("\tBearer k3y")) << taken[0];
 }
 
 }  // namespace
