@@ -33,6 +33,8 @@ DesktopServices::DesktopServices(const DesktopSetup& setup, TrayImage& trayImage
       keys(setup.keyboard
                ? TypeOnItsOwnThread([this] { return std::make_unique<X11KeySender>(&keyGate); })
                : nullptr),
+      secretsFile(BlenvarConfigFolder().empty() ? std::string()
+                                                : BlenvarConfigFolder() + "/secrets.ini"),
       sources(std::make_unique<EvdevScanSourceLister>()),
       dataFolder_(FolderOf(setup.settingsFile)) {
     settings.SetFileName(setup.settingsFile);

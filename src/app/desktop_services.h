@@ -12,6 +12,7 @@
 #include "output/key_sender.h"
 #include "output/process_scan.h"
 #include "output/typing_gate.h"
+#include "platform/desktop/keyring_secrets.h"
 #include "platform/desktop/xdg_opener.h"
 #include "platform/net/curl_downloader.h"
 #include "platform/net/curl_server_transport.h"
@@ -19,6 +20,7 @@
 #include "platform/net/qt_page_fetcher.h"
 #include "platform/posix/posix_file_appender.h"
 #include "platform/posix/posix_process_starter.h"
+#include "platform/posix/secrets_file.h"
 #include "platform/posix/system_clock.h"
 #include "platform/qt/lazy_sound_player.h"
 #include "platform/qt/qt_clipboard.h"
@@ -72,8 +74,12 @@ class DesktopServices {
     IfaddrsConnection connection;
     CurlDownloader downloads;
     // "Send to a server": the outbox in the user's state folder, sent from while this
-    // process holds its lock. Null when there is no home folder to keep it in.
-    CurlServerTransport serverTransport;
+    // process holds its lock. Null when there is no home folder to keep it in. Logins come
+    // from the keyring, else from secrets.ini beside the user's settings.
+    KeyringSecrets keyringSecrets;
+    SecretsFile secretsFile;
+    FirstServerSecrets serverSecrets{{&keyringSecrets, &secretsFile}};
+    CurlServerTransport serverTransport{&serverSecrets};
     std::unique_ptr<ServerOutbox> server;
     // The devices scans can come from, as "Setup" lists them.
     std::unique_ptr<ScanSourceLister> sources;

@@ -145,6 +145,9 @@ struct ServerRequest {
     std::string address;  // http(s):// or mqtt(s):// with the path or topic filled in
     std::string body;
     std::string id;  // the scan's UUID; the Idempotency-Key of an HTTP request
+    // A PEM file of the certificates the server's is checked against; empty for the
+    // system's store.
+    std::string certificate = {};
 };
 
 struct ServerAnswer {

@@ -91,7 +91,8 @@ void ProcessScan(ScanRecord& rec, bool reprocess, DeliveryServices& s) {
     if (ReadFlag(set.SendToServer)) {
         Step(s.notifier, "Sending the " + section + " scan to a server", [&] {
             if (rec.Id.empty()) rec.Id = NewScanId();
-            const ServerMessage m = MakeServerMessage(set.ServerAddress, set.ServerFormat, rec);
+            ServerMessage m = MakeServerMessage(set.ServerAddress, set.ServerFormat, rec);
+            m.request.certificate = set.ServerCertificate;
             std::string error = m.error;
             if (m.ok && !s.server) error = "this program does not send to servers.";
             if (m.ok && s.server && s.server->Add(m.request, error)) return;

@@ -49,6 +49,9 @@ constexpr std::array<ControlInfo, kEditorControlCount> kControls{{
     {EditorControl::ServerFormat, kKeyServerFormat, Kind::TextBox, kEveryType},
     {EditorControl::SFLabel, "SFLabel", Kind::Other, kEveryType},
     {EditorControl::ServerNote, "ServerNote", Kind::Other, kEveryType},
+    {EditorControl::ServerCertificate, kKeyServerCertificate, Kind::TextBox, kEveryType},
+    {EditorControl::SCLabel, "SCLabel", Kind::Other, kEveryType},
+    {EditorControl::CertificateButton, "CertificateButton", Kind::Other, kEveryType},
 }};
 
 const ControlInfo& Info(EditorControl c) {
@@ -117,6 +120,9 @@ bool ControlEnabled(EditorControl c, const EditorSwitches& s) {
         case EditorControl::ServerFormat:
         case EditorControl::SFLabel:
         case EditorControl::ServerNote:
+        case EditorControl::ServerCertificate:
+        case EditorControl::SCLabel:
+        case EditorControl::CertificateButton:
             return s.sendToServer;
         case EditorControl::IdentLabel:
         case EditorControl::IdentText:

@@ -42,8 +42,11 @@ enum class EditorControl {
     ServerFormat,
     SFLabel,
     ServerNote,
+    ServerCertificate,
+    SCLabel,
+    CertificateButton,
 };
-inline constexpr std::size_t kEditorControlCount = 29;
+inline constexpr std::size_t kEditorControlCount = 32;
 
 std::string_view ControlName(EditorControl c);
 const std::array<EditorControl, kEditorControlCount>& EditorControls();

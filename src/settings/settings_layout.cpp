@@ -81,8 +81,8 @@ std::string DefaultFileName(std::string_view folder, std::string_view section) {
     return path;
 }
 
-const std::array<TypeSettingKey, 18>& TypeSettingKeys() {
-    static const std::array<TypeSettingKey, 18> keys{{
+const std::array<TypeSettingKey, 19>& TypeSettingKeys() {
+    static const std::array<TypeSettingKey, 19> keys{{
         {kKeyScanToKeyboard, &TypeSettings::ScanToKeyboard},
         {kKeyAddReturn, &TypeSettings::AddReturn},
         {kKeyExecuteCommand, &TypeSettings::ExecuteCommand},
@@ -101,6 +101,7 @@ const std::array<TypeSettingKey, 18>& TypeSettingKeys() {
         {kKeySendToServer, &TypeSettings::SendToServer},
         {kKeyServerAddress, &TypeSettings::ServerAddress},
         {kKeyServerFormat, &TypeSettings::ServerFormat},
+        {kKeyServerCertificate, &TypeSettings::ServerCertificate},
     }};
     return keys;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Layout of the settings file: the type sections, the global "Setup" keys, the eighteen
+// Layout of the settings file: the type sections, the global "Setup" keys, the nineteen
 // per-type keys with their editor defaults and write order, and the rules by which
 // stored text is read. Plain C++ below decoding and delivery: both take names from here.
 #include <array>
@@ -80,11 +80,15 @@ inline constexpr std::string_view kKeyIdentText = "IdentText";
 inline constexpr std::string_view kKeyKeyboardMask = "KeyboardMask";
 // Sending to a server: SendToServer is the flag, ServerAddress the address mask (http://,
 // https://, mqtt:// or mqtts://) and ServerFormat the body mask, empty for the scan as JSON.
+// ServerCertificate names a PEM file the server's certificate is checked against (a server
+// with a certificate of its own); empty for the system's store.
 inline constexpr std::string_view kKeySendToServer = "SendToServer";
 inline constexpr std::string_view kKeyServerAddress = "ServerAddress";
 inline constexpr std::string_view kKeyServerFormat = "ServerFormat";
+inline constexpr std::string_view kKeyServerCertificate = "ServerCertificate";
 inline constexpr std::string_view kDefaultServerAddress = "";
 inline constexpr std::string_view kDefaultServerFormat = "";
+inline constexpr std::string_view kDefaultServerCertificate = "";
 
 inline constexpr std::string_view kDefaultIdentText = "";
 // Delivery and the editor both read a type never saved with this, so the box shows what
@@ -221,6 +225,7 @@ struct TypeSettings {
     std::string SendToServer = "0";
     std::string ServerAddress{kDefaultServerAddress};
     std::string ServerFormat{kDefaultServerFormat};
+    std::string ServerCertificate{kDefaultServerCertificate};
 };
 
 struct TypeSettingKey {
@@ -228,13 +233,13 @@ struct TypeSettingKey {
     std::string TypeSettings::*field;
 };
 
-// All eighteen keys in the order a save writes them.
-const std::array<TypeSettingKey, 18>& TypeSettingKeys();
+// All nineteen keys in the order a save writes them.
+const std::array<TypeSettingKey, 19>& TypeSettingKeys();
 
 // Loads a type's section; a missing key gets the editor default (FileName: the default
 // file name for this section in `folder`).
 TypeSettings LoadTypeSettings(INIFile& ini, std::string_view section, std::string_view folder);
-// Writes all eighteen keys, texts trimmed of surrounding blanks, in one file replacement:
+// Writes all nineteen keys, texts trimmed of surrounding blanks, in one file replacement:
 // all of them or none. False (reason in ini.LastWriteError()) when nothing was written.
 bool SaveTypeSettings(INIFile& ini, std::string_view section, const TypeSettings& settings);
 

@@ -1,15 +1,16 @@
 #!/usr/bin/python3
 """A scan-collecting HTTP server on 127.0.0.1 for the outbox tests.
 
-    scan_server.py PORTFILE LOG
+    scan_server.py PORTFILE LOG [CERT KEY]
 
-Writes its port to PORTFILE once it listens. A POST to a path holding "bad" is refused
-with 400; one to a path holding "flaky" gets 503 for its 3rd to 7th request; any other is
-taken: "PATH<TAB>IDEMPOTENCY-KEY<TAB>BODY" (body on one line) is added to LOG before the
-200 goes out.
+With CERT and KEY (PEM files) it speaks HTTPS. Writes its port to PORTFILE once it
+listens. A POST to a path holding "bad" is refused with 400; one to a path holding "flaky"
+gets 503 for its 3rd to 7th request; any other is taken: "PATH<TAB>IDEMPOTENCY-KEY<TAB>BODY" (body on one line) is added to LOG before the
+200 goes out, with "<TAB>AUTHORIZATION" when the request had that header.
 """
 import http.server
 import os
+import ssl
 import sys
 import threading
 
@@ -43,12 +44,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     return self.answer(503, "busy")
             with open(sys.argv[2], "ab") as log:
                 key = self.headers.get("Idempotency-Key", "")
+                auth = self.headers.get("Authorization")
                 log.write(self.path.encode() + b"\t" + key.encode() + b"\t" +
-                          body.replace(b"\n", b"\\n") + b"\n")
+                          body.replace(b"\n", b"\\n") +
+                          (b"\t" + auth.encode() if auth else b"") + b"\n")
         self.answer(200, "ok")
 
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+if len(sys.argv) > 4:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[3], sys.argv[4])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
 with open(sys.argv[1] + ".tmp", "w") as f:
     f.write(str(server.server_address[1]))
 os.rename(sys.argv[1] + ".tmp", sys.argv[1])

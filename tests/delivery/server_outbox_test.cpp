@@ -1,8 +1,10 @@
 // Sending to a server: hostile scans in the masks, the outbox's order and pauses with a
-// clock of our own, then real HTTP on 127.0.0.1 through a refusing server and a kill -9.
+// clock of our own, where logins are kept, then real HTTP(S) on 127.0.0.1 through a
+// refusing server, a kill -9, a self-signed certificate and the desktop's keyring.
 #include "output/server_outbox.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +13,7 @@
 #include "core/json_text.h"
 #include "output/server_message.h"
 #include "platform/net/curl_server_transport.h"
+#include "platform/posix/secrets_file.h"
 #include "support/process.h"
 
 namespace blenvar {
@@ -91,14 +94,29 @@ TEST(Outbox, OrderPausesAndRefusals) {
         EXPECT_EQ(RetryPauseMs(failures), pause);
 }
 
-// The server of scan_server.py and what it has taken, one line each.
+// The server of scan_server.py and what it has taken, one line each; over HTTPS with a
+// certificate of its own.
 struct ScanServer {
+    explicit ScanServer(bool tls = false) : scheme(tls ? "https" : "http") {
+        std::vector<std::string> argv{"python3", SCAN_SERVER, dir.folder() + "/port",
+                                      dir.folder() + "/log"};
+        if (tls) {
+            testing::RunProcess({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                 "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj",
+                                 "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                 "-keyout", Certificate() + ".key", "-out", Certificate()});
+            argv.insert(argv.end(), {Certificate(), Certificate() + ".key"});
+        }
+        proc = std::make_unique<testing::Spawned>(argv);
+    }
     testing::TempIni dir;
-    testing::Spawned proc{{"python3", SCAN_SERVER, dir.folder() + "/port", dir.folder() + "/log"}};
+    std::string scheme;
+    std::unique_ptr<testing::Spawned> proc;
+    std::string Certificate() { return dir.folder() + "/server.pem"; }
     std::string Url() {
         while (!std::filesystem::exists(dir.folder() + "/port"))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return "http://127.0.0.1:" + testing::ReadFile(dir.folder() + "/port");
+        return scheme + "://127.0.0.1:" + testing::ReadFile(dir.folder() + "/port");
     }
     std::vector<std::string> Taken() {
         return testing::Lines(testing::ReadFile(dir.folder() + "/log"));
@@ -166,6 +184,86 @@ TEST(ServerOutboxHttp, KilledInABurstEveryCommittedScanArrives) {
     ASSERT_GE(firsts.size(), delivered.size());
     for (std::size_t i = 0; i < firsts.size(); ++i)
         EXPECT_EQ(firsts[i], "/burst/SCAN" + std::to_string(1000 + i));
+}
+
+// Logins come from secrets.ini at each send, only while nobody else may read it, and never
+// reach the outbox; a server with a certificate of its own is refused until it is named.
+TEST(ServerOutboxHttp, LoginsAndCertificates) {
+    ScanServer server(true);
+    const std::string url = server.Url(), secrets = server.dir.folder() + "/secrets.ini";
+    const std::string mine = "[" + ServerKey(url) + "]\nAuthorization=Bearer s3cret\n";
+    const struct {
+        std::string file;  // secrets.ini; empty: none
+        mode_t mode;
+        bool named;        // the request names the server's certificate
+        const char* says;  // in the answer
+        const char* took;  // the Authorization the server took; null: nothing taken
+    } rows[] = {
+        {mine, 0600, false, "needs it named in ServerCertificate", nullptr},
+        {mine, 0640, true, "(mode 0640) were not used: it may be read by others", nullptr},
+        {mine, 0600, true, "HTTP 200", "\tBearer s3cret"},
+        {"[https://127.0.0.1:1]\nAuthorization=B\n", 0600, true, "HTTP 200", ""},
+        {"", 0, true, "HTTP 200", ""},
+    };
+    SecretsFile file(secrets);
+    CurlServerTransport https(&file);
+    std::vector<std::string> taken;
+    for (const auto& row : rows) {
+        std::filesystem::remove(secrets);
+        if (!row.file.empty()) testing::WriteFile(secrets, row.file);
+        chmod(secrets.c_str(), row.mode);
+        const ServerAnswer a =
+            https.Send({url + "/s", "x", "i", row.named ? server.Certificate() : ""});
+        EXPECT_NE(a.text.find(row.says), std::string::npos) << a.text;
+        if (row.took) taken.push_back("/s\ti\tx" + std::string(row.took));
+    }
+    testing::WriteFile(secrets, mine + "[mqtt://b:1883]\nUser=u\nPassword=p\n");
+    chmod(secrets.c_str(), 0600);
+    std::string problem;
+    EXPECT_EQ(
+        file.Login(ServerKey("MQTT://me@B/scans/%2F"), problem).value_or(ServerLogin{}).password,
+        "p");
+    {
+        ServerOutbox outbox({server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock",
+                             [] { return std::int64_t{0}; }},
+                            &https);
+        std::string error;
+        ASSERT_TRUE(outbox.Add({url + "/o", "y", "j", server.Certificate()}, error));
+        ASSERT_TRUE(outbox.WaitIdle(20000, true));
+    }
+    taken.push_back("/o\tj\ty\tBearer s3cret");
+    EXPECT_EQ(server.Taken(), taken);
+    for (const auto& f : std::filesystem::directory_iterator(server.dir.folder())) {
+        if (!f.path().filename().string().starts_with("o.sqlite")) continue;
+        EXPECT_EQ(testing::ReadFile(f.path().string()).find("s3cret"), std::string::npos);
+    }
+}
+
+// From the settings file to the server, through the program's own services: the
+// certificate named per type, the login from an unlocked keyring on a session bus.
+TEST(ServerOutboxHttp, KeyringLoginReachesTheServer) {
+    for (const char* tool : {"dbus-run-session", "gnome-keyring-daemon", "secret-tool", "gdbus"})
+        if (testing::RunProcess({"sh", "-c", std::string("command -v ") + tool}).status != 0)
+            GTEST_SKIP() << tool << " is not installed";
+    ScanServer server(true);
+    const std::string url = server.Url();
+    testing::TempIni home("[UNKNOWN]\nSendToClipboard=0\nSendToServer=1\nServerAddress=" + url +
+                          "/k\nServerCertificate=" + server.Certificate() + "\n");
+    const std::string script =
+        "unset DISPLAY; mkdir -m 700 \"$0/run\" && export XDG_RUNTIME_DIR=\"$0/run\" "
+        "XDG_DATA_HOME=\"$0\" XDG_CONFIG_HOME=\"$0\" XDG_STATE_HOME=\"$0\" && "
+        "printf pw | gnome-keyring-daemon --unlock --components=secrets >/dev/null && "
+        // Its daemon may claim the bus name after it returns; the store must not start another.
+        "gdbus wait --session --timeout 20 org.freedesktop.secrets && "
+        "printf 'Bearer k3y' | secret-tool store --label=t xdg:schema org.blenvar.Server "
+        "server \"$1\" kind authorization && echo SCAN1 | \"$2\" --deliver --settings \"$3\"";
+    const auto run =
+        testing::RunProcess({"dbus-run-session", "--", "sh", "-c", script, home.folder(),
+                             ServerKey(url), BLENVAR_DECODE, home.path()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto taken = server.Taken();
+    ASSERT_EQ(taken.size(), 1u) << run.err;
+    EXPECT_TRUE(taken[0].starts_with("/k\t") && taken[0].ends_with("\tBearer k3y")) << taken[0];
 }
 
 }  // namespace

@@ -56,12 +56,13 @@ TEST(EditorRules, FieldsFollowTheirSwitch) {
         {{},
          "AddReturn KeyboardMask KMLabel ClipboardMask CMLabel CommandLine CommandLabel "
          "CommandOptions OptionLabel FileName FileButton FileFormat FormatLabel IdentText "
-         "IdentLabel ServerAddress SALabel ServerFormat SFLabel ServerNote"},
+         "IdentLabel ServerAddress SALabel ServerFormat SFLabel ServerNote ServerCertificate "
+         "SCLabel CertificateButton"},
         {{true, true, true, true, true, true}, ""},
         {{true, false, false, false, false},
          "ClipboardMask CMLabel CommandLine CommandLabel CommandOptions OptionLabel FileName "
          "FileButton FileFormat FormatLabel IdentText IdentLabel ServerAddress SALabel "
-         "ServerFormat SFLabel ServerNote"},
+         "ServerFormat SFLabel ServerNote ServerCertificate SCLabel CertificateButton"},
         {{false, true, false, true, true, true},
          "AddReturn KeyboardMask KMLabel CommandLine CommandLabel CommandOptions OptionLabel"},
     };
@@ -84,15 +85,16 @@ TEST(EditorRules, LoadingAndFillingFields) {
     const struct {
         const char *settings, *type, *expected;
     } cases[] = {
-        {"", "EAN 13", "0|0|0|0|0|0|0|1|%%C|||*|/f/EAN13.txt||%%C|0|||"},
+        {"", "EAN 13", "0|0|0|0|0|0|0|1|%%C|||*|/f/EAN13.txt||%%C|0||||"},
         {"[upc-a]\nScanToKeyboard=1\nAddReturn=yes\nExpandUPCE=1\nWebJump=1\nIdentText= ]E0 \n"
          "KeyboardMask=%%C{TAB}\nSendToClipboard=2\n",
-         "UPC-A", "1|0|0|0|0|0|0|1|%%C|||*|/f/UPC-A.txt|]E0|%%C{TAB}|0|||"},
+         "UPC-A", "1|0|0|0|0|0|0|1|%%C|||*|/f/UPC-A.txt|]E0|%%C{TAB}|0||||"},
         {"[UNKNOWN]\nExecuteCommand=1\nCommandLine=rm\nIdentText=x\nFileName=/tmp/u.txt\n"
-         "SaveToFile=1\nFileFormat=%%C\nSendToServer=1\nServerAddress=http://h/%%C\n",
-         "UNKNOWN", "0|0|0|0|0|1|0|1|%%C|||%%C|/tmp/u.txt||%%C|1|http://h/%%C||"},
+         "SaveToFile=1\nFileFormat=%%C\nSendToServer=1\nServerAddress=http://h/%%C\n"
+         "ServerCertificate=/c.pem\n",
+         "UNKNOWN", "0|0|0|0|0|1|0|1|%%C|||%%C|/tmp/u.txt||%%C|1|http://h/%%C||/c.pem|"},
         {"[EAN 13]\nConvertISBNISSN=0\nExpandUPCE=1\n[CODE 128]\nWebJump=1\nClipboardMask=\n",
-         "CODE 128", "0|0|0|0|0|0|1|1||||*|/f/CODE128.txt||%%C|0|||"},
+         "CODE 128", "0|0|0|0|0|0|1|1||||*|/f/CODE128.txt||%%C|0||||"},
     };
     for (const auto& c : cases) {
         TempIni f(c.settings);
@@ -111,7 +113,7 @@ TEST(EditorRules, LoadingAndFillingFields) {
     s.KeyboardMask = " %%X ";
     s.IdentText = "";
     FillEmptyFields(s, "/f", "UCC/EAN 128");
-    EXPECT_EQ(Joined(s), defaults + "|/f/UCCEAN128.txt|| %%X |0|||");
+    EXPECT_EQ(Joined(s), defaults + "|/f/UCCEAN128.txt|| %%X |0||||");
 }
 
 }  // namespace

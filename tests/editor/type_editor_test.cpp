@@ -117,7 +117,7 @@ TEST_F(TypeEditorTest, EditsSaveTheWholeTypeAndFailuresAreReported) {
               "FileName=" +
                   (dir_ / "UPC-E.txt").string() +
                   "\r\nIdentText=\r\nKeyboardMask=%%C{TAB}\r\n"
-                  "SendToServer=0\r\nServerAddress=\r\nServerFormat=\r\n");
+                  "SendToServer=0\r\nServerAddress=\r\nServerFormat=\r\nServerCertificate=\r\n");
 
     // The file dialog starts at the file name, and a confirmed choice is saved.
     Find<QCheckBox>("SaveToFile")->click();

@@ -51,7 +51,7 @@ TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
 
     s.IdentText = "  ]A  ";
     ASSERT_TRUE(SaveTypeSettings(ini, "UCC/EAN 128", s));
-    // All eighteen keys, in the order the editor has always written them (line ends are
+    // All nineteen keys, in the order the editor has always written them (line ends are
     // the INI component's business).
     std::string text = testing::ReadFile(f.path());
     std::erase(text, '\r');
@@ -63,7 +63,7 @@ TEST(TypeSettings, DefaultsFileNamesAndFullSaveInOrder) {
               "ClipboardMask=%%C\nCommandLine=\nCommandOptions=\n"
               "FileFormat=%%d,%%t,\"%%S\",\"%%T\",\"%%C\",\"%%X\"\n"
               "FileName=/opt/app/CODE39.txt\nIdentText=]A\nKeyboardMask=%%C\n"
-              "SendToServer=0\nServerAddress=\nServerFormat=\n");
+              "SendToServer=0\nServerAddress=\nServerFormat=\nServerCertificate=\n");
     const TypeSettings back = LoadTypeSettings(ini, "ucc/ean 128", "/x");
     EXPECT_EQ(back.IdentText, "]A");
     EXPECT_EQ(back.SendToClipboard, "0");

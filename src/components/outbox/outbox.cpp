@@ -24,7 +24,8 @@ CREATE TABLE IF NOT EXISTS message(
     attempts INTEGER NOT NULL DEFAULT 0,
     next_try INTEGER NOT NULL DEFAULT 0,
     failed   INTEGER NOT NULL DEFAULT 0,
-    answer   TEXT NOT NULL DEFAULT '');
+    answer   TEXT NOT NULL DEFAULT '',
+    certificate TEXT NOT NULL DEFAULT '');
 CREATE INDEX IF NOT EXISTS message_order ON message(server, failed, seq);
 )sql";
 
@@ -62,12 +63,13 @@ class Stmt {
     sqlite3_stmt* s_ = nullptr;
 };
 
-constexpr const char* kItemColumns = "seq, address, body, id, attempts, next_try, failed, answer";
+constexpr const char* kItemColumns =
+    "seq, address, body, id, attempts, next_try, failed, answer, certificate";
 
 OutboxItem ReadItem(Stmt& q) {
     OutboxItem item;
     item.seq = q.ColInt(0);
-    item.request = {q.ColText(1), q.ColText(2), q.ColText(3)};
+    item.request = {q.ColText(1), q.ColText(2), q.ColText(3), q.ColText(8)};
     item.attempts = static_cast<int>(q.ColInt(4));
     item.nextTryMs = q.ColInt(5);
     item.failed = q.ColInt(6) != 0;
@@ -117,6 +119,8 @@ bool Outbox::Open(const std::string& path, std::string& error) {
         db_ = nullptr;
         return false;
     }
+    // An outbox made before messages named a certificate; fails harmlessly once it has one.
+    Exec("ALTER TABLE message ADD COLUMN certificate TEXT NOT NULL DEFAULT ''");
     return true;
 }
 
@@ -125,12 +129,15 @@ void Outbox::SyncEachCommit(bool on) {
 }
 
 bool Outbox::Add(const ServerRequest& request, std::int64_t nowMs, std::string& error) {
-    Stmt q(db_, "INSERT INTO message(server, address, body, id, added) VALUES(?1, ?2, ?3, ?4, ?5)");
+    Stmt q(db_,
+           "INSERT INTO message(server, address, body, id, added, certificate) "
+           "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
     q.Text(1, ServerOf(request.address))
         .Text(2, request.address)
         .Blob(3, request.body)
         .Text(4, request.id)
-        .Int(5, nowMs);
+        .Int(5, nowMs)
+        .Text(6, request.certificate);
     if (q.Done()) return true;
     error = db_ ? sqlite3_errmsg(db_) : "the outbox is not open";
     return false;

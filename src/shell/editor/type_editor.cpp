@@ -179,6 +179,16 @@ void TypeEditor::Build() {
             });
     fieldRow(C::SFLabel, "Body:", C::ServerFormat);
     Edit(C::ServerFormat)->setPlaceholderText(tr("empty: the scan as JSON, with its id"));
+    QLineEdit* certificate = edit(C::ServerCertificate);
+    certificate->setPlaceholderText(tr("empty: the system's certificates"));
+    certificate->setAccessibleName(tr("Server certificate"));
+    grid->addWidget(label(C::SCLabel, "Certificate:", certificate), row, 0);
+    grid->addWidget(certificate, row, 1);
+    auto* certificateButton = new QPushButton(tr("..."), this);
+    keep(C::CertificateButton, certificateButton);
+    certificateButton->setAccessibleName(tr("Choose the server certificate"));
+    connect(certificateButton, &QPushButton::clicked, this, [this] { ChooseCertificate(); });
+    grid->addWidget(certificateButton, row++, 2, Qt::AlignLeft);
 
     // The three type-specific switches share one place; a type shows one of them at most.
     grid->addWidget(box(C::ExpandUPCE, "Expand UPC-E to full UPC-A format"), row, 0, 1, 3);
@@ -387,6 +397,22 @@ void TypeEditor::ChooseFile() {
     connect(dialog, &QFileDialog::fileSelected, this, [this, type](const QString& path) {
         if (path.isEmpty() || CurrentType() != type) return;
         Edit(C::FileName)->setText(path);
+        SaveCurrentType();
+    });
+    dialog->open();
+}
+
+void TypeEditor::ChooseCertificate() {
+    auto* dialog = new QFileDialog(this, tr("The server's certificate"));
+    dialog->setObjectName("CertificateDialog");
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilters({tr("Certificates (*.pem *.crt)"), tr("All files (*)")});
+    dialog->selectFile(Edit(C::ServerCertificate)->text());
+    const std::string type = CurrentType();
+    connect(dialog, &QFileDialog::fileSelected, this, [this, type](const QString& path) {
+        if (path.isEmpty() || CurrentType() != type) return;
+        Edit(C::ServerCertificate)->setText(path);
         SaveCurrentType();
     });
     dialog->open();

@@ -1,6 +1,6 @@
 #pragma once
 // The "Control" tab's editor of one barcode type's settings: pick a type, see the
-// controls that matter for it, and every change saves the type's eighteen keys at once.
+// controls that matter for it, and every change saves the type's nineteen keys at once.
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -61,6 +61,7 @@ class TypeEditor : public QWidget {
     // Enabled states and background colours from the switches.
     void Refresh();
     void ChooseFile();
+    void ChooseCertificate();
     void ShowCodeHelp();
     void ShowSoundPanel();
 
