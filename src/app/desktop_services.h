@@ -13,9 +13,9 @@
 #include "output/typing_gate.h"
 #include "platform/desktop/xdg_opener.h"
 #include "platform/net/curl_downloader.h"
-#include "platform/net/curl_server_transport.h"
 #include "platform/net/ifaddrs_connection.h"
 #include "platform/net/qt_page_fetcher.h"
+#include "platform/net/routed_server_transport.h"
 #include "platform/posix/posix_file_appender.h"
 #include "platform/posix/posix_process_starter.h"
 #include "platform/posix/system_clock.h"
@@ -72,7 +72,7 @@ class DesktopServices {
     CurlDownloader downloads;
     // "Send to a server": the outbox in the user's state folder, sent from while this
     // process holds its lock. Null when there is no home folder to keep it in.
-    CurlServerTransport serverTransport;
+    RoutedServerTransport serverTransport;
     std::unique_ptr<ServerOutbox> server;
 
   private:
