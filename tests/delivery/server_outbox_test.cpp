@@ -1,16 +1,21 @@
 // Sending to a server: hostile scans in the masks, the outbox's order and pauses with a
-// clock of our own, then real HTTP on 127.0.0.1 through a refusing server and a kill -9.
+// clock of our own, then real HTTP on 127.0.0.1 through a refusing server and a kill -9,
+// and real MQTT through Debian's broker stopped in a burst.
 #include "output/server_outbox.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "core/json_text.h"
 #include "output/server_message.h"
-#include "platform/net/curl_server_transport.h"
+#include "platform/net/routed_server_transport.h"
 #include "support/process.h"
 
 namespace blenvar {
@@ -105,19 +110,19 @@ struct ScanServer {
     }
 };
 
+// A thousand times faster than the wall: the outbox's pauses pass at once.
+std::int64_t FastMs() {
+    static const auto start = std::chrono::steady_clock::now();
+    using namespace std::chrono;
+    return 1000 * duration_cast<milliseconds>(steady_clock::now() - start).count();
+}
+
 TEST(ServerOutboxHttp, RefusingServerGetsEveryScanOnceInOrderAndABadOneStays) {
     ScanServer server;
     const std::string url = server.Url();
-    CurlServerTransport http;
-    // A thousand times faster than the wall: the pauses pass at once.
-    const auto start = std::chrono::steady_clock::now();
-    ServerOutbox outbox({server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock",
-                         [start] {
-                             return 1000 * std::chrono::duration_cast<std::chrono::milliseconds>(
-                                               std::chrono::steady_clock::now() - start)
-                                               .count();
-                         }},
-                        &http);
+    RoutedServerTransport http;
+    ServerOutbox outbox(
+        {server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock", FastMs}, &http);
     std::string error;
     std::vector<std::string> expected;
     for (int i = 0; i < 12; ++i) {
@@ -166,6 +171,84 @@ TEST(ServerOutboxHttp, KilledInABurstEveryCommittedScanArrives) {
     ASSERT_GE(firsts.size(), delivered.size());
     for (std::size_t i = 0; i < firsts.size(); ++i)
         EXPECT_EQ(firsts[i], "/burst/SCAN" + std::to_string(1000 + i));
+}
+
+// True when something listens on 127.0.0.1:port.
+bool Listens(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(fd);
+    return ok;
+}
+
+TEST(ServerOutboxMqtt, BrokerStoppedInABurstEveryScanArrivesOnceInOrder) {
+    for (const char* program : {MOSQUITTO, MOSQUITTO_SUB})
+        if (access(program, X_OK) != 0) GTEST_SKIP() << "no MQTT broker and client: " << program;
+    testing::TempIni dir;
+    const std::string conf = dir.folder() + "/broker.conf", sub = dir.folder() + "/sub";
+    int port = 20000 + getpid() % 20000;
+    while (Listens(port)) ++port;
+    testing::WriteFile(
+        conf, "persistence true\npersistence_location " + dir.folder() + "/\nlistener " +
+                  std::to_string(port) +
+                  " 127.0.0.1\nallow_anonymous true\nuser root\nmessage_size_limit 1000\n");
+    std::optional<testing::Spawned> broker;
+    const auto start = [&] {
+        broker.emplace(std::vector<std::string>{MOSQUITTO, "-c", conf}, "", "", conf + ".log");
+        while (!Listens(port)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    start();
+    // A persistent session of QoS 1: what the broker took waits for it across the stop.
+    testing::Spawned subscriber(
+        {"stdbuf", "-oL", MOSQUITTO_SUB, "-p", std::to_string(port), "-i", "shelf", "-c", "-q", "1",
+         "-V", "5", "-d", "-t", "scans/+", "-F", "%t\t%P\t%p"},
+        "", sub);
+    const auto arrived = [&](std::size_t atLeast) {
+        std::vector<std::string> seen;
+        for (int waited = 0; seen.size() < atLeast && waited < 30000; waited += 5) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(waited ? 5 : 0));
+            seen.clear();
+            for (const std::string& line : testing::Lines(testing::ReadFile(sub)))
+                if (line.starts_with("scans/") && std::ranges::find(seen, line) == seen.end())
+                    seen.push_back(line);  // a repeat of a line: the same id again
+        }
+        return seen;
+    };
+    for (int waited = 0; testing::ReadFile(sub).find("SUBACK") == std::string::npos; waited += 5) {
+        ASSERT_LT(waited, 10000) << "the subscriber did not subscribe";
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    RoutedServerTransport transport;
+    ServerOutbox outbox({dir.folder() + "/o.sqlite", dir.folder() + "/o.lock", FastMs}, &transport);
+    std::vector<std::string> expected;
+    std::string error;
+    const auto add = [&](int n) {
+        ScanRecord rec{"", "", "UCC/EAN 128", "SCAN" + std::to_string(n), "", "", ""};
+        rec.Id = "id" + std::to_string(n);
+        const ServerMessage m = MakeServerMessage(
+            "mqtt://127.0.0.1:" + std::to_string(port) + "/scans/%%T", "%%C", rec);
+        ASSERT_TRUE(m.ok && outbox.Add(m.request, error)) << m.error << error;
+        expected.push_back("scans/UCC%2FEAN 128\tid:" + rec.Id + "\t" + rec.Code);
+    };
+    for (int n = 0; n < 30; ++n) add(n);
+    arrived(5);
+    broker->Stop(SIGTERM, 10000);
+    for (int n = 30; n < 50; ++n) add(n);
+    for (int waited = 0; outbox.Waiting() < 20 || outbox.Store().List().front().answer.empty();
+         waited += 5) {
+        ASSERT_LT(waited, 30000) << "the stopped broker's scans are not waiting";
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    start();
+    ASSERT_TRUE(outbox.Add(
+        {"mqtt://127.0.0.1:" + std::to_string(port) + "/scans/big", std::string(2000, 'x'), "c"},
+        error));
+    ASSERT_TRUE(outbox.WaitIdle(60000, true));
+    EXPECT_EQ(arrived(expected.size()), expected);
+    const auto left = outbox.Store().List();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left[0].failed && left[0].answer == "MQTT Packet too large") << left[0].answer;
 }
 
 }  // namespace
