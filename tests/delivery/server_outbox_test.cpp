@@ -96,13 +96,22 @@ TEST(Outbox, OrderPausesAndRefusals) {
         EXPECT_EQ(RetryPauseMs(failures), pause);
 }
 
+// Looks for what another process does, for at most 30 s.
+template <typename Happened>
+bool Await(Happened happened) {
+    for (int waited = 0; !happened(); waited += 5) {
+        if (waited > 30000) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 // The server of scan_server.py and what it has taken, one line each.
 struct ScanServer {
     testing::TempIni dir;
     testing::Spawned proc{{"python3", SCAN_SERVER, dir.folder() + "/port", dir.folder() + "/log"}};
     std::string Url() {
-        while (!std::filesystem::exists(dir.folder() + "/port"))
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        Await([&] { return std::filesystem::exists(dir.folder() + "/port"); });
         return "http://127.0.0.1:" + testing::ReadFile(dir.folder() + "/port");
     }
     std::vector<std::string> Taken() {
@@ -152,8 +161,8 @@ TEST(ServerOutboxHttp, KilledInABurstEveryCommittedScanArrives) {
     {
         testing::Spawned decoder({BLENVAR_DECODE, "--deliver", "--settings", home.path()},
                                  home.folder() + "/in", out, home.folder() + "/err");
-        while (testing::Lines(testing::ReadFile(out)).size() < 60 && !decoder.Ended())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        Await(
+            [&] { return testing::Lines(testing::ReadFile(out)).size() >= 60 || decoder.Ended(); });
         decoder.Stop(SIGKILL);
     }
     const auto delivered = testing::Lines(testing::ReadFile(out));
@@ -189,14 +198,15 @@ TEST(ServerOutboxMqtt, BrokerStoppedInABurstEveryScanArrivesOnceInOrder) {
     const std::string conf = dir.folder() + "/broker.conf", sub = dir.folder() + "/sub";
     int port = 20000 + getpid() % 20000;
     while (Listens(port)) ++port;
+    const std::string broker = "mqtt://127.0.0.1:" + std::to_string(port);
     testing::WriteFile(
         conf, "persistence true\npersistence_location " + dir.folder() + "/\nlistener " +
                   std::to_string(port) +
                   " 127.0.0.1\nallow_anonymous true\nuser root\nmessage_size_limit 1000\n");
-    std::optional<testing::Spawned> broker;
+    std::optional<testing::Spawned> running;
     const auto start = [&] {
-        broker.emplace(std::vector<std::string>{MOSQUITTO, "-c", conf}, "", "", conf + ".log");
-        while (!Listens(port)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        running.emplace(std::vector<std::string>{MOSQUITTO, "-c", conf}, "", "", conf + ".log");
+        ASSERT_TRUE(Await([&] { return Listens(port); }));
     };
     start();
     // A persistent session of QoS 1: what the broker took waits for it across the stop.
@@ -204,48 +214,38 @@ TEST(ServerOutboxMqtt, BrokerStoppedInABurstEveryScanArrivesOnceInOrder) {
         {"stdbuf", "-oL", MOSQUITTO_SUB, "-p", std::to_string(port), "-i", "shelf", "-c", "-q", "1",
          "-V", "5", "-d", "-t", "scans/+", "-F", "%t\t%P\t%p"},
         "", sub);
+    ASSERT_TRUE(Await([&] { return testing::ReadFile(sub).find("SUBACK") != std::string::npos; }));
+    std::vector<std::string> expected, seen;
     const auto arrived = [&](std::size_t atLeast) {
-        std::vector<std::string> seen;
-        for (int waited = 0; seen.size() < atLeast && waited < 30000; waited += 5) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(waited ? 5 : 0));
+        return Await([&] {
             seen.clear();
             for (const std::string& line : testing::Lines(testing::ReadFile(sub)))
                 if (line.starts_with("scans/") && std::ranges::find(seen, line) == seen.end())
                     seen.push_back(line);  // a repeat of a line: the same id again
-        }
-        return seen;
+            return seen.size() >= atLeast;
+        });
     };
-    for (int waited = 0; testing::ReadFile(sub).find("SUBACK") == std::string::npos; waited += 5) {
-        ASSERT_LT(waited, 10000) << "the subscriber did not subscribe";
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
     RoutedServerTransport transport;
     ServerOutbox outbox({dir.folder() + "/o.sqlite", dir.folder() + "/o.lock", FastMs}, &transport);
-    std::vector<std::string> expected;
     std::string error;
     const auto add = [&](int n) {
         ScanRecord rec{"", "", "UCC/EAN 128", "SCAN" + std::to_string(n), "", "", ""};
         rec.Id = "id" + std::to_string(n);
-        const ServerMessage m = MakeServerMessage(
-            "mqtt://127.0.0.1:" + std::to_string(port) + "/scans/%%T", "%%C", rec);
+        const ServerMessage m = MakeServerMessage(broker + "/scans/%%T", "%%C", rec);
         ASSERT_TRUE(m.ok && outbox.Add(m.request, error)) << m.error << error;
         expected.push_back("scans/UCC%2FEAN 128\tid:" + rec.Id + "\t" + rec.Code);
     };
     for (int n = 0; n < 30; ++n) add(n);
-    arrived(5);
-    broker->Stop(SIGTERM, 10000);
+    ASSERT_TRUE(arrived(5));
+    running->Stop(SIGTERM, 10000);
     for (int n = 30; n < 50; ++n) add(n);
-    for (int waited = 0; outbox.Waiting() < 20 || outbox.Store().List().front().answer.empty();
-         waited += 5) {
-        ASSERT_LT(waited, 30000) << "the stopped broker's scans are not waiting";
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    ASSERT_TRUE(Await(
+        [&] { return outbox.Waiting() >= 20 && !outbox.Store().List().front().answer.empty(); }));
     start();
-    ASSERT_TRUE(outbox.Add(
-        {"mqtt://127.0.0.1:" + std::to_string(port) + "/scans/big", std::string(2000, 'x'), "c"},
-        error));
+    ASSERT_TRUE(outbox.Add({broker + "/scans/big", std::string(2000, 'x'), "c"}, error));
     ASSERT_TRUE(outbox.WaitIdle(60000, true));
-    EXPECT_EQ(arrived(expected.size()), expected);
+    arrived(expected.size());
+    EXPECT_EQ(seen, expected);
     const auto left = outbox.Store().List();
     ASSERT_EQ(left.size(), 1u);
     EXPECT_TRUE(left[0].failed && left[0].answer == "MQTT Packet too large") << left[0].answer;
