@@ -13,11 +13,15 @@ target_compile_definitions(posix_adapters_test PRIVATE
   BLENVAR_ARGRECORD="$<TARGET_FILE:blenvar-argrecord>")
 add_dependencies(posix_adapters_test blenvar-argrecord)
 
-# Sending to a server: the masks and the outbox's rules, then real HTTP on 127.0.0.1.
+# Sending to a server: the masks and the outbox's rules, then real HTTP and MQTT on
+# 127.0.0.1. The MQTT case is skipped without Debian's broker and its client.
+find_program(BLENVAR_MOSQUITTO mosquitto PATHS /usr/sbin)
+find_program(BLENVAR_MOSQUITTO_SUB mosquitto_sub)
 blenvar_add_gtest(server_outbox_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/delivery/server_outbox_test.cpp
   LIBS blenvar_delivery blenvar_server_transport blenvar_posix)
 target_compile_definitions(server_outbox_test PRIVATE
   SCAN_SERVER="${CMAKE_CURRENT_LIST_DIR}/delivery/scan_server.py"
-  BLENVAR_DECODE="$<TARGET_FILE:blenvar-decode>")
+  BLENVAR_DECODE="$<TARGET_FILE:blenvar-decode>"
+  MOSQUITTO="${BLENVAR_MOSQUITTO}" MOSQUITTO_SUB="${BLENVAR_MOSQUITTO_SUB}")
 add_dependencies(server_outbox_test blenvar-decode)

@@ -15,9 +15,9 @@
 #include "platform/desktop/keyring_secrets.h"
 #include "platform/desktop/xdg_opener.h"
 #include "platform/net/curl_downloader.h"
-#include "platform/net/curl_server_transport.h"
 #include "platform/net/ifaddrs_connection.h"
 #include "platform/net/qt_page_fetcher.h"
+#include "platform/net/routed_server_transport.h"
 #include "platform/posix/posix_file_appender.h"
 #include "platform/posix/posix_process_starter.h"
 #include "platform/posix/secrets_file.h"
@@ -79,7 +79,7 @@ class DesktopServices {
     KeyringSecrets keyringSecrets;
     SecretsFile secretsFile;
     FirstServerSecrets serverSecrets{{&keyringSecrets, &secretsFile}};
-    CurlServerTransport serverTransport{&serverSecrets};
+    RoutedServerTransport serverTransport{&serverSecrets};
     std::unique_ptr<ServerOutbox> server;
     // The devices scans can come from, as "Setup" lists them.
     std::unique_ptr<ScanSourceLister> sources;

@@ -1,18 +1,23 @@
 // Sending to a server: hostile scans in the masks, the outbox's order and pauses with a
 // clock of our own, where logins are kept, then real HTTP(S) on 127.0.0.1 through a
-// refusing server, a kill -9, a self-signed certificate and the desktop's keyring.
+// refusing server, a kill -9, a self-signed certificate and the desktop's keyring, and real
+// MQTT through Debian's broker stopped in a burst.
 #include "output/server_outbox.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "core/json_text.h"
 #include "output/server_message.h"
-#include "platform/net/curl_server_transport.h"
+#include "platform/net/routed_server_transport.h"
 #include "platform/posix/secrets_file.h"
 #include "support/process.h"
 
@@ -94,6 +99,16 @@ TEST(Outbox, OrderPausesAndRefusals) {
         EXPECT_EQ(RetryPauseMs(failures), pause);
 }
 
+// Looks for what another process does, for at most 30 s.
+template <typename Happened>
+bool Await(Happened happened) {
+    for (int waited = 0; !happened(); waited += 5) {
+        if (waited > 30000) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 // The server of scan_server.py and what it has taken, one line each; over HTTPS with a
 // certificate of its own.
 struct ScanServer {
@@ -114,8 +129,7 @@ struct ScanServer {
     std::unique_ptr<testing::Spawned> proc;
     std::string Certificate() { return dir.folder() + "/server.pem"; }
     std::string Url() {
-        while (!std::filesystem::exists(dir.folder() + "/port"))
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        Await([&] { return std::filesystem::exists(dir.folder() + "/port"); });
         return scheme + "://127.0.0.1:" + testing::ReadFile(dir.folder() + "/port");
     }
     std::vector<std::string> Taken() {
@@ -123,19 +137,19 @@ struct ScanServer {
     }
 };
 
+// A thousand times faster than the wall: the outbox's pauses pass at once.
+std::int64_t FastMs() {
+    static const auto start = std::chrono::steady_clock::now();
+    using namespace std::chrono;
+    return 1000 * duration_cast<milliseconds>(steady_clock::now() - start).count();
+}
+
 TEST(ServerOutboxHttp, RefusingServerGetsEveryScanOnceInOrderAndABadOneStays) {
     ScanServer server;
     const std::string url = server.Url();
-    CurlServerTransport http;
-    // A thousand times faster than the wall: the pauses pass at once.
-    const auto start = std::chrono::steady_clock::now();
-    ServerOutbox outbox({server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock",
-                         [start] {
-                             return 1000 * std::chrono::duration_cast<std::chrono::milliseconds>(
-                                               std::chrono::steady_clock::now() - start)
-                                               .count();
-                         }},
-                        &http);
+    RoutedServerTransport http;
+    ServerOutbox outbox(
+        {server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock", FastMs}, &http);
     std::string error;
     std::vector<std::string> expected;
     for (int i = 0; i < 12; ++i) {
@@ -165,8 +179,8 @@ TEST(ServerOutboxHttp, KilledInABurstEveryCommittedScanArrives) {
     {
         testing::Spawned decoder({BLENVAR_DECODE, "--deliver", "--settings", home.path()},
                                  home.folder() + "/in", out, home.folder() + "/err");
-        while (testing::Lines(testing::ReadFile(out)).size() < 60 && !decoder.Ended())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        Await(
+            [&] { return testing::Lines(testing::ReadFile(out)).size() >= 60 || decoder.Ended(); });
         decoder.Stop(SIGKILL);
     }
     const auto delivered = testing::Lines(testing::ReadFile(out));
@@ -264,6 +278,75 @@ TEST(ServerOutboxHttp, KeyringLoginReachesTheServer) {
     const auto taken = server.Taken();
     ASSERT_EQ(taken.size(), 1u) << run.err;
     EXPECT_TRUE(taken[0].starts_with("/k\t") && taken[0].ends_with("\tBearer k3y")) << taken[0];
+}
+
+// True when something listens on 127.0.0.1:port.
+bool Listens(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(fd);
+    return ok;
+}
+
+TEST(ServerOutboxMqtt, BrokerStoppedInABurstEveryScanArrivesOnceInOrder) {
+    for (const char* program : {MOSQUITTO, MOSQUITTO_SUB})
+        if (access(program, X_OK) != 0) GTEST_SKIP() << "no MQTT broker and client: " << program;
+    testing::TempIni dir;
+    const std::string conf = dir.folder() + "/broker.conf", sub = dir.folder() + "/sub";
+    int port = 20000 + getpid() % 20000;
+    while (Listens(port)) ++port;
+    const std::string broker = "mqtt://127.0.0.1:" + std::to_string(port);
+    testing::WriteFile(
+        conf, "persistence true\npersistence_location " + dir.folder() + "/\nlistener " +
+                  std::to_string(port) +
+                  " 127.0.0.1\nallow_anonymous true\nuser root\nmessage_size_limit 1000\n");
+    std::optional<testing::Spawned> running;
+    const auto start = [&] {
+        running.emplace(std::vector<std::string>{MOSQUITTO, "-c", conf}, "", "", conf + ".log");
+        ASSERT_TRUE(Await([&] { return Listens(port); }));
+    };
+    start();
+    // A persistent session of QoS 1: what the broker took waits for it across the stop.
+    testing::Spawned subscriber(
+        {"stdbuf", "-oL", MOSQUITTO_SUB, "-p", std::to_string(port), "-i", "shelf", "-c", "-q", "1",
+         "-V", "5", "-d", "-t", "scans/+", "-F", "%t\t%P\t%p"},
+        "", sub);
+    ASSERT_TRUE(Await([&] { return testing::ReadFile(sub).find("SUBACK") != std::string::npos; }));
+    std::vector<std::string> expected, seen;
+    const auto arrived = [&](std::size_t atLeast) {
+        return Await([&] {
+            seen.clear();
+            for (const std::string& line : testing::Lines(testing::ReadFile(sub)))
+                if (line.starts_with("scans/") && std::ranges::find(seen, line) == seen.end())
+                    seen.push_back(line);  // a repeat of a line: the same id again
+            return seen.size() >= atLeast;
+        });
+    };
+    RoutedServerTransport transport;
+    ServerOutbox outbox({dir.folder() + "/o.sqlite", dir.folder() + "/o.lock", FastMs}, &transport);
+    std::string error;
+    const auto add = [&](int n) {
+        ScanRecord rec{"", "", "UCC/EAN 128", "SCAN" + std::to_string(n), "", "", ""};
+        rec.Id = "id" + std::to_string(n);
+        const ServerMessage m = MakeServerMessage(broker + "/scans/%%T", "%%C", rec);
+        ASSERT_TRUE(m.ok && outbox.Add(m.request, error)) << m.error << error;
+        expected.push_back("scans/UCC%2FEAN 128\tid:" + rec.Id + "\t" + rec.Code);
+    };
+    for (int n = 0; n < 30; ++n) add(n);
+    ASSERT_TRUE(arrived(5));
+    running->Stop(SIGTERM, 10000);
+    for (int n = 30; n < 50; ++n) add(n);
+    ASSERT_TRUE(Await(
+        [&] { return outbox.Waiting() >= 20 && !outbox.Store().List().front().answer.empty(); }));
+    start();
+    ASSERT_TRUE(outbox.Add({broker + "/scans/big", std::string(2000, 'x'), "c"}, error));
+    ASSERT_TRUE(outbox.WaitIdle(60000, true));
+    arrived(expected.size());
+    EXPECT_EQ(seen, expected);
+    const auto left = outbox.Store().List();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left[0].failed && left[0].answer == "MQTT Packet too large") << left[0].answer;
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ ServerAnswer CurlServerTransport::Send(const ServerRequest& request) {
     const std::string_view address = request.address;
     if (!address.starts_with("http://") && !address.starts_with("https://")) {
         answer.kind = ServerAnswer::Kind::Refused;
-        answer.text = "this build sends only over HTTP and HTTPS";
+        answer.text = "not an http:// or https:// address";
         return answer;
     }
     std::string error;
