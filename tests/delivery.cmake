@@ -16,7 +16,7 @@ add_dependencies(posix_adapters_test blenvar-argrecord)
 # Sending to a server: the masks and the outbox's rules, then real HTTP on 127.0.0.1.
 blenvar_add_gtest(server_outbox_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/delivery/server_outbox_test.cpp
-  LIBS blenvar_delivery blenvar_server_transport)
+  LIBS blenvar_delivery blenvar_server_transport blenvar_posix)
 target_compile_definitions(server_outbox_test PRIVATE
   SCAN_SERVER="${CMAKE_CURRENT_LIST_DIR}/delivery/scan_server.py"
   BLENVAR_DECODE="$<TARGET_FILE:blenvar-decode>")

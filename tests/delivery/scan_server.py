@@ -1,17 +1,19 @@
 #!/usr/bin/python3
 """A scan-collecting HTTP server on 127.0.0.1 for the outbox tests.
 
-    scan_server.py PORTFILE LOG
+    scan_server.py PORTFILE LOG [HOST]
 
-Writes its port to PORTFILE once it listens. A POST to a path holding "bad" is refused
-with 400; one to a path holding "flaky" gets 503 for its 3rd to 7th request; any other is
-taken: "PATH<TAB>IDEMPOTENCY-KEY<TAB>BODY" (body on one line) is added to LOG before the
-200 goes out.
+Listens on HOST (127.0.0.1) and writes its port to PORTFILE once it does. A POST to a path
+holding "bad" is refused with 400; one to a path holding "flaky" gets 503 for its 3rd to
+7th request; one to a path holding "silent" is never answered; any other is taken:
+"PATH<TAB>IDEMPOTENCY-KEY<TAB>BODY" (body on one line) is added to LOG before the 200 goes
+out (and before the silence).
 """
 import http.server
 import os
 import sys
 import threading
+import time
 
 flaky = 0
 lock = threading.Lock()
@@ -45,10 +47,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 key = self.headers.get("Idempotency-Key", "")
                 log.write(self.path.encode() + b"\t" + key.encode() + b"\t" +
                           body.replace(b"\n", b"\\n") + b"\n")
+        while "silent" in self.path:
+            time.sleep(3600)
         self.answer(200, "ok")
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server = http.server.ThreadingHTTPServer((sys.argv[3] if len(sys.argv) > 3 else "127.0.0.1", 0),
+                                         Handler)
 with open(sys.argv[1] + ".tmp", "w") as f:
     f.write(str(server.server_address[1]))
 os.rename(sys.argv[1] + ".tmp", sys.argv[1])

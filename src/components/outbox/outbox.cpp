@@ -1,11 +1,17 @@
 #include "components/outbox/outbox.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sqlite3.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace blenvar {
 namespace {
@@ -24,7 +30,9 @@ CREATE TABLE IF NOT EXISTS message(
     attempts INTEGER NOT NULL DEFAULT 0,
     next_try INTEGER NOT NULL DEFAULT 0,
     failed   INTEGER NOT NULL DEFAULT 0,
-    answer   TEXT NOT NULL DEFAULT '');
+    answer   TEXT NOT NULL DEFAULT '',
+    type     TEXT NOT NULL DEFAULT '',
+    code     TEXT NOT NULL DEFAULT '');
 CREATE INDEX IF NOT EXISTS message_order ON message(server, failed, seq);
 )sql";
 
@@ -62,7 +70,8 @@ class Stmt {
     sqlite3_stmt* s_ = nullptr;
 };
 
-constexpr const char* kItemColumns = "seq, address, body, id, attempts, next_try, failed, answer";
+constexpr const char* kItemColumns =
+    "seq, address, body, id, attempts, next_try, failed, answer, type, code, added";
 
 OutboxItem ReadItem(Stmt& q) {
     OutboxItem item;
@@ -72,6 +81,8 @@ OutboxItem ReadItem(Stmt& q) {
     item.nextTryMs = q.ColInt(5);
     item.failed = q.ColInt(6) != 0;
     item.answer = q.ColText(7);
+    item.label = {q.ColText(8), q.ColText(9)};
+    item.addedMs = q.ColInt(10);
     return item;
 }
 
@@ -90,6 +101,13 @@ std::string ServerOf(const std::string& address) {
     return address.substr(0, address.find_first_of("/?#", sep + 3));
 }
 
+std::string ServerName(const std::string& address) {
+    std::string server = ServerOf(address);
+    const std::size_t sep = server.find("://");
+    if (sep != std::string::npos) server.erase(0, sep + 3);
+    return server.erase(0, server.rfind('@') + 1);
+}
+
 Outbox::~Outbox() {
     sqlite3_close_v2(db_);
 }
@@ -101,6 +119,7 @@ bool Outbox::Exec(const char* sql) {
 bool Outbox::Open(const std::string& path, std::string& error) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
+    path_ = path;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         error = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -117,21 +136,36 @@ bool Outbox::Open(const std::string& path, std::string& error) {
         db_ = nullptr;
         return false;
     }
+    // An outbox made before messages carried their labels; an error says it has them.
+    Exec("ALTER TABLE message ADD COLUMN type TEXT NOT NULL DEFAULT ''");
+    Exec("ALTER TABLE message ADD COLUMN code TEXT NOT NULL DEFAULT ''");
     return true;
+}
+
+void Outbox::Told() {
+    ::utimensat(AT_FDCWD, path_.c_str(), nullptr, 0);
 }
 
 void Outbox::SyncEachCommit(bool on) {
     Exec(on ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
 }
 
-bool Outbox::Add(const ServerRequest& request, std::int64_t nowMs, std::string& error) {
-    Stmt q(db_, "INSERT INTO message(server, address, body, id, added) VALUES(?1, ?2, ?3, ?4, ?5)");
+bool Outbox::Add(const ServerRequest& request, std::int64_t nowMs, std::string& error,
+                 const OutboxLabel& label) {
+    Stmt q(db_,
+           "INSERT INTO message(server, address, body, id, added, type, code) "
+           "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     q.Text(1, ServerOf(request.address))
         .Text(2, request.address)
         .Blob(3, request.body)
         .Text(4, request.id)
-        .Int(5, nowMs);
-    if (q.Done()) return true;
+        .Int(5, nowMs)
+        .Text(6, label.type)
+        .Text(7, label.code);
+    if (q.Done()) {
+        Told();
+        return true;
+    }
     error = db_ ? sqlite3_errmsg(db_) : "the outbox is not open";
     return false;
 }
@@ -154,6 +188,11 @@ std::optional<std::int64_t> Outbox::NextTryMs() {
 }
 
 void Outbox::Record(std::int64_t seq, const ServerAnswer& answer, std::int64_t nowMs) {
+    Write(seq, answer, nowMs);
+    Told();
+}
+
+void Outbox::Write(std::int64_t seq, const ServerAnswer& answer, std::int64_t nowMs) {
     if (answer.kind == ServerAnswer::Kind::Accepted) {
         Stmt(db_, "DELETE FROM message WHERE seq = ?1").Int(1, seq).Done();
         return;
@@ -198,15 +237,19 @@ int Outbox::Waiting() {
 }
 
 bool Outbox::Retry(std::int64_t seq) {
-    return Stmt(db_, "UPDATE message SET failed = 0, next_try = 0 WHERE seq = ?1")
-               .Int(1, seq)
-               .Done() &&
-           sqlite3_changes(db_) == 1;
+    const bool done = Stmt(db_, "UPDATE message SET failed = 0, next_try = 0 WHERE seq = ?1")
+                          .Int(1, seq)
+                          .Done() &&
+                      sqlite3_changes(db_) == 1;
+    if (done) Told();
+    return done;
 }
 
 bool Outbox::Drop(std::int64_t seq) {
-    return Stmt(db_, "DELETE FROM message WHERE seq = ?1").Int(1, seq).Done() &&
-           sqlite3_changes(db_) == 1;
+    const bool done = Stmt(db_, "DELETE FROM message WHERE seq = ?1").Int(1, seq).Done() &&
+                      sqlite3_changes(db_) == 1;
+    if (done) Told();
+    return done;
 }
 
 OutboxLock::~OutboxLock() {
@@ -214,15 +257,67 @@ OutboxLock::~OutboxLock() {
 }
 
 bool OutboxLock::TryTake(const std::string& path) {
-    if (fd_ >= 0) return true;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    if (held_) return true;
+    if (fd_ < 0) fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    return held_;
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+std::string NameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+}  // namespace
+
+OutboxWaker::~OutboxWaker() {
+    if (wake_ >= 0) ::close(wake_);
+    if (notify_ >= 0) ::close(notify_);
+}
+
+bool OutboxWaker::Open(const std::string& database, const std::string& lockFile,
+                       std::string& error) {
+    database_ = NameOf(database);
+    lock_ = NameOf(lockFile);
+    wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    notify_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    constexpr std::uint32_t kMask = IN_ATTRIB | IN_CLOSE_WRITE;
+    if (wake_ < 0 || notify_ < 0 ||
+        ::inotify_add_watch(notify_, FolderOf(database).c_str(), kMask) < 0 ||
+        ::inotify_add_watch(notify_, FolderOf(lockFile).c_str(), kMask) < 0) {
+        error = std::strerror(errno);
         return false;
     }
-    fd_ = fd;
     return true;
+}
+
+bool OutboxWaker::Sleep(int timeoutMs) {
+    pollfd fds[] = {{wake_, POLLIN, 0}, {notify_, POLLIN, 0}};
+    while (::poll(fds, 2, timeoutMs) < 0 && errno == EINTR) {
+    }
+    std::uint64_t count;
+    while (::read(wake_, &count, sizeof count) > 0) {
+    }
+    bool written = false;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(notify_, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            if (e->len && (e->mask & IN_ATTRIB) && database_ == e->name) written = true;
+        }
+    }
+    return written;
+}
+
+void OutboxWaker::Wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
 }
 
 }  // namespace blenvar
