@@ -11,11 +11,9 @@ namespace blenvar {
 ServerOutbox::ServerOutbox(ServerOutboxSetup setup, ServerTransport* transport)
     : setup_(std::move(setup)), transport_(transport) {
     if (!adder_.Open(setup_.database, openError_)) return;
-    std::string error;
-    if (transport_ && !waker_.Open(setup_.database, setup_.lockFile, error))
-        openError_ = "the outbox cannot be watched: " + error;
-    else if (transport_)
-        thread_ = std::thread([this] { Run(); });
+    if (!transport_) return;
+    waker_.Open(setup_.database, setup_.lockFile);
+    thread_ = std::thread([this] { Run(); });
 }
 
 ServerOutbox::~ServerOutbox() {

@@ -11,13 +11,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace blenvar {
 namespace {
 
 constexpr std::int64_t kFirstPauseMs = 1000;
 constexpr std::int64_t kLongestPauseMs = 5 * 60 * 1000;
+// Without inotify (its instances used up) the sender looks at the outbox this often.
+constexpr int kBlindLookMs = 1000;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS message(
@@ -280,30 +281,26 @@ OutboxWaker::~OutboxWaker() {
     if (notify_ >= 0) ::close(notify_);
 }
 
-bool OutboxWaker::Open(const std::string& database, const std::string& lockFile,
-                       std::string& error) {
+void OutboxWaker::Open(const std::string& database, const std::string& lockFile) {
     database_ = NameOf(database);
-    lock_ = NameOf(lockFile);
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     notify_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     constexpr std::uint32_t kMask = IN_ATTRIB | IN_CLOSE_WRITE;
-    if (wake_ < 0 || notify_ < 0 ||
-        ::inotify_add_watch(notify_, FolderOf(database).c_str(), kMask) < 0 ||
-        ::inotify_add_watch(notify_, FolderOf(lockFile).c_str(), kMask) < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
+    blind_ = wake_ < 0 || notify_ < 0 ||
+             ::inotify_add_watch(notify_, FolderOf(database).c_str(), kMask) < 0 ||
+             ::inotify_add_watch(notify_, FolderOf(lockFile).c_str(), kMask) < 0;
 }
 
 bool OutboxWaker::Sleep(int timeoutMs) {
+    if (blind_ && (timeoutMs < 0 || timeoutMs > kBlindLookMs)) timeoutMs = kBlindLookMs;
     pollfd fds[] = {{wake_, POLLIN, 0}, {notify_, POLLIN, 0}};
-    while (::poll(fds, 2, timeoutMs) < 0 && errno == EINTR) {
+    int ready;
+    while ((ready = ::poll(fds, 2, timeoutMs)) < 0 && errno == EINTR) {
     }
     std::uint64_t count;
     while (::read(wake_, &count, sizeof count) > 0) {
     }
-    bool written = false;
+    bool written = blind_ && ready == 0;
     alignas(inotify_event) char buffer[4096];
     for (ssize_t n; (n = ::read(notify_, buffer, sizeof buffer)) > 0;) {
         for (ssize_t at = 0; at < n;) {

@@ -101,15 +101,15 @@ class OutboxLock {
 // The sender's sleep: it ends at a Wake() from this process, when any program has written
 // to the outbox (Outbox touches the database file's time after each commit; inotify sees
 // that in every process), when any program closes the lock file (its holder ended), or
-// at the time given. Nothing else wakes it: an empty outbox costs no wake-ups.
+// at the time given. Nothing else wakes it: an empty outbox costs no wake-ups. Where
+// inotify cannot be had, it looks every second instead.
 class OutboxWaker {
   public:
     OutboxWaker() = default;
     ~OutboxWaker();
     OutboxWaker(const OutboxWaker&) = delete;
     OutboxWaker& operator=(const OutboxWaker&) = delete;
-    // False with `error` set when the folders cannot be watched.
-    bool Open(const std::string& database, const std::string& lockFile, std::string& error);
+    void Open(const std::string& database, const std::string& lockFile);
     // Waits at most `timeoutMs` (-1: without end). True when the outbox was written.
     bool Sleep(int timeoutMs);
     // From any thread.
@@ -118,8 +118,8 @@ class OutboxWaker {
   private:
     int wake_ = -1;    // eventfd
     int notify_ = -1;  // inotify
+    bool blind_ = false;
     std::string database_;
-    std::string lock_;
 };
 
 }  // namespace blenvar
