@@ -7,6 +7,13 @@
 #include <climits>
 
 namespace blenvar {
+namespace {
+
+// After the lock file is closed: tries at 5, 10, 20 ... 160 ms for its lock to go.
+constexpr int kLockTries = 6;
+constexpr int kLockRetryMs = 5;
+
+}  // namespace
 
 ServerOutbox::ServerOutbox(ServerOutboxSetup setup, ServerTransport* transport)
     : setup_(std::move(setup)), transport_(transport) {
@@ -87,6 +94,7 @@ void ServerOutbox::Run() {
     std::string error;
     if (!box.Open(setup_.database, error)) return;
     box.SyncEachCommit(false);
+    int lockTries = 0;  // left after the lock file was closed
     std::unique_lock<std::mutex> hold(lock_);
     while (!stop_) {
         handled_ = wakes_;
@@ -110,6 +118,8 @@ void ServerOutbox::Run() {
                 sleepMs = static_cast<int>(pause);
                 pausing = true;
             }
+        } else if (lockTries > 0) {
+            sleepMs = kLockRetryMs << (kLockTries - lockTries--);
         }
         hold.lock();
         if (sent) continue;
@@ -118,8 +128,9 @@ void ServerOutbox::Run() {
         cv_.notify_all();
         if (stop_ || handled_ != wakes_) continue;
         hold.unlock();
-        const bool written = waker_.Sleep(sleepMs);
-        if (written) Changed();
+        const OutboxWaker::Woken woken = waker_.Sleep(sleepMs);
+        if (woken.written) Changed();
+        if (woken.lockClosed && !sender.Held()) lockTries = kLockTries;
         hold.lock();
     }
     idle_ = true;

@@ -283,6 +283,7 @@ OutboxWaker::~OutboxWaker() {
 
 void OutboxWaker::Open(const std::string& database, const std::string& lockFile) {
     database_ = NameOf(database);
+    lock_ = NameOf(lockFile);
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     notify_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     constexpr std::uint32_t kMask = IN_ATTRIB | IN_CLOSE_WRITE;
@@ -291,7 +292,7 @@ void OutboxWaker::Open(const std::string& database, const std::string& lockFile)
              ::inotify_add_watch(notify_, FolderOf(lockFile).c_str(), kMask) < 0;
 }
 
-bool OutboxWaker::Sleep(int timeoutMs) {
+OutboxWaker::Woken OutboxWaker::Sleep(int timeoutMs) {
     if (blind_ && (timeoutMs < 0 || timeoutMs > kBlindLookMs)) timeoutMs = kBlindLookMs;
     pollfd fds[] = {{wake_, POLLIN, 0}, {notify_, POLLIN, 0}};
     int ready;
@@ -300,16 +301,18 @@ bool OutboxWaker::Sleep(int timeoutMs) {
     std::uint64_t count;
     while (::read(wake_, &count, sizeof count) > 0) {
     }
-    bool written = blind_ && ready == 0;
+    Woken woken{blind_ && ready == 0, false};
     alignas(inotify_event) char buffer[4096];
     for (ssize_t n; (n = ::read(notify_, buffer, sizeof buffer)) > 0;) {
         for (ssize_t at = 0; at < n;) {
             const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-            if (e->len && (e->mask & IN_ATTRIB) && database_ == e->name) written = true;
+            if (!e->len) continue;
+            if ((e->mask & IN_ATTRIB) && database_ == e->name) woken.written = true;
+            if ((e->mask & IN_CLOSE_WRITE) && lock_ == e->name) woken.lockClosed = true;
         }
     }
-    return written;
+    return woken;
 }
 
 void OutboxWaker::Wake() {

@@ -110,8 +110,14 @@ class OutboxWaker {
     OutboxWaker(const OutboxWaker&) = delete;
     OutboxWaker& operator=(const OutboxWaker&) = delete;
     void Open(const std::string& database, const std::string& lockFile);
-    // Waits at most `timeoutMs` (-1: without end). True when the outbox was written.
-    bool Sleep(int timeoutMs);
+    struct Woken {
+        bool written = false;  // the outbox
+        // A program closed the lock file. Its lock goes a moment after the close is seen:
+        // one who wants it tries again shortly.
+        bool lockClosed = false;
+    };
+    // Waits at most `timeoutMs` (-1: without end).
+    Woken Sleep(int timeoutMs);
     // From any thread.
     void Wake();
 
@@ -120,6 +126,7 @@ class OutboxWaker {
     int notify_ = -1;  // inotify
     bool blind_ = false;
     std::string database_;
+    std::string lock_;
 };
 
 }  // namespace blenvar
