@@ -19,5 +19,6 @@ if(BLENVAR_WITH_QT)
     ENV "QT_QPA_PLATFORM=offscreen")
   add_dependencies(shell_window_test blenvar_app_main)
   target_compile_definitions(shell_window_test PRIVATE
-    BLENVAR_BIN="$<TARGET_FILE:blenvar_app_main>")
+    BLENVAR_BIN="$<TARGET_FILE:blenvar_app_main>"
+    ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts/desktop")
 endif()

@@ -1,6 +1,6 @@
-// Scan to accepted (p95), the drain rate of 10,000 queued scans, and the cost of the
-// outbox's committed add, against scan_server.py on 127.0.0.1; scan to PUBACK (p95)
-// against Debian's broker, when it is there.
+// Scan to accepted (p95), the drain rate of 10,000 queued scans, the cost of the outbox's
+// committed add, against scan_server.py on 127.0.0.1, and how often an idle sender wakes;
+// scan to PUBACK (p95) against Debian's broker, when it is there.
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "output/server_outbox.h"
@@ -33,6 +34,38 @@ std::int64_t WallMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::system_clock::now().time_since_epoch())
         .count();
+}
+
+// The context switches so far of this process's thread named `name` (each sleep that
+// ends is one), -1 when there is none.
+long Switches(const std::string& name) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string comm;
+        std::getline(std::ifstream(task.path() / "comm"), comm);
+        if (comm != name) continue;
+        std::ifstream status(task.path() / "status");
+        long total = 0;
+        for (std::string line; std::getline(status, line);)
+            if (line.find("ctxt_switches:") != std::string::npos)
+                total += std::stol(line.substr(line.find(':') + 1));
+        return total;
+    }
+    return -1;
+}
+
+void IdleWakeUps(const std::string& folder, bool holding) {
+    OutboxLock other;
+    if (!holding) other.TryTake(folder + "/i.lock");
+    CurlServerTransport http;
+    ServerOutbox outbox({folder + "/i.sqlite", folder + "/i.lock", WallMs}, &http);
+    outbox.WaitIdle(5000);
+    // Time to go to sleep: that one switch is not a wake-up.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const long before = Switches("outbox-sender");
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    std::printf("idle sender, %s: %ld wake-ups in 10 s\n",
+                holding ? "nothing to send" : "another program holds the lock",
+                Switches("outbox-sender") - before);
 }
 
 }  // namespace
@@ -89,5 +122,7 @@ int main() {
         std::printf("drain: %d left, 10000 scans in %.2f s = %.0f per second\n", outbox.Waiting(),
                     s, 10000 / s);
     }
+    IdleWakeUps(dir.folder(), true);
+    IdleWakeUps(dir.folder(), false);
     return 0;
 }

@@ -95,7 +95,8 @@ void ProcessScan(ScanRecord& rec, bool reprocess, DeliveryServices& s) {
             m.request.certificate = set.ServerCertificate;
             std::string error = m.error;
             if (m.ok && !s.server) error = "this program does not send to servers.";
-            if (m.ok && s.server && s.server->Add(m.request, error)) return;
+            if (m.ok && s.server && s.server->Add(m.request, error, {rec.TypeName, rec.Code}))
+                return;
             s.notifier.Notify("The " + section + " scan was not sent to a server: " + error);
         });
     }

@@ -2,7 +2,8 @@
 // "Send to a server": messages are committed to the outbox on the caller's thread (a
 // moment's disk write), then sent by a thread of their own, so a server that never
 // answers holds up no scan. Only the process holding the outbox's lock sends; the others
-// only add, and take the lock over when its holder ends.
+// only add, and take the lock over when its holder ends. The sender sleeps until woken
+// (see OutboxWaker): with nothing to send it never wakes.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -20,11 +21,12 @@ struct ServerOutboxSetup {
     std::string database;  // the SQLite file
     std::string lockFile;
     std::function<std::int64_t()> nowMs;  // wall clock
-    // Runs on the sending thread after each answer.
+    // Runs on the sending thread after each answer and when any program wrote to the
+    // outbox (an add, a retry or drop, another sender's answer): the moment to count again.
     std::function<void()> changed = {};
-    // How often a process without the lock, or with nothing due, looks again: other
-    // programs add to the outbox without telling this one.
-    int lookAgainMs = 1000;
+    // The longest sleep while a message waits out its pause (-1: the pause itself); for
+    // clocks that run faster than the wall.
+    int longestPauseMs = -1;
 };
 
 class ServerOutbox {
@@ -39,7 +41,7 @@ class ServerOutbox {
     // False with `error` set when the outbox cannot be opened.
     bool Ok(std::string& error) const;
     // Commits the message and wakes the sender. False with `error` when not committed.
-    bool Add(const ServerRequest& request, std::string& error);
+    bool Add(const ServerRequest& request, std::string& error, const OutboxLabel& label = {});
     int Waiting();
     // "3 scans waiting to be sent to host:port." for the tray and the status line; empty
     // when none waits.
@@ -51,9 +53,12 @@ class ServerOutbox {
     Outbox& Store() { return adder_; }
     // After a Retry or Drop on Store().
     void Wake();
+    // Replaces the setup's `changed`; once it returns, the one replaced is not running.
+    void OnChanged(std::function<void()> changed);
 
   private:
     void Run();
+    void Changed();
 
     ServerOutboxSetup setup_;
     ServerTransport* transport_;
@@ -66,6 +71,8 @@ class ServerOutbox {
     std::uint64_t handled_ = 0;
     bool idle_ = false;
     bool pausing_ = false;  // a message waits out a pause
+    OutboxWaker waker_;
+    std::mutex changedLock_;  // held while `changed` runs
     std::thread thread_;
 };
 

@@ -1,18 +1,21 @@
 #!/usr/bin/python3
 """A scan-collecting HTTP server on 127.0.0.1 for the outbox tests.
 
-    scan_server.py PORTFILE LOG [CERT KEY]
+    scan_server.py PORTFILE LOG [HOST [CERT KEY]]
 
-With CERT and KEY (PEM files) it speaks HTTPS. Writes its port to PORTFILE once it
-listens. A POST to a path holding "bad" is refused with 400; one to a path holding "flaky"
-gets 503 for its 3rd to 7th request; any other is taken: "PATH<TAB>IDEMPOTENCY-KEY<TAB>BODY" (body on one line) is added to LOG before the
-200 goes out, with "<TAB>AUTHORIZATION" when the request had that header.
+Listens on HOST (127.0.0.1) and writes its port to PORTFILE once it does; with CERT and
+KEY (PEM files) it speaks HTTPS. A POST to a path holding "bad" is refused with 400; one
+to a path holding "flaky" gets 503 for its 3rd to 7th request; one to a path holding
+"silent" is never answered; any other is taken: "PATH<TAB>IDEMPOTENCY-KEY<TAB>BODY" (body
+on one line) is added to LOG before the 200 goes out (and before the silence), with
+"<TAB>AUTHORIZATION" when the request had that header.
 """
 import http.server
 import os
 import ssl
 import sys
 import threading
+import time
 
 flaky = 0
 lock = threading.Lock()
@@ -48,13 +51,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 log.write(self.path.encode() + b"\t" + key.encode() + b"\t" +
                           body.replace(b"\n", b"\\n") +
                           (b"\t" + auth.encode() if auth else b"") + b"\n")
+        while "silent" in self.path:
+            time.sleep(3600)
         self.answer(200, "ok")
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-if len(sys.argv) > 4:
+server = http.server.ThreadingHTTPServer((sys.argv[3] if len(sys.argv) > 3 else "127.0.0.1", 0),
+                                         Handler)
+if len(sys.argv) > 5:
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(sys.argv[3], sys.argv[4])
+    context.load_cert_chain(sys.argv[4], sys.argv[5])
     server.socket = context.wrap_socket(server.socket, server_side=True)
 with open(sys.argv[1] + ".tmp", "w") as f:
     f.write(str(server.server_address[1]))

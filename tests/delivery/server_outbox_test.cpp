@@ -1,13 +1,17 @@
 // Sending to a server: hostile scans in the masks, the outbox's order and pauses with a
-// clock of our own, where logins are kept, then real HTTP(S) on 127.0.0.1 through a
-// refusing server, a kill -9, a self-signed certificate and the desktop's keyring, and real
-// MQTT through Debian's broker stopped in a burst.
+// clock of our own, what wakes the sender, where logins are kept, then real HTTP(S) on
+// 127.0.0.1 through a refusing, a silent and an unreachable server, a kill -9, a self-signed
+// certificate and the desktop's keyring, and real MQTT through Debian's broker stopped in a
+// burst.
 #include "output/server_outbox.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,8 +20,12 @@
 #include <optional>
 
 #include "core/json_text.h"
+#include "decode/temp_ini.h"
+#include "delivery/delivery_fakes.h"
+#include "output/process_scan.h"
 #include "output/server_message.h"
 #include "platform/net/routed_server_transport.h"
+#include "platform/posix/posix_file_appender.h"
 #include "platform/posix/secrets_file.h"
 #include "support/process.h"
 
@@ -92,9 +100,6 @@ TEST(Outbox, OrderPausesAndRefusals) {
     EXPECT_EQ(box.Waiting(), 2);
     const OutboxItem refused = box.List().front();
     EXPECT_TRUE(refused.failed && refused.answer == "HTTP 400");
-    EXPECT_TRUE(box.Retry(refused.seq));
-    EXPECT_EQ(due(3000), "http://a/1 ");
-    EXPECT_TRUE(box.Drop(refused.seq));
     for (const auto& [failures, pause] : {std::pair{1, 1000}, {2, 2000}, {9, 256000}, {10, 300000}})
         EXPECT_EQ(RetryPauseMs(failures), pause);
 }
@@ -109,20 +114,80 @@ bool Await(Happened happened) {
     return true;
 }
 
+// Takes every message, telling whoever waits for them.
+struct Taker : ServerTransport {
+    std::mutex lock;
+    std::condition_variable cv;
+    std::vector<std::string> ids;
+    ServerAnswer Send(const ServerRequest& r) override {
+        std::lock_guard<std::mutex> hold(lock);
+        ids.push_back(r.id);
+        cv.notify_all();
+        return {ServerAnswer::Kind::Accepted, "HTTP 200"};
+    }
+    bool Took(std::size_t n) {
+        std::unique_lock<std::mutex> hold(lock);
+        return cv.wait_for(hold, std::chrono::seconds(10), [&] { return ids.size() >= n; });
+    }
+};
+
+std::int64_t WallMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// A thousand times faster than the wall, and no longer sleep than 1 ms: pauses pass at once.
+ServerOutboxSetup FastSetup(const std::string& folder) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto fast = [start] {
+        return 1000 * std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+    };
+    return {folder + "/o.sqlite", folder + "/o.lock", fast, {}, 1};
+}
+
+// Nothing polls: the sender without the lock sleeps until its holder ends, and an add by
+// another program (here another connection, unannounced) wakes the one that sends.
+TEST(ServerOutbox, TheHoldersEndAndAnotherProgramsAddWakeTheSender) {
+    testing::TempIni dir;
+    const std::string db = dir.folder() + "/o.sqlite", lockFile = dir.folder() + "/o.lock";
+    auto holder = std::make_unique<OutboxLock>();
+    ASSERT_TRUE(holder->TryTake(lockFile));
+    Taker taker;
+    std::atomic<int> changes{0};
+    ServerOutbox sender({db, lockFile, WallMs, [&] { ++changes; }}, &taker);
+    std::string error;
+    ASSERT_TRUE(sender.Add({"http://a/", "", "mine"}, error) && sender.WaitIdle(5000));
+    EXPECT_TRUE(taker.ids.empty());
+    holder.reset();
+    ASSERT_TRUE(taker.Took(1));
+    Outbox other;
+    ASSERT_TRUE(other.Open(db, error) && other.Add({"http://a/", "", "theirs"}, 0, error));
+    ASSERT_TRUE(taker.Took(2));
+    EXPECT_EQ(taker.ids, (std::vector<std::string>{"mine", "theirs"}));
+    EXPECT_GE(changes, 2);
+}
+
 // The server of scan_server.py and what it has taken, one line each; over HTTPS with a
 // certificate of its own.
 struct ScanServer {
-    explicit ScanServer(bool tls = false) : scheme(tls ? "https" : "http") {
-        std::vector<std::string> argv{"python3", SCAN_SERVER, dir.folder() + "/port",
-                                      dir.folder() + "/log"};
+    // `in`: the start of a command that runs it elsewhere (a network namespace).
+    explicit ScanServer(bool tls = false, std::vector<std::string> in = {},
+                        const std::string& host = "127.0.0.1")
+        : scheme(tls ? "https" : "http") {
+        for (const std::string& a : {std::string("python3"), std::string(SCAN_SERVER),
+                                     dir.folder() + "/port", dir.folder() + "/log", host})
+            in.push_back(a);
         if (tls) {
             testing::RunProcess({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
                                  "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj",
                                  "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
                                  "-keyout", Certificate() + ".key", "-out", Certificate()});
-            argv.insert(argv.end(), {Certificate(), Certificate() + ".key"});
+            in.insert(in.end(), {Certificate(), Certificate() + ".key"});
         }
-        proc = std::make_unique<testing::Spawned>(argv);
+        proc = std::make_unique<testing::Spawned>(in);
     }
     testing::TempIni dir;
     std::string scheme;
@@ -137,19 +202,11 @@ struct ScanServer {
     }
 };
 
-// A thousand times faster than the wall: the outbox's pauses pass at once.
-std::int64_t FastMs() {
-    static const auto start = std::chrono::steady_clock::now();
-    using namespace std::chrono;
-    return 1000 * duration_cast<milliseconds>(steady_clock::now() - start).count();
-}
-
 TEST(ServerOutboxHttp, RefusingServerGetsEveryScanOnceInOrderAndABadOneStays) {
     ScanServer server;
     const std::string url = server.Url();
     RoutedServerTransport http;
-    ServerOutbox outbox(
-        {server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock", FastMs}, &http);
+    ServerOutbox outbox(FastSetup(server.dir.folder()), &http);
     std::string error;
     std::vector<std::string> expected;
     for (int i = 0; i < 12; ++i) {
@@ -164,6 +221,75 @@ TEST(ServerOutboxHttp, RefusingServerGetsEveryScanOnceInOrderAndABadOneStays) {
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].answer, "HTTP 400: no such shelf");
     EXPECT_EQ(outbox.WaitingNote(), "1 scan waiting to be sent to " + url.substr(7) + ".");
+}
+
+TEST(ServerOutboxHttp, AServerThatNeverAnswersHoldsUpNoOtherStepOfTheNextScan) {
+    ScanServer server;
+    const std::string url = server.Url(), lines = server.dir.folder() + "/scans.txt";
+    testing::TempIni settings(
+        "[UNKNOWN]\nScanToKeyboard=1\nSendToClipboard=1\nSaveToFile=1\nFileName=" + lines +
+        "\nSendToServer=1\nServerAddress=" + url + "/silent/%%C\n");
+    INIFile ini;
+    ini.SetFileName(settings.path());
+    testing::FakeDesktop d;
+    PosixFileAppender files;
+    CurlServerTransport http;
+    ServerOutbox outbox(
+        {server.dir.folder() + "/o.sqlite", server.dir.folder() + "/o.lock", WallMs}, &http);
+    DeliveryServices s{ini, d, &d, d, d, d, d, files, d, d, server.dir.folder(), &outbox};
+    for (const char* code : {"FIRST", "SECOND"}) {
+        ScanRecord rec{"raw", "", "UNKNOWN", code, "", "", ""};
+        ProcessScan(rec, false, s);
+        // The server has the first request and will never answer it.
+        while (server.Taken().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // Each step of both scans, while the first send is still unanswered.
+    EXPECT_EQ(d.events,
+              (std::vector<std::string>{"sound:UNKNOWN", "keys", "clipboard:FIRST", "tray:1",
+                                        "sound:UNKNOWN", "keys", "clipboard:SECOND", "tray:1"}));
+    EXPECT_EQ(testing::ReadFile(lines),
+              ",,\"\",\"UNKNOWN\",\"FIRST\",\"\"\r\n,,\"\",\"UNKNOWN\",\"SECOND\",\"\"\r\n");
+    EXPECT_EQ(outbox.Store().List().front().attempts, 0);
+    server.proc->Stop(SIGKILL);  // ends the send in flight, so the sender can stop
+}
+
+// A network namespace whose loopback is down: scans made meanwhile wait, and arrive once,
+// in order, after it comes up.
+TEST(ServerOutboxHttp, ScansMadeWhileTheNetworkIsDownArriveOnceItIsBack) {
+    const std::string ns = "blenvar-test-" + std::to_string(::getpid());
+    using testing::RunProcess;
+    if (RunProcess({"ip", "netns", "add", ns}).status != 0)
+        GTEST_SKIP() << "making a network namespace (ip netns add) is not permitted here";
+    struct Gone {
+        std::string ns;
+        ~Gone() { RunProcess({"ip", "netns", "del", ns}); }
+    } gone{ns};
+    // Bound to any address: 127.0.0.1 is not there until the loopback comes up.
+    ScanServer server(false, {"ip", "netns", "exec", ns}, "0.0.0.0");
+    const std::string url = server.Url();
+    CurlServerTransport http;
+    std::unique_ptr<ServerOutbox> outbox;
+    // The sending thread is made inside the namespace, and stays there.
+    std::thread([&] {
+        const int fd = ::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0)
+            outbox = std::make_unique<ServerOutbox>(FastSetup(server.dir.folder()), &http);
+        if (fd >= 0) ::close(fd);
+    }).join();
+    ASSERT_TRUE(outbox);
+    std::string error;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 5; ++i) {
+        const std::string id = "n" + std::to_string(i);
+        ASSERT_TRUE(outbox->Add({url + "/ns/" + id, "", id}, error)) << error;
+        expected.push_back("/ns/" + id + "\t" + id + "\t");
+    }
+    while (outbox->Store().List(1).front().attempts < 3)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(outbox->Waiting(), 5);
+    ASSERT_EQ(RunProcess({"ip", "netns", "exec", ns, "ip", "link", "set", "lo", "up"}).status, 0);
+    ASSERT_TRUE(outbox->WaitIdle(20000, true));
+    EXPECT_EQ(server.Taken(), expected);
 }
 
 TEST(ServerOutboxHttp, KilledInABurstEveryCommittedScanArrives) {
@@ -324,7 +450,7 @@ TEST(ServerOutboxMqtt, BrokerStoppedInABurstEveryScanArrivesOnceInOrder) {
         });
     };
     RoutedServerTransport transport;
-    ServerOutbox outbox({dir.folder() + "/o.sqlite", dir.folder() + "/o.lock", FastMs}, &transport);
+    ServerOutbox outbox(FastSetup(dir.folder()), &transport);
     std::string error;
     const auto add = [&](int n) {
         ScanRecord rec{"", "", "UCC/EAN 128", "SCAN" + std::to_string(n), "", "", ""};

@@ -307,6 +307,71 @@ TEST(MainWindow, ABackendOutlivingTheWindowCallsNothingOfIt) {
     EXPECT_EQ(backend.Type(1, 0, 65, 30), -1);
 }
 
+// Refuses what is addressed to "bad" until the user retries it; every other message waits
+// out pauses.
+struct RefusingTransport : ServerTransport {
+    std::atomic<int> badSends{0};
+    ServerAnswer Send(const ServerRequest& r) override {
+        if (r.address.find("bad") == std::string::npos) return {ServerAnswer::Kind::Retry, "busy"};
+        return ++badSends == 1 ? ServerAnswer{ServerAnswer::Kind::Refused, "HTTP 400: no"}
+                               : ServerAnswer{ServerAnswer::Kind::Accepted, "HTTP 200"};
+    }
+};
+
+// The Waiting list shows the outbox as the sender leaves it; Retry now and Drop act on
+// the selected scan.
+TEST(MainWindow, WaitingListShowsTheOutboxAndActsOnTheSelectedScan) {
+    Desk desk("[Setup]\n");
+    RefusingTransport transport;
+    // A clock that stands still: a pause never ends, so only Retry now sends again.
+    desk.desktop.server = std::make_unique<ServerOutbox>(
+        ServerOutboxSetup{desk.file.folder() + "/o.sqlite", desk.file.folder() + "/o.lock",
+                          [] { return std::int64_t{1700000000000}; }},
+        &transport);
+    NullHookLibrary hook;
+    MainWindow w(desk.desktop, hook, desk.tray, nullptr);
+    w.resize(760, 560);
+    w.show();
+    w.findChild<QTabWidget*>("TabBox")->setCurrentWidget(w.findChild<LastScanTab*>());
+    auto* list = w.findChild<QTreeWidget*>("WaitingList");
+    std::string error;
+    ServerOutbox& server = *desk.desktop.server;
+    ASSERT_TRUE(
+        server.Add({"http://h.example:81/ok", "", "1"}, error, {"EAN 13", "4006381333931"}));
+    ASSERT_TRUE(server.Add({"https://u@shelf.example/bad", "", "2"}, error, {"CODE 39", "AB-12"}));
+    const auto rows = [&] {
+        QStringList all;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 1; c < list->columnCount(); ++c) cells << list->topLevelItem(i)->text(c);
+            all << cells.join("|");
+        }
+        return all.join("\n").toStdString();
+    };
+    const std::string both =
+        "EAN 13|4006381333931|h.example:81|1|busy\n"
+        "CODE 39|AB-12|shelf.example|1|Failed: HTTP 400: no";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows() == both; }, 5000)) << rows();
+    EXPECT_TRUE(w.statusBar()->currentMessage().startsWith("2 scans waiting to be sent to"));
+    auto* retry = w.findChild<QPushButton*>("RetryButton");
+    auto* drop = w.findChild<QPushButton*>("DropButton");
+    EXPECT_FALSE(retry->isEnabled());
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_TRUE(retry->isEnabled());
+    std::filesystem::create_directories(ARTIFACTS);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return w.centralWidget()->geometry().bottom() < w.statusBar()->y(); }, 3000));
+    w.grab().save(ARTIFACTS "/waiting-list.png");
+    retry->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->topLevelItemCount() == 1; }, 5000)) << rows();
+    EXPECT_EQ(transport.badSends, 2);
+    list->setCurrentItem(list->topLevelItem(0));
+    drop->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.Waiting() == 0 && !list->isVisible(); }, 5000));
+    EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+}
+
 // The login box shows what is on disk even when a change cannot be made, and the status
 // line says why (the desktop test turns it on and off).
 TEST(MainWindow, AutostartBoxFollowsTheUsersEntry) {

@@ -1,17 +1,24 @@
 #include "components/outbox/outbox.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sqlite3.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace blenvar {
 namespace {
 
 constexpr std::int64_t kFirstPauseMs = 1000;
 constexpr std::int64_t kLongestPauseMs = 5 * 60 * 1000;
+// Without inotify (its instances used up) the sender looks at the outbox this often.
+constexpr int kBlindLookMs = 1000;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS message(
@@ -25,7 +32,9 @@ CREATE TABLE IF NOT EXISTS message(
     next_try INTEGER NOT NULL DEFAULT 0,
     failed   INTEGER NOT NULL DEFAULT 0,
     answer   TEXT NOT NULL DEFAULT '',
-    certificate TEXT NOT NULL DEFAULT '');
+    certificate TEXT NOT NULL DEFAULT '',
+    type     TEXT NOT NULL DEFAULT '',
+    code     TEXT NOT NULL DEFAULT '');
 CREATE INDEX IF NOT EXISTS message_order ON message(server, failed, seq);
 )sql";
 
@@ -64,7 +73,8 @@ class Stmt {
 };
 
 constexpr const char* kItemColumns =
-    "seq, address, body, id, attempts, next_try, failed, answer, certificate";
+    "seq, address, body, id, attempts, next_try, failed, answer, certificate, type, code, "
+    "added";
 
 OutboxItem ReadItem(Stmt& q) {
     OutboxItem item;
@@ -74,6 +84,8 @@ OutboxItem ReadItem(Stmt& q) {
     item.nextTryMs = q.ColInt(5);
     item.failed = q.ColInt(6) != 0;
     item.answer = q.ColText(7);
+    item.label = {q.ColText(9), q.ColText(10)};
+    item.addedMs = q.ColInt(11);
     return item;
 }
 
@@ -92,6 +104,13 @@ std::string ServerOf(const std::string& address) {
     return address.substr(0, address.find_first_of("/?#", sep + 3));
 }
 
+std::string ServerName(const std::string& address) {
+    std::string server = ServerOf(address);
+    const std::size_t sep = server.find("://");
+    if (sep != std::string::npos) server.erase(0, sep + 3);
+    return server.erase(0, server.rfind('@') + 1);
+}
+
 Outbox::~Outbox() {
     sqlite3_close_v2(db_);
 }
@@ -103,6 +122,7 @@ bool Outbox::Exec(const char* sql) {
 bool Outbox::Open(const std::string& path, std::string& error) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
+    path_ = path;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         error = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -119,26 +139,39 @@ bool Outbox::Open(const std::string& path, std::string& error) {
         db_ = nullptr;
         return false;
     }
-    // An outbox made before messages named a certificate; fails harmlessly once it has one.
+    // An outbox made before messages named a certificate or carried their labels; an
+    // error says it has the column.
     Exec("ALTER TABLE message ADD COLUMN certificate TEXT NOT NULL DEFAULT ''");
+    Exec("ALTER TABLE message ADD COLUMN type TEXT NOT NULL DEFAULT ''");
+    Exec("ALTER TABLE message ADD COLUMN code TEXT NOT NULL DEFAULT ''");
     return true;
+}
+
+void Outbox::Told() {
+    ::utimensat(AT_FDCWD, path_.c_str(), nullptr, 0);
 }
 
 void Outbox::SyncEachCommit(bool on) {
     Exec(on ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
 }
 
-bool Outbox::Add(const ServerRequest& request, std::int64_t nowMs, std::string& error) {
+bool Outbox::Add(const ServerRequest& request, std::int64_t nowMs, std::string& error,
+                 const OutboxLabel& label) {
     Stmt q(db_,
-           "INSERT INTO message(server, address, body, id, added, certificate) "
-           "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+           "INSERT INTO message(server, address, body, id, added, certificate, type, code) "
+           "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     q.Text(1, ServerOf(request.address))
         .Text(2, request.address)
         .Blob(3, request.body)
         .Text(4, request.id)
         .Int(5, nowMs)
-        .Text(6, request.certificate);
-    if (q.Done()) return true;
+        .Text(6, request.certificate)
+        .Text(7, label.type)
+        .Text(8, label.code);
+    if (q.Done()) {
+        Told();
+        return true;
+    }
     error = db_ ? sqlite3_errmsg(db_) : "the outbox is not open";
     return false;
 }
@@ -161,6 +194,11 @@ std::optional<std::int64_t> Outbox::NextTryMs() {
 }
 
 void Outbox::Record(std::int64_t seq, const ServerAnswer& answer, std::int64_t nowMs) {
+    Write(seq, answer, nowMs);
+    Told();
+}
+
+void Outbox::Write(std::int64_t seq, const ServerAnswer& answer, std::int64_t nowMs) {
     if (answer.kind == ServerAnswer::Kind::Accepted) {
         Stmt(db_, "DELETE FROM message WHERE seq = ?1").Int(1, seq).Done();
         return;
@@ -205,15 +243,19 @@ int Outbox::Waiting() {
 }
 
 bool Outbox::Retry(std::int64_t seq) {
-    return Stmt(db_, "UPDATE message SET failed = 0, next_try = 0 WHERE seq = ?1")
-               .Int(1, seq)
-               .Done() &&
-           sqlite3_changes(db_) == 1;
+    const bool done = Stmt(db_, "UPDATE message SET failed = 0, next_try = 0 WHERE seq = ?1")
+                          .Int(1, seq)
+                          .Done() &&
+                      sqlite3_changes(db_) == 1;
+    if (done) Told();
+    return done;
 }
 
 bool Outbox::Drop(std::int64_t seq) {
-    return Stmt(db_, "DELETE FROM message WHERE seq = ?1").Int(1, seq).Done() &&
-           sqlite3_changes(db_) == 1;
+    const bool done = Stmt(db_, "DELETE FROM message WHERE seq = ?1").Int(1, seq).Done() &&
+                      sqlite3_changes(db_) == 1;
+    if (done) Told();
+    return done;
 }
 
 OutboxLock::~OutboxLock() {
@@ -221,15 +263,66 @@ OutboxLock::~OutboxLock() {
 }
 
 bool OutboxLock::TryTake(const std::string& path) {
-    if (fd_ >= 0) return true;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
+    if (held_) return true;
+    if (fd_ < 0) fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    return held_;
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+std::string NameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+}  // namespace
+
+OutboxWaker::~OutboxWaker() {
+    if (wake_ >= 0) ::close(wake_);
+    if (notify_ >= 0) ::close(notify_);
+}
+
+void OutboxWaker::Open(const std::string& database, const std::string& lockFile) {
+    database_ = NameOf(database);
+    lock_ = NameOf(lockFile);
+    wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    notify_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    constexpr std::uint32_t kMask = IN_ATTRIB | IN_CLOSE_WRITE;
+    blind_ = wake_ < 0 || notify_ < 0 ||
+             ::inotify_add_watch(notify_, FolderOf(database).c_str(), kMask) < 0 ||
+             ::inotify_add_watch(notify_, FolderOf(lockFile).c_str(), kMask) < 0;
+}
+
+OutboxWaker::Woken OutboxWaker::Sleep(int timeoutMs) {
+    if (blind_ && (timeoutMs < 0 || timeoutMs > kBlindLookMs)) timeoutMs = kBlindLookMs;
+    pollfd fds[] = {{wake_, POLLIN, 0}, {notify_, POLLIN, 0}};
+    int ready;
+    while ((ready = ::poll(fds, 2, timeoutMs)) < 0 && errno == EINTR) {
     }
-    fd_ = fd;
-    return true;
+    std::uint64_t count;
+    while (::read(wake_, &count, sizeof count) > 0) {
+    }
+    Woken woken{blind_ && ready == 0, false};
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(notify_, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            if (!e->len) continue;
+            if ((e->mask & IN_ATTRIB) && database_ == e->name) woken.written = true;
+            if ((e->mask & IN_CLOSE_WRITE) && lock_ == e->name) woken.lockClosed = true;
+        }
+    }
+    return woken;
+}
+
+void OutboxWaker::Wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
 }
 
 }  // namespace blenvar

@@ -15,9 +15,17 @@ struct sqlite3;
 
 namespace blenvar {
 
+// What the user recognises a waiting message by.
+struct OutboxLabel {
+    std::string type;
+    std::string code;
+};
+
 struct OutboxItem {
     std::int64_t seq = 0;
     ServerRequest request;
+    OutboxLabel label;
+    std::int64_t addedMs = 0;
     int attempts = 0;
     std::int64_t nextTryMs = 0;
     bool failed = false;  // refused for good
@@ -29,6 +37,8 @@ std::int64_t RetryPauseMs(int failures);
 
 // "scheme://host:port" of an address: messages to one server keep their order.
 std::string ServerOf(const std::string& address);
+// The host and port alone, as the user knows the server.
+std::string ServerName(const std::string& address);
 
 // One connection; use one per thread.
 class Outbox {
@@ -45,7 +55,8 @@ class Outbox {
     // with its id.
     void SyncEachCommit(bool on);
     // Committed (to disk) when it returns true.
-    bool Add(const ServerRequest& request, std::int64_t nowMs, std::string& error);
+    bool Add(const ServerRequest& request, std::int64_t nowMs, std::string& error,
+             const OutboxLabel& label = {});
     // For each server, its oldest message not refused, when its pause is over at `nowMs`.
     std::vector<OutboxItem> Due(std::int64_t nowMs);
     // When the next message that waits out a pause is due; none when nothing waits.
@@ -61,7 +72,12 @@ class Outbox {
 
   private:
     bool Exec(const char* sql);
+    void Write(std::int64_t seq, const ServerAnswer& answer, std::int64_t nowMs);
+    // After each commit: the database file's time changes, which every OutboxWaker sees.
+    // The log's own writes come before the commit is visible to readers.
+    void Told();
     sqlite3* db_ = nullptr;
+    std::string path_;
 };
 
 // Only one process sends from the outbox: the one holding this lock (a lock file beside
@@ -72,11 +88,45 @@ class OutboxLock {
     ~OutboxLock();
     OutboxLock(const OutboxLock&) = delete;
     OutboxLock& operator=(const OutboxLock&) = delete;
+    // The file stays open when the lock is not had: closing it would tell every
+    // OutboxWaker that the holder ended.
     bool TryTake(const std::string& path);
-    bool Held() const { return fd_ >= 0; }
+    bool Held() const { return held_; }
 
   private:
     int fd_ = -1;
+    bool held_ = false;
+};
+
+// The sender's sleep: it ends at a Wake() from this process, when any program has written
+// to the outbox (Outbox touches the database file's time after each commit; inotify sees
+// that in every process), when any program closes the lock file (its holder ended), or
+// at the time given. Nothing else wakes it: an empty outbox costs no wake-ups. Where
+// inotify cannot be had, it looks every second instead.
+class OutboxWaker {
+  public:
+    OutboxWaker() = default;
+    ~OutboxWaker();
+    OutboxWaker(const OutboxWaker&) = delete;
+    OutboxWaker& operator=(const OutboxWaker&) = delete;
+    void Open(const std::string& database, const std::string& lockFile);
+    struct Woken {
+        bool written = false;  // the outbox
+        // A program closed the lock file. Its lock goes a moment after the close is seen:
+        // one who wants it tries again shortly.
+        bool lockClosed = false;
+    };
+    // Waits at most `timeoutMs` (-1: without end).
+    Woken Sleep(int timeoutMs);
+    // From any thread.
+    void Wake();
+
+  private:
+    int wake_ = -1;    // eventfd
+    int notify_ = -1;  // inotify
+    bool blind_ = false;
+    std::string database_;
+    std::string lock_;
 };
 
 }  // namespace blenvar

@@ -1,7 +1,9 @@
 #include "shell/main/last_scan_tab.h"
 
+#include <QDateTime>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -30,6 +32,13 @@ std::string S(const QLineEdit* box) {
     return text.toStdString();
 }
 
+constexpr int kColumnRoom = 16;
+
+QString AddedAt(std::int64_t ms) {
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(ms);
+    return at.toString(at.date() == QDate::currentDate() ? "HH:mm:ss" : "yyyy-MM-dd HH:mm");
+}
+
 }  // namespace
 
 LastScanTab::LastScanTab(QWidget* parent) : QWidget(parent) {
@@ -55,10 +64,81 @@ LastScanTab::LastScanTab(QWidget* parent) : QWidget(parent) {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(reprocess_);
+
+    waiting_ = new QGroupBox(this);
+    waiting_->setObjectName("WaitingGroup");
+    waitingList_ = new QTreeWidget(waiting_);
+    waitingList_->setObjectName("WaitingList");
+    waitingList_->setAccessibleName(tr("Scans waiting to be sent"));
+    waitingList_->setRootIsDecorated(false);
+    waitingList_->setAllColumnsShowFocus(true);
+    waitingList_->setHeaderLabels(
+        {tr("Time"), tr("Type"), tr("Code"), tr("Server"), tr("Attempts"), tr("Last error")});
+    waitingList_->header()->setStretchLastSection(true);
+    retry_ = new QPushButton(tr("Re&try now"), waiting_);
+    retry_->setObjectName("RetryButton");
+    retry_->setToolTip(tr("Send the selected scan at once, also when the server refused it"));
+    drop_ = new QPushButton(tr("&Drop"), waiting_);
+    drop_->setObjectName("DropButton");
+    drop_->setToolTip(tr("Remove the selected scan from the outbox without sending it"));
+    const auto selected = [this] {
+        const QTreeWidgetItem* row = waitingList_->currentItem();
+        return row ? row->data(0, Qt::UserRole).toLongLong() : qint64(-1);
+    };
+    const auto enable = [this] {
+        const bool any = waitingList_->currentItem() != nullptr;
+        retry_->setEnabled(any);
+        drop_->setEnabled(any);
+    };
+    connect(waitingList_, &QTreeWidget::currentItemChanged, this, enable);
+    connect(retry_, &QPushButton::clicked, this, [this, selected] {
+        if (selected() >= 0) emit retryRequested(selected());
+    });
+    connect(drop_, &QPushButton::clicked, this, [this, selected] {
+        if (selected() >= 0) emit dropRequested(selected());
+    });
+    enable();
+    auto* actions = new QHBoxLayout;
+    actions->addStretch();
+    actions->addWidget(retry_);
+    actions->addWidget(drop_);
+    auto* group = new QVBoxLayout(waiting_);
+    group->addWidget(waitingList_);
+    group->addLayout(actions);
+    waiting_->hide();
+
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
     column->addLayout(buttons);
+    column->addWidget(waiting_, 1);
     column->addStretch();
+}
+
+void LastScanTab::ShowWaiting(const std::vector<OutboxItem>& items, int total) {
+    const QTreeWidgetItem* current = waitingList_->currentItem();
+    const qint64 keep = current ? current->data(0, Qt::UserRole).toLongLong() : -1;
+    waitingList_->clear();
+    for (const OutboxItem& item : items) {
+        const QString error = Q(item.answer);
+        auto* row = new QTreeWidgetItem(
+            waitingList_,
+            {AddedAt(item.addedMs), Q(item.label.type), Q(item.label.code),
+             QString::fromStdString(ServerName(item.request.address)),
+             QString::number(item.attempts), item.failed ? tr("Failed: %1").arg(error) : error});
+        row->setData(0, Qt::UserRole, qint64(item.seq));
+        if (item.failed) row->setForeground(5, QColor(Qt::darkRed));
+        if (item.seq == keep) waitingList_->setCurrentItem(row);
+    }
+    // Room between the columns: the header's own sizes leave none.
+    for (int c = 0; c < waitingList_->columnCount() - 1; ++c) {
+        waitingList_->resizeColumnToContents(c);
+        waitingList_->setColumnWidth(c, waitingList_->columnWidth(c) + kColumnRoom);
+    }
+    waiting_->setTitle(
+        int(items.size()) < total
+            ? tr("Waiting to be sent (the oldest %1 of %2)").arg(items.size()).arg(total)
+            : tr("Waiting to be sent (%1)").arg(total));
+    waiting_->setVisible(total > 0);
 }
 
 QLineEdit* LastScanTab::AddBox(QFormLayout* form, const QString& label, const char* name) {

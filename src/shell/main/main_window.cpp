@@ -32,6 +32,8 @@ constexpr char kCloseQuestion[] = "Close Blenvar? Scans will no longer be captur
 constexpr int kOpenWidth = 960;
 constexpr int kOpenHeight = 680;
 constexpr int kFrameRoom = 40;
+// The Waiting list shows the oldest this many; the title gives the count of all.
+constexpr int kWaitingRows = 100;
 constexpr char kNoTray[] =
     "This desktop shows no tray icons, so Blenvar stays in the task bar when minimised.";
 
@@ -71,16 +73,27 @@ MainWindow::MainWindow(DesktopServices& desktop, CaptureBackend& capture, ShellT
     });
     tabs_->addTab(setup_, tr("Setup"));
     if (desktop_.server) {
-        connect(&outboxTimer_, &QTimer::timeout, this, [this] {
-            const std::string note = desktop_.server->WaitingNote();
-            tray_.SetWaiting(note);
-            const QString text = QString::fromStdString(note);
-            if (text == outboxNote_) return;
-            // The line says what waits, and clears when its own words are out of date.
-            if (!text.isEmpty() || statusBar()->currentMessage() == outboxNote_) ShowStatus(text);
-            outboxNote_ = text;
+        // Called on the sending thread, perhaps once per message of a burst: one count
+        // waits in the queue at a time.
+        desktop_.server->OnChanged([this] {
+            if (outboxQueued_.exchange(true)) return;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    outboxQueued_ = false;
+                    ShowOutbox();
+                },
+                Qt::QueuedConnection);
         });
-        outboxTimer_.start(1000);
+        connect(lastScan_, &LastScanTab::retryRequested, this, [this](qint64 seq) {
+            desktop_.server->Store().Retry(seq);
+            desktop_.server->Wake();
+        });
+        connect(lastScan_, &LastScanTab::dropRequested, this, [this](qint64 seq) {
+            desktop_.server->Store().Drop(seq);
+            desktop_.server->Wake();
+        });
+        ShowOutbox();
     }
     tabs_->addTab(HelpPlace("help.htm"), tr("Help"));
 
@@ -272,6 +285,7 @@ void MainWindow::AfterPendingEvents(std::function<void()> then) {
 
 // The backend outlives the window: nothing of it may call in here afterwards.
 MainWindow::~MainWindow() {
+    if (desktop_.server) desktop_.server->OnChanged({});
     backend_.OnLost({});
     startup_.Unload();
 }
@@ -410,6 +424,22 @@ void MainWindow::OnTabChanged(int index) {
         editor_->SaveCurrentType();
     }
     lastTab_ = index;
+    if (outboxListStale_ && tabs_->widget(index) == lastScan_) ShowOutbox();
+}
+
+void MainWindow::ShowOutbox() {
+    ServerOutbox& server = *desktop_.server;
+    const std::string note = server.WaitingNote();
+    tray_.SetWaiting(note);
+    const QString text = QString::fromStdString(note);
+    // The line says what waits, and clears when its own words are out of date.
+    if (text != outboxNote_ && (!text.isEmpty() || statusBar()->currentMessage() == outboxNote_))
+        ShowStatus(text);
+    outboxNote_ = text;
+    // The list is read only where it is seen, and no more of it than a glance takes in.
+    outboxListStale_ = tabs_->currentWidget() != lastScan_;
+    if (!outboxListStale_)
+        lastScan_->ShowWaiting(server.Store().List(kWaitingRows), server.Waiting());
 }
 
 void MainWindow::ShowStatus(const QString& text) {

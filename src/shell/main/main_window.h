@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,6 +98,8 @@ class MainWindow : public QMainWindow, private StartupHost {
     void OnDecode();
     void OnReprocess();
     void OnTabChanged(int index);
+    // The waiting count in the tray and status line, and the Waiting list on "Last Scan".
+    void ShowOutbox();
     // Capture and training.
     void ConnectCapture(CaptureBackend& backend);
     void OnStartKeyRefused(const QString& reason);
@@ -127,9 +130,9 @@ class MainWindow : public QMainWindow, private StartupHost {
     QPushButton* exitButton_;
     QTimer startupTimer_;
     QTimer decodeTimer_;
-    // Looks at the outbox now and then: other programs add to it too.
-    QTimer outboxTimer_;
     QString outboxNote_;
+    std::atomic<bool> outboxQueued_{false};  // a ShowOutbox is on its way to the UI thread
+    bool outboxListStale_ = false;           // changed while "Last Scan" was not shown
 
     std::string tabNames_;
     bool loading_ = false;
