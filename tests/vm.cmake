@@ -9,7 +9,7 @@ if(NOT BLENVAR_SANITIZE)
   set(BLENVAR_VM_PROGRAMS capture_test train_test typing_test relay_bench session_pause_test
     usb_scanner_test)
   # Programs the tests start; copied in, not run by themselves.
-  set(BLENVAR_VM_HELPERS blenvar-decode)
+  set(BLENVAR_VM_HELPERS blenvar-decode blenvar-hid-pos-id)
   # Files copied to the same path in the image.
   set(vm_files "")
   if(BLENVAR_WITH_QT)

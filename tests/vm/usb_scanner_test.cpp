@@ -60,6 +60,13 @@ void PosAndSerial(Gadget& gadget) {
     WaitNotice("serial scanner /dev/ttyACM0 opened");
     Fd hidg = gadget.OpenHidg();
     Fd tty = gadget.OpenTtyGS();
+    // The package's udev helper names this node, by its descriptor in sysfs, as a scanner.
+    const std::string err = ReadFile(kErr), at = "found at /dev/";
+    const std::size_t node = err.find(at) + at.size();
+    const auto id = blenvar::testing::RunProcess(
+        {"/tests/blenvar-hid-pos-id",
+         "/sys/class/hidraw/" + err.substr(node, err.find('\n', node) - node)});
+    Expect(id.out == "ID_HID_POS_SCANNER=1\n", "blenvar-hid-pos-id printed " + id.out + id.err);
 
     SendPos(hidg, "]E0", "4006381333931");
     ExpectLine(capture, Json("EAN 13", "4006381333931"), "short scan");
