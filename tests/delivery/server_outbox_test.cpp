@@ -475,5 +475,36 @@ TEST(ServerOutboxMqtt, BrokerStoppedInABurstEveryScanArrivesOnceInOrder) {
     EXPECT_TRUE(left[0].failed && left[0].answer == "MQTT Packet too large") << left[0].answer;
 }
 
+// A broker that wants a login gets the one kept for it in secrets.ini; a wrong or missing
+// one is refused for good.
+TEST(ServerOutboxMqtt, BrokerLoginComesFromTheSecrets) {
+    if (access(MOSQUITTO, X_OK) != 0) GTEST_SKIP() << "no MQTT broker: " << MOSQUITTO;
+    testing::TempIni dir;
+    const std::string conf = dir.folder() + "/broker.conf", secrets = dir.folder() + "/s.ini";
+    ASSERT_EQ(
+        testing::RunProcess({"mosquitto_passwd", "-b", "-c", conf + ".pw", "shelf", "pw"}).status,
+        0);
+    int port = 20000 + (getpid() + 7919) % 20000;
+    while (Listens(port)) ++port;
+    const std::string broker = "mqtt://127.0.0.1:" + std::to_string(port);
+    testing::WriteFile(conf, "listener " + std::to_string(port) +
+                                 " 127.0.0.1\nallow_anonymous false\nuser root\npassword_file " +
+                                 conf + ".pw\n");
+    testing::Spawned running({MOSQUITTO, "-c", conf}, "", "", conf + ".log");
+    ASSERT_TRUE(Await([&] { return Listens(port); }));
+    SecretsFile file(secrets);
+    RoutedServerTransport transport(&file);
+    // Logins are asked for at each connection; a refused one leaves none open.
+    for (const auto& [kept, accepted] : {std::pair{"User=shelf\nPassword=no\n", false},
+                                         {"", false},
+                                         {"User=shelf\nPassword=pw\n", true}}) {
+        testing::WriteFile(secrets, "[" + ServerKey(broker) + "]\n" + kept);
+        chmod(secrets.c_str(), 0600);
+        const ServerAnswer a = transport.Send({broker + "/scans/x", "b", "i"});
+        EXPECT_EQ(a.kind, accepted ? ServerAnswer::Kind::Accepted : ServerAnswer::Kind::Refused)
+            << kept << a.text;
+    }
+}
+
 }  // namespace
 }  // namespace blenvar
