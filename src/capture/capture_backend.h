@@ -11,6 +11,13 @@
 
 namespace blenvar {
 
+// What a capture backend's notice means for the open scan.
+enum class ScanCut {
+    Keep,     // it goes on as it is
+    Close,    // its device went away or every device was released: what it sent is the scan
+    Damaged,  // some of its keys were lost (the kernel dropped events): it is not delivered
+};
+
 class CaptureBackend : public HookLibrary {
   public:
     // While idle only the start key's events reach the callback; every other key goes to

@@ -1,5 +1,7 @@
 #include "capture/capture_coordinator.h"
 
+#include <utility>
+
 namespace blenvar {
 
 void CaptureCoordinator::SetScannerMode(bool on, std::uint64_t gapMs) {
@@ -11,6 +13,7 @@ void CaptureCoordinator::SetScannerMode(bool on, std::uint64_t gapMs) {
 void CaptureCoordinator::StartTraining(std::uint64_t quietMs) {
     // The keyboard stays held from an open scan into training: no key slips out between.
     machine_.Reset();
+    damaged_ = false;
     deadline_.reset();
     training_.Begin(quietMs);
     trainingDeadline_.reset();
@@ -24,6 +27,7 @@ void CaptureCoordinator::StopTraining() {
 
 void CaptureCoordinator::Reset() {
     machine_.Reset();
+    damaged_ = false;
     training_ = TrainingMachine{};
     deadline_.reset();
     trainingDeadline_.reset();
@@ -46,8 +50,10 @@ void CaptureCoordinator::Apply(const CaptureStep& step) {
     deadline_ = step.deadline;
     const bool opened = step.trayImage == kTrayScanOpen;
     if (step.scan) {
-        if (reports_.scanClosed) reports_.scanClosed(*step.scan);
-        if (!opened) Tray(kTrayScanWaiting);
+        const bool damaged = std::exchange(damaged_, false);
+        if (!damaged && reports_.scanClosed) reports_.scanClosed(*step.scan);
+        // Nothing is delivered after a damaged scan to set the tray back.
+        if (!opened) Tray(damaged ? kTrayIdle : kTrayScanWaiting);
     }
     if (opened) {
         if (reports_.scanOpened) reports_.scanOpened();
@@ -89,6 +95,10 @@ std::optional<std::uint64_t> CaptureCoordinator::Tick(std::uint64_t nowMs) {
 
 void CaptureCoordinator::CloseScan() {
     if (!training_.Training() && machine_.Scanning()) Apply(machine_.Tick(UINT64_MAX));
+}
+
+void CaptureCoordinator::DamageScan() {
+    if (!training_.Training() && machine_.Scanning()) damaged_ = true;
 }
 
 }  // namespace blenvar

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "capture/capture_backend.h"
 #include "capture/capture_machine.h"
 #include "capture/training_machine.h"
 
@@ -57,6 +58,13 @@ class CaptureCoordinator {
     // The open scan's device went away or every device was released: what it sent so far
     // is the scan. A training sample is left to the caller.
     void CloseScan();
+    // Some of the open scan's keys were lost: it is read to its end as usual, so none of
+    // its keys reach a program, and then dropped instead of delivered.
+    void DamageScan();
+    void Cut(ScanCut cut) {
+        if (cut == ScanCut::Close) CloseScan();
+        if (cut == ScanCut::Damaged) DamageScan();
+    }
 
   private:
     void Apply(const CaptureStep& step);
@@ -71,6 +79,7 @@ class CaptureCoordinator {
     std::optional<std::uint64_t> trainingDeadline_;
     bool scannerMode_ = false;
     bool held_ = false;
+    bool damaged_ = false;
 };
 
 }  // namespace blenvar

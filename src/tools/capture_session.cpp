@@ -54,15 +54,15 @@ struct HeadlessCapture::State {
         onTrained(outcome, id);
     }
 
-    void Notice(const std::string& message, bool scanBroken) {
+    void Notice(const std::string& message, ScanCut cut) {
         std::fprintf(stderr, "blenvar-decode: %s\n", message.c_str());
-        if (!scanBroken) return;
+        if (cut == ScanCut::Keep) return;
         if (coordinator.Training()) {
             // Half a sample would train the wrong keys.
             coordinator.Reset();
             Trained(std::nullopt, {});
         } else {
-            coordinator.CloseScan();
+            coordinator.Cut(cut);
         }
     }
 };
@@ -122,7 +122,7 @@ std::unique_ptr<HeadlessCapture> HeadlessCapture::Run(const std::string& setting
     s.capture = run->capture_.get();
     run->capture_->SetTickHook([&s](std::uint64_t now) { return s.coordinator.Tick(now); });
     run->capture_->SetNoticeHook(
-        [&s](const std::string& message, bool scanBroken) { s.Notice(message, scanBroken); });
+        [&s](const std::string& message, ScanCut cut) { s.Notice(message, cut); });
     run->capture_->OnLost([&s, &capture = *run->capture_] {
         s.lost = true;
         std::fprintf(stderr, "blenvar-decode: %s\n", capture.LostMessage().c_str());

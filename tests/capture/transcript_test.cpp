@@ -8,7 +8,7 @@
 //          a word @name makes the following events come from that device (@scanner is the
 //          scanner in scanner mode)
 //          <ms> tick   <ms> train | stop (the training button)   <ms> unplug (the scan's
-//          device went away)
+//          device went away)   <ms> dropped (the kernel dropped some of its events)
 // Output:  <ms> c|p for each event of the line (consumed, passed)   <ms> tray N
 //          <ms> scan "raw"   <ms> trained A,S,V,C A,S,V,C after N   <ms> Couldn't get...
 #include <gtest/gtest.h>
@@ -69,6 +69,7 @@ class Player {
         if (what == "stop") return coordinator_.StopTraining();
         if (what == "train") return coordinator_.StartTraining();
         if (what == "unplug") return coordinator_.CloseScan();
+        if (what == "dropped") return coordinator_.DamageScan();
         std::string answers;
         std::string device;
         for (; !what.empty(); what.clear(), rest >> what) {

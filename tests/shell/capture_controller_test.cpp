@@ -119,7 +119,7 @@ std::string RunController(const std::string& script) {
         } else if (s.op == "stop") {
             c.StopTraining();
         } else if (s.op == "unplugged") {
-            c.Notice("gone", true);
+            c.Notice("gone", ScanCut::Close);
         }
     }
     return log.Text();
@@ -151,7 +151,7 @@ std::string RunRelay(const std::string& script) {
         } else if (s.op == "stop") {
             c.StopTraining();
         } else if (s.op == "unplugged") {
-            onRelay([&] { notice("gone", true); });
+            onRelay([&] { notice("gone", ScanCut::Close); });
         }
         QCoreApplication::processEvents();  // what the relay posted, before the next step
     }

@@ -87,8 +87,9 @@ void LockAndUnlock() {
         ++keys;
         return blenvar::kPassKey;
     });
-    capture->SetNoticeHook(
-        [&notices](const std::string& m, bool broken) { notices.Add(m, broken); });
+    capture->SetNoticeHook([&notices](const std::string& m, blenvar::ScanCut cut) {
+        notices.Add(m, cut == blenvar::ScanCut::Close);
+    });
     notices.Expect(1, "paused", true);
     Expect(!Grabbed(scanner.Node()), "grabbed while locked at start");
     session->Set({true, false});

@@ -80,8 +80,8 @@ struct EvdevCapture::Impl {
         return hook;
     }
 
-    void Notify(const std::string& message, bool scanBroken) {
-        if (auto n = Copy(notice)) n(message, scanBroken);
+    void Notify(const std::string& message, ScanCut cut) {
+        if (auto n = Copy(notice)) n(message, cut);
     }
 
     void Lost() {
@@ -136,7 +136,7 @@ struct EvdevCapture::Impl {
                 ++it;
                 continue;
             }
-            if (it->second.device.Grabbed()) Notify(it->first + ": device removed", true);
+            if (it->second.device.Grabbed()) Notify(it->first + ": device removed", ScanCut::Close);
             it = sources.erase(it);
         }
         for (const auto& [path, unused] : wanted) {
@@ -170,7 +170,7 @@ struct EvdevCapture::Impl {
                 case EvdevDevice::GrabResult::Failed:
                     // Another program holds it, maybe only for a moment: try again, say so once.
                     pendingGrab = true;
-                    if (!source.refused) Notify(error, false);
+                    if (!source.refused) Notify(error, ScanCut::Keep);
                     source.refused = true;
                     break;
             }
@@ -214,9 +214,10 @@ struct EvdevCapture::Impl {
         if (!n) return;
         saidPaused = paused;
         if (paused)
-            n("capture paused, every input device is released: " + session.Describe(), true);
+            n("capture paused, every input device is released: " + session.Describe(),
+              ScanCut::Close);
         else
-            n("capture resumed: " + session.Describe(), false);
+            n("capture resumed: " + session.Describe(), ScanCut::Keep);
     }
 
     void FollowSession() {
@@ -238,8 +239,10 @@ struct EvdevCapture::Impl {
             const KeyReports reports = tr.Translate(ev);
             if (tr.TakeResync()) {
                 tr.SetHeldKeys(source.device.HeldKeys());
-                Notify(source.device.Info().path + ": the kernel dropped events (read too late)",
-                       false);
+                Notify(source.device.Info().path +
+                           ": the kernel dropped events (read too late); a scan they cut is "
+                           "dropped, scan it again",
+                       ScanCut::Damaged);
             }
             bool consumed = false;
             for (KeyEvent report : reports) {
@@ -253,7 +256,7 @@ struct EvdevCapture::Impl {
             if (tr.WayOutHeld()) {
                 wayOut = true;
                 ReleaseAll();
-                Notify("Backspace+Escape+Enter: every input device is released", true);
+                Notify("Backspace+Escape+Enter: every input device is released", ScanCut::Close);
                 return true;
             }
         }
@@ -316,7 +319,7 @@ struct EvdevCapture::Impl {
                 if (!alive && !wayOut) {
                     sources.erase(it);
                     CountGrabbed();
-                    Notify(error, true);
+                    Notify(error, ScanCut::Close);
                 }
             }
             if (pendingGrab) TryGrabs();

@@ -77,7 +77,7 @@ class EvdevCapture : public CaptureBackend {
     // A device went away, the way out released everything or the session was left or
     // locked (`scanBroken`: an open scan must close now), capture came back, or a device
     // could not be grabbed. Called on the relay thread.
-    using NoticeHook = std::function<void(const std::string& message, bool scanBroken)>;
+    using NoticeHook = std::function<void(const std::string& message, ScanCut cut)>;
     void SetNoticeHook(NoticeHook notice);
 
     // Paths of the devices grabbed now (for tests and the status line).

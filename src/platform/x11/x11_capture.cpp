@@ -287,7 +287,8 @@ struct X11Capture::Impl {
 
     void Say(const std::vector<X11Notice>& notices) {
         for (const X11Notice& n : notices) {
-            if (NoticeHook hook = notice) hook(n.message, n.scanBroken);
+            if (NoticeHook hook = notice)
+                hook(n.message, n.scanBroken ? ScanCut::Close : ScanCut::Keep);
         }
     }
 

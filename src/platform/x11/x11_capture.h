@@ -80,7 +80,7 @@ class X11Capture : public CaptureBackend {
 
     // A scanner was unplugged (`scanBroken`: an open scan must close now) or plugged in, or
     // another program holds it. Called on the event loop.
-    using NoticeHook = std::function<void(const std::string& message, bool scanBroken)>;
+    using NoticeHook = std::function<void(const std::string& message, ScanCut cut)>;
     void SetNoticeHook(NoticeHook notice);
 
   private:

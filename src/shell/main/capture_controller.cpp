@@ -57,9 +57,9 @@ void CaptureController::Change(const std::function<void(CaptureCoordinator&)>& c
     Schedule();
 }
 
-void CaptureController::Notice(const std::string& message, bool scanBroken) {
+void CaptureController::Notice(const std::string& message, ScanCut cut) {
     emit notice(QString::fromStdString(message));
-    if (scanBroken) Change([](CaptureCoordinator& c) { c.CloseScan(); });
+    if (cut != ScanCut::Keep) Change([cut](CaptureCoordinator& c) { c.Cut(cut); });
 }
 
 void CaptureController::Schedule() {

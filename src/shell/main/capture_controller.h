@@ -27,8 +27,8 @@ class CaptureController : public CaptureDriver {
     KeyCallback CaptureCallback() override;
     bool Training() const override { return coordinator_.Training(); }
     // The backend's word that a device came, went or is held by another program, for the
-    // status line. `scanBroken`: the scan's device is gone, so what it sent is the scan.
-    void Notice(const std::string& message, bool scanBroken);
+    // status line, and does to an open scan what `cut` says.
+    void Notice(const std::string& message, ScanCut cut);
 
   protected:
     void Change(const std::function<void(CaptureCoordinator&)>& change) override;

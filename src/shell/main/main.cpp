@@ -179,8 +179,8 @@ int main(int argc, char** argv) {
             auto controller = std::make_unique<blenvar::CaptureController>(*x11, tray);
             // Both run on this thread; the window, and the controller with it, goes first.
             x11->SetNoticeHook(
-                [c = QPointer(controller.get())](const std::string& message, bool scanBroken) {
-                    if (c) c->Notice(message, scanBroken);
+                [c = QPointer(controller.get())](const std::string& message, blenvar::ScanCut cut) {
+                    if (c) c->Notice(message, cut);
                 });
             driver = std::move(controller);
             capture = std::move(x11);

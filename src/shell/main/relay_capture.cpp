@@ -61,11 +61,11 @@ struct RelayCapture::Core {
         return owner ? coordinator.Tick(now) : std::nullopt;
     }
 
-    void Notice(const std::string& message, bool scanBroken) {
+    void Notice(const std::string& message, ScanCut cut) {
         std::lock_guard lock(mutex);
         if (!owner) return;
         Post([o = owner, text = QString::fromStdString(message)] { emit o->notice(text); });
-        if (scanBroken) coordinator.CloseScan();
+        coordinator.Cut(cut);
     }
 };
 
@@ -85,10 +85,8 @@ std::function<std::optional<std::uint64_t>(std::uint64_t)> RelayCapture::TickHoo
     return [core = core_](std::uint64_t now) { return core->Tick(now); };
 }
 
-std::function<void(const std::string&, bool)> RelayCapture::NoticeHook() {
-    return [core = core_](const std::string& message, bool scanBroken) {
-        core->Notice(message, scanBroken);
-    };
+std::function<void(const std::string&, ScanCut)> RelayCapture::NoticeHook() {
+    return [core = core_](const std::string& message, ScanCut cut) { core->Notice(message, cut); };
 }
 
 void RelayCapture::Change(const std::function<void(CaptureCoordinator&)>& change) {

@@ -25,7 +25,7 @@ class RelayCapture : public CaptureDriver {
     // after this object is gone.
     KeyCallback CaptureCallback() override;
     std::function<std::optional<std::uint64_t>(std::uint64_t)> TickHook();
-    std::function<void(const std::string&, bool)> NoticeHook();
+    std::function<void(const std::string&, ScanCut)> NoticeHook();
 
     bool Training() const override;
 

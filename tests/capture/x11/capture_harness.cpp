@@ -82,9 +82,8 @@ int main(int argc, char** argv) {
 
     NoTray tray;
     blenvar::CaptureController controller(capture, tray);
-    capture.SetNoticeHook([&](const std::string& message, bool scanBroken) {
-        controller.Notice(message, scanBroken);
-    });
+    capture.SetNoticeHook(
+        [&](const std::string& message, blenvar::ScanCut cut) { controller.Notice(message, cut); });
     QObject::connect(&controller, &blenvar::CaptureDriver::scanCaptured,
                      [&](const QString& raw) { line("scan " + raw.toStdString()); });
     QObject::connect(&controller, &blenvar::CaptureDriver::notice,
