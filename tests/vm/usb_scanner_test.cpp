@@ -1,6 +1,8 @@
 // blenvar-decode --capture against scanners the kernel sees as USB devices: one gadget with
 // a HID POS function and a CDC-ACM serial function, through usbhid and cdc-acm, then the
 // same beside a keyboard-mode scanner with %%N telling them apart.
+#include <filesystem>
+
 #include "capture/pos_scanner.h"
 #include "usb_gadget.h"
 
@@ -60,13 +62,21 @@ void PosAndSerial(Gadget& gadget) {
     WaitNotice("serial scanner /dev/ttyACM0 opened");
     Fd hidg = gadget.OpenHidg();
     Fd tty = gadget.OpenTtyGS();
-    // The package's udev helper names this node, by its descriptor in sysfs, as a scanner.
+    // The package's udev helper names this node, by its descriptor in sysfs, as a scanner,
+    // and not the keyboard function's.
     const std::string err = ReadFile(kErr), at = "found at /dev/";
     const std::size_t node = err.find(at) + at.size();
-    const auto id = blenvar::testing::RunProcess(
-        {"/tests/blenvar-hid-pos-id",
-         "/sys/class/hidraw/" + err.substr(node, err.find('\n', node) - node)});
-    Expect(id.out == "ID_HID_POS_SCANNER=1\n", "blenvar-hid-pos-id printed " + id.out + id.err);
+    const std::string scanner = err.substr(node, err.find('\n', node) - node);
+    int nodes = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/hidraw")) {
+        const std::string name = entry.path().filename().string();
+        const auto id =
+            blenvar::testing::RunProcess({"/tests/blenvar-hid-pos-id", entry.path().string()});
+        Expect(id.out == (name == scanner ? "ID_HID_POS_SCANNER=1\n" : ""),
+               "blenvar-hid-pos-id printed \"" + id.out + id.err + "\" for " + name);
+        ++nodes;
+    }
+    Expect(nodes == 2, "the keyboard function has no hidraw node of its own");
 
     SendPos(hidg, "]E0", "4006381333931");
     ExpectLine(capture, Json("EAN 13", "4006381333931"), "short scan");
@@ -114,24 +124,23 @@ void PosAndSerial(Gadget& gadget) {
     Expect(capture.Stop(SIGTERM) == 0, "SIGTERM did not end the capture cleanly");
 }
 
-// A keyboard-mode scanner and the HID POS and serial scanners at once, at 9,600 baud.
+// A keyboard-mode scanner (the gadget's keyboard function, a USB keyboard to the kernel)
+// and the HID POS and serial scanners at once, at 9,600 baud.
 void ThreeScanners(Gadget& gadget) {
-    Device scanner(kScannerName, kScannerProduct);
-    WriteFile("/tmp/three.ini", Settings("Scanner", "VM scanner|1d50:0b01") +
+    WriteFile("/tmp/three.ini", Settings("Scanner", "Blenvar VM POS scanner|0c2e:0b81") +
                                     "PosScanners=Auto\nSerialScanner=/dev/ttyACM0,9600,8N1\n");
     WriteFile(kErr, "");
     Capture capture({"--capture", "--settings", "/tmp/three.ini", "--format", "%%N|%%R"}, kErr);
     WaitNotice(std::string("HID POS scanner ") + kPosName + " found");
     WaitNotice("serial scanner /dev/ttyACM0 opened");
-    WaitGrabbed(scanner.Node(), true);
+    WaitGrabbed(FindNode("Blenvar VM POS scanner"), true);
     Fd hidg = gadget.OpenHidg();
     Fd tty = gadget.OpenTtyGS();
-    scanner.Type("12");
+    gadget.Type("12");
     SendPos(hidg, "]E0", "4006381333931");
     ExpectLine(capture, {std::string(kPosName) + "|]E04006381333931"}, "HID POS beside a keyboard");
-    scanner.Type("34");
-    scanner.Tap(KEY_ENTER);
-    ExpectLine(capture, {"VM scanner|1234"}, "keyboard beside a HID POS");
+    gadget.Type("34\n");
+    ExpectLine(capture, {"Blenvar VM POS scanner|1234"}, "keyboard beside a HID POS");
     Send(tty, "9600\r");
     ExpectLine(capture, {"/dev/ttyACM0|9600"}, "serial at 9,600 baud");
     Expect(capture.Stop(SIGTERM) == 0, "SIGTERM did not end the capture cleanly");
