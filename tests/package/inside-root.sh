@@ -104,11 +104,14 @@ step "apt-get purge blenvar"
 apt-get purge -y -q blenvar >/tmp/purge.log 2>&1 || { cat /tmp/purge.log; exit 1; }
 grep -i 'not empty\|warning' /tmp/purge.log && fail "dpkg left something behind"
 left=$(find / -xdev \( -path /proc -o -path /sys -o -path /dev -o -path /tmp \) -prune -o \
-  -iname '*blenvar*' -print | grep -v -E '^(/root|/home/tester)/\.config/blenvar(/|$)' || true)
+  -iname '*blenvar*' -print |
+  grep -v -E '^(/root|/home/tester)/\.(config|local/state)/blenvar(/|$)' || true)
 if [ -n "$left" ]; then echo "$left"; fail "left after the purge"; fi
 dpkg-query -W blenvar 2>/dev/null | grep -q . && fail "dpkg still knows blenvar"
-echo "left: the users' settings"
-find /root/.config /home/tester/.config -path '*blenvar*' | sort
+# The users' own: their settings, and the outbox of scans still to be sent to a server.
+echo "left: the users' settings and outboxes"
+find /root/.config /home/tester/.config /root/.local/state /home/tester/.local/state \
+  -path '*blenvar*' 2>/dev/null | sort
 
 [ "$failed" = 0 ] && echo "== all checks passed in the clean root"
 exit "$failed"
