@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/evdev/evdev_device.h"
 
@@ -86,6 +87,13 @@ std::vector<std::string> InputFolderWatch::Changed() {
         }
     }
     return paths;
+}
+
+std::string SysfsLine(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
 }
 
 }  // namespace blenvar

@@ -2,6 +2,7 @@
 // The input devices present, and the changes to them. Found by listing /dev/input and
 // reading each device's own capability bits, never through udev, so the same code works
 // where no udev daemon runs. Hot-plugging is followed with inotify on the folder.
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,8 @@ class InputFolderWatch {
     std::string prefix_;
     int fd_ = -1;
 };
+
+// The first line of a sysfs attribute ("0c2e" of idVendor); empty when unreadable.
+std::string SysfsLine(const std::filesystem::path& file);
 
 }  // namespace blenvar

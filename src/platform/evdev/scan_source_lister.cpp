@@ -22,13 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string FirstLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 std::optional<std::uint16_t> Hex16(std::string_view text) {
     unsigned long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
@@ -61,7 +54,7 @@ std::vector<std::string> Nodes(const std::string& folder, std::string_view prefi
 // (sysfs writes the bitmap as hex words, the highest first).
 std::optional<ScanSource> DeniedKeyboard(const std::string& sys, const std::string& path) {
     const fs::path device = fs::path(sys) / "class/input" / fs::path(path).filename() / "device";
-    std::istringstream words(FirstLine(device / "capabilities/key"));
+    std::istringstream words(SysfsLine(device / "capabilities/key"));
     std::vector<std::string> hex{std::istream_iterator<std::string>(words), {}};
     std::vector<std::uint8_t> bits;
     for (auto word = hex.rbegin(); word != hex.rend(); ++word) {
@@ -72,10 +65,10 @@ std::optional<ScanSource> DeniedKeyboard(const std::string& sys, const std::stri
     }
     if (!IsKeyboard(bits)) return std::nullopt;
     return ScanSource{ScanSourceKind::Keyboard,
-                      FirstLine(device / "name"),
+                      SysfsLine(device / "name"),
                       path,
-                      Hex16(FirstLine(device / "id/vendor")),
-                      Hex16(FirstLine(device / "id/product")),
+                      Hex16(SysfsLine(device / "id/vendor")),
+                      Hex16(SysfsLine(device / "id/product")),
                       ScanSourceAccess::Denied};
 }
 
@@ -112,8 +105,8 @@ void UsbIdsOfTty(const std::string& sys, ScanSource& s) {
     for (fs::path dir = fs::canonical(fs::path(sys) / "class/tty" / node.filename() / "device", ec);
          !ec && dir.has_relative_path(); dir = dir.parent_path()) {
         if (!fs::exists(dir / "idVendor")) continue;
-        s.vendor = Hex16(FirstLine(dir / "idVendor"));
-        s.product = Hex16(FirstLine(dir / "idProduct"));
+        s.vendor = Hex16(SysfsLine(dir / "idVendor"));
+        s.product = Hex16(SysfsLine(dir / "idProduct"));
         if (!s.vendor || !s.product) s.vendor = s.product = std::nullopt;
         return;
     }

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "capture/serial_framing.h"
@@ -20,13 +19,6 @@ namespace blenvar {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string FirstLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
 
 speed_t SpeedOf(int baud) {
     switch (baud) {
@@ -79,7 +71,7 @@ std::string FindUsbSerial(std::uint16_t vendor, std::uint16_t product, const std
         for (fs::path dir = fs::canonical(entry.path() / "device", ec);
              !ec && dir.has_relative_path(); dir = dir.parent_path()) {
             if (!fs::exists(dir / "idVendor")) continue;
-            if (FirstLine(dir / "idVendor") + ":" + FirstLine(dir / "idProduct") == want)
+            if (SysfsLine(dir / "idVendor") + ":" + SysfsLine(dir / "idProduct") == want)
                 return "/dev/" + entry.path().filename().string();
             break;
         }
