@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "core/server_secrets.h"
+
 namespace blenvar {
 namespace {
 
@@ -98,16 +100,10 @@ std::int64_t RetryPauseMs(int failures) {
     return std::min(pause, kLongestPauseMs);
 }
 
-std::string ServerOf(const std::string& address) {
-    const std::size_t sep = address.find("://");
-    if (sep == std::string::npos) return address;
-    return address.substr(0, address.find_first_of("/?#", sep + 3));
-}
-
 std::string ServerName(const std::string& address) {
-    std::string server = ServerOf(address);
-    const std::size_t sep = server.find("://");
-    if (sep != std::string::npos) server.erase(0, sep + 3);
+    const std::size_t sep = address.find("://");
+    const std::size_t start = sep == std::string::npos ? 0 : sep + 3;
+    std::string server = address.substr(start, address.find_first_of("/?#", start) - start);
     return server.erase(0, server.rfind('@') + 1);
 }
 
@@ -160,7 +156,7 @@ bool Outbox::Add(const ServerRequest& request, std::int64_t nowMs, std::string& 
     Stmt q(db_,
            "INSERT INTO message(server, address, body, id, added, certificate, type, code) "
            "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-    q.Text(1, ServerOf(request.address))
+    q.Text(1, ServerKey(request.address))
         .Text(2, request.address)
         .Blob(3, request.body)
         .Text(4, request.id)

@@ -35,9 +35,8 @@ struct OutboxItem {
 // The pause after `failures` failed attempts in a row: 1 s, doubling, at most 5 min.
 std::int64_t RetryPauseMs(int failures);
 
-// "scheme://host:port" of an address: messages to one server keep their order.
-std::string ServerOf(const std::string& address);
-// The host and port alone, as the user knows the server.
+// The host and port alone, as the user knows the server. (Messages to one server, by its
+// ServerKey, keep their order.)
 std::string ServerName(const std::string& address);
 
 // One connection; use one per thread.
