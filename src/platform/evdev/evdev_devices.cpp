@@ -1,5 +1,6 @@
 #include "platform/evdev/evdev_devices.h"
 
+#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -87,6 +88,17 @@ std::vector<std::string> InputFolderWatch::Changed() {
         }
     }
     return paths;
+}
+
+WakeSignal::WakeSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+WakeSignal::~WakeSignal() {
+    if (fd_ >= 0) close(fd_);
+}
+
+void WakeSignal::Wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(fd_, &one, sizeof one);
 }
 
 std::string SysfsLine(const std::filesystem::path& file) {

@@ -42,6 +42,21 @@ class InputFolderWatch {
     int fd_ = -1;
 };
 
+// Ends a thread's poll(): Fd() turns readable, and stays so, once Wake() was called.
+class WakeSignal {
+  public:
+    WakeSignal();
+    ~WakeSignal();
+    WakeSignal(const WakeSignal&) = delete;
+    WakeSignal& operator=(const WakeSignal&) = delete;
+    bool Ok() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
+    void Wake();
+
+  private:
+    int fd_;
+};
+
 // The first line of a sysfs attribute ("0c2e" of idVendor); empty when unreadable.
 std::string SysfsLine(const std::filesystem::path& file);
 

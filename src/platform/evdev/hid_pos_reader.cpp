@@ -92,7 +92,7 @@ struct HidPosReader::Impl {
     Reports reports;
     std::string folder;
     std::unique_ptr<InputFolderWatch> watch;
-    int wake[2] = {-1, -1};
+    WakeSignal wake;
     std::map<std::string, std::unique_ptr<PosReportReader>> scanners;  // by node path
     std::thread thread;
 
@@ -128,7 +128,7 @@ struct HidPosReader::Impl {
 
     void Run() {
         for (;;) {
-            std::vector<pollfd> fds{{wake[0], POLLIN, 0}, {watch->Fd(), POLLIN, 0}};
+            std::vector<pollfd> fds{{wake.Fd(), POLLIN, 0}, {watch->Fd(), POLLIN, 0}};
             std::vector<std::string> paths;
             for (const auto& [path, s] : scanners) {
                 fds.push_back({s->Fd(), POLLIN, 0});
@@ -164,7 +164,7 @@ std::unique_ptr<HidPosReader> HidPosReader::Start(Reports reports, std::string& 
     impl->reports = std::move(reports);
     impl->folder = folder;
     impl->watch = std::make_unique<InputFolderWatch>(folder, "hidraw");
-    if (impl->watch->Fd() < 0 || pipe2(impl->wake, O_CLOEXEC) != 0) {
+    if (impl->watch->Fd() < 0 || !impl->wake.Ok()) {
         error = "cannot watch " + folder + " for HID POS scanners";
         return nullptr;
     }
@@ -180,11 +180,8 @@ std::unique_ptr<HidPosReader> HidPosReader::Start(Reports reports, std::string& 
 }
 
 HidPosReader::~HidPosReader() {
-    const char c = 0;
-    [[maybe_unused]] const ssize_t woken = write(impl_->wake[1], &c, 1);
+    impl_->wake.Wake();
     impl_->thread.join();
-    close(impl_->wake[0]);
-    close(impl_->wake[1]);
 }
 
 }  // namespace blenvar

@@ -114,21 +114,21 @@ void UsbIdsOfTty(const std::string& sys, ScanSource& s) {
 
 }  // namespace
 
-// Waits on the folders' inotify watches and a wake pipe.
+// Waits on the folders' inotify watches and a wake signal.
 struct EvdevScanSourceLister::Watcher {
     std::function<void()> changed;
     InputFolderWatch input;
     InputFolderWatch dev;
-    int wake[2] = {-1, -1};
+    WakeSignal wake;
     std::thread thread;
 
     Watcher(std::function<void()> f, const std::string& devFolder)
         : changed(std::move(f)), input(devFolder + "/input"), dev(devFolder, "") {
-        if (pipe2(wake, O_CLOEXEC) != 0) return;
+        if (!wake.Ok()) return;
         thread = std::thread([this] {
             for (;;) {
                 pollfd fds[3] = {
-                    {wake[0], POLLIN, 0}, {input.Fd(), POLLIN, 0}, {dev.Fd(), POLLIN, 0}};
+                    {wake.Fd(), POLLIN, 0}, {input.Fd(), POLLIN, 0}, {dev.Fd(), POLLIN, 0}};
                 if (poll(fds, 3, -1) < 0) {
                     if (errno == EINTR) continue;
                     return;
@@ -142,13 +142,8 @@ struct EvdevScanSourceLister::Watcher {
         });
     }
     ~Watcher() {
-        if (thread.joinable()) {
-            const char c = 0;
-            [[maybe_unused]] const ssize_t woken = write(wake[1], &c, 1);
-            thread.join();
-        }
-        if (wake[0] >= 0) close(wake[0]);
-        if (wake[1] >= 0) close(wake[1]);
+        wake.Wake();
+        if (thread.joinable()) thread.join();
     }
 };
 

@@ -86,7 +86,7 @@ struct SerialReader::Impl {
     SerialFraming framing{100};
     std::unique_ptr<InputFolderWatch> devWatch;
     std::unique_ptr<InputFolderWatch> pathWatch;  // the device's own folder (by-id links)
-    int wake[2] = {-1, -1};
+    WakeSignal wake;
     int fd = -1;
     std::string path;
     std::string lastProblem;
@@ -133,7 +133,7 @@ struct SerialReader::Impl {
 
     void Run() {
         for (;;) {
-            pollfd fds[4] = {{wake[0], POLLIN, 0},
+            pollfd fds[4] = {{wake.Fd(), POLLIN, 0},
                              {devWatch->Fd(), POLLIN, 0},
                              {pathWatch ? pathWatch->Fd() : -1, POLLIN, 0},
                              {fd, POLLIN, 0}};
@@ -170,7 +170,7 @@ std::unique_ptr<SerialReader> SerialReader::Start(const SerialScannerSetup& setu
     impl->reports = std::move(reports);
     impl->framing = SerialFraming(std::uint64_t(gapMs));
     impl->devWatch = std::make_unique<InputFolderWatch>("/dev", "tty");
-    if (impl->devWatch->Fd() < 0 || pipe2(impl->wake, O_CLOEXEC) != 0) {
+    if (impl->devWatch->Fd() < 0 || !impl->wake.Ok()) {
         error = "cannot watch /dev for the serial scanner";
         return nullptr;
     }
@@ -187,12 +187,9 @@ std::unique_ptr<SerialReader> SerialReader::Start(const SerialScannerSetup& setu
 }
 
 SerialReader::~SerialReader() {
-    const char c = 0;
-    [[maybe_unused]] const ssize_t woken = write(impl_->wake[1], &c, 1);
+    impl_->wake.Wake();
     impl_->thread.join();
     if (impl_->fd >= 0) close(impl_->fd);
-    close(impl_->wake[0]);
-    close(impl_->wake[1]);
 }
 
 }  // namespace blenvar
